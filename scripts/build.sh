@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures and builds into build/ (or $BUILD_DIR).
+# Extra arguments go to CMake, e.g. -DSWEEPLIGHT_SANITIZE=ON.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@"
+cmake --build "$build_dir" -j "$(nproc)"
