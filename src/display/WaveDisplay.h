@@ -1,0 +1,146 @@
+#pragma once
+
+#include "MessageStrip.h"
+#include "PictureStrip.h"
+#include "SweepTracker.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sweeplight::display {
+
+class GLESRenderer;
+
+// What one frame showed, as an onlooker or a test needs to know it.
+struct DrawnFrame {
+    enum class Content {
+        Column,  // a message strip column (dark columns included)
+        Picture, // a picture column
+        Letter,  // a whole character (whole-letter mode)
+        Black,   // nothing: no picture, a pause frame of the whole-letter mode, no character
+    };
+    Content content { Content::Black };
+    bool forwards { true }; // the sweep direction while the frame was drawn
+    // The strip column, picture column or character index shown; -1 for a black frame.
+    int column { -1 };
+};
+
+// The wave display without a window: the message strip, colour, modes, cursors, picture and
+// sweep state, and the OpenGL ES 1.1 context that draws one column per frame into a 320 x 480
+// framebuffer. Presenting a frame reads it back into presentedFrame(). The display view owns
+// one of these; headless tools drive one directly.
+class WaveDisplay final {
+public:
+    static constexpr int kFramebufferWidth = 320;
+    static constexpr int kFramebufferHeight = 480;
+    static constexpr const char* kCreationMessage = "hey!";
+
+    // A display in its creation state (message "hey!", red, column mode, going forwards) with
+    // its framebuffer made. Null when no OpenGL ES 1.1 context can be created or made current.
+    static std::unique_ptr<WaveDisplay> create();
+    ~WaveDisplay();
+    WaveDisplay(const WaveDisplay&) = delete;
+    WaveDisplay& operator=(const WaveDisplay&) = delete;
+
+    // --- Content ---------------------------------------------------------------------------
+    // Keeps `text`, rebuilds the strip and puts every message cursor back to the start; the
+    // sweep direction is kept. Characters outside plain ASCII become glyph-less characters.
+    void setMessage(const QString& text);
+    const QString& currentMessage() const { return currentMessage_; }
+    const MessageStrip& strip() const { return strip_; }
+
+    // Loads a picture (decoded with QImage); the picture cursor restarts at column 0. A refused
+    // picture leaves none (see PictureStrip), so picture frames stay black. Returns whether a
+    // picture is held.
+    bool setImageRef(const QImage& image);
+    const PictureStrip& picture() const { return picture_; }
+
+    // The single LED colour, taken in its RGB form.
+    void setUIColor(const QColor& color);
+    const QColor& currentColor() const { return currentColor_; }
+
+    void setRainbowMode(bool on) { rainbowMode_ = on; }
+    bool rainbowMode() const { return rainbowMode_; }
+    void setInImageMode(bool on) { inImageMode_ = on; }
+    bool inImageMode() const { return inImageMode_; }
+    void setInRepeatMode(bool on) { inRepeatMode_ = on; }
+    bool inRepeatMode() const { return inRepeatMode_; }
+    void setDrawWholeLetterMode(bool on) { drawWholeLetterMode_ = on; }
+    bool drawWholeLetterMode() const { return drawWholeLetterMode_; }
+
+    // --- Sweep -------------------------------------------------------------------------------
+    // One accelerometer sample in g (motion/Accelerometer.h conventions). May call the hint
+    // callbacks below and turn the sweep around.
+    void didAccelerate(double x, double y, double z);
+    // Called by didAccelerate: strong motion hides the hint, long stillness shows it.
+    std::function<void()> onShowWavePhone;
+    std::function<void()> onHideWavePhone;
+
+    bool isGoingForwards() const { return tracker_.isGoingForwards(); }
+    const SweepTracker& tracker() const { return tracker_; }
+    float noMotionRating() const { return tracker_.noMotionRating; }
+    void setNoMotionRating(float rating) { tracker_.noMotionRating = rating; }
+
+    // Cursors. The setters let a tool show one chosen column; values are clamped to the strip or
+    // picture.
+    int messagePointer() const { return strip_.messagePointer; }
+    void setMessagePointer(int column);
+    int imagePointer() const { return picture_.imagePointer; }
+    void setImagePointer(int column);
+    int wholeMessagePointer() const { return wholeMessagePointer_; }
+    int wholeMessageLength() const { return wholeMessageLength_; }
+    int skipCounter() const { return skipCounter_; }
+
+    // --- Surface and frames --------------------------------------------------------------------
+    // The framebuffer (a 320 x 480 RGBA8 colour renderbuffer). createFramebuffer logs
+    // "failed to make complete framebuffer object %x" and returns false when it is incomplete.
+    bool createFramebuffer();
+    void destroyFramebuffer();
+    int backingWidth() const;
+    int backingHeight() const;
+
+    // Draws one frame (black, then the column, picture column or letter under the cursor),
+    // steps the cursor, and presents the frame into presentedFrame(). Allocates nothing.
+    DrawnFrame drawView();
+    // The last presented frame, 320 x 480, top row first, as it appears on the screen.
+    const QImage& presentedFrame() const { return presentedFrame_; }
+
+    // The GL implementation in use, e.g. "OpenGL ES-CM 1.1 Mesa 22.3.6 (llvmpipe ...)".
+    std::string rendererDescription() const;
+
+private:
+    explicit WaveDisplay(std::unique_ptr<GLESRenderer> renderer);
+
+    void turn(bool forwards);
+    DrawnFrame drawLEDs();
+    DrawnFrame drawColumnLetters();
+    DrawnFrame drawWholeLetters();
+    void drawCharInCenter(signed char c);
+    DrawnFrame drawColumnImage();
+    void ledColor(float hue, float rgb[3]) const;
+
+    std::unique_ptr<GLESRenderer> renderer_;
+    MessageStrip strip_;
+    PictureStrip picture_;
+    SweepTracker tracker_;
+
+    QString currentMessage_;
+    std::string message8Bit_; // one byte per character of currentMessage_
+    QColor currentColor_ { Qt::red };
+    float colorComponents_[3] { 1, 0, 0 };
+    bool rainbowMode_ { false };
+    bool inImageMode_ { false };
+    bool inRepeatMode_ { false };
+    bool drawWholeLetterMode_ { false };
+    int wholeMessagePointer_ { 0 };
+    int wholeMessageLength_ { 0 };
+    int skipCounter_ { 0 };
+
+    QImage presentedFrame_;
+};
+
+} // namespace sweeplight::display
