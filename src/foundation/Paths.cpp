@@ -1,0 +1,91 @@
+#include "Paths.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QtGlobal>
+#include <mutex>
+
+namespace sweeplight::foundation {
+
+namespace {
+
+std::mutex& overrideLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+QString& dataDirectoryOverride() {
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+QString Paths::dataDirectory() {
+    {
+        std::lock_guard guard(overrideLock());
+        if (!dataDirectoryOverride().isEmpty())
+            return QDir(dataDirectoryOverride()).absolutePath();
+    }
+    const QString fromEnvironment = qEnvironmentVariable(kDataDirectoryVariable);
+    if (!fromEnvironment.isEmpty())
+        return QDir(fromEnvironment).absolutePath();
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+bool Paths::ensureDataDirectory() {
+    const QString path = dataDirectory();
+    return !path.isEmpty() && QDir().mkpath(path);
+}
+
+void Paths::setDataDirectory(const QString& path) {
+    std::lock_guard guard(overrideLock());
+    dataDirectoryOverride() = path;
+}
+
+bool Paths::takeOption(std::vector<std::string>& arguments, const std::string& name,
+                       std::string& value, bool& found, std::string* error) {
+    found = false;
+    const std::string withEquals = name + "=";
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--")
+            return true;
+        if (argument.rfind(withEquals, 0) == 0) {
+            value = argument.substr(withEquals.size());
+            arguments.erase(arguments.begin() + std::ptrdiff_t(index));
+            found = true;
+            return true;
+        }
+        if (argument != name)
+            continue;
+        if (index + 1 >= arguments.size()) {
+            if (error)
+                *error = name + " needs a value";
+            return false;
+        }
+        value = arguments[index + 1];
+        arguments.erase(arguments.begin() + std::ptrdiff_t(index),
+                        arguments.begin() + std::ptrdiff_t(index) + 2);
+        found = true;
+        return true;
+    }
+    return true;
+}
+
+bool Paths::takeCommandLineOptions(std::vector<std::string>& arguments, std::string* error) {
+    std::string folder;
+    bool found = false;
+    if (!takeOption(arguments, kDataDirectoryOption, folder, found, error))
+        return false;
+    if (found && folder.empty()) {
+        if (error)
+            *error = std::string(kDataDirectoryOption) + " needs a folder";
+        return false;
+    }
+    if (found)
+        setDataDirectory(QString::fromStdString(folder));
+    return true;
+}
+
+} // namespace sweeplight::foundation

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace sweeplight::foundation {
+
+// A property-list value: a dictionary with text keys, an array, a text, an integer, a real,
+// a boolean, a date or a block of bytes. Values own their children, so every container
+// handed out by reference can be changed in place (the store edits its nested records so).
+// Reading and writing go through libplist's XML form.
+class PropertyList final {
+public:
+    enum class Type { Dictionary, Array, String, Integer, Real, Boolean, Date, Data };
+    using Dictionary = std::map<std::string, PropertyList>;
+    using Array = std::vector<PropertyList>;
+
+    // An empty dictionary, the usual root.
+    PropertyList() = default;
+
+    static PropertyList dictionary(Dictionary entries = {});
+    static PropertyList array(Array items = {});
+    static PropertyList string(std::string text);
+    static PropertyList integer(std::int64_t value);
+    static PropertyList real(double value);
+    static PropertyList boolean(bool value);
+    static PropertyList date(QDateTime value);
+    static PropertyList data(QByteArray bytes);
+
+    Type type() const { return static_cast<Type>(value_.index()); }
+    bool is(Type type) const { return this->type() == type; }
+
+    // Typed access; null (or nullopt) when the value is of another type.
+    Dictionary* asDictionary() { return std::get_if<Dictionary>(&value_); }
+    const Dictionary* asDictionary() const { return std::get_if<Dictionary>(&value_); }
+    Array* asArray() { return std::get_if<Array>(&value_); }
+    const Array* asArray() const { return std::get_if<Array>(&value_); }
+    const std::string* asString() const { return std::get_if<std::string>(&value_); }
+    std::optional<std::int64_t> asInteger() const;
+    std::optional<double> asReal() const;
+    std::optional<bool> asBoolean() const;
+    std::optional<QDateTime> asDate() const;
+    const QByteArray* asData() const { return std::get_if<QByteArray>(&value_); }
+
+    // The integer a loosely typed reader would take from this value: integers as they are,
+    // reals truncated towards zero, booleans as 0 or 1, texts by their leading decimal
+    // number (0 when there is none); anything else gives 0.
+    std::int64_t integerValue() const;
+
+    // Dictionary members; lookups on a non-dictionary find nothing, and set() on one does
+    // nothing and returns false.
+    PropertyList* find(const std::string& key);
+    const PropertyList* find(const std::string& key) const;
+    bool set(const std::string& key, PropertyList value);
+
+    // Parses an XML property list. On failure returns nullopt and, when given, a reason.
+    static std::optional<PropertyList> fromXml(std::string_view xml, std::string* error = nullptr);
+    // Serialises as an XML property list (version 1.0).
+    std::optional<std::string> toXml(std::string* error = nullptr) const;
+
+    // Reads and parses a whole file.
+    static std::optional<PropertyList> readFile(const QString& path, std::string* error = nullptr);
+    // Writes the XML form atomically: a temporary file beside the target is written, flushed
+    // to disk and renamed over it, so a crash never leaves a half-written or empty file.
+    bool writeFile(const QString& path, std::string* error = nullptr) const;
+
+    friend bool operator==(const PropertyList& a, const PropertyList& b) {
+        return a.value_ == b.value_;
+    }
+
+private:
+    using Value = std::variant<Dictionary, Array, std::string, std::int64_t, double, bool,
+                               QDateTime, QByteArray>;
+    explicit PropertyList(Value value)
+        : value_(std::move(value)) {}
+
+    Value value_;
+};
+
+} // namespace sweeplight::foundation
