@@ -12,7 +12,6 @@ namespace sweeplight::display {
 class PictureStrip final {
 public:
     // Standard error messages of a refused picture, written exactly like this.
-    static constexpr const char* kColorSpaceError = "Error allocating color space\n";
     static constexpr const char* kMemoryError = "Memory not allocated!";
     static constexpr const char* kContextError = "Context not created!";
 
@@ -26,8 +25,7 @@ public:
     int imageHeight() const { return imageHeight_; }
     int imageMult() const { return imageMult_; }
     // The pixel at row r, column c: 4 bytes A, R, G, B. Only valid while a picture is held.
-    const std::uint8_t* pixel(int row, int column) const
-    {
+    const std::uint8_t* pixel(int row, int column) const {
         return pixels.get() + (static_cast<long>(row) * imageWidth_ + column) * imageMult_;
     }
 

@@ -29,12 +29,18 @@ public:
     float accelY { 0 };
     float accelZ { 0 };
 
+    // Compared in double against the float values, as the thresholds are written.
     static constexpr double kTurnThreshold = 0.4;
-    static constexpr float kStrongMotion = 0.72f;
-    static constexpr float kStillnessThreshold = 5.4f;
+    static constexpr double kStrongMotion = 0.72;
+    static constexpr double kStillnessThreshold = 5.4;
+    static constexpr double kStillnessStep = 0.01;
+
+    static constexpr const char* kFlopLog = "FLOP";
+    static constexpr const char* kFlipLeftLog = "----- FLIP ++ LEFT ";
+    static constexpr const char* kLeftLog = "----- LEFT ???";
 
 private:
-    void turn(bool forwards, const char* logLine);
+    void turn(bool forwards, const char* line);
 
     bool isGoingForwards_ { true };
     float oldDx_ { 0 };

@@ -1,0 +1,306 @@
+#include "GLESRenderer.h"
+
+#include "foundation/Log.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace sweeplight::display {
+
+namespace {
+
+constexpr const char* kIncompleteFramebufferLog = "failed to make complete framebuffer object %x";
+// Forces the pbuffer fallback ("pbuffer") where the surfaceless platform misbehaves.
+constexpr const char* kPlatformVariable = "SWEEPLIGHT_EGL_PLATFORM";
+
+bool hasExtension(const char* extensions, const char* name) {
+    if (!extensions)
+        return false;
+    const std::size_t length = std::strlen(name);
+    for (const char* at = std::strstr(extensions, name); at; at = std::strstr(at + 1, name)) {
+        const bool startsWord = at == extensions || at[-1] == ' ';
+        const bool endsWord = at[length] == ' ' || at[length] == '\0';
+        if (startsWord && endsWord)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The EGL objects and the framebuffer-object entry points. libGLESv1_CM does not export the
+// OES framebuffer functions for linking, so they are fetched through eglGetProcAddress.
+struct GLESRenderer::Egl {
+    EGLDisplay display { EGL_NO_DISPLAY };
+    EGLContext context { EGL_NO_CONTEXT };
+    EGLSurface surface { EGL_NO_SURFACE };
+
+    PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES { nullptr };
+    PFNGLGENRENDERBUFFERSOESPROC glGenRenderbuffersOES { nullptr };
+    PFNGLBINDFRAMEBUFFEROESPROC glBindFramebufferOES { nullptr };
+    PFNGLBINDRENDERBUFFEROESPROC glBindRenderbufferOES { nullptr };
+    PFNGLRENDERBUFFERSTORAGEOESPROC glRenderbufferStorageOES { nullptr };
+    PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES { nullptr };
+    PFNGLGETRENDERBUFFERPARAMETERIVOESPROC glGetRenderbufferParameterivOES { nullptr };
+    PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES { nullptr };
+    PFNGLDELETEFRAMEBUFFERSOESPROC glDeleteFramebuffersOES { nullptr };
+    PFNGLDELETERENDERBUFFERSOESPROC glDeleteRenderbuffersOES { nullptr };
+
+    ~Egl() {
+        if (display == EGL_NO_DISPLAY)
+            return;
+        if (eglGetCurrentContext() == context)
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (context != EGL_NO_CONTEXT)
+            eglDestroyContext(display, context);
+        if (surface != EGL_NO_SURFACE)
+            eglDestroySurface(display, surface);
+        // The display is shared by every context of the process and is never terminated.
+    }
+
+    bool createSurfaceless() {
+        const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+        if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
+            return false;
+        auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+            eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (!getPlatformDisplay)
+            return false;
+        EGLDisplay candidate =
+            getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (candidate == EGL_NO_DISPLAY || !eglInitialize(candidate, nullptr, nullptr))
+            return false;
+        const char* extensions = eglQueryString(candidate, EGL_EXTENSIONS);
+        if (!hasExtension(extensions, "EGL_KHR_surfaceless_context"))
+            return false;
+        // No config offers GL ES 1 on this platform; a context without a config works.
+        if (!hasExtension(extensions, "EGL_KHR_no_config_context") &&
+            !hasExtension(extensions, "EGL_MESA_configless_context"))
+            return false;
+        if (!eglBindAPI(EGL_OPENGL_ES_API))
+            return false;
+        const EGLint attributes[] = { EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE };
+        EGLContext created =
+            eglCreateContext(candidate, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+        if (created == EGL_NO_CONTEXT)
+            return false;
+        display = candidate;
+        context = created;
+        return true;
+    }
+
+    bool createPbuffer() {
+        EGLDisplay candidate = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+        if (candidate == EGL_NO_DISPLAY || !eglInitialize(candidate, nullptr, nullptr))
+            return false;
+        if (!eglBindAPI(EGL_OPENGL_ES_API))
+            return false;
+        const EGLint configAttributes[] = { EGL_SURFACE_TYPE,
+                                            EGL_PBUFFER_BIT,
+                                            EGL_RENDERABLE_TYPE,
+                                            EGL_OPENGL_ES_BIT,
+                                            EGL_RED_SIZE,
+                                            8,
+                                            EGL_GREEN_SIZE,
+                                            8,
+                                            EGL_BLUE_SIZE,
+                                            8,
+                                            EGL_NONE };
+        EGLConfig config = nullptr;
+        EGLint count = 0;
+        if (!eglChooseConfig(candidate, configAttributes, &config, 1, &count) || count < 1)
+            return false;
+        const EGLint surfaceAttributes[] = { EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE };
+        EGLSurface created = eglCreatePbufferSurface(candidate, config, surfaceAttributes);
+        if (created == EGL_NO_SURFACE)
+            return false;
+        const EGLint contextAttributes[] = { EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE };
+        EGLContext createdContext =
+            eglCreateContext(candidate, config, EGL_NO_CONTEXT, contextAttributes);
+        if (createdContext == EGL_NO_CONTEXT) {
+            eglDestroySurface(candidate, created);
+            return false;
+        }
+        display = candidate;
+        surface = created;
+        context = createdContext;
+        return true;
+    }
+
+    template <typename Function> bool load(Function& function, const char* name) {
+        function = reinterpret_cast<Function>(eglGetProcAddress(name));
+        return function != nullptr;
+    }
+
+    bool loadFramebufferFunctions() {
+        return load(glGenFramebuffersOES, "glGenFramebuffersOES") &&
+               load(glGenRenderbuffersOES, "glGenRenderbuffersOES") &&
+               load(glBindFramebufferOES, "glBindFramebufferOES") &&
+               load(glBindRenderbufferOES, "glBindRenderbufferOES") &&
+               load(glRenderbufferStorageOES, "glRenderbufferStorageOES") &&
+               load(glFramebufferRenderbufferOES, "glFramebufferRenderbufferOES") &&
+               load(glGetRenderbufferParameterivOES, "glGetRenderbufferParameterivOES") &&
+               load(glCheckFramebufferStatusOES, "glCheckFramebufferStatusOES") &&
+               load(glDeleteFramebuffersOES, "glDeleteFramebuffersOES") &&
+               load(glDeleteRenderbuffersOES, "glDeleteRenderbuffersOES");
+    }
+
+    bool makeCurrent() {
+        if (eglGetCurrentContext() == context && eglGetCurrentSurface(EGL_DRAW) == surface)
+            return true;
+        return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+    }
+};
+
+std::unique_ptr<GLESRenderer> GLESRenderer::create() {
+    const char* forced = std::getenv(kPlatformVariable);
+    const bool pbufferOnly = forced && std::strcmp(forced, "pbuffer") == 0;
+
+    auto egl = std::make_unique<Egl>();
+    const char* platform = "surfaceless";
+    if (pbufferOnly || !egl->createSurfaceless()) {
+        egl = std::make_unique<Egl>();
+        platform = "pbuffer";
+        if (!egl->createPbuffer())
+            return nullptr;
+    }
+    if (!egl->makeCurrent())
+        return nullptr;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!hasExtension(extensions, "GL_OES_framebuffer_object") || !egl->loadFramebufferFunctions())
+        return nullptr;
+
+    std::unique_ptr<GLESRenderer> renderer(new GLESRenderer(std::move(egl)));
+    renderer->platform_ = platform;
+    return renderer;
+}
+
+GLESRenderer::GLESRenderer(std::unique_ptr<Egl> egl)
+    : egl_(std::move(egl)) {}
+
+GLESRenderer::~GLESRenderer() {
+    if (egl_->makeCurrent())
+        destroyFramebuffer();
+}
+
+bool GLESRenderer::makeCurrent() {
+    return egl_->makeCurrent();
+}
+
+bool GLESRenderer::createFramebuffer(int width, int height) {
+    makeCurrent();
+    Egl& egl = *egl_;
+    egl.glGenFramebuffersOES(1, &viewFramebuffer);
+    egl.glGenRenderbuffersOES(1, &viewRenderbuffer);
+    egl.glBindFramebufferOES(GL_FRAMEBUFFER_OES, viewFramebuffer);
+    egl.glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
+    // The storage a screen layer would give: RGBA8, the size of the drawable.
+    egl.glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
+    egl.glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                     GL_RENDERBUFFER_OES, viewRenderbuffer);
+    GLint queriedWidth = 0;
+    GLint queriedHeight = 0;
+    egl.glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES,
+                                        &queriedWidth);
+    egl.glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES,
+                                        &queriedHeight);
+    backingWidth_ = queriedWidth;
+    backingHeight_ = queriedHeight;
+
+    // The readback buffer is sized here, once, so that presenting a frame allocates nothing.
+    const long size = static_cast<long>(backingWidth_) * backingHeight_ * 4;
+    if (size != readbackSize_) {
+        readback_.reset(size > 0 ? new (std::nothrow) std::uint8_t[size] : nullptr);
+        readbackSize_ = readback_ ? size : 0;
+    }
+
+    const GLenum status = egl.glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES);
+    if (status != GL_FRAMEBUFFER_COMPLETE_OES) {
+        char line[64];
+        std::snprintf(line, sizeof line, kIncompleteFramebufferLog, status);
+        foundation::logLine(line);
+        return false;
+    }
+    return true;
+}
+
+void GLESRenderer::destroyFramebuffer() {
+    makeCurrent();
+    Egl& egl = *egl_;
+    egl.glDeleteFramebuffersOES(1, &viewFramebuffer);
+    viewFramebuffer = 0;
+    egl.glDeleteRenderbuffersOES(1, &viewRenderbuffer);
+    viewRenderbuffer = 0;
+    if (depthRenderbuffer) {
+        egl.glDeleteRenderbuffersOES(1, &depthRenderbuffer);
+        depthRenderbuffer = 0;
+    }
+}
+
+void GLESRenderer::beginFrame() {
+    makeCurrent();
+    egl_->glBindFramebufferOES(GL_FRAMEBUFFER_OES, viewFramebuffer);
+    glViewport(0, 0, backingWidth_, backingHeight_);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, static_cast<GLfloat>(backingWidth_), 0, static_cast<GLfloat>(backingHeight_), -1,
+             1);
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void GLESRenderer::beginLEDs() {
+    // The LED frame: u runs down from the top edge, v right from the left edge, so a model
+    // point (u, v) lands on (x = v, y = 480 - u) of the bottom-left-origin surface.
+    glLoadIdentity();
+    glTranslatef(0, 480, 0);
+    glRotatef(-90, 0, 0, 1);
+    glDisable(GL_TEXTURE_2D);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisable(GL_LINE_SMOOTH);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void GLESRenderer::beginPoints(float pointSize) {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glPointSize(pointSize);
+}
+
+void GLESRenderer::drawPoint(float u, float v, float red, float green, float blue, float alpha) {
+    const GLfloat vertex[2] = { u, v };
+    glColor4f(red, green, blue, alpha);
+    glVertexPointer(2, GL_FLOAT, 0, vertex);
+    glDrawArrays(GL_POINTS, 0, 1);
+}
+
+void GLESRenderer::present(std::uint8_t* destination, long bytesPerLine) {
+    egl_->glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
+    if (!readback_ || !destination)
+        return;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, readback_.get());
+    // GL rows run bottom-up; the screen's run top-down.
+    const long rowBytes = static_cast<long>(backingWidth_) * 4;
+    for (int row = 0; row < backingHeight_; ++row) {
+        const std::uint8_t* source = readback_.get() + (backingHeight_ - 1 - row) * rowBytes;
+        std::memcpy(destination + row * bytesPerLine, source, static_cast<std::size_t>(rowBytes));
+    }
+}
+
+std::string GLESRenderer::description() const {
+    egl_->makeCurrent();
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    return std::string(version ? version : "?") + " (" + (renderer ? renderer : "?") + ")";
+}
+
+} // namespace sweeplight::display
