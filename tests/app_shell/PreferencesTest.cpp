@@ -1,0 +1,80 @@
+#include "foundation/Preferences.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using sweeplight::foundation::Preferences;
+
+namespace {
+
+class PreferencesTest : public ::testing::Test {
+protected:
+    std::string path() const { return dir.filePath("prefs/preferences.ini").toStdString(); }
+    QTemporaryDir dir;
+};
+
+TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturns)
+{
+    Preferences preferences(path());
+    preferences.setObject("hey!", "kRecentTextKey");
+    preferences.setFloat(0.25f, "kRecentColorRKey");
+    preferences.setBool(true, "kRainbowOnKey");
+
+    // A second reader of the same file sees everything while the writer is still alive: a
+    // process killed at this point has lost nothing.
+    QSettings onDisk(QString::fromStdString(path()), QSettings::IniFormat);
+    EXPECT_EQ(onDisk.value("kRecentTextKey").toString(), "hey!");
+    EXPECT_FLOAT_EQ(onDisk.value("kRecentColorRKey").toFloat(), 0.25f);
+    EXPECT_TRUE(onDisk.value("kRainbowOnKey").toBool());
+}
+
+TEST_F(PreferencesTest, ValuesSurviveANewInstanceWithTheirTypes)
+{
+    {
+        Preferences preferences(path());
+        preferences.setFloat(0.4f, "g");
+        preferences.setBool(false, "flag");
+        preferences.setObject("I LOVE YOU!", "text");
+    }
+    Preferences reopened(path());
+    EXPECT_FLOAT_EQ(reopened.floatForKey("g"), 0.4f);
+    EXPECT_TRUE(reopened.hasObjectForKey("flag"));
+    EXPECT_FALSE(reopened.boolForKey("flag"));
+    EXPECT_EQ(reopened.stringForKey("text"), "I LOVE YOU!");
+}
+
+TEST_F(PreferencesTest, AbsentKeysReadAsNothingAndDefaults)
+{
+    Preferences preferences(path());
+    EXPECT_FALSE(preferences.hasObjectForKey("kHasAppOpenedKey"));
+    EXPECT_FALSE(preferences.objectForKey("kHasAppOpenedKey").isValid());
+    EXPECT_FALSE(preferences.boolForKey("kHasAppOpenedKey"));
+    EXPECT_EQ(preferences.floatForKey("kRecentColorRKey"), 0.0f);
+    EXPECT_EQ(preferences.stringForKey("kRecentTextKey"), "");
+
+    preferences.setObject("x", "kRecentTextKey");
+    preferences.removeObjectForKey("kRecentTextKey");
+    EXPECT_FALSE(Preferences(path()).hasObjectForKey("kRecentTextKey"));
+}
+
+TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored)
+{
+    // A folder where the file should be: the write must fail and say so.
+    QDir(dir.path()).mkpath("blocked/preferences.ini");
+    Preferences preferences(dir.filePath("blocked/preferences.ini").toStdString());
+    preferences.setBool(true, "kHasAppOpenedKey");
+    EXPECT_FALSE(preferences.synchronize());
+}
+
+TEST_F(PreferencesTest, AMangledValueReadsAsZeroNotGarbage)
+{
+    {
+        QSettings onDisk(QString::fromStdString(path()), QSettings::IniFormat);
+        onDisk.setValue("kRecentColorRKey", "not a number");
+    }
+    Preferences preferences(path());
+    EXPECT_EQ(preferences.floatForKey("kRecentColorRKey"), 0.0f);
+}
+
+} // namespace
