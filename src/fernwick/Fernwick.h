@@ -105,8 +105,6 @@ public:
         std::shared_ptr<fetcher::UrlConnectionFactory> connectionFactory;
         // Default: network::Reachability::sharedReachability().
         network::Reachability* reachability { nullptr };
-        // Default: the process's default centre.
-        foundation::NotificationCenter* notificationCenter { nullptr };
         // Opens a URL outside the app; default: the system browser (uikit's UrlOpener).
         std::function<void(const QUrl& url)> openUrl;
         // Shows a remote message; `dismissed` gets the index of the button pressed. Default:
@@ -298,6 +296,13 @@ private:
     std::vector<LiveConnection> liveConnections_;
     std::uint64_t saveTimer_ { 0 };
     std::shared_ptr<fetcher::HTTPFetcher> scoreFetcher_;
+    // The platform alert of the remote message while it is on screen.
+    struct PresentedAlert {
+        std::function<void()> release;
+        std::shared_ptr<void> keep;
+    };
+    std::unique_ptr<PresentedAlert> presentedAlert_;
+    // Callbacks that may outlive a client made with createUnshared check this first.
     std::shared_ptr<bool> alive_;
 };
 

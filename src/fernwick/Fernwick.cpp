@@ -1,0 +1,534 @@
+#include "Fernwick.h"
+
+#include "FernwickFeatureController.h"
+#include "UrlDelegate.h"
+#include "fetcher/HTTPFetcher.h"
+#include "fetcher/transport/UrlAuthenticationChallenge.h"
+#include "fetcher/transport/UrlConnection.h"
+#include "fetcher/transport/UrlConnectionFactory.h"
+#include "fetcher/transport/UrlRequest.h"
+#include "foundation/DeviceId.h"
+#include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/Paths.h"
+#include "foundation/RunLoop.h"
+#include "network/Reachability.h"
+#include "uikit/UiHelpers.h"
+#include "uikit/UrlOpener.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QWidgetAction>
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+
+// Resources of a static library must be registered by hand, outside any namespace.
+static void initializeFernwickResources() {
+    Q_INIT_RESOURCE(fernwick);
+}
+
+namespace sweeplight::fernwick {
+
+using foundation::PropertyList;
+
+namespace {
+
+constexpr char kContentUrl[] = "/content/";
+constexpr char kUsageUrl[] = "/stat/add";
+constexpr char kAppName[] = "Tallyworth";
+constexpr char kFailedToCreateDataFile[] = "Failed to create writable data file with message '%1'.";
+constexpr double kSaveDelay = 2.0;
+
+std::mutex gFernwickLock;
+Fernwick* gFernwick = nullptr;
+
+Fernwick::Environment& sharedEnvironment() {
+    static Fernwick::Environment environment;
+    return environment;
+}
+
+QString resourcePath(const char* name) {
+    return QStringLiteral(":/") + QLatin1String(name);
+}
+
+QString md5(const QString& text) {
+    return QString::fromStdString(uikit::UiHelpers::md5(text.toStdString()));
+}
+
+// Coordinates are printed from the float widened to double, with 12 decimals, and never with
+// a locale's decimal comma.
+QString fixed12(float value) {
+    return QString::number(double(value), 'f', 12);
+}
+
+// The settings' text values; a value of another type counts as absent.
+std::optional<QString> settingText(const std::optional<PropertyList>& settings, const char* key) {
+    if (!settings)
+        return std::nullopt;
+    const PropertyList* value = settings->find(key);
+    if (!value || !value->asString())
+        return std::nullopt;
+    return QString::fromStdString(*value->asString());
+}
+
+} // namespace
+
+// --- The single instance ---------------------------------------------------------------------
+
+bool Fernwick::setEnvironment(Environment environment) {
+    std::lock_guard guard(gFernwickLock);
+    if (gFernwick)
+        return false;
+    sharedEnvironment() = std::move(environment);
+    return true;
+}
+
+bool Fernwick::takeCommandLineOptions(std::vector<std::string>& arguments, std::string* error) {
+    std::lock_guard guard(gFernwickLock);
+    if (gFernwick) {
+        if (error)
+            *error = "the service client is already set up";
+        return false;
+    }
+    std::string settings;
+    bool found = false;
+    if (!foundation::Paths::takeOption(arguments, kSettingsFileOption, settings, found, error))
+        return false;
+    if (found && settings.empty()) {
+        if (error)
+            *error = std::string(kSettingsFileOption) + " needs a file";
+        return false;
+    }
+    if (found)
+        sharedEnvironment().settingsFile = QString::fromStdString(settings);
+    if (!foundation::Paths::takeCommandLineOptions(arguments, error))
+        return false;
+    // The client reads its folder once, when it is made; a folder given now must win over
+    // one set earlier.
+    sharedEnvironment().dataDirectory.clear();
+    return true;
+}
+
+Fernwick& Fernwick::instance() {
+    std::lock_guard guard(gFernwickLock);
+    if (!gFernwick)
+        gFernwick = new Fernwick(sharedEnvironment()); // never destroyed
+    return *gFernwick;
+}
+
+Fernwick* Fernwick::allocWithZone() {
+    std::lock_guard guard(gFernwickLock);
+    if (gFernwick)
+        return nullptr;
+    gFernwick = new Fernwick(sharedEnvironment()); // never destroyed
+    return gFernwick;
+}
+
+std::unique_ptr<Fernwick> Fernwick::createUnshared(Environment environment) {
+    return std::unique_ptr<Fernwick>(new Fernwick(std::move(environment)));
+}
+
+Fernwick::Fernwick(Environment environment)
+    : environment_(std::move(environment))
+    , alive_(std::make_shared<bool>(true)) {
+    initializeFernwickResources();
+    runLoop_ = environment_.runLoop ? environment_.runLoop : &fetcher::HTTPFetcher::runLoop();
+    notificationCenter_ = &foundation::NotificationCenter::defaultCenter();
+    reachability_ = environment_.reachability ? environment_.reachability
+                                              : &network::Reachability::sharedReachability();
+    dataDirectory_ = environment_.dataDirectory.isEmpty() ? foundation::Paths::dataDirectory()
+                                                          : environment_.dataDirectory;
+    settingsFile_ = environment_.settingsFile;
+    if (settingsFile_.isEmpty())
+        settingsFile_ = qEnvironmentVariable(kSettingsFileVariable);
+    if (settingsFile_.isEmpty())
+        settingsFile_ = resourcePath(kSettingsFileName);
+    setupModel();
+}
+
+Fernwick::~Fernwick() {
+    *alive_ = false;
+    notificationCenter_->removeObserver(this);
+    if (saveTimer_ != foundation::RunLoop::kNoTimer)
+        runLoop_->cancel(saveTimer_);
+    for (auto& live : liveConnections_)
+        live.connection->cancel();
+    if (scoreFetcher_)
+        scoreFetcher_->stopFetching();
+    if (presentedAlert_ && presentedAlert_->release)
+        presentedAlert_->release();
+}
+
+void Fernwick::fatal(const std::string& message) {
+    if (environment_.fatalError) {
+        environment_.fatalError(message);
+        return;
+    }
+    qFatal("%s", message.c_str());
+}
+
+// --- Setup -------------------------------------------------------------------------------------
+
+void Fernwick::setupModel() {
+    createCopyOfData();
+    loadData();
+    loadSettings();
+    setupNetworkMonitor();
+
+    baseUrl_ = settingText(settingsDictionary_, kBaseUrlKey).value_or(QString(kDefaultBaseUrl));
+    for (auto [key, field] :
+         { std::pair { kFernwickKeyKey, &appId_ }, std::pair { kGameKeyKey, &gameKey_ },
+           std::pair { kSecretKeyKey, &secretKey_ } }) {
+        auto text = settingText(settingsDictionary_, key);
+        if (!text && settingsDictionary_)
+            foundation::logLine(std::string("Fernwick: the settings lack \"") + key + "\"");
+        *field = text.value_or(QString());
+    }
+    contentUrl_ = kContentUrl;
+    usageUrl_ = kUsageUrl;
+    appName_ = kAppName;
+    deviceId_ = environment_.deviceId.isEmpty() ? foundation::DeviceId::identifier()
+                                                : environment_.deviceId;
+
+    std::int64_t opened = dataDictionary_ ? [this] {
+        const PropertyList* stored = dataDictionary_->find(kAppOpenedKey);
+        return stored ? stored->integerValue() : 0;
+    }()
+                                          : 0;
+    opened = std::clamp<std::int64_t>(opened, 0, std::numeric_limits<std::int32_t>::max() - 1);
+    appOpened_ = std::int32_t(opened + 1);
+    if (dataDictionary_)
+        dataDictionary_->set(kAppOpenedKey, PropertyList::integer(appOpened_));
+
+    scheduleSave(kSaveDelay);
+}
+
+void Fernwick::scheduleSave(double delay) {
+    if (saveTimer_ != foundation::RunLoop::kNoTimer)
+        runLoop_->cancel(saveTimer_);
+    saveTimer_ = runLoop_->scheduleOnce(delay, [this] {
+        saveTimer_ = foundation::RunLoop::kNoTimer;
+        saveData();
+    });
+}
+
+bool Fernwick::isSavePending() const {
+    return saveTimer_ != foundation::RunLoop::kNoTimer;
+}
+
+void Fernwick::setupNetworkMonitor() {
+    reachability_->setHostName(environment_.probeHostName.empty() ? kDefaultProbeHostName
+                                                                  : environment_.probeHostName);
+    // Before the first query exists, so that every query is registered for changes.
+    reachability_->setNetworkStatusNotificationsEnabled(true);
+    updateNetworkStatus();
+    notificationCenter_->addObserver(this, network::kNetworkReachabilityChangedNotification,
+                                     [this] { reachabilityChanged(); });
+}
+
+void Fernwick::updateNetworkStatus() {
+    const auto host = reachability_->remoteHostStatus();
+    hasHost_ = host == network::StatusReachable || host == network::StatusTransient;
+    const auto internet = reachability_->internetConnectionStatus();
+    hasInternet_ = internet == network::StatusReachable || internet == network::StatusTransient;
+    hasWifi_ = reachability_->localWiFiConnectionStatus() == network::StatusReachable;
+}
+
+void Fernwick::reachabilityChanged() {
+    updateNetworkStatus();
+}
+
+// --- URLs and reports --------------------------------------------------------------------------
+
+QString Fernwick::getUrlForFeature(const QString& feature) const {
+    if (feature == QLatin1String(kFeatureHelp))
+        return baseUrl_ + contentUrl_ + appId_ + QStringLiteral("?sig_device_id=") + deviceId_;
+    if (feature == QLatin1String(kFeatureUsage))
+        return baseUrl_ + usageUrl_ + QStringLiteral("?sig_device_id=") + deviceId_ +
+               QStringLiteral("&app=") + appId_;
+    if (feature == QLatin1String(kFeatureSms))
+        return baseUrl_ + contentUrl_ + appId_ + QStringLiteral("/sendsms");
+    if (feature == QLatin1String(kFeatureSite))
+        return QString(kFernwickSiteUrl);
+    if (feature == QLatin1String(kFeatureScores))
+        return baseUrl_ + QStringLiteral("/game/list?game_key=") + gameKey_;
+    if (feature == QLatin1String(kFeatureLogLocation))
+        return baseUrl_ + QStringLiteral("/loc/add?app=") + appId_;
+    if (feature == QLatin1String(kFeatureGetLocations))
+        return baseUrl_ + QStringLiteral("/loc/data?app=") + appId_;
+    return baseUrl_ + contentUrl_ + appId_;
+}
+
+void Fernwick::logAppUsage() {
+    startConnection(getUrlForFeature(kFeatureUsage), *this);
+}
+
+void Fernwick::logLocationWithLat(float latitude, float andLong) {
+    const QString hash = md5(deviceId_ + secretKey_);
+    const QString query = QStringLiteral("&sig_device_id=") + deviceId_ + QStringLiteral("&lat=") +
+                          fixed12(latitude) + QStringLiteral("&lng=") + fixed12(andLong) +
+                          QStringLiteral("&hash=") + hash;
+    startConnection(getUrlForFeature(kFeatureLogLocation) + query, *this);
+}
+
+std::unique_ptr<QAbstractButton> Fernwick::getPoweredByButton() const {
+    auto button = std::make_unique<QPushButton>();
+    button->setObjectName(QStringLiteral("poweredByButton"));
+    button->setFlat(true);
+    button->setGeometry(0, 0, 112, 17);
+    button->setFixedSize(112, 17);
+    button->setStyleSheet(QStringLiteral("QPushButton { border: none; border-image: url(%1); }")
+                              .arg(resourcePath(kPoweredByImageName)));
+    return button;
+}
+
+std::unique_ptr<QWidgetAction>
+Fernwick::getPoweredByBarButtonWithTarget(std::function<void()> action) const {
+    auto button = new QPushButton();
+    button->setObjectName(QStringLiteral("poweredByButton"));
+    button->setFlat(true);
+    button->setGeometry(30, 0, 112, 17);
+    button->setFixedSize(112, 17);
+    button->setStyleSheet(QStringLiteral("QPushButton, QPushButton:pressed { border: none; "
+                                         "border-image: url(%1); }")
+                              .arg(resourcePath(kPoweredByImageName)));
+    // On touch-down, not on release.
+    QObject::connect(button, &QPushButton::pressed, button, [action] {
+        if (action)
+            action();
+    });
+    auto item = std::make_unique<QWidgetAction>(nullptr);
+    item->setDefaultWidget(button);
+    return item;
+}
+
+void Fernwick::launchFernwickSite() {
+    openExternalUrl(QUrl(getUrlForFeature(kFeatureSite)));
+}
+
+bool Fernwick::openExternalUrl(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        foundation::logLine("Fernwick: not opening a link that is not http or https: " +
+                            url.toString().left(200).toStdString());
+        return false;
+    }
+    if (environment_.openUrl) {
+        environment_.openUrl(url);
+        return true;
+    }
+    return uikit::UrlOpener::openUrl(url);
+}
+
+// --- Plain connections -------------------------------------------------------------------------
+
+fetcher::UrlConnection* Fernwick::startConnection(const QString& url,
+                                                  fetcher::UrlConnectionDelegate& delegate,
+                                                  std::unique_ptr<UrlDelegate> ownedDelegate) {
+    // A URL that does not parse strictly (a setting holding a space, say) goes nowhere.
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.scheme().isEmpty())
+        return nullptr;
+    auto factory = environment_.connectionFactory ? environment_.connectionFactory
+                                                  : fetcher::HTTPFetcher::connectionClass();
+    if (!factory)
+        return nullptr;
+    if (ownedDelegate) {
+        std::weak_ptr<bool> alive = alive_;
+        ownedDelegate->setOnEnded([this, alive](fetcher::UrlConnection& connection) {
+            if (alive.lock())
+                finishConnection(connection);
+        });
+    }
+    auto connection = factory->connectionWithRequest(fetcher::UrlRequest(parsed), delegate);
+    if (!connection)
+        return nullptr;
+    fetcher::UrlConnection* raw = connection.get();
+    liveConnections_.push_back({ std::move(ownedDelegate), std::move(connection) });
+    return raw;
+}
+
+void Fernwick::finishConnection(fetcher::UrlConnection& connection) {
+    auto found = std::find_if(
+        liveConnections_.begin(), liveConnections_.end(),
+        [&](const LiveConnection& live) { return live.connection.get() == &connection; });
+    if (found == liveConnections_.end())
+        return;
+    // The connection is still inside its own callback: let it go on the next turn.
+    auto ending = std::make_shared<LiveConnection>(std::move(*found));
+    liveConnections_.erase(found);
+    runLoop_->scheduleOnce(0, [ending] {});
+}
+
+std::optional<fetcher::UrlRequest> Fernwick::connection(fetcher::UrlConnection&,
+                                                        const fetcher::UrlRequest& request,
+                                                        const fetcher::UrlResponse*) {
+    return request;
+}
+
+void Fernwick::connection(fetcher::UrlConnection&, const fetcher::UrlResponse&) {}
+
+void Fernwick::connection(fetcher::UrlConnection&, const QByteArray&) {}
+
+void Fernwick::connection(fetcher::UrlConnection&,
+                          const std::shared_ptr<fetcher::UrlAuthenticationChallenge>& challenge) {
+    if (challenge)
+        challenge->cancelAuthenticationChallenge();
+}
+
+void Fernwick::connectionDidFinishLoading(fetcher::UrlConnection& connection) {
+    if (&connection == pendingScoreSubmit_) {
+        auto success = std::move(scoreSubmitSuccess_);
+        scoreSubmitSuccess_ = nullptr;
+        scoreSubmitFailure_ = nullptr;
+        pendingScoreSubmit_ = nullptr;
+        // Any answer, whatever its status, counts as accepted in this form.
+        if (success)
+            success();
+    }
+    finishConnection(connection);
+}
+
+void Fernwick::connection(fetcher::UrlConnection& connection, const fetcher::FetchError&) {
+    if (&connection == pendingScoreSubmit_) {
+        auto failure = std::move(scoreSubmitFailure_);
+        scoreSubmitSuccess_ = nullptr;
+        scoreSubmitFailure_ = nullptr;
+        pendingScoreSubmit_ = nullptr;
+        if (failure)
+            failure();
+        setShouldSubmit(true);
+    }
+    finishConnection(connection);
+}
+
+// --- Local store -------------------------------------------------------------------------------
+
+const PropertyList* Fernwick::settingsDictionary() const {
+    return settingsDictionary_ ? &*settingsDictionary_ : nullptr;
+}
+
+const PropertyList* Fernwick::dataDictionary() const {
+    return dataDictionary_ ? &*dataDictionary_ : nullptr;
+}
+
+QString Fernwick::dataFilePath() const {
+    return QDir(dataDirectory_).filePath(kDataFileName);
+}
+
+QString Fernwick::savedSettingsFilePath() const {
+    return QDir(dataDirectory_).filePath(kSettingsFileName);
+}
+
+void Fernwick::createCopyOfData() {
+    const QString target = dataFilePath();
+    if (QFileInfo::exists(target))
+        return;
+    QFile templateFile(resourcePath(kDataFileName));
+    if (!templateFile.open(QIODevice::ReadOnly)) {
+        fatal(QString(kFailedToCreateDataFile).arg(templateFile.errorString()).toStdString());
+        return;
+    }
+    const QByteArray contents = templateFile.readAll();
+    if (!QDir().mkpath(dataDirectory_)) {
+        fatal(QString(kFailedToCreateDataFile)
+                  .arg(QStringLiteral("cannot create the folder ") + dataDirectory_)
+                  .toStdString());
+        return;
+    }
+    // Written like every save, so that a crash mid-copy leaves no partial file behind.
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(contents) != contents.size() ||
+        !copy.commit()) {
+        fatal(QString(kFailedToCreateDataFile).arg(copy.errorString()).toStdString());
+    }
+}
+
+void Fernwick::loadData() {
+    std::string error;
+    auto loaded = PropertyList::readFile(dataFilePath(), &error);
+    if (loaded && !loaded->is(PropertyList::Type::Dictionary))
+        loaded.reset(), error = "not a dictionary";
+    if (!loaded)
+        foundation::logLine("Fernwick: " + dataFilePath().toStdString() + " cannot be read (" +
+                            error + "); it is left untouched");
+    dataDictionary_ = std::move(loaded);
+}
+
+void Fernwick::saveData() {
+    if (!dataDictionary_)
+        return;
+    std::string error;
+    if (!QDir().mkpath(dataDirectory_) || !dataDictionary_->writeFile(dataFilePath(), &error))
+        foundation::logLine("Fernwick: saving " + dataFilePath().toStdString() + " failed " +
+                            error);
+}
+
+void Fernwick::loadSettings() {
+    std::string error;
+    auto loaded = PropertyList::readFile(settingsFile_, &error);
+    if (loaded && !loaded->is(PropertyList::Type::Dictionary))
+        loaded.reset(), error = "not a dictionary";
+    if (!loaded)
+        foundation::logLine("Fernwick: settings " + settingsFile_.toStdString() +
+                            " cannot be read (" + error + ")");
+    settingsDictionary_ = std::move(loaded);
+}
+
+void Fernwick::saveSettings2() {
+    if (!settingsDictionary_)
+        return;
+    if (!QDir().mkpath(dataDirectory_))
+        return;
+    settingsDictionary_->writeFile(savedSettingsFilePath());
+}
+
+PropertyList* Fernwick::highScoreRecord() {
+    if (!dataDictionary_)
+        return nullptr;
+    PropertyList* record = dataDictionary_->find(kHighScoreKey);
+    return record && record->is(PropertyList::Type::Dictionary) ? record : nullptr;
+}
+
+const PropertyList* Fernwick::highScoreRecord() const {
+    return const_cast<Fernwick*>(this)->highScoreRecord();
+}
+
+std::int32_t Fernwick::getHighScore() const {
+    const PropertyList* record = highScoreRecord();
+    const PropertyList* score = record ? record->find(kScoreKey) : nullptr;
+    if (!score)
+        return 0;
+    return std::int32_t(std::clamp<std::int64_t>(score->integerValue(),
+                                                 std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+void Fernwick::saveHighScore(std::int32_t score) {
+    PropertyList* record = highScoreRecord();
+    if (!record)
+        return;
+    record->set(kScoreKey, PropertyList::integer(score));
+    record->set(kShouldSubmitKey, PropertyList::boolean(true));
+    saveData();
+}
+
+bool Fernwick::hasLastScoreSubmitted() const {
+    const PropertyList* record = highScoreRecord();
+    const PropertyList* mark = record ? record->find(kShouldSubmitKey) : nullptr;
+    return !(mark && mark->integerValue() != 0);
+}
+
+void Fernwick::setShouldSubmit(bool shouldSubmit) {
+    if (PropertyList* record = highScoreRecord())
+        record->set(kShouldSubmitKey, PropertyList::boolean(shouldSubmit));
+    saveData();
+}
+
+} // namespace sweeplight::fernwick

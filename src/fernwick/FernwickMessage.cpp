@@ -1,0 +1,207 @@
+// The remote message: fetching it, deciding whether it is new, showing it once and carrying
+// out the button the user picks.
+#include "Fernwick.h"
+#include "UrlDelegate.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+#include "uikit/AlertView.h"
+
+#include "json/JSONDeserializer.h"
+#include "json/JSONDictionary.h"
+#include "json/JSONError.h"
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <cmath>
+
+namespace sweeplight::fernwick {
+
+using foundation::PropertyList;
+
+namespace {
+
+constexpr char kMessageListPath[] = "/message/list?app_key=";
+constexpr char kMessageTitleKey[] = "message_title";
+constexpr char kMessageDateKey[] = "message_date";
+constexpr char kMessageDetailKey[] = "message_detail";
+constexpr char kCancelButtonTitle[] = "Cancel";
+constexpr int kLinkSlots = 3;
+
+enum LinkType { kLinkNothing = 0, kLinkBackgroundRequest = 1 };
+
+std::string linkKey(int slot, const char* what) {
+    return "link_" + std::to_string(slot) + "_" + what;
+}
+
+// The platform's date text: "2009-03-01 10:00:00 +0000".
+std::optional<QDateTime> parseMessageDate(const std::string& text) {
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^\s*(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}) ([+-])(\d{2}):?(\d{2})\s*$)"));
+    const auto match = pattern.match(QString::fromStdString(text));
+    if (!match.hasMatch())
+        return std::nullopt;
+    auto number = [&](int group) { return match.captured(group).toInt(); };
+    const QDate date(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6));
+    const int offsetMinutes = number(8) * 60 + number(9);
+    if (!date.isValid() || !time.isValid() || number(8) > 23 || number(9) > 59)
+        return std::nullopt;
+    const int sign = match.captured(7) == QLatin1String("-") ? -1 : 1;
+    const QDateTime result(date, time, QTimeZone(sign * offsetMinutes * 60));
+    if (!result.isValid())
+        return std::nullopt;
+    return result.toUTC();
+}
+
+// The integer a link type stands for: numbers truncated, numeric texts by their leading
+// number, anything else (or nothing) 0.
+long long linkTypeValue(const json::JSONValue* value) {
+    if (!value)
+        return 0;
+    if (const double* number = value->number())
+        return std::isfinite(*number) && std::fabs(*number) < 9e18 ? (long long)(*number) : 0;
+    if (const bool* flag = value->boolean())
+        return *flag ? 1 : 0;
+    if (const std::string* text = value->string())
+        return PropertyList::string(*text).integerValue();
+    return 0;
+}
+
+// Adapts uikit's alert delegate to a callback.
+class AlertDismissal final : public uikit::AlertViewDelegate {
+public:
+    explicit AlertDismissal(std::function<void(int)> dismissed)
+        : dismissed_(std::move(dismissed)) {}
+    void modalView(uikit::AlertView&, int buttonIndex) override {
+        if (dismissed_)
+            dismissed_(buttonIndex);
+    }
+
+private:
+    std::function<void(int)> dismissed_;
+};
+
+} // namespace
+
+void Fernwick::checkForRemoteMessage() {
+    const QString url = baseUrl_ + QLatin1String(kMessageListPath) + appId_;
+    std::weak_ptr<bool> alive = alive_;
+    auto delegate = std::make_unique<UrlDelegate>([this, alive](const QByteArray& data) {
+        if (alive.lock())
+            doneMessageCheck(data);
+    });
+    UrlDelegate& delegateRef = *delegate;
+    startConnection(url, delegateRef, std::move(delegate));
+}
+
+void Fernwick::doneMessageCheck(const QByteArray& data) {
+    remoteMsgDict_.reset();
+    json::JSONError error;
+    remoteMsgDict_ = json::JSONDeserializer::deserializer().deserializeAsDictionary(
+        std::string_view(data.constData(), std::size_t(data.size())), &error);
+    if (!remoteMsgDict_)
+        return;
+    const json::JSONDictionary& message = *remoteMsgDict_;
+    const std::string* title = message.findString(kMessageTitleKey);
+    if (!title)
+        return;
+
+    const std::string* dateText = message.findString(kMessageDateKey);
+    const auto newDate = dateText ? parseMessageDate(*dateText) : std::nullopt;
+    if (!newDate) {
+        // Without a date the message could never be told apart from the next one.
+        foundation::logLine("Fernwick: the remote message has no readable date; not shown");
+        return;
+    }
+
+    if (dataDictionary_) {
+        const PropertyList* stored = dataDictionary_->find(kLastMessageDateKey);
+        // An empty text (as a fresh data file carries) or a value of another type means no
+        // message has been shown yet.
+        if (stored) {
+            if (auto lastDate = stored->asDate(); lastDate && !(*lastDate < *newDate))
+                return;
+        }
+        // Stored before the user sees the alert, so that the message is never shown twice.
+        dataDictionary_->set(kLastMessageDateKey, PropertyList::date(*newDate));
+        saveData();
+    }
+
+    RemoteMessageAlert alert;
+    alert.title = QString::fromStdString(*title);
+    if (const std::string* detail = message.findString(kMessageDetailKey))
+        alert.message = QString::fromStdString(*detail);
+    for (int slot = 1; slot <= kLinkSlots; ++slot) {
+        const std::string* caption = message.findString(linkKey(slot, "title"));
+        if (caption && !caption->empty())
+            alert.buttonTitles.push_back(QString::fromStdString(*caption));
+    }
+    if (alert.buttonTitles.size() <= 1)
+        alert.buttonTitles.push_back(QString(kCancelButtonTitle));
+
+    std::weak_ptr<bool> alive = alive_;
+    auto dismissed = [this, alive](int buttonIndex) {
+        if (alive.lock())
+            modalView(buttonIndex);
+    };
+    if (environment_.presentAlert) {
+        environment_.presentAlert(alert, dismissed);
+        return;
+    }
+
+    // The platform's alert; it stays alive until the user picks a button.
+    if (presentedAlert_ && presentedAlert_->release)
+        presentedAlert_->release();
+    auto holder = std::make_shared<
+        std::pair<std::unique_ptr<AlertDismissal>, std::unique_ptr<uikit::AlertView>>>();
+    holder->first = std::make_unique<AlertDismissal>([this, alive, dismissed](int index) {
+        dismissed(index);
+        if (alive.lock() && presentedAlert_) {
+            // The alert may not be destroyed inside its own callback: let it go afterwards.
+            auto release = std::move(presentedAlert_);
+            runLoop_->scheduleOnce(
+                0, [release = std::shared_ptr<PresentedAlert>(std::move(release))] {});
+        }
+    });
+    holder->second =
+        std::make_unique<uikit::AlertView>(alert.title, alert.message, holder->first.get());
+    for (const QString& caption : alert.buttonTitles)
+        holder->second->addButtonWithTitle(caption);
+    presentedAlert_ = std::make_unique<PresentedAlert>();
+    presentedAlert_->release = [holder] { holder->second->setDelegate(nullptr); };
+    presentedAlert_->keep = holder;
+    holder->second->show();
+}
+
+void Fernwick::modalView(int didDismissWithButtonIndex) {
+    if (didDismissWithButtonIndex < 0 || didDismissWithButtonIndex >= kLinkSlots)
+        return;
+    if (!remoteMsgDict_)
+        return;
+    const int slot = didDismissWithButtonIndex + 1;
+    const long long type = linkTypeValue(remoteMsgDict_->find(linkKey(slot, "type")));
+    if (type == kLinkNothing)
+        return;
+    const std::string* url = remoteMsgDict_->findString(linkKey(slot, "url"));
+    if (!url)
+        return;
+    if (type == kLinkBackgroundRequest) {
+        // Only web links are requested, as only web links are opened.
+        const QUrl link(QString::fromStdString(*url), QUrl::StrictMode);
+        const QString scheme = link.scheme().toLower();
+        if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+            return;
+        std::weak_ptr<bool> alive = alive_;
+        auto delegate = std::make_unique<UrlDelegate>([this, alive](const QByteArray& data) {
+            if (alive.lock())
+                remoteMessageComplete(data);
+        });
+        UrlDelegate& delegateRef = *delegate;
+        startConnection(QString::fromStdString(*url), delegateRef, std::move(delegate));
+        return;
+    }
+    openExternalUrl(QUrl(QString::fromStdString(*url), QUrl::StrictMode));
+}
+
+void Fernwick::remoteMessageComplete(const QByteArray&) {}
+
+} // namespace sweeplight::fernwick

@@ -1,0 +1,128 @@
+// Score submission: the signed URL, the score page, and the two background forms.
+#include "Fernwick.h"
+#include "FernwickFeatureController.h"
+#include "UrlDelegate.h"
+#include "fetcher/HTTPFetcher.h"
+#include "fetcher/transport/UrlRequest.h"
+#include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
+#include "uikit/UiHelpers.h"
+
+namespace sweeplight::fernwick {
+
+namespace {
+
+QString scoreQuery(const QString& deviceId, const QString& secretKey, std::int32_t score) {
+    const QString scoreText = QString::number(score);
+    const QString hash = QString::fromStdString(
+        uikit::UiHelpers::md5((scoreText + deviceId + secretKey).toStdString()));
+    return QStringLiteral("&submit_score=1&sig_device_id=") + deviceId + QStringLiteral("&score=") +
+           scoreText + QStringLiteral("&hash=") + hash;
+}
+
+} // namespace
+
+QString Fernwick::getScoreSubmitUrlForScore(std::int32_t score) const {
+    return getUrlForFeature(kFeatureScores) + scoreQuery(deviceId_, secretKey_, score);
+}
+
+std::unique_ptr<QWidget> Fernwick::submitScoreAndGetScoreView(std::int32_t score) {
+    QString parameters;
+    const foundation::PropertyList* record = highScoreRecord();
+    const foundation::PropertyList* mark = record ? record->find(kShouldSubmitKey) : nullptr;
+    if (mark && mark->integerValue() != 0) {
+        parameters = scoreQuery(deviceId_, secretKey_, score);
+        setShouldSubmit(false);
+    } else {
+        parameters = QStringLiteral("&sig_device_id=") + deviceId_;
+    }
+    return FernwickFeatureController::navigationContainer(
+        std::make_unique<FernwickFeatureController>(*this, QString(kFeatureScores), parameters));
+}
+
+void Fernwick::submitScore(std::int32_t score, std::function<void()> onSuccess,
+                           std::function<void()> onFail) {
+    setShouldSubmit(false);
+    const QString url = getScoreSubmitUrlForScore(score);
+    scoreSubmitSuccess_ = std::move(onSuccess);
+    scoreSubmitFailure_ = std::move(onFail);
+    pendingScoreSubmit_ = nullptr;
+
+    // One submission at a time: an earlier fetch still running is dropped, so that its outcome
+    // cannot be taken for this one's.
+    if (scoreFetcher_)
+        scoreFetcher_->stopFetching();
+    auto fetcher = fetcher::HTTPFetcher::httpFetcherWithRequest(
+        fetcher::UrlRequest(QUrl(url, QUrl::StrictMode)));
+    scoreFetcher_ = fetcher;
+    std::weak_ptr<bool> alive = alive_;
+    fetcher->beginFetchWithDelegate(
+        alive_,
+        [this, alive](fetcher::HTTPFetcher& fetcher, const QByteArray& data) {
+            if (alive.lock())
+                submitScoreFetcher(fetcher, data);
+        },
+        [this, alive](fetcher::HTTPFetcher& fetcher, const fetcher::FetchError& error) {
+            if (alive.lock())
+                submitScoreFetcher(fetcher, error);
+        });
+}
+
+void Fernwick::submitScoreFetcher(fetcher::HTTPFetcher& fetcher,
+                                  const QByteArray& finishedWithData) {
+    if (&fetcher != scoreFetcher_.get())
+        return;
+    // The service's answer is read as text and not used further.
+    (void)QString::fromLatin1(finishedWithData);
+    auto success = std::move(scoreSubmitSuccess_);
+    scoreSubmitSuccess_ = nullptr;
+    scoreSubmitFailure_ = nullptr;
+    pendingScoreSubmit_ = nullptr;
+    scoreFetcher_.reset();
+    if (success)
+        success();
+    setShouldSubmit(false);
+}
+
+void Fernwick::submitScoreFetcher(fetcher::HTTPFetcher& fetcher, const fetcher::FetchError&) {
+    if (&fetcher != scoreFetcher_.get())
+        return;
+    auto failure = std::move(scoreSubmitFailure_);
+    scoreSubmitSuccess_ = nullptr;
+    scoreSubmitFailure_ = nullptr;
+    pendingScoreSubmit_ = nullptr;
+    scoreFetcher_.reset();
+    if (failure)
+        failure();
+    setShouldSubmit(true);
+}
+
+void Fernwick::submitScore2(std::int32_t score, std::function<void()> onSuccess,
+                            std::function<void()> onFail) {
+    const QString url = getScoreSubmitUrlForScore(score);
+    if (scoreFetcher_) {
+        scoreFetcher_->stopFetching();
+        scoreFetcher_.reset();
+    }
+    fetcher::UrlConnection* connection = startConnection(url, *this);
+    pendingScoreSubmit_ = connection;
+    scoreSubmitSuccess_ = std::move(onSuccess);
+    scoreSubmitFailure_ = std::move(onFail);
+    setShouldSubmit(false);
+    if (connection)
+        return;
+    // No connection could be made (a URL that does not parse, say): that is a failure, and
+    // the score stays marked, rather than a submission that never reports.
+    auto failure = std::move(scoreSubmitFailure_);
+    scoreSubmitSuccess_ = nullptr;
+    scoreSubmitFailure_ = nullptr;
+    if (failure)
+        failure();
+    setShouldSubmit(true);
+}
+
+bool Fernwick::isScoreSubmissionPending() const {
+    return pendingScoreSubmit_ != nullptr || scoreFetcher_ != nullptr;
+}
+
+} // namespace sweeplight::fernwick
