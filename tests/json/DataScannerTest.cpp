@@ -1,0 +1,184 @@
+#include "json/DataScanner.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <string_view>
+
+using sweeplight::json::characterSetWithCharactersInString;
+using sweeplight::json::DataScanner;
+
+namespace {
+
+double scanNumberFrom(std::string_view text, std::size_t* location = nullptr) {
+    DataScanner scanner;
+    scanner.setData(text);
+    double number = -99;
+    EXPECT_TRUE(scanner.scanNumber(&number)) << text;
+    if (location)
+        *location = scanner.scanLocation();
+    return number;
+}
+
+} // namespace
+
+TEST(DataScanner, EmptyOrMissingDataIsAtEndAndReadsZeroWithoutMoving) {
+    DataScanner scanner;
+    EXPECT_TRUE(scanner.isAtEnd());
+    EXPECT_EQ(scanner.currentCharacter(), 0);
+    scanner.setData("");
+    EXPECT_TRUE(scanner.isAtEnd());
+    EXPECT_EQ(scanner.scanCharacter(), 0);
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+    EXPECT_FALSE(scanner.scanNumber());
+    EXPECT_FALSE(scanner.scanUTF8String("x"));
+    EXPECT_TRUE(scanner.scanUpToString(""));
+}
+
+TEST(DataScanner, CharactersAreBytesAndTheEndReadsAsZero) {
+    const std::string bytes = "\xC3\xA9"
+                              "a";
+    DataScanner scanner;
+    scanner.setData(bytes);
+    EXPECT_EQ(scanner.currentCharacter(), 0xC3);
+    EXPECT_EQ(scanner.scanCharacter(), 0xC3);
+    EXPECT_EQ(scanner.scanCharacter(), 0xA9);
+    EXPECT_FALSE(scanner.scanCharacter(u'b'));
+    EXPECT_TRUE(scanner.scanCharacter(u'a'));
+    EXPECT_TRUE(scanner.isAtEnd());
+    EXPECT_EQ(scanner.scanCharacter(), 0);
+    EXPECT_EQ(scanner.scanLocation(), 3u);
+}
+
+TEST(DataScanner, SettingTheSameBytesKeepsTheCursorAndNewBytesRestartIt) {
+    const std::string first = "abc";
+    const std::string second = "xyz";
+    DataScanner scanner;
+    scanner.setData(first);
+    scanner.scanCharacter();
+    scanner.setData(first);
+    EXPECT_EQ(scanner.scanLocation(), 1u);
+    scanner.setData(second);
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+    EXPECT_EQ(scanner.currentCharacter(), 'x');
+    scanner.setData({});
+    EXPECT_TRUE(scanner.isAtEnd());
+}
+
+TEST(DataScanner, StringMatchesAreExactAndNeverReadPastTheEnd) {
+    DataScanner scanner;
+    scanner.setData("tru");
+    EXPECT_FALSE(scanner.scanUTF8String("true"));
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+    EXPECT_FALSE(scanner.scanString("TRU"));
+    std::string out;
+    EXPECT_TRUE(scanner.scanString("tr", &out));
+    EXPECT_EQ(out, "tr");
+    EXPECT_TRUE(scanner.scanUTF8String("u", &out));
+    EXPECT_EQ(out, "u");
+    EXPECT_TRUE(scanner.isAtEnd());
+}
+
+TEST(DataScanner, SetScansStopAtTheFirstByteOutsideOrInsideTheSet) {
+    const auto digits = characterSetWithCharactersInString("0123456789");
+    DataScanner scanner;
+    scanner.setData("123abc4");
+    std::string out;
+    EXPECT_FALSE(scanner.scanUpToCharactersFromSet(digits, &out));
+    EXPECT_TRUE(scanner.scanCharactersFromSet(digits, &out));
+    EXPECT_EQ(out, "123");
+    EXPECT_FALSE(scanner.scanCharactersFromSet(digits, &out));
+    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out));
+    EXPECT_EQ(out, "abc");
+    EXPECT_TRUE(scanner.scanCharactersFromSet(digits));
+    EXPECT_TRUE(scanner.isAtEnd());
+}
+
+TEST(DataScanner, IllFormedUTF8InARunBecomesReplacementCharacters) {
+    const auto notDigits = characterSetWithCharactersInString("0");
+    const std::string bytes = "a\xFF"
+                              "b\xE2\x82"
+                              "0";
+    DataScanner scanner;
+    scanner.setData(bytes);
+    std::string out;
+    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(notDigits, &out));
+    EXPECT_EQ(out, "a\uFFFDb\uFFFD");
+    EXPECT_EQ(scanner.remainingString(), "0");
+    scanner.setScanLocation(0);
+    EXPECT_FALSE(scanner.remainingString().has_value());
+}
+
+TEST(DataScanner, ScanUpToStringFindsTheMatchButNotPastAZeroByte) {
+    const std::string bytes = std::string("ab--cd") + '\0' + "--";
+    DataScanner scanner;
+    scanner.setData(bytes);
+    std::string out = "unchanged";
+    EXPECT_TRUE(scanner.scanUpToString("--", &out));
+    EXPECT_EQ(out, "ab");
+    EXPECT_EQ(scanner.scanLocation(), 2u);
+    EXPECT_TRUE(scanner.scanUpToString("--", &out));
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(scanner.scanLocation(), 2u);
+    scanner.setScanLocation(3);
+    EXPECT_FALSE(scanner.scanUpToString("--"));
+    EXPECT_EQ(scanner.scanLocation(), 3u);
+}
+
+TEST(DataScanner, WhitespaceIsTheSixASCIISpacesOnly) {
+    DataScanner scanner;
+    scanner.setData(" \t\n\v\f\r\xA0x");
+    scanner.skipWhitespace();
+    EXPECT_EQ(scanner.scanLocation(), 6u);
+    EXPECT_EQ(scanner.currentCharacter(), 0xA0);
+}
+
+TEST(DataScanner, NumbersReadTheLongestValidPrefixOfTheLongestRun) {
+    std::size_t location = 0;
+    EXPECT_EQ(scanNumberFrom("1e+5", &location), 1.0);
+    EXPECT_EQ(location, 2u); // "1e" consumed, the plus sign left
+    EXPECT_EQ(scanNumberFrom("-", &location), 0.0);
+    EXPECT_EQ(location, 1u);
+    EXPECT_EQ(scanNumberFrom("1.2.3", &location), 1.2);
+    EXPECT_EQ(location, 5u);
+    EXPECT_EQ(scanNumberFrom("-12.5e-1x"), -1.25);
+    EXPECT_EQ(scanNumberFrom("0.1"), 0.1);
+    EXPECT_EQ(scanNumberFrom("1E3"), 1000.0);
+    EXPECT_EQ(scanNumberFrom(".5"), 0.5);
+    EXPECT_EQ(scanNumberFrom("--1"), 0.0);
+    EXPECT_EQ(scanNumberFrom("12345678901234567890"), 12345678901234567890.0);
+    EXPECT_TRUE(std::signbit(scanNumberFrom("-0")));
+}
+
+TEST(DataScanner, NumbersOutOfRangeBecomeInfinityOrZero) {
+    EXPECT_EQ(scanNumberFrom("1e400"), HUGE_VAL);
+    EXPECT_EQ(scanNumberFrom("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(scanNumberFrom("0.00000000000001e330"), HUGE_VAL);
+    EXPECT_EQ(scanNumberFrom("1e-400"), 0.0);
+    EXPECT_EQ(scanNumberFrom("100000e-330"), 0.0);
+    EXPECT_EQ(scanNumberFrom("1e-99999999999999999999"), 0.0);
+    EXPECT_EQ(scanNumberFrom("5e-324"), 5e-324);
+}
+
+TEST(DataScanner, NumberRunFollowsTheConfiguredCharacters) {
+    DataScanner scanner;
+    scanner.setData("12+3");
+    scanner.setDoubleCharacters(characterSetWithCharactersInString("0123456789+"));
+    double number = 0;
+    EXPECT_TRUE(scanner.scanNumber(&number));
+    EXPECT_EQ(number, 12.0);
+    EXPECT_TRUE(scanner.isAtEnd());
+    scanner.setData("x");
+    EXPECT_FALSE(scanner.scanNumber(&number));
+}
+
+TEST(DataScanner, ScanLocationRestoresExactlyTheSameByte) {
+    DataScanner scanner;
+    scanner.setData("abcdef");
+    scanner.scanString("abc");
+    const std::size_t saved = scanner.scanLocation();
+    scanner.scanString("de");
+    scanner.setScanLocation(saved);
+    EXPECT_EQ(scanner.currentCharacter(), 'd');
+    EXPECT_EQ(scanner.remainingString(), "def");
+}

@@ -1,0 +1,74 @@
+#include "json/JSONDeserializer.h"
+
+#include "json/JSONDictionary.h"
+#include "json/JSONError.h"
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace sweeplight::json;
+
+TEST(JSONDeserializer, EmptyOrMissingDataIsTheDeserializersOwnErrorWithoutAMessage) {
+    const JSONDeserializer deserializer = JSONDeserializer::deserializer();
+    for (std::string_view data : { std::string_view(), std::string_view("") }) {
+        JSONError error;
+        EXPECT_EQ(deserializer.deserializeAsDictionary(data, &error), nullptr);
+        EXPECT_EQ(error.domain, "JSONDeserializerErrorDomain");
+        EXPECT_EQ(error.code, -1);
+        EXPECT_FALSE(error.localizedDescription.has_value());
+        error = JSONError {};
+        EXPECT_FALSE(deserializer.deserialize(data, &error).has_value());
+        EXPECT_EQ(error.domain, kJSONDeserializerErrorDomain);
+        EXPECT_EQ(error.code, -1);
+    }
+    EXPECT_EQ(deserializer.deserializeAsDictionary(""), nullptr);
+}
+
+TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByte) {
+    const JSONDeserializer deserializer = JSONDeserializer::deserializer();
+    for (std::string_view data : { " {\"a\":1}", "\n{\"a\":1}", "[1]" }) {
+        JSONError error;
+        EXPECT_EQ(deserializer.deserializeAsDictionary(data, &error), nullptr) << data;
+        EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
+        EXPECT_EQ(error.code, -1);
+    }
+    const auto dictionary = deserializer.deserializeAsDictionary("{\"a\":1}");
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
+}
+
+TEST(JSONDeserializer, AnyValueEntryPointSkipsLeadingSpaceAndIgnoresWhatFollows) {
+    const JSONDeserializer deserializer = JSONDeserializer::deserializer();
+    const auto dictionary = deserializer.deserialize("\n {\"a\":1} trailing garbage");
+    ASSERT_TRUE(dictionary.has_value());
+    EXPECT_EQ(*dictionary->dictionary()->findNumber("a"), 1.0);
+    EXPECT_EQ(*deserializer.deserialize("truex")->boolean(), true);
+    EXPECT_EQ(*deserializer.deserialize("\"s\"")->string(), "s");
+    EXPECT_EQ(*deserializer.deserialize("-2.5")->number(), -2.5);
+    EXPECT_TRUE(deserializer.deserialize("null")->isNull());
+    EXPECT_EQ(deserializer.deserialize("[1,2,]")->array()->size(), 2u);
+    EXPECT_EQ(deserializer.deserializeAsDictionary("{\"a\":1}}}")->size(), 1u);
+}
+
+TEST(JSONDeserializer, FailuresReportTheScannersErrorOrLeaveTheErrorAlone) {
+    const JSONDeserializer deserializer = JSONDeserializer::deserializer();
+    JSONError error;
+    EXPECT_FALSE(deserializer.deserialize("[1 2]", &error));
+    EXPECT_EQ(error.code, -9);
+    error = JSONError { "untouched", 7, std::nullopt };
+    EXPECT_FALSE(deserializer.deserialize("hello", &error));
+    EXPECT_EQ(error.domain, "untouched");
+    EXPECT_EQ(error.code, 7);
+}
+
+TEST(JSONDeserializer, ReadsUTF16LittleEndianResponses) {
+    const std::string data("{\0\"\0a\0\"\0:\0\x31\0}\0", 14);
+    const auto dictionary = JSONDeserializer::deserializer().deserializeAsDictionary(data);
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
+    // Unconvertible text is scanned as no data, which fails at the first construct.
+    JSONError error;
+    const std::string broken("{\0\"\0\x00\xDC", 6);
+    EXPECT_EQ(JSONDeserializer::deserializer().deserializeAsDictionary(broken, &error), nullptr);
+    EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
+    EXPECT_EQ(error.code, -1);
+}

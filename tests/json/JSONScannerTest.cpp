@@ -1,0 +1,301 @@
+#include "json/JSONScanner.h"
+
+#include "json/JSONDictionary.h"
+#include "json/JSONError.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <string_view>
+
+using namespace sweeplight::json;
+
+namespace {
+
+// Scans one value; the error code is 0 when the scan succeeds or fails without an error.
+struct Scanned {
+    bool ok { false };
+    JSONValue value;
+    int code { 0 };
+    std::string domain;
+    std::string message;
+    std::size_t location { 0 };
+};
+
+Scanned scanValue(std::string_view text) {
+    JSONScanner scanner;
+    scanner.setData(text);
+    Scanned scanned;
+    JSONError error;
+    scanned.ok = scanner.scanJSONObject(&scanned.value, &error);
+    scanned.code = error.code;
+    scanned.domain = error.domain;
+    scanned.message = error.localizedDescription.value_or("");
+    scanned.location = scanner.scanLocation();
+    return scanned;
+}
+
+int dictionaryErrorCode(std::string_view text) {
+    JSONScanner scanner;
+    scanner.setData(text);
+    JSONError error;
+    EXPECT_FALSE(scanner.scanJSONDictionary(nullptr, &error)) << text;
+    EXPECT_EQ(scanner.scanLocation(), 0u) << text;
+    EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
+    return error.code;
+}
+
+std::string stringOf(std::string_view text) {
+    const Scanned scanned = scanValue(text);
+    EXPECT_TRUE(scanned.ok) << text;
+    const std::string* string = scanned.value.string();
+    return string ? *string : "<not a string>";
+}
+
+} // namespace
+
+TEST(JSONScanner, ReadsEveryKindOfValue) {
+    const Scanned scanned = scanValue(R"({"a":1,"b":[true,false,null],"c":"x\u0041\n"})");
+    ASSERT_TRUE(scanned.ok);
+    const JSONDictionary* dictionary = scanned.value.dictionary();
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(dictionary->size(), 3u);
+    EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
+    const JSONArray* b = dictionary->findArray("b");
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->size(), 3u);
+    EXPECT_EQ((*b)[0].boolean() != nullptr && *(*b)[0].boolean(), true);
+    EXPECT_EQ((*b)[1].boolean() != nullptr && !*(*b)[1].boolean(), true);
+    EXPECT_TRUE((*b)[2].isNull());
+    EXPECT_EQ(*dictionary->findString("c"), "xA\n");
+}
+
+TEST(JSONScanner, AcceptsTheLooserGrammarOfOurResponses) {
+    // Trailing commas.
+    EXPECT_EQ(scanValue("[1,2,]").value.array()->size(), 2u);
+    EXPECT_EQ(scanValue("[ 1 , 2 , ]").value.array()->size(), 2u);
+    EXPECT_EQ(scanValue(R"({"a":1,})").value.dictionary()->size(), 1u);
+    EXPECT_EQ(scanValue(R"({ "a" : 1 , })").value.dictionary()->size(), 1u);
+    // Literals are matched by their bytes alone.
+    const Scanned truex = scanValue("truex");
+    ASSERT_TRUE(truex.ok);
+    EXPECT_TRUE(*truex.value.boolean());
+    EXPECT_EQ(truex.location, 4u);
+    EXPECT_TRUE(scanValue("nullnull").value.isNull());
+    // A number is the run of number characters, read by its longest valid prefix.
+    const Scanned exponent = scanValue("1.5e+3");
+    EXPECT_EQ(*exponent.value.number(), 1.5);
+    EXPECT_EQ(exponent.location, 4u);
+    EXPECT_EQ(*scanValue("1.2.3").value.number(), 1.2);
+    EXPECT_EQ(*scanValue("-").value.number(), 0.0);
+    // A later duplicate key replaces the earlier value.
+    EXPECT_EQ(*scanValue(R"({"a":1,"a":2})").value.dictionary()->findNumber("a"), 2.0);
+}
+
+TEST(JSONScanner, APlusSignInAnExponentFailsTheEnclosingConstruct) {
+    EXPECT_EQ(scanValue("[1.5e+3]").code, -9);
+    EXPECT_EQ(scanValue(R"({"a":1.5e+3})").code, -5);
+}
+
+TEST(JSONScanner, ValuesThatStartWithNothingKnownFailWithoutAnErrorOfTheirOwn) {
+    for (std::string_view text : { "tru", "nul", "fals", "True", "x", "+1", "", "   ", "}" }) {
+        const Scanned scanned = scanValue(text);
+        EXPECT_FALSE(scanned.ok) << text;
+        EXPECT_EQ(scanned.code, 0) << text;
+    }
+    // The apostrophe goes to the string scan, which rejects it.
+    EXPECT_EQ(scanValue("'a'").code, -11);
+    // Leading white space is skipped, and stays skipped after a failure.
+    EXPECT_EQ(scanValue("  x").location, 2u);
+}
+
+TEST(JSONScanner, DictionaryErrorsHaveTheirOwnCodesAndMessagesAndRestoreTheCursor) {
+    EXPECT_EQ(dictionaryErrorCode(R"( {"a":1})"), -1);
+    EXPECT_EQ(dictionaryErrorCode(R"([])"), -1);
+    EXPECT_EQ(dictionaryErrorCode(R"({a:1})"), -2);
+    EXPECT_EQ(dictionaryErrorCode(R"({'a':1})"), -2);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a":1,)"), -2);
+    EXPECT_EQ(dictionaryErrorCode(R"({)"), -2);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a" 1})"), -3);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a":})"), -4);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a":)"), -4);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a":1 "b":2})"), -5);
+    EXPECT_EQ(dictionaryErrorCode(R"({"a":1)"), -5);
+
+    const Scanned scanned = scanValue("{");
+    EXPECT_EQ(scanned.domain, "JSONScannerErrorDomain");
+    EXPECT_EQ(scanned.message, "Could not scan dictionary. Failed to scan a key.");
+    EXPECT_EQ(scanValue(R"({"a" 1})").message,
+              "Could not scan dictionary. Key was not terminated with a ':' character.");
+    EXPECT_EQ(scanValue(R"({"a":})").message, "Could not scan dictionary. Failed to scan a value.");
+    EXPECT_EQ(scanValue(R"({"a":1 "b":2})").message,
+              "Could not scan dictionary. Key value pairs not delimited with a ',' character.");
+}
+
+TEST(JSONScanner, ArrayErrorsHaveTheirOwnCodesAndMessagesAndRestoreTheCursor) {
+    auto arrayError = [](std::string_view text) {
+        JSONScanner scanner;
+        scanner.setData(text);
+        JSONError error;
+        EXPECT_FALSE(scanner.scanJSONArray(nullptr, &error)) << text;
+        EXPECT_EQ(scanner.scanLocation(), 0u) << text;
+        return error;
+    };
+    EXPECT_EQ(arrayError("{}").code, -7);
+    EXPECT_EQ(arrayError("{}").localizedDescription,
+              "Could not scan array. Array not started by a '{' character.");
+    EXPECT_EQ(arrayError("[1,,2]").code, -8);
+    EXPECT_EQ(arrayError("[1,,2]").localizedDescription,
+              "Could not scan array. Could not scan a value.");
+    EXPECT_EQ(arrayError("[").code, -8);
+    EXPECT_EQ(arrayError("[1 2]").code, -9);
+    EXPECT_EQ(arrayError("[1 2]").localizedDescription,
+              "Could not scan array. Array not terminated by a ']' character.");
+    EXPECT_EQ(arrayError("[1").code, -9);
+}
+
+TEST(JSONScanner, StringAndNumberErrorsHaveTheirOwnCodesAndMessages) {
+    JSONScanner scanner;
+    JSONError error;
+    scanner.setData("  x");
+    EXPECT_FALSE(scanner.scanJSONStringConstant(nullptr, &error));
+    EXPECT_EQ(error.code, -11);
+    EXPECT_EQ(error.localizedDescription,
+              "Could not scan string constant. String not started by a '\"' character.");
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+
+    scanner.setData(R"("ab\u00G1")");
+    EXPECT_FALSE(scanner.scanJSONStringConstant(nullptr, &error));
+    EXPECT_EQ(error.code, -12);
+    EXPECT_EQ(error.localizedDescription,
+              "Could not scan string constant. Unicode character could not be decoded.");
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+
+    scanner.setData(R"("ab\x")");
+    EXPECT_FALSE(scanner.scanJSONStringConstant(nullptr, &error));
+    EXPECT_EQ(error.code, -13);
+    EXPECT_EQ(error.localizedDescription, "Could not scan string constant. Unknown escape code.");
+
+    scanner.setData("x");
+    EXPECT_FALSE(scanner.scanJSONNumberConstant(nullptr, &error));
+    EXPECT_EQ(error.code, -14);
+    EXPECT_EQ(error.localizedDescription, "Could not scan number constant.");
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+
+    // Cut off by the end of the data: a failure, the cursor put back, no error of its own.
+    for (std::string_view text : { R"("abc)", R"("ab\)", R"("\u00)", R"("\ud83d)" }) {
+        scanner.setData(text);
+        error = JSONError {};
+        EXPECT_FALSE(scanner.scanJSONStringConstant(nullptr, &error)) << text;
+        EXPECT_EQ(scanner.scanLocation(), 0u) << text;
+    }
+}
+
+TEST(JSONScanner, TheOutermostFailingConstructReportsTheError) {
+    EXPECT_EQ(scanValue(R"({"a":"\x"})").code, -4);
+    EXPECT_EQ(scanValue(R"(["\x"])").code, -8);
+    EXPECT_EQ(scanValue(R"([{"a":[1 2]}])").code, -8);
+    EXPECT_EQ(scanValue(R"({"a":{"b" 1}})").code, -4);
+    EXPECT_EQ(scanValue(R"("\u12")").code, -12);
+    // A nested error does not survive a later success of the caller's scanner either.
+    JSONScanner scanner;
+    scanner.setData(R"([1,{"a" 2}])");
+    JSONError error;
+    EXPECT_FALSE(scanner.scanJSONArray(nullptr, &error));
+    EXPECT_EQ(error.code, -8);
+}
+
+TEST(JSONScanner, EscapesAndUnicode) {
+    EXPECT_EQ(stringOf(R"("\"\/\\\b\f\n\r\t")"), "\"/\\\b\f\n\r\t");
+    EXPECT_EQ(stringOf(R"("\u00e9\u00E9")"), "\u00e9\u00e9");
+    EXPECT_EQ(stringOf(R"("\ud83d\ude00")"), "\U0001F600");
+    EXPECT_EQ(stringOf(R"("a\u0000b")"), std::string("a\0b", 3));
+    // A surrogate without its partner cannot be carried by UTF-8.
+    EXPECT_EQ(stringOf(R"("\ud83dx")"), "\uFFFDx");
+    EXPECT_EQ(stringOf(R"("\ude00\ud83d")"), "\uFFFD\uFFFD");
+    EXPECT_EQ(stringOf(R"("\ud83d\ud83d\ude00")"), "\uFFFD\U0001F600");
+    EXPECT_EQ(stringOf(R"("\ud83d\n")"), "\uFFFD\n");
+    // Raw bytes: control characters are kept, ill-formed UTF-8 is replaced, never fatal.
+    EXPECT_EQ(stringOf("\"a\tb\x01\""), "a\tb\x01");
+    EXPECT_EQ(stringOf("\"\xC3\xA9\xFF\xC3\""), "\u00e9\uFFFD\uFFFD");
+    EXPECT_EQ(stringOf("\"\xED\xA0\x80\""), "\uFFFD\uFFFD\uFFFD");
+    // The string scan skips white space before the quote itself.
+    JSONScanner scanner;
+    scanner.setData("  \"k\"");
+    std::string key;
+    EXPECT_TRUE(scanner.scanJSONStringConstant(&key));
+    EXPECT_EQ(key, "k");
+}
+
+TEST(JSONScanner, HexToIntAcceptsHexadecimalDigitsOnly) {
+    EXPECT_EQ(HexToInt(u'0'), 0);
+    EXPECT_EQ(HexToInt(u'9'), 9);
+    EXPECT_EQ(HexToInt(u'a'), 10);
+    EXPECT_EQ(HexToInt(u'F'), 15);
+    for (char16_t c :
+         { u'g', u'G', u'/', u':', u'@', u'`', char16_t(0), char16_t(0xB9), char16_t(0xFF10) })
+        EXPECT_EQ(HexToInt(c), -1) << int(c);
+}
+
+TEST(JSONScanner, DetectsUTF16AndUTF32InBothByteOrders) {
+    const std::u16string text16 = u"{\"k\":\"\u00e9\U0001F600\"}";
+    const std::u32string text32 = U"{\"k\":\"\u00e9\U0001F600\"}";
+    auto bytesOf16 = [&](bool bigEndian) {
+        std::string bytes;
+        for (char16_t unit : text16) {
+            const char high = char(unit >> 8), low = char(unit & 0xFF);
+            bytes += bigEndian ? std::string { high, low } : std::string { low, high };
+        }
+        return bytes;
+    };
+    auto bytesOf32 = [&](bool bigEndian) {
+        std::string bytes;
+        for (char32_t unit : text32)
+            for (int k = 0; k < 4; ++k)
+                bytes.push_back(char(unit >> (8 * (bigEndian ? 3 - k : k))));
+        return bytes;
+    };
+    for (const std::string& bytes :
+         { bytesOf16(false), bytesOf16(true), bytesOf32(false), bytesOf32(true) }) {
+        auto scanner = JSONScanner::scannerWithData(bytes);
+        std::shared_ptr<const JSONDictionary> dictionary;
+        ASSERT_TRUE(scanner->scanJSONDictionary(&dictionary));
+        EXPECT_EQ(*dictionary->findString("k"), "\u00e9\U0001F600");
+    }
+    // A byte-order mark is not recognised, so the text is taken as UTF-8 and fails.
+    EXPECT_FALSE(
+        JSONScanner::scannerWithData(std::string("\xFF\xFE{\0}\0", 6))->scanJSONDictionary());
+    // Text that cannot be converted is scanned as no data at all.
+    auto lone = JSONScanner::scannerWithData(std::string("{\0\"\0\x00\xD8\"\0", 8));
+    EXPECT_TRUE(lone->isAtEnd());
+    EXPECT_EQ(lone->data().size(), 0u);
+    auto odd = JSONScanner::scannerWithData(std::string("{\0\"\0\"", 5));
+    EXPECT_TRUE(odd->isAtEnd());
+    auto tooLarge = JSONScanner::scannerWithData(std::string("{\0\0\0\0\0\x11\0", 8));
+    EXPECT_TRUE(tooLarge->isAtEnd());
+    // Shorter data is UTF-8.
+    EXPECT_EQ(JSONScanner::scannerWithData(std::string("1\0\0", 3))->data().size(), 3u);
+}
+
+TEST(JSONScanner, NestingBeyondTheBoundFailsInsteadOfOverflowingTheStack) {
+    const int depth = JSONScanner::kMaximumNestingDepth;
+    const std::string deepest = std::string(depth, '[') + std::string(depth, ']');
+    EXPECT_TRUE(scanValue(deepest).ok);
+    const std::string tooDeep = std::string(depth + 1, '[') + std::string(depth + 1, ']');
+    const Scanned failed = scanValue(tooDeep);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.code, -8);
+    EXPECT_EQ(failed.location, 0u);
+
+    std::string objects;
+    for (int i = 0; i < 100000; ++i)
+        objects += R"({"a":[)";
+    const Scanned huge = scanValue(objects);
+    EXPECT_FALSE(huge.ok);
+    EXPECT_EQ(huge.code, -4);
+
+    // The bound is on depth, not on the number of containers.
+    std::string wide = "[";
+    for (int i = 0; i < 10000; ++i)
+        wide += "[[]],";
+    wide += "]";
+    EXPECT_EQ(scanValue(wide).value.array()->size(), 10000u);
+}

@@ -1,0 +1,59 @@
+#include "json/JSONValue.h"
+
+#include "json/JSONDictionary.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace sweeplight::json;
+
+TEST(JSONValue, KindsAreDistinctAndAccessorsAnswerOnlyForTheirOwnKind) {
+    const JSONValue null = JSONValue::null();
+    const JSONValue yes(true);
+    const JSONValue one(1.0);
+    const JSONValue text("1");
+    EXPECT_TRUE(null.isNull());
+    EXPECT_EQ(null.boolean(), nullptr);
+    EXPECT_EQ(null.number(), nullptr);
+    EXPECT_EQ(yes.number(), nullptr);
+    EXPECT_EQ(one.boolean(), nullptr);
+    EXPECT_EQ(text.number(), nullptr);
+    EXPECT_FALSE(yes == one);
+    EXPECT_FALSE(JSONValue(false) == null);
+    EXPECT_FALSE(JSONValue(0.0) == null);
+    EXPECT_TRUE(JSONValue(0.0) == JSONValue(-0.0));
+    EXPECT_EQ(JSONValue(std::shared_ptr<const JSONArray>()).array()->size(), 0u);
+}
+
+TEST(JSONDictionary, KeepsTheLastOfEqualKeysAndIteratesInKeyOrder) {
+    std::vector<JSONDictionary::Entry> entries;
+    for (int i = 0; i < 60; ++i)
+        entries.emplace_back("k" + std::to_string(i % 30), JSONValue(double(i)));
+    entries.emplace_back("a", JSONValue("first"));
+    entries.emplace_back("a", JSONValue("last"));
+    const JSONDictionary dictionary(std::move(entries));
+    EXPECT_EQ(dictionary.size(), 31u);
+    EXPECT_EQ(*dictionary.findString("a"), "last");
+    EXPECT_EQ(*dictionary.findNumber("k7"), 37.0);
+    std::string previous;
+    for (const auto& [key, value] : dictionary) {
+        EXPECT_LT(previous, key);
+        previous = key;
+    }
+    EXPECT_EQ(dictionary.find("missing"), nullptr);
+    EXPECT_EQ(dictionary.findString("k1"), nullptr);
+    EXPECT_EQ(dictionary.findArray("a"), nullptr);
+    EXPECT_FALSE(dictionary.contains("k30"));
+}
+
+TEST(JSONDictionary, SmallDictionariesKeepTheLastOfEqualKeysToo) {
+    const JSONDictionary dictionary({ { "b", JSONValue(1.0) },
+                                      { "a", JSONValue(2.0) },
+                                      { "b", JSONValue(3.0) },
+                                      { "c", JSONValue(true) },
+                                      { "b", JSONValue::null() } });
+    EXPECT_EQ(dictionary.size(), 3u);
+    EXPECT_TRUE(dictionary.find("b")->isNull());
+    EXPECT_EQ(*dictionary.findNumber("a"), 2.0);
+    EXPECT_TRUE(*dictionary.findBoolean("c"));
+}
