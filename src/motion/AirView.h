@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+
+namespace sweeplight::motion {
+
+// What an onlooker's camera sees in a long exposure of the swinging phone: every frame the
+// screen shows is painted where the phone was while it showed it. The screen faces the
+// onlooker, so the frame is painted as it appears on the screen (top row first, not mirrored)
+// and the device's right is the image's right.
+//
+// Physical scale: the 320 x 480 pixel screen is 50 mm wide (a 3.5 inch phone), so one screen
+// pixel is 0.156 mm. A swing of 2 Hz and 1.5 g peak acceleration moves the phone 93 mm to
+// each side of the middle (amplitude = peak / (2 pi f)^2); at 120 frames a second the screen
+// moves up to 9.8 mm (63 screen pixels) between two frames, which is what spaces the columns
+// of a message in the air. The exposure is drawn at `scale` image pixels per screen pixel.
+class AirView final {
+public:
+    static constexpr int kScreenWidth = 320;
+    static constexpr int kScreenHeight = 480;
+    static constexpr double kScreenWidthMetres = 0.050;
+    static constexpr double kScreenPixelsPerMetre = kScreenWidth / kScreenWidthMetres;
+
+    // `reach`: metres the middle of the screen may move to either side of the middle of the
+    // swing (the swing's amplitude); the image is wide enough for the whole screen at both ends.
+    explicit AirView(double reach, double scale = 0.5);
+
+    // Paints the lit pixels of `frame` (kScreenWidth x kScreenHeight, as on the screen, top row
+    // first) as the screen shows it while its middle moves from position `from` to `to`
+    // (metres, positive to the right). Black pixels leave the exposure alone; where light
+    // falls twice the brighter one stays.
+    void expose(const QImage& frame, double from, double to);
+    void expose(const QImage& frame, double at) { expose(frame, at, at); }
+
+    // Dims what has been exposed so far to `keep` (0 to 1) of its brightness, for a live view
+    // that shows only the last moments.
+    void fade(double keep);
+    void clear();
+
+    const QImage& image() const { return image_; }
+    double scale() const { return scale_; }
+    // The image column under the middle of the screen when the phone is at `position`.
+    double imageX(double position) const;
+
+private:
+    double scale_;
+    double reach_;
+    QImage image_;
+};
+
+} // namespace sweeplight::motion

@@ -1,0 +1,137 @@
+#include "motion/SwingSimulator.h"
+
+#include "foundation/ManualRunLoop.h"
+#include "motion/Gravity.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+using sweeplight::foundation::ManualRunLoop;
+using namespace sweeplight::motion;
+
+namespace {
+
+struct Recorder final : AccelerometerDelegate {
+    void accelerometer(Accelerometer&, const Acceleration& acceleration) override {
+        samples.push_back(acceleration);
+    }
+    std::vector<Acceleration> samples;
+};
+
+SwingSimulator::Parameters swing(double frequency, double peak) {
+    SwingSimulator::Parameters parameters;
+    parameters.frequency = frequency;
+    parameters.peakAcceleration = peak;
+    return parameters;
+}
+
+} // namespace
+
+// The samples must be what an accelerometer on the simulated path would read: the device's
+// acceleration (second derivative of the position) with the opposite sign, in g.
+TEST(SwingSimulator, ReadingIsTheNegatedSecondDerivativeOfItsPosition) {
+    ManualRunLoop runLoop;
+    runLoop.advance(3.25); // the swing's time 0 need not be the clock's
+    SwingSimulator simulator(runLoop, swing(1.7, 1.2));
+    const double h = 1e-4;
+    for (double t = 3.3; t < 5.0; t += 0.037) {
+        double p0 = simulator.position(t - h);
+        double p1 = simulator.position(t);
+        double p2 = simulator.position(t + h);
+        double acceleration = (p2 - 2 * p1 + p0) / (h * h);
+        double velocity = (p2 - p0) / (2 * h);
+        Acceleration reading = simulator.sampleAt(t);
+        EXPECT_NEAR(reading.x, -acceleration / kStandardGravity, 1e-4) << "t " << t;
+        EXPECT_NEAR(simulator.velocity(t), velocity, 1e-6) << "t " << t;
+        EXPECT_DOUBLE_EQ(reading.y, -1.0);
+        EXPECT_DOUBLE_EQ(reading.z, 0.0);
+    }
+}
+
+TEST(SwingSimulator, ReadsMostPositiveAtTheRightEndOfTheSwing) {
+    ManualRunLoop runLoop;
+    SwingSimulator simulator(runLoop, swing(2, 1.5));
+    // Starts in the middle moving right; a quarter period later it is at the right end.
+    EXPECT_NEAR(simulator.position(0), 0, 1e-12);
+    EXPECT_GT(simulator.velocity(0), 0);
+    EXPECT_NEAR(simulator.position(0.125), simulator.amplitude(), 1e-12);
+    EXPECT_NEAR(simulator.sampleAt(0.125).x, 1.5, 1e-12);
+    EXPECT_NEAR(simulator.position(0.375), -simulator.amplitude(), 1e-12);
+    EXPECT_NEAR(simulator.sampleAt(0.375).x, -1.5, 1e-12);
+    // 1.5 g at 2 Hz: 1.5 * 9.80665 / (4 pi)^2 metres, about 93 mm.
+    EXPECT_NEAR(simulator.amplitude(), 0.0932, 0.0005);
+}
+
+TEST(SwingSimulator, DeliversSamplesAtTheUpdateIntervalWhileADelegateIsSet) {
+    ManualRunLoop runLoop;
+    SwingSimulator simulator(runLoop, swing(2, 1.5));
+    Recorder recorder;
+    runLoop.advance(1);
+    EXPECT_TRUE(recorder.samples.empty());
+
+    simulator.setUpdateInterval(1.0 / 70);
+    simulator.setDelegate(&recorder);
+    runLoop.advance(1.0 + 1e-9);
+    ASSERT_EQ(recorder.samples.size(), 70u);
+    for (std::size_t i = 0; i < recorder.samples.size(); ++i) {
+        double expectedTime = 1.0 + (i + 1) / 70.0;
+        EXPECT_NEAR(recorder.samples[i].timestamp, expectedTime, 1e-9);
+        EXPECT_DOUBLE_EQ(recorder.samples[i].x,
+                         simulator.sampleAt(recorder.samples[i].timestamp).x);
+    }
+
+    // A new interval takes effect at once.
+    simulator.setUpdateInterval(0.1);
+    runLoop.advance(0.5 + 1e-9);
+    EXPECT_EQ(recorder.samples.size(), 75u);
+
+    simulator.setDelegate(nullptr);
+    runLoop.advance(1);
+    EXPECT_EQ(recorder.samples.size(), 75u);
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+}
+
+TEST(SwingSimulator, NoiseIsRepeatableForASeedAndHasTheAskedSpread) {
+    auto run = [](std::uint32_t seed) {
+        ManualRunLoop runLoop;
+        SwingSimulator::Parameters parameters = swing(2, 1.5);
+        parameters.noise = 0.05;
+        parameters.seed = seed;
+        SwingSimulator simulator(runLoop, parameters);
+        Recorder recorder;
+        simulator.setDelegate(&recorder);
+        runLoop.advance(60);
+        std::vector<double> deviations;
+        for (const Acceleration& sample : recorder.samples)
+            deviations.push_back(sample.x - simulator.sampleAt(sample.timestamp).x);
+        return deviations;
+    };
+    std::vector<double> first = run(7);
+    EXPECT_EQ(first, run(7));
+    EXPECT_NE(first, run(8));
+
+    double sum = 0;
+    double squares = 0;
+    for (double d : first) {
+        sum += d;
+        squares += d * d;
+    }
+    double mean = sum / first.size();
+    double deviation = std::sqrt(squares / first.size() - mean * mean);
+    EXPECT_NEAR(mean, 0, 0.005);
+    EXPECT_NEAR(deviation, 0.05, 0.005);
+}
+
+TEST(SwingSimulator, RefusesParametersThatDescribeNoSwing) {
+    EXPECT_EQ(SwingSimulator::parametersError(swing(2, 1.5)), "");
+    EXPECT_EQ(SwingSimulator::parametersError(swing(2, 0)), "");
+    EXPECT_NE(SwingSimulator::parametersError(swing(0, 1.5)), "");
+    EXPECT_NE(SwingSimulator::parametersError(swing(-1, 1.5)), "");
+    EXPECT_NE(SwingSimulator::parametersError(swing(NAN, 1.5)), "");
+    EXPECT_NE(SwingSimulator::parametersError(swing(2, -0.5)), "");
+    EXPECT_NE(SwingSimulator::parametersError(swing(2, INFINITY)), "");
+    SwingSimulator::Parameters noisy = swing(2, 1.5);
+    noisy.noise = -0.1;
+    EXPECT_NE(SwingSimulator::parametersError(noisy), "");
+}

@@ -1,0 +1,136 @@
+#include "motion/TraceAccelerometer.h"
+
+#include "foundation/ManualRunLoop.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <vector>
+
+using sweeplight::foundation::ManualRunLoop;
+using namespace sweeplight::motion;
+
+namespace {
+
+struct Recorder final : AccelerometerDelegate {
+    void accelerometer(Accelerometer&, const Acceleration& acceleration) override {
+        samples.push_back(acceleration);
+    }
+    std::vector<Acceleration> samples;
+};
+
+std::string parseError(std::string_view text) {
+    std::string error;
+    EXPECT_FALSE(TraceAccelerometer::parse(text, error).has_value()) << text;
+    return error;
+}
+
+} // namespace
+
+TEST(TraceAccelerometer, ParsesSamplesSkippingCommentsBlankLinesAndColumnNames) {
+    std::string error;
+    auto samples = TraceAccelerometer::parse("# recorded on a phone\r\n"
+                                             "t,x,y,z\r\n"
+                                             "\n"
+                                             "0.5, 0.25 ,-1,0\r\n"
+                                             "  0.6,-0.4,-0.98,+0.01\n"
+                                             "0.6,1e-2,-1,0",
+                                             error);
+    ASSERT_TRUE(samples.has_value()) << error;
+    ASSERT_EQ(samples->size(), 3u);
+    EXPECT_DOUBLE_EQ((*samples)[0].timestamp, 0.5);
+    EXPECT_DOUBLE_EQ((*samples)[0].x, 0.25);
+    EXPECT_DOUBLE_EQ((*samples)[0].y, -1);
+    EXPECT_DOUBLE_EQ((*samples)[1].x, -0.4);
+    EXPECT_DOUBLE_EQ((*samples)[1].z, 0.01);
+    EXPECT_DOUBLE_EQ((*samples)[2].x, 0.01);
+}
+
+TEST(TraceAccelerometer, BadLinesAreRefusedWithTheirLineNumber) {
+    EXPECT_EQ(parseError("0,0,-1,0\n0.1,0,-1\n"),
+              "line 2: expected 4 comma-separated numbers t,x,y,z, found 3 fields");
+    EXPECT_EQ(parseError("# c\n\n0,0,-1,0\n0.1,abc,-1,0\n"),
+              "line 4: the x field 'abc' is not a finite number");
+    EXPECT_EQ(parseError("0,0,-1,nan\n"), "line 1: the z field 'nan' is not a finite number");
+    EXPECT_EQ(parseError("0,0,-1,0\n0.1,0.5x,-1,0\n"),
+              "line 2: the x field '0.5x' is not a finite number");
+    EXPECT_EQ(parseError("0.2,0,-1,0\n0.1,0,-1,0\n"),
+              "line 2: time 0.1 is earlier than the line before it");
+    // Column names are only allowed before the first sample.
+    EXPECT_EQ(parseError("0,0,-1,0\nt,x,y,z\n"),
+              "line 2: the time field 't' is not a finite number");
+    EXPECT_EQ(parseError("# nothing\n\n"), "the trace holds no samples (expected lines t,x,y,z)");
+    EXPECT_EQ(parseError(""), "the trace holds no samples (expected lines t,x,y,z)");
+}
+
+TEST(TraceAccelerometer, LoadNamesTheFileInItsErrors) {
+    ManualRunLoop runLoop;
+    QTemporaryDir directory;
+    std::string path = directory.filePath("swing.csv").toStdString();
+    std::string error;
+    EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);
+    EXPECT_EQ(error, path + ": cannot open the trace");
+
+    std::ofstream(path) << "0,0,-1,0\n0.1,oops,-1,0\n";
+    EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);
+    EXPECT_EQ(error, path + ": line 2: the x field 'oops' is not a finite number");
+
+    std::ofstream(path) << "0,0,-1,0\n0.1,0.5,-1,0\n";
+    auto trace = TraceAccelerometer::load(runLoop, path, error);
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(trace->samples().size(), 2u);
+}
+
+TEST(TraceAccelerometer, ReplaysEverySampleOnceAtItsRecordedTimeFromTheStart) {
+    ManualRunLoop runLoop;
+    runLoop.advance(2);
+    TraceAccelerometer trace(runLoop, { { 10.0, 0.1, -1, 0 },
+                                        { 10.02, 0.2, -1, 0 },
+                                        { 10.02, 0.3, -1, 0 },
+                                        { 10.5, 0.4, -1, 0 } });
+    EXPECT_DOUBLE_EQ(trace.duration(), 0.5);
+    int finished = 0;
+    trace.onFinished = [&] { ++finished; };
+    Recorder recorder;
+    trace.setDelegate(&recorder);
+
+    runLoop.advance(0.01);
+    ASSERT_EQ(recorder.samples.size(), 1u); // the first sample is due at once
+    EXPECT_DOUBLE_EQ(recorder.samples[0].timestamp, 2.0);
+    runLoop.advance(0.01);
+    EXPECT_EQ(recorder.samples.size(), 3u); // two samples recorded at the same time
+    EXPECT_NEAR(recorder.samples[1].timestamp, 2.02, 1e-9);
+    EXPECT_DOUBLE_EQ(recorder.samples[2].x, 0.3);
+    runLoop.advance(0.47);
+    EXPECT_EQ(recorder.samples.size(), 3u);
+    EXPECT_EQ(finished, 0);
+    runLoop.advance(0.011);
+    ASSERT_EQ(recorder.samples.size(), 4u);
+    EXPECT_NEAR(recorder.samples[3].timestamp, 2.5, 1e-9);
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(trace.isFinished());
+    runLoop.advance(5);
+    EXPECT_EQ(recorder.samples.size(), 4u);
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+}
+
+TEST(TraceAccelerometer, SamplesDueWithoutADelegateAreMissedAndReplayResumesOnTime) {
+    ManualRunLoop runLoop;
+    std::vector<Acceleration> samples;
+    for (int i = 0; i <= 10; ++i)
+        samples.push_back({ i * 0.1, double(i), -1, 0 });
+    TraceAccelerometer trace(runLoop, samples);
+    Recorder recorder;
+    trace.setDelegate(&recorder);
+    runLoop.advance(0.25); // samples 0, 1, 2
+    trace.setDelegate(nullptr);
+    runLoop.advance(0.3); // 3, 4, 5 fall due unseen
+    trace.setDelegate(&recorder);
+    runLoop.advance(1);
+    std::vector<double> seen;
+    for (const Acceleration& sample : recorder.samples)
+        seen.push_back(sample.x);
+    EXPECT_EQ(seen, (std::vector<double> { 0, 1, 2, 6, 7, 8, 9, 10 }));
+    EXPECT_NEAR(recorder.samples[3].timestamp, 0.6, 1e-9);
+}
