@@ -178,6 +178,9 @@ std::unique_ptr<GLESRenderer> GLESRenderer::create() {
 
     std::unique_ptr<GLESRenderer> renderer(new GLESRenderer(std::move(egl)));
     renderer->platform_ = platform;
+    GLfloat pointSizeRange[2] = { 1, 1 };
+    glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, pointSizeRange);
+    renderer->largestPointSize_ = pointSizeRange[1];
     return renderer;
 }
 
@@ -273,11 +276,22 @@ void GLESRenderer::beginLEDs() {
 void GLESRenderer::beginPoints(float pointSize) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glPointSize(pointSize);
+    pointSize_ = pointSize;
 }
 
 void GLESRenderer::drawPoint(float u, float v, float red, float green, float blue, float alpha) {
-    const GLfloat vertex[2] = { u, v };
     glColor4f(red, green, blue, alpha);
+    if (pointSize_ > largestPointSize_) {
+        // Points larger than the implementation draws (llvmpipe stops at 255 pixels; a
+        // one-row picture asks for 480) become the same square drawn as two triangles.
+        const GLfloat half = pointSize_ / 2;
+        const GLfloat square[8] = { u - half, v - half, u + half, v - half,
+                                    u - half, v + half, u + half, v + half };
+        glVertexPointer(2, GL_FLOAT, 0, square);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        return;
+    }
+    const GLfloat vertex[2] = { u, v };
     glVertexPointer(2, GL_FLOAT, 0, vertex);
     glDrawArrays(GL_POINTS, 0, 1);
 }

@@ -53,6 +53,8 @@ private:
     unsigned viewFramebuffer { 0 };
     unsigned viewRenderbuffer { 0 };
     unsigned depthRenderbuffer { 0 };
+    float pointSize_ { 1 };
+    float largestPointSize_ { 1 };
     int backingWidth_ { 0 };
     int backingHeight_ { 0 };
     std::unique_ptr<std::uint8_t[]> readback_;

@@ -1,0 +1,148 @@
+#include "display/SweepTracker.h"
+
+#include "foundation/Log.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace sweeplight;
+using display::SweepTracker;
+
+namespace {
+
+// Captures the console log and the tracker's callbacks for one test.
+class SweepTrackerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousSink =
+            foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
+        tracker.onShowWavePhone = [this] { events.push_back("show"); };
+        tracker.onHideWavePhone = [this] {
+            events.push_back("hide");
+            // The view's hide resets the score too, before the tracker goes on.
+            tracker.noMotionRating = 0;
+        };
+        tracker.onTurn = [this](bool forwards) {
+            events.push_back(forwards ? "forwards" : "backwards");
+        };
+    }
+    void TearDown() override { foundation::setLogSink(std::move(previousSink)); }
+
+    // Feeds raw x values with the phone held upright and still otherwise.
+    void feed(std::initializer_list<double> xs) {
+        for (double x : xs)
+            tracker.didAccelerate(x, 0, 0);
+    }
+
+    SweepTracker tracker;
+    std::vector<std::string> logLines;
+    std::vector<std::string> events;
+    foundation::LogSink previousSink;
+};
+
+} // namespace
+
+TEST_F(SweepTrackerTest, FirstSampleNeverTurns) {
+    feed({ 0.9 });
+    EXPECT_TRUE(tracker.isGoingForwards());
+    EXPECT_TRUE(logLines.empty());
+}
+
+TEST_F(SweepTrackerTest, TurnsBackwardsAtAPositivePeakEitherWay) {
+    // oldDx = 0.02, then dx = -0.01 at exactly 0.4.
+    feed({ 0.39, 0.41, 0.40 });
+    EXPECT_FALSE(tracker.isGoingForwards());
+    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
+    EXPECT_EQ(events.back(), "backwards");
+
+    SweepTracker other;
+    logLines.clear();
+    // oldDx = -0.02, then dx = 0.01 at exactly 0.4.
+    for (double x : { 0.41, 0.39, 0.40 })
+        other.didAccelerate(x, 0, 0);
+    EXPECT_FALSE(other.isGoingForwards());
+    EXPECT_EQ(logLines, std::vector<std::string> { "----- FLIP ++ LEFT " });
+}
+
+TEST_F(SweepTrackerTest, PositiveSideNeverTurnsABackwardSwing) {
+    feed({ 0.3, 0.5, 0.45 }); // now backwards
+    logLines.clear();
+    events.clear();
+    feed({ 0.6, 0.5, 0.7, 0.55, 0.9 });
+    EXPECT_FALSE(tracker.isGoingForwards());
+    EXPECT_TRUE(logLines.empty());
+    EXPECT_EQ(std::count(events.begin(), events.end(), "forwards"), 0);
+}
+
+TEST_F(SweepTrackerTest, TurnsForwardsAtANegativePeak) {
+    feed({ 0.3, 0.5, 0.45 }); // backwards
+    logLines.clear();
+    // oldDx = -0.03, then dx = 0.05 at -0.4.
+    feed({ -0.42, -0.45, -0.40 });
+    EXPECT_TRUE(tracker.isGoingForwards());
+    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
+
+    feed({ 0.3, 0.5, 0.45 }); // backwards again
+    logLines.clear();
+    feed({ -0.3, -0.4, -0.5, -0.45 }); // the negative peak seen falling then rising
+    EXPECT_TRUE(tracker.isGoingForwards());
+    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
+    feed({ 0.3, 0.5, 0.45 });
+    logLines.clear();
+    feed({ -0.3, -0.2, -0.5 }); // a rise, then a fall past -0.4: the other sign change
+    EXPECT_TRUE(tracker.isGoingForwards());
+    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
+}
+
+TEST_F(SweepTrackerTest, EqualSamplesKeepThePreviousSlope) {
+    feed({ 0.2, 0.5 });
+    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
+    feed({ 0.5, 0.5 });
+    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
+    // The slope kept across the flat samples still finds the peak.
+    feed({ 0.45 });
+    EXPECT_FALSE(tracker.isGoingForwards());
+}
+
+TEST_F(SweepTrackerTest, NaNSamplesNeverTurn) {
+    feed({ 0.3, 0.5, std::nan(""), 0.45 });
+    // dx is NaN twice: no comparison holds and the slope is kept, so the peak at 0.45 is
+    // measured against NaN and missed.
+    EXPECT_TRUE(tracker.isGoingForwards());
+}
+
+TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
+    tracker.noMotionRating = 3;
+    tracker.didAccelerate(0, 0, 0.5); // filtered z = 0.45: not strong
+    EXPECT_TRUE(events.empty());
+    EXPECT_FLOAT_EQ(tracker.noMotionRating, 3.01f);
+
+    tracker.didAccelerate(0, 0, 1.5); // filtered z = 1.5 - (0.15 + 0.405) = 0.945
+    EXPECT_FLOAT_EQ(tracker.accelZ, 0.945f);
+    EXPECT_EQ(events, std::vector<std::string> { "hide" });
+    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0.01f);
+}
+
+TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
+    int firstShow = -1;
+    for (int sample = 1; sample <= 560; ++sample) {
+        tracker.didAccelerate(0, -1, 0);
+        if (firstShow < 0 && !events.empty() && events.back() == "show")
+            firstShow = sample;
+    }
+    // The gravity step on y is one strong sample at first; from then on the score climbs by
+    // 0.01 per sample and passes 5.4 after about 540 samples (7.7 s at 70 Hz).
+    EXPECT_GE(firstShow, 535);
+    EXPECT_LE(firstShow, 545);
+    // It is asked for again on every sample while the score stays up.
+    EXPECT_EQ(std::count(events.begin(), events.end(), "show"), 560 - firstShow + 1);
+}
+
+TEST_F(SweepTrackerTest, TurnAroundRestartsTheStillnessScore) {
+    tracker.noMotionRating = 4;
+    feed({ 0.3, 0.5, 0.45 });
+    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0);
+}
