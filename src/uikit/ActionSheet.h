@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
 class QAbstractButton;
-class QWidget;
 
 namespace sweeplight::uikit {
 
@@ -64,6 +65,7 @@ public:
 
 private:
     void buildView(QWidget* parent);
+    void discardView();
     void buttonClicked(int buttonIndex);
 
     QString title_;
@@ -72,7 +74,10 @@ private:
     int destructiveButtonIndex_ { -1 };
     int cancelButtonIndex_ { -1 };
     ActionSheetStyle actionSheetStyle_ { ActionSheetStyle::Default };
-    std::unique_ptr<QWidget> view_;
+    // Owned, unless the view it is shown in is destroyed first (Qt then deletes it too).
+    QPointer<QWidget> view_;
+    std::vector<QAbstractButton*> buttonWidgets_;
+    bool dispatching_ { false };
     std::shared_ptr<bool> alive_;
 };
 

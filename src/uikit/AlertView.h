@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
 class QAbstractButton;
-class QWidget;
 
 namespace sweeplight::uikit {
 
@@ -63,13 +64,18 @@ public:
 private:
     void buttonClicked(int buttonIndex);
     void buildView();
+    void discardView();
 
     QString title_;
     QString message_;
     AlertViewDelegate* delegate_ { nullptr };
     std::vector<QString> buttonTitles_;
     int cancelButtonIndex_ { -1 };
-    std::unique_ptr<QWidget> view_;
+    // Owned, unless shown over a view that is destroyed first (Qt then deletes it with its
+    // parent, and the pointer turns null).
+    QPointer<QWidget> view_;
+    std::vector<QAbstractButton*> buttonWidgets_;
+    bool dispatching_ { false };
     std::shared_ptr<bool> alive_;
 };
 
