@@ -1,0 +1,359 @@
+#include "app/EditMessageController.h"
+
+#include "WidgetTestSupport.h"
+#include "app/AppKeys.h"
+#include "app/EditMessageDelegate.h"
+#include "app/ImageView.h"
+#include "app/TouchView.h"
+#include "foundation/ManualRunLoop.h"
+#include "foundation/Preferences.h"
+#include "uikit/AlertView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace sweeplight::app {
+namespace {
+
+using test::rgb;
+using ::testing::ElementsAre;
+
+class RecordingDelegate final : public EditMessageDelegate {
+public:
+    void setUIColor(const QColor& color) override { calls.push_back("setUIColor " + rgb(color)); }
+    void setRainbowOn() override { calls.push_back("setRainbowOn"); }
+    void setRainbowOff() override { calls.push_back("setRainbowOff"); }
+    void setMessage(const QString& text) override {
+        calls.push_back("setMessage " + text.toStdString());
+    }
+    void doneEditing() override { calls.push_back("doneEditing"); }
+    void closeEditing() override { calls.push_back("closeEditing"); }
+    std::vector<std::string> calls;
+};
+
+class EditMessageControllerTest : public ::testing::Test {
+protected:
+    EditMessageControllerTest() {
+        editor.setDelegate(&delegate);
+        editor.show();
+    }
+
+    void beginEditing() {
+        editor.activateWindow();
+        editor.messageText()->setFocus(Qt::MouseFocusReason);
+        QApplication::processEvents();
+    }
+
+    // Touches in the colour wheel's own coordinates, as the editor's view sees them.
+    std::vector<QPointF> wheelPoint(double x, double y) const {
+        return { editor.imgColors()->mapTo(&editor, QPointF(x, y)) };
+    }
+
+    QColor fieldColor() const { return editor.messageText()->palette().color(QPalette::Text); }
+    QColor swatchColor() const { return editor.currentColor()->palette().color(QPalette::Window); }
+
+    QApplication& application = test::testApplication(); // before any widget
+    QTemporaryDir dir;
+    foundation::Preferences preferences { dir.filePath("preferences.ini").toStdString() };
+    foundation::ManualRunLoop runLoop;
+    RecordingDelegate delegate;
+    EditMessageController editor { runLoop, preferences };
+};
+
+TEST_F(EditMessageControllerTest, TheEntryRuleTakesOneAllowedCharacterAtATime) {
+    beginEditing();
+    QTest::keyClicks(editor.messageText(), "Hi!#,");
+    EXPECT_EQ(editor.messageText()->text(), "Hi!") << "upper case stays, # and , are refused";
+    QTest::keyClick(editor.messageText(), Qt::Key_Backspace);
+    EXPECT_EQ(editor.messageText()->text(), "Hi");
+
+    QApplication::clipboard()->setText("ab");
+    QTest::keySequence(editor.messageText(), QKeySequence::Paste);
+    EXPECT_EQ(editor.messageText()->text(), "Hi") << "pasting several characters is refused";
+    QApplication::clipboard()->setText("?");
+    QTest::keySequence(editor.messageText(), QKeySequence::Paste);
+    EXPECT_EQ(editor.messageText()->text(), "Hi?");
+
+    QLineEdit* field = editor.messageText();
+    EXPECT_TRUE(editor.textField(field, 0, 3, "")) << "a deletion";
+    for (const char* allowed : { "z", "Z", "0", "9", " ", "!", "?", ".", ":", "*", "-" })
+        EXPECT_TRUE(editor.textField(field, 0, 0, allowed)) << allowed;
+    for (const char* refused : { "#", ",", "'", "é", "\t", "ab" })
+        EXPECT_FALSE(editor.textField(field, 0, 0, QString::fromUtf8(refused))) << refused;
+}
+
+TEST_F(EditMessageControllerTest, BeginningToEditClearsTheFieldAndLeavingRestoresOrKeeps) {
+    preferences.setObject("stored", kRecentTextKey);
+    editor.viewWillAppear(false);
+    ASSERT_EQ(editor.messageText()->text(), "stored");
+
+    beginEditing();
+    EXPECT_EQ(editor.messageText()->text(), "");
+    EXPECT_TRUE(editor.fadeView()->isVisible());
+    EXPECT_EQ(editor.fadeView()->geometry(), QRect(0, 115, 320, 480));
+    EXPECT_TRUE(editor.cancelEditingButton()->isVisible());
+
+    QTest::keyClicks(editor.messageText(), "new");
+    QTest::keyClick(editor.messageText(), Qt::Key_Return);
+    EXPECT_EQ(editor.messageText()->text(), "new") << "the return key keeps the typed text";
+    EXPECT_FALSE(editor.fadeView()->isVisible());
+    EXPECT_FALSE(editor.cancelEditingButton()->isVisible());
+    EXPECT_TRUE(delegate.calls.empty()) << "return is not Done";
+
+    beginEditing();
+    QTest::keyClicks(editor.messageText(), "abc");
+    QTest::mouseClick(editor.cancelEditingButton(), Qt::LeftButton);
+    EXPECT_EQ(editor.messageText()->text(), "stored");
+
+    beginEditing();
+    QTest::keyClicks(editor.messageText(), "abc");
+    QTest::mouseClick(editor.fadeView(), Qt::LeftButton, {}, QPoint(100, 200));
+    EXPECT_EQ(editor.messageText()->text(), "stored");
+    EXPECT_FALSE(editor.fadeView()->isVisible());
+}
+
+TEST_F(EditMessageControllerTest, DoneSendsColourThenRainbowThenMessageThenDoneEditing) {
+    editor.changeBgColor(QColor::fromRgbF(0, 0, 1));
+    editor.messageText()->setText("Hey");
+    editor.rainbowSwitch()->setChecked(true);
+    QTest::mouseClick(editor.doneButton(), Qt::LeftButton);
+    EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 0.000,0.000,1.000", "setRainbowOn",
+                                            "setMessage Hey", "doneEditing"));
+
+    delegate.calls.clear();
+    editor.rainbowSwitch()->setChecked(false);
+    editor.doneClicked();
+    EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 0.000,0.000,1.000", "setRainbowOff",
+                                            "setMessage Hey", "doneEditing"));
+}
+
+TEST_F(EditMessageControllerTest, DoneWithAnEmptyFieldShowsYowsersAndSendsNothing) {
+    editor.messageText()->setText("");
+    editor.doneClicked();
+    EXPECT_TRUE(delegate.calls.empty());
+    ASSERT_NE(editor.alert(), nullptr);
+    EXPECT_EQ(editor.alert()->title(), "Yowsers");
+    EXPECT_EQ(editor.alert()->message(), "Please Enter a message to display.");
+    EXPECT_EQ(editor.alert()->numberOfButtons(), 1);
+    EXPECT_EQ(editor.alert()->buttonTitleAtIndex(0), "OK");
+    EXPECT_TRUE(editor.isVisible());
+}
+
+TEST_F(EditMessageControllerTest, AChosenPresetClosesThroughCloseEditingAFewTenthsLater) {
+    editor.presetsClicked();
+    ASSERT_TRUE(editor.isPickerShowing());
+    QListWidget* picker = editor.myPickerView();
+    EXPECT_EQ(picker->count(), 15);
+    EXPECT_EQ(picker->geometry(), QRect(0, 480 - picker->height(), 320, picker->height()));
+    EXPECT_EQ(editor.fadeView()->geometry(), QRect(0, 0, 320, 480));
+    EXPECT_TRUE(editor.smokedSelect()->isVisible());
+    EXPECT_EQ(picker->item(0)->sizeHint(), QSize(280, 40));
+    EXPECT_EQ(editor.pickerColorArray().size(), editor.pickerViewArray().size());
+
+    picker->setCurrentRow(2);
+    QTest::mouseClick(editor.selectPresetButton(), Qt::LeftButton);
+    EXPECT_THAT(delegate.calls,
+                ElementsAre("setMessage I LOVE YOU!", "setUIColor 1.000,0.400,1.000"));
+    EXPECT_EQ(editor.messageText()->text(), "I LOVE YOU!");
+    EXPECT_EQ(rgb(swatchColor()), "1.000,0.400,1.000");
+    EXPECT_FALSE(editor.isPickerShowing());
+    EXPECT_FALSE(editor.smokedSelect()->isVisible());
+    EXPECT_FALSE(editor.fadeView()->isVisible());
+
+    runLoop.advance(0.29);
+    EXPECT_EQ(delegate.calls.size(), 2u) << "not closed yet";
+    runLoop.advance(0.02);
+    EXPECT_THAT(delegate.calls, ElementsAre("setMessage I LOVE YOU!",
+                                            "setUIColor 1.000,0.400,1.000", "closeEditing"));
+}
+
+TEST_F(EditMessageControllerTest, CurrentTimeSendsTheLocalesShortTimeInItsColour) {
+    QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    editor.currentTime = [] { return QTime(14, 5); };
+    editor.presetsClicked();
+    editor.myPickerView()->setCurrentRow(1);
+    editor.selectPresetClicked();
+    QLocale::setDefault(previous);
+
+    ASSERT_GE(delegate.calls.size(), 2u);
+    EXPECT_EQ(delegate.calls[0], "setMessage 2:05 PM");
+    EXPECT_EQ(delegate.calls[1], "setUIColor 0.333,0.667,1.000");
+    for (QChar c : editor.messageText()->text())
+        EXPECT_TRUE(EditMessageController::isAllowedCharacter(QString(c)));
+}
+
+TEST_F(EditMessageControllerTest, NoSelectedRowAppliesNothingAndClosesTheList) {
+    editor.presetsClicked();
+    editor.myPickerView()->setCurrentRow(-1);
+    editor.selectPresetClicked();
+    runLoop.advance(1);
+    EXPECT_TRUE(delegate.calls.empty());
+    EXPECT_FALSE(editor.isPickerShowing());
+}
+
+TEST_F(EditMessageControllerTest, CancelLeavesWithoutApplyingAndFirstClosesAnOpenList) {
+    editor.presetsClicked();
+    editor.cancel();
+    EXPECT_FALSE(editor.isPickerShowing());
+    EXPECT_TRUE(delegate.calls.empty());
+    editor.messageText()->setText("typed");
+    editor.cancel();
+    EXPECT_THAT(delegate.calls, ElementsAre("closeEditing"));
+}
+
+TEST_F(EditMessageControllerTest, QuickMessagesSetTheirColourAndRunDone) {
+    editor.rainbowSwitch()->setChecked(true);
+    editor.hey();
+    EXPECT_THAT(delegate.calls,
+                ElementsAre("setUIColor 0.000,1.000,1.000", "setUIColor 0.000,1.000,1.000",
+                            "setRainbowOn", "setMessage HEY!", "doneEditing"));
+    delegate.calls.clear();
+    editor.rainbowSwitch()->setChecked(false);
+    editor.iloveyou();
+    EXPECT_THAT(delegate.calls,
+                ElementsAre("setUIColor 1.000,0.550,1.000", "setUIColor 1.000,0.550,1.000",
+                            "setRainbowOff", "setMessage I LOVE YOU!", "doneEditing"));
+    delegate.calls.clear();
+    editor.rainbow();
+    EXPECT_THAT(delegate.calls, ElementsAre("setRainbowOn"));
+}
+
+TEST_F(EditMessageControllerTest, RestoresTextColourAndRainbowFromThePreferences) {
+    preferences.setObject("Over Here", kRecentTextKey);
+    preferences.setFloat(0.2f, kRecentColorRKey);
+    preferences.setFloat(0.4f, kRecentColorGKey);
+    preferences.setFloat(0.6f, kRecentColorBKey);
+    preferences.setBool(true, kRainbowOnKey);
+    editor.viewWillAppear(false);
+    EXPECT_EQ(editor.messageText()->text(), "Over Here");
+    EXPECT_EQ(rgb(fieldColor()), "0.200,0.400,0.600");
+    EXPECT_EQ(rgb(swatchColor()), "0.200,0.400,0.600");
+    EXPECT_TRUE(editor.rainbowSwitch()->isChecked());
+}
+
+TEST_F(EditMessageControllerTest, OnlyTheGreenKeyDecidesWhetherAColourIsRestored) {
+    editor.changeBgColor(Qt::white);
+    preferences.setFloat(0.2f, kRecentColorRKey);
+    editor.viewWillAppear(false);
+    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000");
+}
+
+// --- Colour wheel ----------------------------------------------------------------------------
+
+class ColourWheelTest : public EditMessageControllerTest {
+protected:
+    ColourWheelTest() {
+        QImage wheel(282, 92, QImage::Format_ARGB32);
+        wheel.fill(QColor(10, 20, 30));
+        wheel.setPixelColor(281, 91, QColor(200, 100, 50));
+        wheel.setPixelColor(0, 0, QColor(0, 0, 0, 0));
+        wheel.setPixelColor(5, 5, QColor(255, 0, 0, 128));
+        editor.imgColors()->setImage(wheel);
+    }
+};
+
+TEST_F(ColourWheelTest, PicksTheCornerPixelAndIgnoresPointsOutsideTheWheel) {
+    editor.touchesBegan(wheelPoint(281, 91), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
+    EXPECT_EQ(rgb(swatchColor()), rgb(QColor(200, 100, 50)));
+
+    for (QPointF outside :
+         { QPointF(281.01, 50), QPointF(100, 91.5), QPointF(-0.5, 10), QPointF(10, -1) }) {
+        editor.touchesMoved(wheelPoint(outside.x(), outside.y()), 1);
+        EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)))
+            << outside.x() << "," << outside.y();
+    }
+    editor.touchesMoved(wheelPoint(100.9, 40.9), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(10, 20, 30)));
+    EXPECT_TRUE(delegate.calls.empty()) << "a pick is only handed over on Done";
+}
+
+TEST_F(ColourWheelTest, TwoFingersPickNothing) {
+    editor.touchesBegan(wheelPoint(281, 91), 2);
+    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000");
+}
+
+TEST_F(ColourWheelTest, TransparentGivesBlackAndHalfTransparentIsPremultiplied) {
+    editor.getColorFromPoint(QPointF(0, 0));
+    EXPECT_EQ(rgb(fieldColor()), "0.000,0.000,0.000");
+    EXPECT_EQ(fieldColor().alphaF(), 1.0f);
+    editor.getColorFromPoint(QPointF(5, 5));
+    EXPECT_NEAR(fieldColor().redF(), 128 / 255.0, 1.5 / 255);
+}
+
+TEST_F(ColourWheelTest, APictureSmallerThanTheTouchAreaGivesItsEdgePixel) {
+    QImage small(100, 40, QImage::Format_ARGB32);
+    small.fill(QColor(1, 2, 3));
+    small.setPixelColor(99, 39, QColor(90, 80, 70));
+    editor.imgColors()->setImage(small);
+    editor.touchesBegan(wheelPoint(281, 91), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(90, 80, 70)));
+}
+
+TEST_F(ColourWheelTest, PickingTurnsTheRainbowSwitchOff) {
+    editor.rainbowSwitch()->setChecked(true);
+    editor.touchesBegan(wheelPoint(50, 50), 1);
+    EXPECT_FALSE(editor.rainbowSwitch()->isChecked());
+}
+
+TEST_F(ColourWheelTest, AMousePressAndDragOnTheWheelPick) {
+    QPoint corner = editor.imgColors()->mapTo(&editor, QPoint(281, 91));
+    QTest::mousePress(&editor, Qt::LeftButton, {}, corner);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
+    QTest::mouseRelease(&editor, Qt::LeftButton, {}, corner);
+}
+
+TEST_F(ColourWheelTest, TheShippedWheelFillsTheTouchAreaAtOnePixelPerPoint) {
+    EditMessageController fresh(runLoop, preferences);
+    EXPECT_GE(fresh.imgColors()->image().width(), 282);
+    EXPECT_GE(fresh.imgColors()->image().height(), 92);
+    EXPECT_EQ(fresh.imgColors()->size(), QSize(282, 92));
+    EXPECT_EQ(fresh.imgColors()->transformScale(), 1.0);
+}
+
+// --- Desktop additions -------------------------------------------------------------------------
+
+TEST_F(EditMessageControllerTest, EnterIsDoneAndEscapeLeavesTheEditor) {
+    editor.messageText()->setText("go");
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_Return);
+    EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 1.000,1.000,1.000", "setRainbowOff",
+                                            "setMessage go", "doneEditing"));
+    delegate.calls.clear();
+    QTest::keyClick(&editor, Qt::Key_Escape);
+    EXPECT_THAT(delegate.calls, ElementsAre("closeEditing"));
+}
+
+TEST_F(EditMessageControllerTest, EscapeWhileTypingOnlyLeavesTheTyping) {
+    preferences.setObject("kept", kRecentTextKey);
+    beginEditing();
+    QTest::keyClicks(editor.messageText(), "x");
+    QTest::keyClick(editor.messageText(), Qt::Key_Escape);
+    EXPECT_EQ(editor.messageText()->text(), "kept");
+    EXPECT_TRUE(delegate.calls.empty());
+}
+
+TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
+    editor.presetsClicked();
+    for (QWidget* widget : editor.findChildren<QWidget*>()) {
+        bool isControl = qobject_cast<QAbstractButton*>(widget) ||
+                         qobject_cast<QLineEdit*>(widget) || qobject_cast<ImageView*>(widget) ||
+                         qobject_cast<QListWidget*>(widget);
+        if (isControl) {
+            EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+        }
+    }
+}
+
+} // namespace
+} // namespace sweeplight::app

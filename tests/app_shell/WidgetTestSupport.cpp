@@ -1,0 +1,28 @@
+#include "WidgetTestSupport.h"
+
+#include <QApplication>
+#include <cmath>
+#include <cstdlib>
+
+namespace sweeplight::app::test {
+
+QApplication& testApplication() {
+    static int argc = 1;
+    static char name[] = "app_shell_tests";
+    static char* argv[] = { name, nullptr };
+    static QApplication* application = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+std::string rgb(const QColor& color) {
+    auto component = [](float value) {
+        return std::to_string(std::lround(value * 1000) / 1000.0).substr(0, 5);
+    };
+    return component(color.redF()) + "," + component(color.greenF()) + "," +
+           component(color.blueF());
+}
+
+} // namespace sweeplight::app::test
