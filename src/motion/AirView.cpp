@@ -55,6 +55,11 @@ double AirView::imageX(double position) const {
            scale_;
 }
 
+QPointF AirView::imagePoint(double position, QPointF screenPoint) const {
+    return { imageX(position) + (screenPoint.x() - kScreenWidth / 2.0) * scale_,
+             (kMarginScreenPixels + screenPoint.y()) * scale_ };
+}
+
 void AirView::expose(const QImage& frame, double from, double to) {
     if (frame.isNull() || !std::isfinite(from) || !std::isfinite(to))
         return;

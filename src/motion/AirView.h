@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointF>
 
 namespace sweeplight::motion {
 
@@ -41,6 +42,8 @@ public:
     double scale() const { return scale_; }
     // The image column under the middle of the screen when the phone is at `position`.
     double imageX(double position) const;
+    // Where screen pixel `screenPoint` (top row first) lands when the phone is at `position`.
+    QPointF imagePoint(double position, QPointF screenPoint) const;
 
 private:
     double scale_;

@@ -88,7 +88,9 @@ TEST(AirView, ShowsTheScreenFromTheFrontNotMirrored) {
     EXPECT_LT(red.x(), blue.x());
     EXPECT_LT(red.y(), blue.y());
     EXPECT_NEAR(blue.x() - red.x(), 240 * 0.5, 2);
-    EXPECT_NEAR(red.x(), view.imageX(-0.05) + (40 - 160) * 0.5, 2);
+    QPointF expectedRed = view.imagePoint(-0.05, QPointF(40, 40));
+    EXPECT_NEAR(red.x(), expectedRed.x(), 2);
+    EXPECT_NEAR(red.y(), expectedRed.y(), 2);
 }
 
 TEST(AirView, AMovingScreenLeavesAnUnbrokenStreakAndBlackFramesNothing) {
