@@ -189,7 +189,7 @@ bool DataScanner::scanString(std::string_view string, std::string* intoString) {
 
 bool DataScanner::scanCharactersFromSet(const CharacterSet& set, std::string* intoString) {
     const unsigned char* runStart = current;
-    while (current < end && set.test(*current))
+    while (current < end && set[*current])
         ++current;
     if (current == runStart)
         return false;
@@ -199,7 +199,7 @@ bool DataScanner::scanCharactersFromSet(const CharacterSet& set, std::string* in
 
 bool DataScanner::scanUpToCharactersFromSet(const CharacterSet& set, std::string* intoString) {
     const unsigned char* runStart = current;
-    while (current < end && !set.test(*current))
+    while (current < end && !set[*current])
         ++current;
     if (current == runStart)
         return false;
@@ -224,7 +224,7 @@ bool DataScanner::scanUpToString(std::string_view string, std::string* intoStrin
 
 bool DataScanner::scanNumber(double* number) {
     const unsigned char* runStart = current;
-    while (current < end && doubleCharacters_.test(*current))
+    while (current < end && doubleCharacters_[*current])
         ++current;
     if (current == runStart)
         return false;

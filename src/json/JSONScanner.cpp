@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -366,13 +367,14 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
         return kFailedWithoutError;
     }
     ++depth_;
+    const std::size_t firstEntry = pendingEntries_.size();
     auto failWith = [&](Result code) {
         --depth_;
+        pendingEntries_.resize(firstEntry);
         setScanLocation(location);
         return code;
     };
 
-    std::vector<JSONDictionary::Entry> entries;
     while (currentCharacter() != '}') {
         skipWhitespace();
         if (currentCharacter() == '}')
@@ -386,7 +388,7 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
         JSONValue value;
         if (readValue(value) != 0)
             return failWith(kDictionaryValue);
-        entries.emplace_back(std::move(key), std::move(value));
+        pendingEntries_.emplace_back(std::move(key), std::move(value));
         skipWhitespace();
         if (scanCharacter(',')) {
             skipWhitespace();
@@ -401,6 +403,10 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
     if (!scanCharacter('}'))
         return failWith(kDictionaryEnd);
     --depth_;
+    const auto first = pendingEntries_.begin() + static_cast<std::ptrdiff_t>(firstEntry);
+    std::vector<JSONDictionary::Entry> entries(std::make_move_iterator(first),
+                                               std::make_move_iterator(pendingEntries_.end()));
+    pendingEntries_.erase(first, pendingEntries_.end());
     dictionary = std::make_shared<const JSONDictionary>(std::move(entries));
     return 0;
 }
@@ -414,19 +420,20 @@ JSONScanner::Result JSONScanner::readArray(std::shared_ptr<const JSONArray>& arr
         return kFailedWithoutError;
     }
     ++depth_;
+    const std::size_t firstValue = pendingValues_.size();
     auto failWith = [&](Result code) {
         --depth_;
+        pendingValues_.resize(firstValue);
         setScanLocation(location);
         return code;
     };
 
-    JSONArray values;
     skipWhitespace();
     while (currentCharacter() != ']') {
         JSONValue value;
         if (readValue(value) != 0)
             return failWith(kArrayValue);
-        values.push_back(std::move(value));
+        pendingValues_.push_back(std::move(value));
         skipWhitespace();
         if (scanCharacter(',')) {
             skipWhitespace();
@@ -441,7 +448,11 @@ JSONScanner::Result JSONScanner::readArray(std::shared_ptr<const JSONArray>& arr
     if (!scanCharacter(']'))
         return failWith(kArrayEnd);
     --depth_;
-    array = std::make_shared<const JSONArray>(std::move(values));
+    const auto first = pendingValues_.begin() + static_cast<std::ptrdiff_t>(firstValue);
+    auto values = std::make_shared<JSONArray>(std::make_move_iterator(first),
+                                              std::make_move_iterator(pendingValues_.end()));
+    pendingValues_.erase(first, pendingValues_.end());
+    array = std::move(values);
     return 0;
 }
 

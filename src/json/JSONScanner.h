@@ -1,14 +1,15 @@
 #pragma once
 
 #include "json/DataScanner.h"
+#include "json/JSONDictionary.h"
 #include "json/JSONValue.h"
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sweeplight::json {
 
-class JSONDictionary;
 struct JSONError;
 
 // Reads JSON text with the scanning rules of DataScanner: each scan returns true and its value,
@@ -62,6 +63,10 @@ private:
     // Holds the UTF-8 form of UTF-16 or UTF-32 data, which the scanner then borrows.
     std::string convertedData_;
     int depth_ { 0 };
+    // The members and elements of the containers being read, innermost last. Each container
+    // moves its own off the top when it is complete, so it is built with one exact allocation.
+    std::vector<JSONDictionary::Entry> pendingEntries_;
+    JSONArray pendingValues_;
 };
 
 // The value of one hexadecimal digit character, or -1 for any other character.
