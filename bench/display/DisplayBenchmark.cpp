@@ -1,0 +1,83 @@
+// Cost of the display's two per-event paths: one frame (draw and present, read back included)
+// and one accelerometer sample through the sweep tracker.
+//
+//   display_bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include "display/SweepTracker.h"
+#include "display/WaveDisplay.h"
+#include "foundation/Log.h"
+
+#include <QImage>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <memory>
+
+using namespace sweeplight;
+using display::WaveDisplay;
+
+namespace {
+
+std::unique_ptr<WaveDisplay> makeDisplay(benchmark::State& state) {
+    std::unique_ptr<WaveDisplay> display = WaveDisplay::create();
+    if (!display)
+        state.SkipWithError("no OpenGL ES 1.1 context");
+    return display;
+}
+
+// A column frame of the padded message "hello": the cursor walks the strip, so lit and dark
+// columns alternate as they do in the air.
+void BM_ColumnFrame(benchmark::State& state) {
+    std::unique_ptr<WaveDisplay> display = makeDisplay(state);
+    if (!display)
+        return;
+    display->setMessage(QStringLiteral(" h e l l o "));
+    display->setRainbowMode(state.range(0) != 0);
+    const int length = display->strip().messageLength();
+    for (auto _ : state) {
+        if (display->messagePointer() == length - 1)
+            display->setMessagePointer(0);
+        benchmark::DoNotOptimize(display->drawView());
+    }
+    state.SetLabel(display->rendererDescription());
+}
+// Wall time: llvmpipe rasterises on its own threads, so CPU time of this thread says little.
+BENCHMARK(BM_ColumnFrame)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("rainbow")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// The frame with the most LEDs: a picture column 16 pixels high.
+void BM_PictureFrame(benchmark::State& state) {
+    std::unique_ptr<WaveDisplay> display = makeDisplay(state);
+    if (!display)
+        return;
+    QImage picture(20, 16, QImage::Format_ARGB32);
+    picture.fill(qRgb(255, 128, 0));
+    display->setImageRef(picture);
+    display->setInImageMode(true);
+    display->setInRepeatMode(true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(display->drawView());
+}
+BENCHMARK(BM_PictureFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// One sample of a 2 Hz, 1.5 g swing at 70 Hz, turn-arounds (and their log lines) included.
+void BM_TrackerSample(benchmark::State& state) {
+    foundation::LogSink previous = foundation::setLogSink([](std::string_view) {});
+    display::SweepTracker tracker;
+    int turns = 0;
+    tracker.onTurn = [&turns](bool) { ++turns; };
+    long sample = 0;
+    for (auto _ : state) {
+        const double x = 1.5 * std::sin(2 * M_PI * 2.0 * static_cast<double>(sample++) / 70.0);
+        tracker.didAccelerate(x, -1, 0);
+    }
+    benchmark::DoNotOptimize(turns);
+    foundation::setLogSink(std::move(previous));
+}
+BENCHMARK(BM_TrackerSample);
+
+} // namespace
+
+BENCHMARK_MAIN();
