@@ -1,0 +1,215 @@
+// The kernel source against the real kernel, inside a network namespace of the test's own:
+// routes and links are changed with iproute2 and the monitor must see every change through its
+// netlink socket. Needs root and network namespaces; skips cleanly without them.
+
+#include "network/LinuxReachabilitySource.h"
+
+#include "foundation/NotificationCenter.h"
+#include "foundation/QtRunLoop.h"
+#include "network/Reachability.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <string>
+#include <unistd.h>
+
+namespace sweeplight::network {
+namespace {
+
+constexpr double kEventTimeoutSeconds = 5.0;
+constexpr const char* kHost = "198.51.100.7"; // beyond the namespace's own subnet
+
+bool run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class LinuxReachabilityNamespaceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "network_tests";
+            static char* argv[] = { name, nullptr };
+            application = new QCoreApplication(argc, argv);
+        }
+    }
+    static void TearDownTestSuite() {
+        delete application;
+        application = nullptr;
+    }
+
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to make a network namespace";
+        namespaceName = "sweeplight-reach-" + std::to_string(::getpid());
+        run("ip netns del " + namespaceName); // left over from a crashed run
+        if (!run("ip netns add " + namespaceName))
+            GTEST_SKIP() << "network namespaces are not available";
+        created = true;
+        if (!ip("link set lo up") || !ip("link add p0 type veth peer name p1") ||
+            !ip("link set p0 up") || !ip("link set p1 up") || !ip("addr add 10.9.0.1/24 dev p0"))
+            GTEST_SKIP() << "cannot make a veth pair in the namespace";
+
+        // Sockets belong to the namespace they were made in: make the source's there, then
+        // return this thread to where it was.
+        const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int target = ::open(("/run/netns/" + namespaceName).c_str(), O_RDONLY | O_CLOEXEC);
+        if (home < 0 || target < 0 || ::setns(target, CLONE_NEWNET) != 0) {
+            if (home >= 0)
+                ::close(home);
+            if (target >= 0)
+                ::close(target);
+            GTEST_SKIP() << "cannot enter the namespace";
+        }
+        auto made = std::make_unique<LinuxReachabilitySource>();
+        const bool returned = ::setns(home, CLONE_NEWNET) == 0;
+        ::close(home);
+        ::close(target);
+        ASSERT_TRUE(returned) << "could not leave the test namespace";
+        ASSERT_TRUE(made->isWatching());
+        source = made.get();
+        monitor = std::make_unique<Reachability>(std::move(made), runLoop);
+        observer = foundation::NotificationCenter::defaultCenter().addObserver(
+            this, kNetworkReachabilityChangedNotification, [this] { ++notifications; });
+    }
+
+    void TearDown() override {
+        foundation::NotificationCenter::defaultCenter().removeObserver(this);
+        monitor.reset();
+        if (created)
+            run("ip netns del " + namespaceName);
+    }
+
+    bool ip(const std::string& arguments) {
+        return run("ip -n " + namespaceName + " " + arguments);
+    }
+
+    // Runs the Qt event loop until `done` holds or the time is up.
+    bool waitUntil(const std::function<bool()>& done, double seconds = kEventTimeoutSeconds) {
+        if (done())
+            return true;
+        QEventLoop loop;
+        auto timeout = runLoop.scheduleOnce(seconds, [&] { loop.quit(); });
+        auto poll = runLoop.scheduleRepeating(0.01, [&] {
+            if (done())
+                loop.quit();
+        });
+        loop.exec();
+        runLoop.cancel(timeout);
+        runLoop.cancel(poll);
+        return done();
+    }
+
+    // Waits for the notification a change brings, then for the statuses to settle on `expected`.
+    void expectStatusesAfterChange(int notificationsBefore, int host, int internet, int wifi) {
+        EXPECT_TRUE(waitUntil([&] { return notifications > notificationsBefore; }))
+            << "no kNetworkReachabilityChangedNotification";
+        EXPECT_TRUE(waitUntil([&] {
+            return monitor->remoteHostStatus() == host &&
+                   monitor->internetConnectionStatus() == internet &&
+                   monitor->localWiFiConnectionStatus() == wifi;
+        }));
+        EXPECT_EQ(monitor->remoteHostStatus(), host);
+        EXPECT_EQ(monitor->internetConnectionStatus(), internet);
+        EXPECT_EQ(monitor->localWiFiConnectionStatus(), wifi);
+    }
+
+    void watchAllTargets() {
+        monitor->setHostName(kHost);
+        monitor->setNetworkStatusNotificationsEnabled(true);
+        monitor->remoteHostStatus();
+        monitor->internetConnectionStatus();
+        monitor->localWiFiConnectionStatus();
+    }
+
+    static inline QCoreApplication* application = nullptr;
+    std::string namespaceName;
+    bool created { false };
+    foundation::QtRunLoop runLoop;
+    LinuxReachabilitySource* source { nullptr };
+    std::unique_ptr<Reachability> monitor;
+    foundation::NotificationCenter::ObserverId observer { 0 };
+    int notifications { 0 };
+};
+
+TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatusesAndNotify) {
+    watchAllTargets();
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
+    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
+
+    int before = notifications;
+    ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
+    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
+    ReachabilityFlags flags = 0;
+    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
+    EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
+
+    before = notifications;
+    ASSERT_TRUE(ip("route add 169.254.0.0/16 dev p0"));
+    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusReachable);
+
+    before = notifications;
+    ASSERT_TRUE(ip("route del 169.254.0.0/16 dev p0"));
+    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
+
+    before = notifications;
+    ASSERT_TRUE(ip("route del default"));
+    expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
+}
+
+TEST_F(LinuxReachabilityNamespaceTest, DefaultRouteWithoutGatewayIsAnAdHocNetwork) {
+    watchAllTargets();
+    const int before = notifications;
+    ASSERT_TRUE(ip("route add default dev p0"));
+    // Everything is on the link now: the host too, and directly.
+    expectStatusesAfterChange(before, StatusReachable, StatusUnreachable, StatusReachable);
+    ReachabilityFlags flags = 0;
+    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
+    EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsIsDirect);
+}
+
+TEST_F(LinuxReachabilityNamespaceTest, ALinkGoingDownTakesItsRoutesWithIt) {
+    ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
+    watchAllTargets();
+    ASSERT_EQ(monitor->internetConnectionStatus(), StatusReachable);
+
+    const int before = notifications;
+    ASSERT_TRUE(ip("link set p1 down")); // the peer: p0 loses its carrier but stays up
+    expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
+}
+
+TEST_F(LinuxReachabilityNamespaceTest, HostNamesResolveWithoutBlockingAndThenCallBack) {
+    std::unique_ptr<ReachabilityHandle> handle = source->createWithName("localhost");
+    ASSERT_NE(handle, nullptr);
+    ReachabilityFlags flags = 0xFFFF;
+    ASSERT_TRUE(handle->getFlags(flags));
+    EXPECT_EQ(flags, 0u) << "reachable before the name was resolved";
+
+    int calls = 0;
+    ReachabilityFlags reported = 0;
+    handle->setCallback([&](ReachabilityHandle&, ReachabilityFlags newFlags) {
+        ++calls;
+        reported = newFlags;
+    });
+    ASSERT_TRUE(handle->scheduleWithRunLoop(runLoop));
+    ASSERT_TRUE(waitUntil([&] { return calls > 0; })) << "no callback once resolved";
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(reported, kReachabilityFlagsReachable | kReachabilityFlagsIsDirect);
+    ASSERT_TRUE(handle->getFlags(flags));
+    EXPECT_EQ(flags, reported);
+
+    // Unscheduled, it stays quiet whatever the kernel does.
+    handle->unscheduleFromRunLoop(runLoop);
+    ASSERT_TRUE(ip("link set lo down"));
+    waitUntil([] { return false; }, 0.5); // lets the kernel's events arrive and be read
+    EXPECT_EQ(calls, 1);
+}
+
+} // namespace
+} // namespace sweeplight::network

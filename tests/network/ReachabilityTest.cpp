@@ -1,0 +1,277 @@
+#include "network/Reachability.h"
+
+#include "FakeReachabilitySource.h"
+#include "foundation/ManualRunLoop.h"
+#include "foundation/NotificationCenter.h"
+#include "network/ReachabilityQuery.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+namespace sweeplight::network {
+namespace {
+
+using testing::FakeReachabilitySource;
+
+constexpr ReachabilityFlags kTransient = kReachabilityFlagsTransientConnection;
+constexpr ReachabilityFlags kReachable = kReachabilityFlagsReachable;
+constexpr ReachabilityFlags kConnectionRequired = kReachabilityFlagsConnectionRequired;
+constexpr ReachabilityFlags kDirect = kReachabilityFlagsIsDirect;
+constexpr ReachabilityFlags kCellular = kReachabilityFlagsIsWWAN;
+
+class ReachabilityTest : public ::testing::Test {
+protected:
+    ReachabilityTest() {
+        auto owned = std::make_unique<FakeReachabilitySource>();
+        source = owned.get();
+        monitor = std::make_unique<Reachability>(std::move(owned), runLoop);
+        observer = foundation::NotificationCenter::defaultCenter().addObserver(
+            this, kNetworkReachabilityChangedNotification, [this] { ++notifications; });
+    }
+    ~ReachabilityTest() override {
+        foundation::NotificationCenter::defaultCenter().removeObserver(observer);
+    }
+
+    FakeReachabilitySource::Handle* onlyHandleFor(const std::string& target) {
+        auto handles = source->handlesFor(target);
+        return handles.size() == 1 ? handles.front() : nullptr;
+    }
+
+    foundation::ManualRunLoop runLoop;
+    FakeReachabilitySource* source { nullptr };
+    std::unique_ptr<Reachability> monitor;
+    foundation::NotificationCenter::ObserverId observer { 0 };
+    int notifications { 0 };
+};
+
+TEST(ReachabilityUsability, NeedsReachableAndNoConnectionFirstUnlessCellular) {
+    EXPECT_TRUE(Reachability::isReachableWithoutRequiringConnection(kReachable));
+    EXPECT_FALSE(
+        Reachability::isReachableWithoutRequiringConnection(kReachable | kConnectionRequired));
+    EXPECT_TRUE(Reachability::isReachableWithoutRequiringConnection(
+        kReachable | kConnectionRequired | kCellular));
+    EXPECT_FALSE(Reachability::isReachableWithoutRequiringConnection(0));
+    EXPECT_FALSE(Reachability::isReachableWithoutRequiringConnection(kCellular | kTransient));
+}
+
+TEST_F(ReachabilityTest, RemoteHostStatusDistinguishesTransientFromReachable) {
+    monitor->setHostName("service.example");
+    source->setFlags("service.example", kReachable | kTransient);
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusTransient);
+    source->setFlags("service.example", kReachable);
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusReachable);
+    source->setFlags("service.example", kReachable | kConnectionRequired);
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+    source->setFlags("service.example", kReachable);
+    source->target("service.example").readable = false;
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+}
+
+TEST_F(ReachabilityTest, RemoteHostStatusWatchesTheAddressWhenNoHostNameIsSet) {
+    monitor->setAddress("10.20.30.40");
+    source->setFlags("10.20.30.40", kReachable);
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusReachable);
+    EXPECT_EQ(source->nameHandlesCreated, 0);
+    EXPECT_EQ(source->createdAddresses, std::vector<std::string> { "10.20.30.40" });
+    EXPECT_TRUE(monitor->reachabilityQueries().contains("10.20.30.40"));
+
+    // A host name, once set, takes precedence.
+    monitor->setHostName("service.example");
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+    EXPECT_EQ(source->nameHandlesCreated, 1);
+}
+
+TEST_F(ReachabilityTest, DirectDefaultRouteIsNoInternetButADirectLinkLocalRouteIsWifi) {
+    source->setFlags(kDefaultRouteKey, kReachable | kDirect);
+    source->setFlags(kLinkLocalAddressKey, kReachable | kDirect);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
+    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusReachable);
+
+    source->setFlags(kDefaultRouteKey, kReachable | kTransient);
+    source->setFlags(kLinkLocalAddressKey, kReachable);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusTransient);
+    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
+
+    source->setFlags(kDefaultRouteKey, kReachable);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusReachable);
+
+    // Direct but requiring a connection first is not usable, so no Wi-Fi either.
+    source->setFlags(kLinkLocalAddressKey, kReachable | kDirect | kConnectionRequired);
+    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
+}
+
+TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead) {
+    ReachabilityFlags word = 0xDEAD;
+    source->target(kDefaultRouteKey).readable = false;
+    EXPECT_FALSE(monitor->isNetworkAvailableFlags(&word));
+    EXPECT_EQ(word, 0xDEADu);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
+
+    source->setFlags(kLinkLocalAddressKey, kReachable | kConnectionRequired);
+    EXPECT_FALSE(monitor->isAdHocWiFiNetworkAvailableFlags(&word));
+    EXPECT_EQ(word, kReachable | kConnectionRequired);
+    EXPECT_FALSE(monitor->isAdHocWiFiNetworkAvailableFlags(nullptr));
+
+    EXPECT_EQ(source->createdAddresses,
+              (std::vector<std::string> { kDefaultRouteKey, kLinkLocalAddressKey }));
+}
+
+TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnce) {
+    monitor->setNetworkStatusNotificationsEnabled(true);
+    monitor->setHostName("service.example");
+    for (int i = 0; i < 3; ++i) {
+        monitor->remoteHostStatus();
+        monitor->internetConnectionStatus();
+        monitor->localWiFiConnectionStatus();
+    }
+    EXPECT_EQ(source->nameHandlesCreated, 1);
+    EXPECT_EQ(source->addressHandlesCreated, 2);
+    ASSERT_EQ(monitor->reachabilityQueries().size(), 3u);
+    for (const auto& [key, query] : monitor->reachabilityQueries()) {
+        EXPECT_EQ(query->hostNameOrAddress(), key);
+        EXPECT_EQ(query->runLoops(), std::vector<foundation::RunLoop*> { &runLoop }) << key;
+        EXPECT_TRUE(query->isScheduledOnRunLoop(&runLoop));
+    }
+    for (const char* target : { "service.example", kDefaultRouteKey, kLinkLocalAddressKey }) {
+        ASSERT_NE(onlyHandleFor(target), nullptr) << target;
+        EXPECT_EQ(onlyHandleFor(target)->scheduleCalls(), 1) << target;
+    }
+    EXPECT_EQ(monitor->reachabilityRefForHostName("service.example"),
+              monitor->reachabilityQueries().at("service.example")->reachabilityRef());
+}
+
+TEST_F(ReachabilityTest, EachReportedChangePostsExactlyOneNotification) {
+    monitor->setNetworkStatusNotificationsEnabled(true);
+    monitor->setHostName("service.example");
+    monitor->remoteHostStatus();
+    monitor->internetConnectionStatus();
+    monitor->localWiFiConnectionStatus();
+    ASSERT_EQ(notifications, 0);
+
+    onlyHandleFor("service.example")->reportChange();
+    EXPECT_EQ(notifications, 1);
+    onlyHandleFor(kDefaultRouteKey)->reportChange();
+    EXPECT_EQ(notifications, 2);
+    onlyHandleFor(kLinkLocalAddressKey)->reportChange();
+    EXPECT_EQ(notifications, 3);
+}
+
+TEST_F(ReachabilityTest, QueriesMadeWhileNotificationsAreOffStayUnregisteredExceptFixedTargets) {
+    monitor->setHostName("service.example");
+    monitor->remoteHostStatus();
+    monitor->internetConnectionStatus();
+    for (const auto& [key, query] : monitor->reachabilityQueries())
+        EXPECT_TRUE(query->runLoops().empty()) << key;
+
+    monitor->setNetworkStatusNotificationsEnabled(true);
+    monitor->remoteHostStatus();
+    monitor->internetConnectionStatus();
+    // The host query is found and returned as it is; the default route is offered to the run
+    // loop on every read.
+    EXPECT_TRUE(monitor->reachabilityQueries().at("service.example")->runLoops().empty());
+    EXPECT_EQ(monitor->reachabilityQueries().at(kDefaultRouteKey)->runLoops().size(), 1u);
+
+    onlyHandleFor("service.example")->reportChange();
+    EXPECT_EQ(notifications, 0);
+    onlyHandleFor(kDefaultRouteKey)->reportChange();
+    EXPECT_EQ(notifications, 1);
+}
+
+TEST_F(ReachabilityTest, StopListeningUnregistersEveryQueryAndSilencesChanges) {
+    monitor->setNetworkStatusNotificationsEnabled(true);
+    monitor->setHostName("service.example");
+    monitor->remoteHostStatus();
+    monitor->internetConnectionStatus();
+    monitor->localWiFiConnectionStatus();
+
+    monitor->stopListeningForReachabilityChanges();
+    for (const auto& [key, query] : monitor->reachabilityQueries()) {
+        EXPECT_TRUE(query->runLoops().empty()) << key;
+        EXPECT_EQ(onlyHandleFor(key)->unscheduleCalls(), 1) << key;
+        onlyHandleFor(key)->reportChange();
+    }
+    EXPECT_EQ(notifications, 0);
+    // Queries are kept, only unregistered.
+    EXPECT_EQ(monitor->reachabilityQueries().size(), 3u);
+}
+
+TEST_F(ReachabilityTest, OneOffHostCheckKeepsNothing) {
+    EXPECT_FALSE(monitor->isHostReachable(""));
+    EXPECT_EQ(source->nameHandlesCreated, 0);
+
+    source->setFlags("service.example", kReachable);
+    EXPECT_TRUE(monitor->isHostReachable("service.example"));
+    source->setFlags("service.example", kReachable | kConnectionRequired);
+    EXPECT_FALSE(monitor->isHostReachable("service.example"));
+    source->target("service.example").readable = false;
+    EXPECT_FALSE(monitor->isHostReachable("service.example"));
+
+    EXPECT_EQ(source->nameHandlesCreated, 3);
+    EXPECT_EQ(source->liveHandles, 0);
+    EXPECT_TRUE(monitor->reachabilityQueries().empty());
+}
+
+TEST_F(ReachabilityTest, EmptyTargetsGiveNoHandle) {
+    EXPECT_EQ(monitor->reachabilityRefForHostName(""), nullptr);
+    EXPECT_EQ(monitor->reachabilityRefForAddress(""), nullptr);
+    EXPECT_TRUE(monitor->reachabilityQueries().empty());
+}
+
+TEST(ReachabilityAddress, FollowsInetAtonRules) {
+    sockaddr_in address {};
+    address.sin_port = 1234;
+    ASSERT_TRUE(Reachability::addressFromString("192.168.1.20", &address));
+    EXPECT_EQ(address.sin_family, AF_INET);
+    EXPECT_EQ(address.sin_port, 0);
+    EXPECT_EQ(address.sin_addr.s_addr, htonl(0xC0A80114));
+
+    ASSERT_TRUE(Reachability::addressFromString("10.1", &address));
+    EXPECT_EQ(address.sin_addr.s_addr, htonl(0x0A000001));
+    ASSERT_TRUE(Reachability::addressFromString("0x7f.1", &address));
+    EXPECT_EQ(address.sin_addr.s_addr, htonl(0x7F000001));
+
+    EXPECT_FALSE(Reachability::addressFromString("", &address));
+    EXPECT_FALSE(Reachability::addressFromString("256.1.1.1", &address));
+    EXPECT_FALSE(Reachability::addressFromString("service.example", &address));
+    EXPECT_FALSE(Reachability::addressFromString(std::string("10.0.0.1\0junk", 13), &address));
+    EXPECT_FALSE(Reachability::addressFromString("10.0.0.1", nullptr));
+}
+
+using ReachabilityDeathTest = ReachabilityTest;
+
+TEST_F(ReachabilityDeathTest, ProgrammingErrorsStopWithTheirMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(monitor->remoteHostStatus(),
+                 "No hostName or address specified\\. Cannot determine reachability\\.");
+    EXPECT_DEATH(monitor->reachabilityRefForAddress("not.an.address"),
+                 "Failed to convert an IP address string to a sockaddr_in: not\\.an\\.address");
+    source->refuseCreation = true;
+    EXPECT_DEATH(monitor->reachabilityRefForHostName("service.example"),
+                 "Failed to create SCNetworkReachabilityRef for host: service\\.example");
+    EXPECT_DEATH(monitor->reachabilityRefForAddress("10.0.0.1"),
+                 "Failed to create SCNetworkReachabilityRef for address: 10\\.0\\.0\\.1");
+}
+
+TEST(ReachabilityShared, IsMadeOnceFromTheConfiguredSource) {
+    // The shared monitor outlives the test, and so must what it was made with.
+    static foundation::ManualRunLoop runLoop;
+    static int made = 0;
+    ASSERT_TRUE(Reachability::configureShared(
+        [] {
+            ++made;
+            return std::make_unique<FakeReachabilitySource>();
+        },
+        runLoop));
+    Reachability& shared = Reachability::sharedReachability();
+    EXPECT_EQ(&Reachability::sharedReachability(), &shared);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(&shared.runLoop(), &runLoop);
+    EXPECT_FALSE(shared.networkStatusNotificationsEnabled());
+    EXPECT_TRUE(shared.hostName().empty());
+    EXPECT_TRUE(shared.address().empty());
+    EXPECT_TRUE(shared.reachabilityQueries().empty());
+    EXPECT_FALSE(Reachability::configureShared(nullptr, runLoop));
+}
+
+} // namespace
+} // namespace sweeplight::network

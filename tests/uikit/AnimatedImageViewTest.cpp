@@ -1,0 +1,102 @@
+#include "uikit/AnimatedImageView.h"
+
+#include "foundation/ManualRunLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace sweeplight::uikit {
+namespace {
+
+QImage solid(Qt::GlobalColor colour) {
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+class AnimatedImageViewTest : public ::testing::Test {
+protected:
+    AnimatedImageViewTest() {
+        view.setImage(solid(Qt::black));
+        view.setAnimationImages({ solid(Qt::red), solid(Qt::green) });
+    }
+    foundation::ManualRunLoop runLoop;
+    AnimatedImageView view { runLoop };
+};
+
+TEST_F(AnimatedImageViewTest, CyclesThroughTheFramesWithinTheDuration) {
+    view.setAnimationDuration(1.6);
+    EXPECT_DOUBLE_EQ(view.frameInterval(), 0.8);
+    view.startAnimating();
+    EXPECT_EQ(view.currentFrameIndex(), 0);
+    EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::red));
+    runLoop.advance(0.79);
+    EXPECT_EQ(view.currentFrameIndex(), 0);
+    runLoop.advance(0.02);
+    EXPECT_EQ(view.currentFrameIndex(), 1);
+    EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::green));
+    runLoop.advance(0.8);
+    EXPECT_EQ(view.currentFrameIndex(), 0) << "repeat count 0 repeats without end";
+    runLoop.advance(16.0);
+    EXPECT_TRUE(view.isAnimating());
+}
+
+TEST_F(AnimatedImageViewTest, StopsAfterTheRepeatCountAndShowsTheStillImage) {
+    view.setAnimationDuration(1.0);
+    view.setAnimationRepeatCount(2);
+    view.startAnimating();
+    runLoop.advance(1.9);
+    EXPECT_TRUE(view.isAnimating());
+    EXPECT_EQ(view.currentFrameIndex(), 1);
+    runLoop.advance(0.2);
+    EXPECT_FALSE(view.isAnimating());
+    EXPECT_EQ(view.currentFrameIndex(), -1);
+    EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+}
+
+TEST_F(AnimatedImageViewTest, WithoutDurationEachFrameLastsAThirtiethOfASecond) {
+    view.startAnimating();
+    EXPECT_DOUBLE_EQ(view.frameInterval(), 1.0 / 30.0);
+    runLoop.advance(0.04);
+    EXPECT_EQ(view.currentFrameIndex(), 1);
+}
+
+TEST_F(AnimatedImageViewTest, StoppingOrDestroyingReleasesTheTimer) {
+    view.startAnimating();
+    view.startAnimating(); // already running: still one timer
+    EXPECT_EQ(runLoop.scheduledCount(), 1u);
+    view.stopAnimating();
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+    EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::black));
+
+    {
+        AnimatedImageView other(runLoop);
+        other.setAnimationImages({ solid(Qt::red) });
+        other.startAnimating();
+        EXPECT_EQ(runLoop.scheduledCount(), 1u);
+    }
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+    runLoop.advance(1.0);
+}
+
+TEST_F(AnimatedImageViewTest, NewFramesStopTheAnimationAndNoFramesNeverStart) {
+    view.startAnimating();
+    view.setAnimationImages({});
+    EXPECT_FALSE(view.isAnimating());
+    view.startAnimating();
+    EXPECT_FALSE(view.isAnimating());
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+}
+
+TEST_F(AnimatedImageViewTest, PaintsTheCurrentFrameOverTheWholeView) {
+    view.resize(40, 30);
+    view.setAnimationDuration(1.0);
+    view.startAnimating();
+    runLoop.advance(0.6);
+    const QImage drawn = view.grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(1, 1), QColor(Qt::green));
+    EXPECT_EQ(drawn.pixelColor(38, 28), QColor(Qt::green));
+}
+
+} // namespace
+} // namespace sweeplight::uikit
