@@ -104,11 +104,18 @@ constexpr std::uint64_t broadcast(unsigned char byte) {
     return 0x0101010101010101ULL * byte;
 }
 
-// The first byte that ends a run of plain string bytes: a double quote or a backslash.
-const unsigned char* findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
+// A run of plain string bytes: up to the next double quote or backslash (or the end), and
+// whether it is all ASCII, which needs no UTF-8 check.
+struct PlainRun {
+    const unsigned char* stop;
+    bool isASCII;
+};
+
+PlainRun findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
+    constexpr std::uint64_t kHigh = broadcast(0x80);
+    std::uint64_t seen = 0;
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kLow = broadcast(0x01);
-        constexpr std::uint64_t kHigh = broadcast(0x80);
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
@@ -117,14 +124,18 @@ const unsigned char* findQuoteOrBackslash(const unsigned char* p, const unsigned
             // The lowest flagged byte is exact: the usual zero-byte test.
             const std::uint64_t found =
                 ((quotes - kLow) & ~quotes & kHigh) | ((backslashes - kLow) & ~backslashes & kHigh);
-            if (found)
-                return p + std::countr_zero(found) / 8;
+            if (found) {
+                const int offset = std::countr_zero(found) / 8;
+                seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
+                return { p + offset, (seen & kHigh) == 0 };
+            }
+            seen |= word;
             p += 8;
         }
     }
-    while (p < end && *p != '"' && *p != '\\')
-        ++p;
-    return p;
+    for (; p < end && *p != '"' && *p != '\\'; ++p)
+        seen |= *p;
+    return { p, (seen & kHigh) == 0 };
 }
 
 bool isHighSurrogate(char32_t unit) {
@@ -141,9 +152,13 @@ class StringBuilder {
 public:
     explicit StringBuilder(std::string& text)
         : text_(text) {}
-    void appendBytes(const unsigned char* begin, const unsigned char* end) {
+    void appendBytes(const unsigned char* begin, const unsigned char* end, bool isASCII) {
         flushSurrogate();
-        detail::appendUTF8Leniently(text_, begin, end);
+        if (isASCII)
+            text_.append(reinterpret_cast<const char*>(begin),
+                         static_cast<std::size_t>(end - begin));
+        else
+            detail::appendUTF8Leniently(text_, begin, end);
     }
     void appendCharacter(char character) {
         flushSurrogate();
@@ -285,7 +300,7 @@ bool JSONScanner::scanJSONNumberConstant(double* outNumber, JSONError* outError)
 
 bool JSONScanner::scanNotQuoteCharactersIntoString(std::string* intoString) {
     const unsigned char* runStart = current;
-    current = findQuoteOrBackslash(current, end);
+    current = findQuoteOrBackslash(current, end).stop;
     if (current == runStart)
         return false;
     if (intoString)
@@ -472,9 +487,10 @@ JSONScanner::Result JSONScanner::readString(std::string& string) {
     StringBuilder builder(string);
     for (;;) {
         const unsigned char* runStart = current;
-        current = findQuoteOrBackslash(current, end);
+        const PlainRun run = findQuoteOrBackslash(current, end);
+        current = run.stop;
         if (current != runStart)
-            builder.appendBytes(runStart, current);
+            builder.appendBytes(runStart, current, run.isASCII);
         if (current == end)
             return failWith(kFailedWithoutError);
         if (scanCharacter('"'))
