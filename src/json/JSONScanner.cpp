@@ -242,7 +242,9 @@ void JSONScanner::setData(std::string_view data) {
         DataScanner::setData({});
         return;
     }
-    // The old converted bytes stay alive until the scanner has let go of them.
+    // Converted text is always new data, even where a short string reuses the same buffer,
+    // so the cursor starts over.
+    DataScanner::setData({});
     convertedData_.swap(converted);
     DataScanner::setData(convertedData_);
 }

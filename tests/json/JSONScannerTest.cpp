@@ -299,3 +299,13 @@ TEST(JSONScanner, NestingBeyondTheBoundFailsInsteadOfOverflowingTheStack) {
     wide += "]";
     EXPECT_EQ(scanValue(wide).value.array()->size(), 10000u);
 }
+
+TEST(JSONScanner, NewConvertedDataRestartsTheCursorEvenWhenItIsShort) {
+    JSONScanner scanner;
+    scanner.setData(std::string("1\0\x32\0", 4));
+    EXPECT_EQ(scanner.data(), "12");
+    scanner.scanCharacter();
+    scanner.setData(std::string("3\0\x34\0", 4));
+    EXPECT_EQ(scanner.scanLocation(), 0u);
+    EXPECT_EQ(scanner.data(), "34");
+}
