@@ -13,10 +13,11 @@ inline constexpr char kHTTPFetcherStatusDomain[] = "org.sweeplight.HTTPStatus";
 inline constexpr char kURLErrorDomain[] = "NSURLErrorDomain";
 
 // Keys of the details an error may carry.
-inline constexpr char kHTTPFetcherErrorChallengeKey[] = "challenge"; // shared_ptr<UrlAuthenticationChallenge>
-inline constexpr char kHTTPFetcherStatusDataKey[] = "data";          // QByteArray: the response body
+inline constexpr char kHTTPFetcherErrorChallengeKey[] =
+    "challenge"; // shared_ptr<UrlAuthenticationChallenge>
+inline constexpr char kHTTPFetcherStatusDataKey[] = "data"; // QByteArray: the response body
 inline constexpr char kErrorLocalizedDescriptionKey[] = "localizedDescription"; // std::string
-inline constexpr char kErrorFailingURLStringKey[] = "failingURLString";        // std::string
+inline constexpr char kErrorFailingURLStringKey[] = "failingURLString";         // std::string
 
 // Codes of the fetch-error domain.
 enum HTTPFetcherErrorCode : long {
@@ -58,8 +59,7 @@ public:
     const UserInfo& userInfo() const { return userInfo_; }
 
     // The detail stored under `key` when it has type T, else null.
-    template <typename T> const T* userInfoValue(const std::string& key) const
-    {
+    template <typename T> const T* userInfoValue(const std::string& key) const {
         auto it = userInfo_.find(key);
         return it == userInfo_.end() ? nullptr : std::any_cast<T>(&it->second);
     }
@@ -67,7 +67,9 @@ public:
     // The localized description when one was given, else "<domain> error <code>".
     std::string localizedDescription() const;
 
-    bool is(const std::string& domain, long code) const { return domain_ == domain && code_ == code; }
+    bool is(const std::string& domain, long code) const {
+        return domain_ == domain && code_ == code;
+    }
 
 private:
     std::string domain_;

@@ -89,10 +89,11 @@ public:
     // Stores the caller's own copy; header fields the fetcher added earlier are forgotten.
     void setRequest(std::optional<UrlRequest> request);
     const std::optional<UrlCredential>& credential() const { return credential_; }
-    void setCredential(std::optional<UrlCredential> credential) { credential_ = std::move(credential); }
+    void setCredential(std::optional<UrlCredential> credential) {
+        credential_ = std::move(credential);
+    }
     const std::optional<UrlCredential>& proxyCredential() const { return proxyCredential_; }
-    void setProxyCredential(std::optional<UrlCredential> credential)
-    {
+    void setProxyCredential(std::optional<UrlCredential> credential) {
         proxyCredential_ = std::move(credential);
     }
     const std::optional<QByteArray>& postData() const { return postData_; }
@@ -109,8 +110,7 @@ public:
     // Kept alive only while a connection is live.
     void setDelegate(Delegate delegate);
     const ReceivedDataCallback& receivedDataSelector() const { return receivedDataSEL_; }
-    void setReceivedDataSelector(ReceivedDataCallback callback)
-    {
+    void setReceivedDataSelector(ReceivedDataCallback callback) {
         receivedDataSEL_ = std::move(callback);
     }
     const QByteArray& downloadedData() const { return downloadedData_; }

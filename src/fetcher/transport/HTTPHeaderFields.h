@@ -17,7 +17,8 @@ public:
     bool contains(const QString& name) const;
     // Replaces the value (or appends the field).
     void setValue(const QString& value, const QString& name);
-    // Appends to an existing value after a comma, as the URL-loading system does, or adds the field.
+    // Appends to an existing value after a comma, as the URL-loading system does, or adds the
+    // field.
     void addValue(const QString& value, const QString& name);
     void remove(const QString& name);
 

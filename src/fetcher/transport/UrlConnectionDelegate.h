@@ -21,7 +21,8 @@ public:
 
     // A redirect: `request` is what the transport proposes to send next. The returned request is
     // sent instead; nothing ends the exchange with the redirect response as the final answer.
-    virtual std::optional<UrlRequest> connection(UrlConnection& connection, const UrlRequest& request,
+    virtual std::optional<UrlRequest> connection(UrlConnection& connection,
+                                                 const UrlRequest& request,
                                                  const UrlResponse* redirectResponse) = 0;
     virtual void connection(UrlConnection& connection, const UrlResponse& response) = 0;
     virtual void connection(UrlConnection& connection, const QByteArray& data) = 0;

@@ -40,7 +40,9 @@ public:
     void setHTTPBody(QByteArray body) { HTTPBody_ = std::move(body); }
 
     const std::shared_ptr<QIODevice>& HTTPBodyStream() const { return HTTPBodyStream_; }
-    void setHTTPBodyStream(std::shared_ptr<QIODevice> stream) { HTTPBodyStream_ = std::move(stream); }
+    void setHTTPBodyStream(std::shared_ptr<QIODevice> stream) {
+        HTTPBodyStream_ = std::move(stream);
+    }
 
     UrlRequestCachePolicy cachePolicy() const { return cachePolicy_; }
     void setCachePolicy(UrlRequestCachePolicy policy) { cachePolicy_ = policy; }
@@ -53,9 +55,15 @@ public:
     void setTimeoutInterval(double seconds) { timeoutInterval_ = seconds; }
 
     const HTTPHeaderFields& allHTTPHeaderFields() const { return headerFields_; }
-    QString valueForHTTPHeaderField(const QString& field) const { return headerFields_.value(field); }
-    void setValue(const QString& value, const QString& field) { headerFields_.setValue(value, field); }
-    void addValue(const QString& value, const QString& field) { headerFields_.addValue(value, field); }
+    QString valueForHTTPHeaderField(const QString& field) const {
+        return headerFields_.value(field);
+    }
+    void setValue(const QString& value, const QString& field) {
+        headerFields_.setValue(value, field);
+    }
+    void addValue(const QString& value, const QString& field) {
+        headerFields_.addValue(value, field);
+    }
     void removeHTTPHeaderField(const QString& field) { headerFields_.remove(field); }
 
 private:

@@ -1,0 +1,470 @@
+#include "HTTPFetcher.h"
+
+#include "CookieList.h"
+#include "FetchHistory.h"
+#include "HTTPFetcherDetail.h"
+#include "foundation/Log.h"
+#include "foundation/QtRunLoop.h"
+#include "transport/HTTPCookie.h"
+#include "transport/QtUrlConnectionFactory.h"
+#include "transport/UrlAuthenticationChallenge.h"
+#include "transport/UrlConnection.h"
+#include "transport/UrlConnectionFactory.h"
+
+#include <QIODevice>
+#include <QNetworkCookie>
+#include <random>
+
+namespace sweeplight::fetcher {
+
+namespace {
+
+constexpr char kReusedFetcherMessage[] = "fetch object %1 being reused; this should never happen";
+constexpr char kRequestRequiredMessage[] = "beginFetchWithDelegate requires a request";
+constexpr char kNoConnectionMessage[] = "beginFetchWithDelegate could not create a connection";
+constexpr char kGetMethod[] = "GET";
+constexpr char kPostMethod[] = "POST";
+constexpr char kCookieHeader[] = "Cookie";
+
+std::optional<HTTPFetcher::RunLoopModes>& gFetcherDefaultRunLoopModes() {
+    static std::optional<HTTPFetcher::RunLoopModes> modes;
+    return modes;
+}
+
+std::shared_ptr<UrlConnectionFactory>& gFetcherConnectionClass() {
+    static std::shared_ptr<UrlConnectionFactory> factory;
+    return factory;
+}
+
+foundation::RunLoop*& gFetcherRunLoop() {
+    static foundation::RunLoop* runLoop = nullptr;
+    return runLoop;
+}
+
+std::mt19937& retryRandomGenerator() {
+    static std::mt19937 generator;
+    return generator;
+}
+
+} // namespace
+
+namespace detail {
+
+void reportProgrammingError(const QString& message) {
+    foundation::logLine(message.toStdString());
+}
+
+QString absoluteString(const QUrl& url) {
+    return url.toString(QUrl::FullyEncoded);
+}
+
+} // namespace detail
+
+HTTPFetcher::HTTPFetcher(std::optional<UrlRequest> request)
+    : request_(std::move(request)) {
+    setCookieStorageMethod(kHTTPFetcherCookieStorageMethodStatic);
+}
+
+HTTPFetcher::~HTTPFetcher() {
+    stopFetching();
+    destroyRetryTimer();
+}
+
+std::shared_ptr<HTTPFetcher> HTTPFetcher::create(std::optional<UrlRequest> request) {
+    return std::shared_ptr<HTTPFetcher>(new HTTPFetcher(std::move(request)));
+}
+
+std::shared_ptr<HTTPFetcher> HTTPFetcher::httpFetcherWithRequest(const UrlRequest& request) {
+    return create(request);
+}
+
+void HTTPFetcher::setRequest(std::optional<UrlRequest> request) {
+    request_ = std::move(request);
+    callerHeaderValues_.clear();
+    addedHeaderFields_ = false;
+}
+
+void HTTPFetcher::setPostStream(std::shared_ptr<QIODevice> stream) {
+    postStream_ = std::move(stream);
+}
+
+void HTTPFetcher::setDelegate(Delegate delegate) {
+    delegate_ = delegate;
+    if (connection_)
+        retainedDelegate_ = std::move(delegate);
+}
+
+bool HTTPFetcher::beginFetchWithDelegate(Delegate delegate, FinishedCallback finished,
+                                         FailedCallback failed) {
+    if (connection_) {
+        detail::reportProgrammingError(
+            QString::fromLatin1(kReusedFetcherMessage)
+                .arg(QStringLiteral("HTTPFetcher(%1)")
+                         .arg(request_ ? detail::absoluteString(request_->URL()) : QString())));
+        failToBegin(delegate, failed);
+        return false;
+    }
+    if (!request_) {
+        detail::reportProgrammingError(QString::fromLatin1(kRequestRequiredMessage));
+        failToBegin(delegate, failed);
+        return false;
+    }
+
+    downloadedData_ = QByteArray();
+    setDelegate(delegate);
+    finishedSEL_ = std::move(finished);
+    failedSEL_ = failed;
+
+    if (postData_ || postStream_) {
+        if (request_->HTTPMethod().isNull() || request_->HTTPMethod() == QLatin1String(kGetMethod))
+            request_->setHTTPMethod(QString::fromLatin1(kPostMethod));
+        if (postData_) {
+            request_->setHTTPBody(*postData_);
+        } else {
+            if (isLoggingEnabled() && postStream_) {
+                loggedStreamData_ = QByteArray("");
+                logCapturePostStream();
+            }
+            // A retried or repeated fetch sends the stream from its start again.
+            if (!postStream_->isSequential())
+                postStream_->reset();
+            request_->setHTTPBodyStream(postStream_);
+        }
+    }
+    if (fetchHistory_)
+        request_->setCachePolicy(UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
+    addFetcherHeaderFields();
+
+    auto factory = connectionClass();
+    std::optional<RunLoopModes> modes;
+    if (doesSupportRunLoopModes())
+        modes = runLoopModes_ ? runLoopModes_ : gFetcherDefaultRunLoopModes();
+
+    if (!modes || modes->empty()) {
+        connection_ = factory ? factory->connectionWithRequest(*request_, *this) : nullptr;
+    } else if (factory) {
+        connection_ = factory->initWithRequest(*request_, *this, false);
+        if (connection_) {
+            for (const std::string& mode : *modes)
+                connection_->scheduleInRunLoop(mode);
+        }
+    }
+    if (!connection_) {
+        detail::reportProgrammingError(QString::fromLatin1(kNoConnectionMessage));
+        failToBegin(delegate, failed);
+        return false;
+    }
+
+    retainedDelegate_ = std::move(delegate);
+    downloadedData_ = QByteArray("");
+    connectionHold_ = shared_from_this();
+    if (modes && !modes->empty())
+        connection_->start();
+    return true;
+}
+
+void HTTPFetcher::failToBegin(const Delegate& delegate, const FailedCallback& failed) {
+    if (!failed)
+        return;
+    auto hold = shared_from_this();
+    auto keepDelegate = delegate;
+    failed(*this, FetchError(kHTTPFetcherErrorDomain, kHTTPFetcherErrorDownloadFailed));
+}
+
+void HTTPFetcher::restoreCallerHeaderFields() {
+    if (!addedHeaderFields_ || !request_)
+        return;
+    for (const auto& [field, value] : callerHeaderValues_) {
+        if (value.isNull())
+            request_->removeHTTPHeaderField(field);
+        else
+            request_->setValue(value, field);
+    }
+    callerHeaderValues_.clear();
+    addedHeaderFields_ = false;
+}
+
+void HTTPFetcher::addFetcherHeaderFields() {
+    restoreCallerHeaderFields();
+    const QString ifModifiedSince = QString::fromLatin1(kIfModifiedSinceHeader);
+    const QString cookie = QString::fromLatin1(kCookieHeader);
+    callerHeaderValues_ = { { ifModifiedSince, request_->valueForHTTPHeaderField(ifModifiedSince) },
+                            { cookie, request_->valueForHTTPHeaderField(cookie) } };
+    addedHeaderFields_ = true;
+
+    const QString urlKey = detail::absoluteString(request_->URL());
+    if (fetchHistory_) {
+        auto* lastModified = fetchHistory_->lastModified();
+        auto found = lastModified ? lastModified->find(urlKey)
+                                  : FetchHistory::LastModifiedDictionary::iterator();
+        bool hasBody = !request_->HTTPBody().isNull() || request_->HTTPBodyStream();
+        if (lastModified && found != lastModified->end() && !hasBody)
+            request_->addValue(found->second, ifModifiedSince);
+    }
+    if (cookieStorageMethod_ != kHTTPFetcherCookieStorageMethodSystemDefault) {
+        std::vector<QNetworkCookie> cookies = cookiesForURL(request_->URL());
+        if (!cookies.empty()) {
+            QString header = HTTPCookie::requestHeaderFieldsWithCookies(cookies).value(cookie);
+            if (!header.isEmpty())
+                request_->addValue(header, cookie);
+        }
+    }
+}
+
+void HTTPFetcher::stopFetching() {
+    destroyRetryTimer();
+    if (!connection_)
+        return;
+    std::shared_ptr<UrlConnection> oldConnection(std::move(connection_));
+    oldConnection->cancel();
+    // The connection may be the caller of this very function (a callback that stops the fetch):
+    // let it unwind before it is destroyed.
+    runLoop().scheduleOnce(0, [oldConnection] {});
+    auto releasedDelegate = std::move(retainedDelegate_);
+    auto hold = std::move(connectionHold_);
+}
+
+bool HTTPFetcher::isFetching() const {
+    return connection_ != nullptr || retryTimer_ != foundation::RunLoop::kNoTimer;
+}
+
+int HTTPFetcher::statusCode() const {
+    if (response_ && response_->statusCode())
+        return *response_->statusCode();
+    return 0;
+}
+
+// --- Connection events ---------------------------------------------------------------------------
+
+void HTTPFetcher::connection(UrlConnection& connection, const UrlResponse& response) {
+    if (&connection != connection_.get() || retryTimer_)
+        return;
+    auto hold = shared_from_this();
+    downloadedData_.resize(0);
+    setResponse(response);
+    handleCookiesForResponse(response);
+}
+
+void HTTPFetcher::connection(UrlConnection& connection, const QByteArray& data) {
+    if (&connection != connection_.get() || retryTimer_)
+        return;
+    auto hold = shared_from_this();
+    downloadedData_.append(data);
+    if (receivedDataSEL_) {
+        QByteArray soFar = downloadedData_;
+        auto callback = receivedDataSEL_;
+        callback(*this, soFar);
+    }
+}
+
+void HTTPFetcher::connection(UrlConnection& connection,
+                             const std::shared_ptr<UrlAuthenticationChallenge>& challenge) {
+    if (&connection != connection_.get() || retryTimer_)
+        return;
+    auto hold = shared_from_this();
+    if (challenge->previousFailureCount() <= 2) {
+        const std::optional<UrlCredential>* candidate = &credential_;
+        if (challenge->protectionSpace().isProxy && proxyCredential_)
+            candidate = &proxyCredential_;
+        if (*candidate) {
+            challenge->useCredential(**candidate);
+            return;
+        }
+    }
+    challenge->cancelAuthenticationChallenge();
+    FetchError error(kHTTPFetcherErrorDomain, kHTTPFetcherErrorAuthenticationChallengeFailed,
+                     { { kHTTPFetcherErrorChallengeKey, challenge } });
+    this->connection(connection, error);
+}
+
+void HTTPFetcher::connectionDidFinishLoading(UrlConnection& connection) {
+    if (&connection != connection_.get() || retryTimer_)
+        return;
+    updateFetchHistory();
+    auto hold = shared_from_this();
+    logFetchWithError(nullptr);
+    int status = statusAfterHandlingNotModifiedError();
+    if (status >= 300) {
+        if (shouldRetryNowForStatus(status, nullptr)) {
+            beginRetryTimer();
+            return;
+        }
+        if (failedSEL_) {
+            auto failed = failedSEL_;
+            failed(*this, FetchError(kHTTPFetcherStatusDomain, status,
+                                     { { kHTTPFetcherStatusDataKey, downloadedData_ } }));
+        }
+        stopFetching();
+        return;
+    }
+    if (!finishedSEL_)
+        return;
+    auto finished = finishedSEL_;
+    QByteArray data = downloadedData_;
+    finished(*this, data);
+    stopFetching();
+}
+
+void HTTPFetcher::connection(UrlConnection& connection, const FetchError& transportError) {
+    if (&connection != connection_.get() || retryTimer_)
+        return;
+    auto hold = shared_from_this();
+    FetchError error = transportError;
+    logFetchWithError(&error);
+    if (shouldRetryNowForStatus(0, &error)) {
+        beginRetryTimer();
+        return;
+    }
+    if (failedSEL_) {
+        auto failed = failedSEL_;
+        failed(*this, error);
+    }
+    stopFetching();
+}
+
+// --- Retry
+// ----------------------------------------------------------------------------------------
+
+void HTTPFetcher::setIsRetryEnabled(bool enabled) {
+    if (enabled && !isRetryEnabled_) {
+        retryRandomGenerator().seed(std::random_device {}());
+        setMinRetryInterval(0.0);
+        setMaxRetryInterval(kDefaultMaxRetryInterval);
+        setRetryFactor(2.0);
+        lastRetryInterval_ = 0;
+    }
+    isRetryEnabled_ = enabled;
+}
+
+void HTTPFetcher::setMinRetryInterval(double seconds) {
+    if (seconds > 0) {
+        minRetryInterval_ = seconds;
+        return;
+    }
+    std::uint32_t r = retryRandomGenerator()() & 0xFFFFu;
+    minRetryInterval_ = 1.0 + static_cast<double>(r) / 65535.0;
+}
+
+void HTTPFetcher::setMaxRetryInterval(double seconds) {
+    maxRetryInterval_ = seconds > 0 ? seconds : kDefaultMaxRetryInterval;
+}
+
+double HTTPFetcher::nextRetryInterval() const {
+    double interval = lastRetryInterval_ * retryFactor_;
+    interval = interval < maxRetryInterval_ ? interval : maxRetryInterval_;
+    interval = interval > minRetryInterval_ ? interval : minRetryInterval_;
+    return interval;
+}
+
+bool HTTPFetcher::isRetryError(const FetchError& error) {
+    if (error.domain() == kHTTPFetcherStatusDomain)
+        return error.code() == 408 || error.code() == 503 || error.code() == 504;
+    if (error.domain() == kURLErrorDomain)
+        return error.code() == kURLErrorTimedOut || error.code() == kURLErrorNetworkConnectionLost;
+    return false;
+}
+
+bool HTTPFetcher::shouldRetryNowForStatus(int status, const FetchError* error) {
+    if (!isRetryEnabled_)
+        return false;
+    if (!(nextRetryInterval() < maxRetryInterval_))
+        return false;
+    FetchError statusError(kHTTPFetcherStatusDomain, status);
+    const FetchError& judged = error ? *error : statusError;
+    bool willRetry = isRetryError(judged);
+    if (retrySEL_) {
+        auto callback = retrySEL_;
+        willRetry = callback(*this, willRetry, judged);
+    }
+    return willRetry;
+}
+
+void HTTPFetcher::beginRetryTimer() {
+    // The ended exchange must not report anything more while the fetcher waits.
+    if (connection_)
+        connection_->cancel();
+    double next = nextRetryInterval();
+    primeTimerWithNewTimeInterval(next < maxRetryInterval_ ? next : maxRetryInterval_);
+}
+
+void HTTPFetcher::primeTimerWithNewTimeInterval(double seconds) {
+    destroyRetryTimer();
+    lastRetryInterval_ = seconds;
+    retryTimerRunLoop_ = &runLoop();
+    std::weak_ptr<HTTPFetcher> weakSelf = weak_from_this();
+    retryTimer_ = retryTimerRunLoop_->scheduleOnce(seconds, [weakSelf] {
+        if (auto self = weakSelf.lock())
+            self->retryTimerFired();
+    });
+}
+
+void HTTPFetcher::retryTimerFired() {
+    retryTimer_ = foundation::RunLoop::kNoTimer;
+    retryTimerRunLoop_ = nullptr;
+    ++retryCount_;
+    retryFetch();
+}
+
+void HTTPFetcher::destroyRetryTimer() {
+    if (retryTimer_ != foundation::RunLoop::kNoTimer && retryTimerRunLoop_)
+        retryTimerRunLoop_->cancel(retryTimer_);
+    retryTimer_ = foundation::RunLoop::kNoTimer;
+    retryTimerRunLoop_ = nullptr;
+}
+
+void HTTPFetcher::retryFetch() {
+    auto hold = shared_from_this();
+    Delegate delegate = retainedDelegate_ ? retainedDelegate_ : delegate_.lock();
+    FinishedCallback finished = finishedSEL_;
+    FailedCallback failed = failedSEL_;
+    stopFetching();
+    beginFetchWithDelegate(std::move(delegate), std::move(finished), std::move(failed));
+}
+
+// --- Class-level settings
+// -------------------------------------------------------------------------
+
+const std::optional<HTTPFetcher::RunLoopModes>& HTTPFetcher::defaultRunLoopModes() {
+    return gFetcherDefaultRunLoopModes();
+}
+
+void HTTPFetcher::setDefaultRunLoopModes(std::optional<RunLoopModes> modes) {
+    gFetcherDefaultRunLoopModes() = std::move(modes);
+}
+
+std::shared_ptr<UrlConnectionFactory> HTTPFetcher::connectionClass() {
+    auto& factory = gFetcherConnectionClass();
+    if (!factory) {
+        // Kept for the whole process: a QNetworkAccessManager must not outlive the application
+        // object, and the default transport is never torn down before it.
+        static auto* defaultFactory =
+            new std::shared_ptr<UrlConnectionFactory>(std::make_shared<QtUrlConnectionFactory>(
+                []() -> foundation::RunLoop& { return HTTPFetcher::runLoop(); }));
+        factory = *defaultFactory;
+    }
+    return factory;
+}
+
+void HTTPFetcher::setConnectionClass(std::shared_ptr<UrlConnectionFactory> factory) {
+    gFetcherConnectionClass() = std::move(factory);
+}
+
+bool HTTPFetcher::doesSupportRunLoopModes() {
+    // The Qt transport can make connections unstarted and be scheduled before starting.
+    return true;
+}
+
+foundation::RunLoop& HTTPFetcher::runLoop() {
+    if (!gFetcherRunLoop()) {
+        // Lives as long as the process, like the main run loop it stands for.
+        static auto* defaultRunLoop = new foundation::QtRunLoop();
+        gFetcherRunLoop() = defaultRunLoop;
+    }
+    return *gFetcherRunLoop();
+}
+
+void HTTPFetcher::setRunLoop(foundation::RunLoop* runLoop) {
+    gFetcherRunLoop() = runLoop;
+}
+
+} // namespace sweeplight::fetcher

@@ -1,0 +1,254 @@
+// HTTPFetcher: redirects, cookies and the fetch history.
+
+#include "CookieList.h"
+#include "FetchHistory.h"
+#include "HTTPFetcher.h"
+#include "HTTPFetcherDetail.h"
+#include "transport/HTTPCookie.h"
+#include "transport/HTTPCookieStorage.h"
+
+#include <QDateTime>
+#include <QNetworkCookie>
+
+namespace sweeplight::fetcher {
+
+namespace {
+
+constexpr char kInvalidCookieMessage[] = "Invalid cookie (name:%1 domain:%2 path:%3)";
+constexpr char kIncompleteCookieMessage[] = "Cookie incomplete: %1";
+constexpr char kLocalhost[] = "localhost";
+constexpr char kLocalhostDomainKey[] = "localhost.local";
+
+bool hasPassed(const QNetworkCookie& cookie, const QDateTime& now) {
+    return !cookie.isSessionCookie() && cookie.expirationDate() < now;
+}
+
+} // namespace
+
+const std::shared_ptr<CookieList>& HTTPFetcher::staticCookies() {
+    // gFetcherStaticCookies: created with the class, shared by every fetcher of the process.
+    static const std::shared_ptr<CookieList> gFetcherStaticCookies = std::make_shared<CookieList>();
+    return gFetcherStaticCookies;
+}
+
+void HTTPFetcher::setCookieStorageMethod(std::uint32_t method) {
+    cookieStorageMethod_ = method;
+    if (request_)
+        request_->setHTTPShouldHandleCookies(method ==
+                                             kHTTPFetcherCookieStorageMethodSystemDefault);
+}
+
+void HTTPFetcher::setFetchHistory(std::shared_ptr<FetchHistory> history) {
+    fetchHistory_ = std::move(history);
+    setCookieStorageMethod(fetchHistory_ ? kHTTPFetcherCookieStorageMethodFetchHistory
+                                         : kHTTPFetcherCookieStorageMethodStatic);
+}
+
+void HTTPFetcher::setShouldCacheDatedData(bool cache) {
+    shouldCacheDatedData_ = cache;
+    if (!cache)
+        clearDatedDataHistory();
+}
+
+void HTTPFetcher::clearDatedDataHistory() {
+    if (!fetchHistory_)
+        return;
+    fetchHistory_->remove(kHTTPFetcherHistoryLastModifiedKey);
+    fetchHistory_->remove(kHTTPFetcherHistoryDatedDataKey);
+}
+
+// --- Redirects
+// ------------------------------------------------------------------------------------
+
+std::optional<UrlRequest> HTTPFetcher::connection(UrlConnection& connection,
+                                                  const UrlRequest& proposed,
+                                                  const UrlResponse* redirectResponse) {
+    if (!redirectResponse || &connection != connection_.get() || !request_)
+        return proposed;
+    auto hold = shared_from_this();
+
+    UrlRequest newRequest = *request_;
+    QString scheme = request_->URL().scheme();
+    const QString proposedScheme = proposed.URL().scheme();
+    // A redirect may lift http to https, never the other way.
+    if (scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 &&
+        proposedScheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        scheme = proposedScheme;
+    QString proposedString = detail::absoluteString(proposed.URL());
+    QString resourceSpecifier =
+        proposedScheme.isEmpty() ? proposedString : proposedString.mid(proposedScheme.size() + 1);
+    newRequest.setURL(QUrl(scheme + QLatin1Char(':') + resourceSpecifier));
+    for (const auto& [name, value] : proposed.allHTTPHeaderFields().fields())
+        newRequest.setValue(value, name);
+
+    handleCookiesForResponse(*redirectResponse);
+    setResponse(*redirectResponse);
+    logFetchWithError(nullptr);
+
+    // The fields this fetcher added were meant for the old URL: cookies of one host must not
+    // reach another. They are computed again for the new URL.
+    request_ = std::move(newRequest);
+    addFetcherHeaderFields();
+    return *request_;
+}
+
+// --- Cookies
+// --------------------------------------------------------------------------------------
+
+std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url) {
+    std::shared_ptr<CookieList> list;
+    if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodStatic)
+        list = staticCookies();
+    else if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodFetchHistory)
+        list = fetchHistory_ ? fetchHistory_->cookies() : nullptr;
+    else
+        return HTTPCookieStorage::sharedHTTPCookieStorage().cookiesForURL(url);
+    if (!list)
+        return {};
+    std::lock_guard guard(list->lock);
+    return cookiesForURL(url, list->cookies);
+}
+
+bool HTTPFetcher::cookieDomainMatchesKey(const QString& cookieDomain, const QString& domainKey) {
+    if (cookieDomain.isEmpty() || !domainKey.endsWith(cookieDomain))
+        return false;
+    // Only on a label boundary: a cookie for b.c must not reach xb.c.
+    if (domainKey.size() == cookieDomain.size() || cookieDomain.startsWith(QLatin1Char('.')))
+        return true;
+    return domainKey.at(domainKey.size() - cookieDomain.size() - 1) == QLatin1Char('.');
+}
+
+std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url,
+                                                       std::vector<QNetworkCookie>& array) {
+    removeExpiredCookiesInArray(array);
+    const QString host = url.host();
+    const QString path = url.path(QUrl::FullyEncoded);
+    const QString scheme = url.scheme();
+    QString domainKey;
+    if (host == QLatin1String(kLocalhost))
+        domainKey = QString::fromLatin1(kLocalhostDomainKey);
+    else if (!host.isEmpty())
+        domainKey = QLatin1Char('.') + host;
+    else
+        return {};
+
+    std::vector<QNetworkCookie> result;
+    for (const QNetworkCookie& cookie : array) {
+        if (!cookieDomainMatchesKey(cookie.domain(), domainKey))
+            continue;
+        if (cookie.path() != QLatin1String("/") && !path.startsWith(cookie.path()))
+            continue;
+        if (cookie.isSecure() && scheme != QLatin1String("https"))
+            continue;
+        result.push_back(cookie);
+    }
+    return result;
+}
+
+const QNetworkCookie* HTTPFetcher::cookieMatchingCookie(const QNetworkCookie& cookie,
+                                                        const std::vector<QNetworkCookie>& array) {
+    if (cookie.name().isEmpty() || cookie.domain().isEmpty() || cookie.path().isEmpty())
+        detail::reportProgrammingError(
+            QString::fromLatin1(kInvalidCookieMessage)
+                .arg(QString::fromUtf8(cookie.name()), cookie.domain(), cookie.path()));
+    for (const QNetworkCookie& stored : array) {
+        if (stored.name() == cookie.name() && stored.domain() == cookie.domain() &&
+            stored.path() == cookie.path())
+            return &stored;
+    }
+    return nullptr;
+}
+
+void HTTPFetcher::removeExpiredCookiesInArray(std::vector<QNetworkCookie>& array) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (auto index = array.size(); index-- > 0;) {
+        if (hasPassed(array[index], now))
+            array.erase(array.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+}
+
+void HTTPFetcher::setCookies(const std::vector<QNetworkCookie>& cookies,
+                             std::vector<QNetworkCookie>& array) {
+    removeExpiredCookiesInArray(array);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const QNetworkCookie& cookie : cookies) {
+        if (cookie.name().isEmpty() || cookie.domain().isEmpty() || cookie.path().isEmpty()) {
+            detail::reportProgrammingError(QString::fromLatin1(kIncompleteCookieMessage)
+                                               .arg(QString::fromUtf8(cookie.toRawForm())));
+            continue;
+        }
+        if (const QNetworkCookie* stored = cookieMatchingCookie(cookie, array))
+            array.erase(array.begin() + (stored - array.data()));
+        // A server deletes a cookie by sending it again already expired.
+        if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
+            continue;
+        array.push_back(cookie);
+    }
+}
+
+void HTTPFetcher::handleCookiesForResponse(const UrlResponse& response) {
+    if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodSystemDefault)
+        return;
+    const auto& fields = response.allHeaderFields();
+    if (!fields || fields->empty())
+        return;
+    std::vector<QNetworkCookie> cookies =
+        HTTPCookie::cookiesWithResponseHeaderFields(*fields, response.URL());
+    if (cookies.empty())
+        return;
+
+    std::shared_ptr<CookieList> list;
+    if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodStatic)
+        list = staticCookies();
+    else if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodFetchHistory && fetchHistory_)
+        list = fetchHistory_->cookiesCreatingIfNeeded();
+    if (!list)
+        return;
+    std::lock_guard guard(list->lock);
+    setCookies(cookies, list->cookies);
+}
+
+// --- Fetch history
+// --------------------------------------------------------------------------------
+
+void HTTPFetcher::updateFetchHistory() {
+    if (!fetchHistory_ || !request_)
+        return;
+    const QString urlKey = detail::absoluteString(request_->URL());
+    if (!response_ || !response_->allHeaderFields())
+        return;
+    const QString lastModified =
+        response_->allHeaderFields()->value(QString::fromLatin1(kLastModifiedHeader));
+
+    auto& lastModifiedDictionary = fetchHistory_->lastModifiedCreatingIfNeeded();
+    FetchHistory::DatedDataDictionary* datedData =
+        shouldCacheDatedData_ ? &fetchHistory_->datedDataCreatingIfNeeded() : nullptr;
+    const int status = statusCode();
+    if (status == 304)
+        return;
+    if (!lastModified.isNull() && status < 300) {
+        lastModifiedDictionary[urlKey] = lastModified;
+        if (datedData)
+            (*datedData)[urlKey] = downloadedData_;
+        return;
+    }
+    lastModifiedDictionary.erase(urlKey);
+    if (datedData)
+        datedData->erase(urlKey);
+}
+
+int HTTPFetcher::statusAfterHandlingNotModifiedError() {
+    const int status = statusCode();
+    if (status != 304 || !shouldCacheDatedData_ || !fetchHistory_ || !request_)
+        return status;
+    auto* datedData = fetchHistory_->datedData();
+    if (!datedData)
+        return status;
+    auto found = datedData->find(detail::absoluteString(request_->URL()));
+    if (found == datedData->end())
+        return status;
+    downloadedData_ = found->second;
+    return 200;
+}
+
+} // namespace sweeplight::fetcher

@@ -1,0 +1,477 @@
+#include "QtUrlConnection.h"
+
+#include "UrlAuthenticationChallenge.h"
+#include "UrlConnectionDelegate.h"
+#include "UrlResponse.h"
+#include "fetcher/FetchError.h"
+
+#include <QAuthenticator>
+#include <QIODevice>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace sweeplight::fetcher {
+
+namespace {
+
+// As the URL-loading system, give up on a chain of redirects longer than this.
+constexpr int kMaximumRedirects = 16;
+constexpr char kContentTypeHeader[] = "Content-Type";
+constexpr char kLocationHeader[] = "Location";
+constexpr char kDefaultBodyContentType[] = "application/x-www-form-urlencoded";
+
+constexpr char kWWWAuthenticateHeader[] = "WWW-Authenticate";
+constexpr char kAuthorizationHeader[] = "Authorization";
+
+// The realm of a Basic challenge; a null string when the field asks for no Basic credentials.
+QString basicRealm(const QByteArray& field) {
+    const QByteArray trimmed = field.trimmed();
+    if (!trimmed.toLower().startsWith("basic"))
+        return QString();
+    qsizetype realm = trimmed.toLower().indexOf("realm=");
+    if (realm < 0)
+        return QStringLiteral("");
+    QByteArray value = trimmed.mid(realm + 6).trimmed();
+    if (value.startsWith('"'))
+        value = value.mid(1, value.indexOf('"', 1) - 1);
+    else
+        value = value.split(',').front().trimmed();
+    return QString::fromUtf8(value);
+}
+
+bool isHTTPScheme(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// Qt turns some HTTP statuses into reply errors; for us those are answers, not failures.
+bool isHTTPLevelError(QNetworkReply::NetworkError error) {
+    int code = static_cast<int>(error);
+    return (code >= 201 && code <= 299) || (code >= 301 && code <= 302) ||
+           (code >= 401 && code <= 499);
+}
+
+FetchError urlError(long code, const QUrl& url, const QString& description) {
+    FetchError::UserInfo info;
+    info[kErrorLocalizedDescriptionKey] = description.toStdString();
+    info[kErrorFailingURLStringKey] = url.toString(QUrl::FullyEncoded).toStdString();
+    return FetchError(kURLErrorDomain, code, std::move(info));
+}
+
+QNetworkRequest::CacheLoadControl cacheLoadControl(UrlRequestCachePolicy policy) {
+    switch (policy) {
+    case UrlRequestCachePolicy::ReloadIgnoringLocalCacheData:
+        return QNetworkRequest::AlwaysNetwork;
+    case UrlRequestCachePolicy::ReturnCacheDataElseLoad:
+        return QNetworkRequest::PreferCache;
+    case UrlRequestCachePolicy::ReturnCacheDataDontLoad:
+        return QNetworkRequest::AlwaysCache;
+    case UrlRequestCachePolicy::UseProtocolCachePolicy:
+        break;
+    }
+    return QNetworkRequest::PreferNetwork;
+}
+
+} // namespace
+
+QtUrlConnection::QtUrlConnection(QNetworkAccessManager& manager, foundation::RunLoop& runLoop,
+                                 UrlRequest request, UrlConnectionDelegate& delegate)
+    : manager_(manager)
+    , runLoop_(runLoop)
+    , request_(std::move(request))
+    , delegate_(delegate) {}
+
+QtUrlConnection::~QtUrlConnection() {
+    *alive_ = false;
+    done_ = true;
+    stopTimeout();
+    releaseReply();
+}
+
+void QtUrlConnection::scheduleInRunLoop(const std::string& mode) {
+    // Qt's event loop has no modes; the connection runs whenever the loop runs.
+    modes_.push_back(mode);
+}
+
+void QtUrlConnection::start() {
+    if (started_ || done_)
+        return;
+    started_ = true;
+    if (!request_.URL().isValid() || !isHTTPScheme(request_.URL())) {
+        // Report on the next turn: a connection never calls back from inside start().
+        std::weak_ptr<bool> alive = alive_;
+        long code = request_.URL().isValid() ? kURLErrorUnsupportedURL : kURLErrorBadURL;
+        runLoop_.scheduleOnce(0, [this, alive, code] {
+            auto flag = alive.lock();
+            if (!flag || !*flag || done_)
+                return;
+            fail(urlError(code, request_.URL(), QStringLiteral("unsupported URL")));
+        });
+        return;
+    }
+    send(request_);
+}
+
+void QtUrlConnection::cancel() {
+    done_ = true;
+    stopTimeout();
+    releaseReply();
+}
+
+void QtUrlConnection::send(const UrlRequest& request) {
+    QNetworkRequest networkRequest(request.URL());
+    for (const auto& [name, value] : request.allHTTPHeaderFields().fields())
+        networkRequest.setRawHeader(name.toUtf8(), value.toUtf8());
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::ManualRedirectPolicy);
+    networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                                cacheLoadControl(request.cachePolicy()));
+    // Server challenges are answered here, not by Qt: Qt would answer later requests from
+    // credentials it remembers, and every challenge must reach the delegate with its count.
+    networkRequest.setAttribute(QNetworkRequest::AuthenticationReuseAttribute,
+                                QNetworkRequest::Manual);
+    if (!authorization_.isEmpty())
+        networkRequest.setRawHeader(kAuthorizationHeader, authorization_);
+    if (!request.HTTPShouldHandleCookies()) {
+        networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute,
+                                    QNetworkRequest::Manual);
+        networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute,
+                                    QNetworkRequest::Manual);
+    }
+
+    QByteArray method =
+        request.HTTPMethod().isEmpty() ? QByteArray("GET") : request.HTTPMethod().toLatin1();
+    const bool hasBody = !request.HTTPBody().isNull() || request.HTTPBodyStream();
+    if (hasBody && !request.allHTTPHeaderFields().contains(QString::fromLatin1(kContentTypeHeader)))
+        networkRequest.setHeader(QNetworkRequest::ContentTypeHeader,
+                                 QByteArray(kDefaultBodyContentType));
+
+    QNetworkReply* reply = nullptr;
+    if (!request.HTTPBody().isNull())
+        reply = manager_.sendCustomRequest(networkRequest, method, request.HTTPBody());
+    else if (request.HTTPBodyStream())
+        reply = manager_.sendCustomRequest(networkRequest, method, request.HTTPBodyStream().get());
+    else if (method == "GET")
+        reply = manager_.get(networkRequest);
+    else if (method == "HEAD")
+        reply = manager_.head(networkRequest);
+    else
+        reply = manager_.sendCustomRequest(networkRequest, method);
+
+    reply_ = reply;
+    redirecting_ = false;
+    challenging_ = false;
+    responseDelivered_ = false;
+    challengeCancelled_ = false;
+    redirectBody_.clear();
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
+                     [this] { onMetaDataChanged(); });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { onReadyRead(); });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this] { onFinished(); });
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [this] { restartTimeout(); });
+    QObject::connect(&manager_, &QNetworkAccessManager::proxyAuthenticationRequired, reply,
+                     [this](const QNetworkProxy& proxy, QAuthenticator* authenticator) {
+                         onProxyAuthenticationRequired(proxy, authenticator);
+                     });
+    restartTimeout();
+}
+
+UrlResponse QtUrlConnection::makeResponse() const {
+    HTTPHeaderFields fields;
+    for (const auto& [name, value] : reply_->rawHeaderPairs())
+        fields.setValue(QString::fromUtf8(value), QString::fromUtf8(name));
+    QString mimeType = fields.value(QString::fromLatin1(kContentTypeHeader));
+    mimeType = mimeType.section(QLatin1Char(';'), 0, 0).trimmed().toLower();
+    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return UrlResponse(reply_->url(), mimeType,
+                       status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
+                       std::move(fields));
+}
+
+void QtUrlConnection::onMetaDataChanged() {
+    if (done_ || !reply_ || responseDelivered_)
+        return;
+    restartTimeout();
+    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return;
+    int code = status.toInt();
+    bool isRedirect =
+        code >= 300 && code < 400 && code != 304 && reply_->hasRawHeader(kLocationHeader);
+    if (isRedirect) {
+        redirecting_ = true;
+        return;
+    }
+    if (code == 401 && !basicRealm(reply_->rawHeader(kWWWAuthenticateHeader)).isNull()) {
+        challenging_ = true;
+        return;
+    }
+    deliverResponseIfNeeded();
+}
+
+void QtUrlConnection::deliverResponseIfNeeded() {
+    if (responseDelivered_ || done_ || !reply_)
+        return;
+    responseDelivered_ = true;
+    delegate_.connection(*this, makeResponse());
+}
+
+void QtUrlConnection::onReadyRead() {
+    if (done_ || !reply_)
+        return;
+    restartTimeout();
+    QByteArray data = reply_->readAll();
+    if (challenging_)
+        return;
+    if (redirecting_) {
+        redirectBody_ += data;
+        return;
+    }
+    deliverResponseIfNeeded();
+    if (!data.isEmpty() && !done_)
+        delegate_.connection(*this, data);
+}
+
+void QtUrlConnection::onFinished() {
+    if (done_ || !reply_)
+        return;
+    stopTimeout();
+    std::weak_ptr<bool> alive = alive_;
+    auto stillHere = [&alive, this] {
+        auto flag = alive.lock();
+        return flag && *flag && !done_;
+    };
+
+    QNetworkReply::NetworkError error = reply_->error();
+    const bool hasStatus = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (error == QNetworkReply::AuthenticationRequiredError && challengeCancelled_) {
+        fail(urlError(kURLErrorUserCancelledAuthentication, reply_->url(),
+                      QStringLiteral("authentication cancelled")));
+        return;
+    }
+    if (error != QNetworkReply::NoError && !(hasStatus && isHTTPLevelError(error))) {
+        fail(urlError(urlErrorCode(error), reply_->url(), reply_->errorString()));
+        return;
+    }
+    if (redirecting_) {
+        redirectBody_ += reply_->readAll();
+        followRedirect();
+        return;
+    }
+    if (challenging_) {
+        answerServerChallenge();
+        return;
+    }
+    QByteArray rest = reply_->readAll();
+    deliverResponseIfNeeded();
+    if (!stillHere())
+        return;
+    if (!rest.isEmpty()) {
+        delegate_.connection(*this, rest);
+        if (!stillHere())
+            return;
+    }
+    done_ = true;
+    releaseReply();
+    delegate_.connectionDidFinishLoading(*this);
+}
+
+void QtUrlConnection::followRedirect() {
+    UrlResponse redirectResponse = makeResponse();
+    int status = redirectResponse.statusCode().value_or(0);
+    QUrl target =
+        reply_->url().resolved(QUrl::fromEncoded(reply_->rawHeader(kLocationHeader).trimmed()));
+    if (++redirectCount_ > kMaximumRedirects) {
+        fail(urlError(kURLErrorHTTPTooManyRedirects, reply_->url(),
+                      QStringLiteral("too many redirects")));
+        return;
+    }
+
+    // What a browser would send next: 303, and 301/302 after a POST, turn into a bodiless GET.
+    UrlRequest proposed = request_;
+    proposed.setURL(target);
+    const QString method = request_.HTTPMethod();
+    bool toGet = (status == 303 && method != QLatin1String("HEAD")) ||
+                 ((status == 301 || status == 302) && method == QLatin1String("POST"));
+    if (toGet) {
+        proposed.setHTTPMethod(QStringLiteral("GET"));
+        proposed.setHTTPBody(QByteArray());
+        proposed.setHTTPBodyStream(nullptr);
+        proposed.removeHTTPHeaderField(QString::fromLatin1(kContentTypeHeader));
+        proposed.removeHTTPHeaderField(QStringLiteral("Content-Length"));
+    }
+
+    std::weak_ptr<bool> alive = alive_;
+    std::optional<UrlRequest> next = delegate_.connection(*this, proposed, &redirectResponse);
+    auto flag = alive.lock();
+    if (!flag || !*flag || done_)
+        return;
+    if (!next) {
+        // The redirect answer itself is the final response.
+        QByteArray body = redirectBody_;
+        redirecting_ = false;
+        deliverResponseIfNeeded();
+        if (done_)
+            return;
+        if (!body.isEmpty())
+            delegate_.connection(*this, body);
+        flag = alive.lock();
+        if (!flag || !*flag || done_)
+            return;
+        done_ = true;
+        releaseReply();
+        delegate_.connectionDidFinishLoading(*this);
+        return;
+    }
+    if (!next->URL().isValid() || !isHTTPScheme(next->URL())) {
+        fail(urlError(kURLErrorUnsupportedURL, next->URL(),
+                      QStringLiteral("unsupported redirect URL")));
+        return;
+    }
+    releaseReply();
+    request_ = *next;
+    send(request_);
+}
+
+void QtUrlConnection::answerServerChallenge() {
+    UrlProtectionSpace space;
+    space.host = reply_->url().host();
+    space.port = reply_->url().port(reply_->url().scheme() == QLatin1String("https") ? 443 : 80);
+    space.realm = basicRealm(reply_->rawHeader(kWWWAuthenticateHeader));
+    std::optional<UrlCredential> chosen;
+    auto challenge = std::make_shared<UrlAuthenticationChallenge>(
+        space, serverChallengeCount_++,
+        [&chosen](const UrlCredential& credential) { chosen = credential; },
+        [this] { challengeCancelled_ = true; });
+    std::weak_ptr<bool> alive = alive_;
+    delegate_.connection(*this, challenge);
+    auto flag = alive.lock();
+    if (!flag || !*flag || done_)
+        return;
+    if (!challenge->isAnswered())
+        challenge->cancelAuthenticationChallenge();
+    if (!chosen) {
+        fail(urlError(kURLErrorUserCancelledAuthentication, reply_->url(),
+                      QStringLiteral("authentication cancelled")));
+        return;
+    }
+    authorization_ =
+        "Basic " + (chosen->user + QLatin1Char(':') + chosen->password).toUtf8().toBase64();
+    releaseReply();
+    send(request_);
+}
+
+void QtUrlConnection::onProxyAuthenticationRequired(const QNetworkProxy&,
+                                                    QAuthenticator* authenticator) {
+    // Qt does not say which reply the proxy challenged; a connection still waiting for its
+    // answer takes it.
+    if (done_ || !reply_ || responseDelivered_ || !authenticator->user().isEmpty())
+        return;
+    answerChallenge(authenticator, true, proxyChallengeCount_++);
+}
+
+void QtUrlConnection::answerChallenge(QAuthenticator* authenticator, bool isProxy,
+                                      int previousFailureCount) {
+    UrlProtectionSpace space;
+    space.host = reply_->url().host();
+    space.port = reply_->url().port(reply_->url().scheme() == QLatin1String("https") ? 443 : 80);
+    space.realm = authenticator->realm();
+    space.isProxy = isProxy;
+    auto challenge = std::make_shared<UrlAuthenticationChallenge>(
+        space, previousFailureCount,
+        [authenticator](const UrlCredential& credential) {
+            authenticator->setUser(credential.user);
+            authenticator->setPassword(credential.password);
+        },
+        [this] { challengeCancelled_ = true; });
+    // The authenticator is only valid during this call: answer now or not at all.
+    delegate_.connection(*this, challenge);
+    if (!challenge->isAnswered())
+        challenge->cancelAuthenticationChallenge();
+}
+
+void QtUrlConnection::fail(const FetchError& error) {
+    if (done_)
+        return;
+    done_ = true;
+    stopTimeout();
+    releaseReply();
+    delegate_.connection(*this, error);
+}
+
+void QtUrlConnection::restartTimeout() {
+    stopTimeout();
+    if (done_ || !(request_.timeoutInterval() > 0))
+        return;
+    std::weak_ptr<bool> alive = alive_;
+    timeout_ = runLoop_.scheduleOnce(request_.timeoutInterval(), [this, alive] {
+        auto flag = alive.lock();
+        if (!flag || !*flag)
+            return;
+        timeout_ = foundation::RunLoop::kNoTimer;
+        fail(urlError(kURLErrorTimedOut, request_.URL(), QStringLiteral("The request timed out.")));
+    });
+}
+
+void QtUrlConnection::stopTimeout() {
+    if (timeout_ != foundation::RunLoop::kNoTimer)
+        runLoop_.cancel(timeout_);
+    timeout_ = foundation::RunLoop::kNoTimer;
+}
+
+void QtUrlConnection::releaseReply() {
+    if (!reply_)
+        return;
+    QNetworkReply* reply = reply_;
+    reply_ = nullptr;
+    QObject::disconnect(reply, nullptr, nullptr, nullptr);
+    QObject::disconnect(&manager_, nullptr, reply, nullptr);
+    if (reply->isRunning())
+        reply->abort();
+    // Qt may be inside one of this reply's signals right now.
+    reply->deleteLater();
+}
+
+long QtUrlConnection::urlErrorCode(int networkError) {
+    switch (static_cast<QNetworkReply::NetworkError>(networkError)) {
+    case QNetworkReply::NoError:
+        return 0;
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+        return kURLErrorCannotConnectToHost;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+        return kURLErrorNetworkConnectionLost;
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ProxyNotFoundError:
+        return kURLErrorCannotFindHost;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::ProxyTimeoutError:
+        return kURLErrorTimedOut;
+    case QNetworkReply::OperationCanceledError:
+        return kURLErrorCancelled;
+    case QNetworkReply::SslHandshakeFailedError:
+        return kURLErrorSecureConnectionFailed;
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::BackgroundRequestNotAllowedError:
+        return kURLErrorNotConnectedToInternet;
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return kURLErrorHTTPTooManyRedirects;
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return kURLErrorUserAuthenticationRequired;
+    case QNetworkReply::ProtocolUnknownError:
+        return kURLErrorUnsupportedURL;
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::ProtocolFailure:
+        return kURLErrorBadServerResponse;
+    default:
+        return kURLErrorUnknown;
+    }
+}
+
+} // namespace sweeplight::fetcher
