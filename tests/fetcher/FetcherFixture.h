@@ -1,0 +1,85 @@
+#pragma once
+
+#include "QtPrinters.h"
+#include "ScriptedConnection.h"
+#include "fetcher/CookieList.h"
+#include "fetcher/HTTPFetcher.h"
+#include "foundation/Log.h"
+#include "foundation/ManualRunLoop.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace sweeplight::fetcher::testing {
+
+// Outcome of one fetch as the callbacks saw it.
+struct Outcome {
+    int finishedCalls { 0 };
+    int failedCalls { 0 };
+    QByteArray data;
+    std::optional<FetchError> error;
+};
+
+// Every fetcher of a test runs on a virtual clock over scripted connections, with the
+// process-wide cookie list emptied and the console log captured.
+class FetcherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HTTPFetcher::setRunLoop(&runLoop);
+        HTTPFetcher::setConnectionClass(factory);
+        HTTPFetcher::setDefaultRunLoopModes(std::nullopt);
+        HTTPFetcher::setIsLoggingEnabled(false);
+        {
+            std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+            HTTPFetcher::staticCookies()->cookies.clear();
+        }
+        previousSink =
+            foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
+    }
+
+    void TearDown() override {
+        runLoop.runPending();
+        foundation::setLogSink(previousSink);
+        HTTPFetcher::setConnectionClass(nullptr);
+        HTTPFetcher::setRunLoop(nullptr);
+    }
+
+    static UrlRequest get(const QString& url) { return UrlRequest(QUrl(url)); }
+
+    bool begin(HTTPFetcher& fetcher, Outcome& outcome, HTTPFetcher::Delegate delegate = nullptr) {
+        return fetcher.beginFetchWithDelegate(
+            std::move(delegate),
+            [&outcome](HTTPFetcher&, const QByteArray& data) {
+                ++outcome.finishedCalls;
+                outcome.data = data;
+            },
+            [&outcome](HTTPFetcher&, const FetchError& error) {
+                ++outcome.failedCalls;
+                outcome.error = error;
+            });
+    }
+
+    bool logged(const std::string& text) const {
+        for (const auto& line : logLines)
+            if (line.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    foundation::ManualRunLoop runLoop;
+    std::shared_ptr<ScriptedConnectionFactory> factory {
+        std::make_shared<ScriptedConnectionFactory>()
+    };
+    std::vector<std::string> logLines;
+    foundation::LogSink previousSink;
+};
+
+inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {
+    HTTPHeaderFields result;
+    for (const auto& [name, value] : list)
+        result.setValue(QString::fromUtf8(value), QString::fromUtf8(name));
+    return result;
+}
+
+} // namespace sweeplight::fetcher::testing

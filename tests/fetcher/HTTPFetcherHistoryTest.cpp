@@ -1,0 +1,191 @@
+#include "FetcherFixture.h"
+#include "fetcher/FetchHistory.h"
+
+#include <QNetworkCookie>
+
+namespace sweeplight::fetcher::testing {
+namespace {
+
+constexpr char kDate[] = "Wed, 21 Oct 2026 07:28:00 GMT";
+const QString kDocURL = QStringLiteral("http://example.com/doc");
+
+class History : public FetcherTest {
+protected:
+    std::shared_ptr<HTTPFetcher> fetcherWithHistory(const QString& url, bool cacheData = true) {
+        auto fetcher = HTTPFetcher::create(get(url));
+        fetcher->setFetchHistory(history);
+        fetcher->setShouldCacheDatedData(cacheData);
+        return fetcher;
+    }
+
+    std::shared_ptr<FetchHistory> history { std::make_shared<FetchHistory>() };
+};
+
+TEST_F(History, NotModifiedAnswerIsServedFromTheRememberedBody) {
+    Outcome first;
+    auto fetcher = fetcherWithHistory(kDocURL);
+    ASSERT_TRUE(begin(*fetcher, first));
+    EXPECT_EQ(factory->last().request.cachePolicy(),
+              UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
+    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    factory->last().answer(200, "version 1", fields({ { "Last-Modified", kDate } }));
+    EXPECT_EQ(history->lastModified()->at(kDocURL), QString::fromLatin1(kDate));
+    EXPECT_EQ(history->datedData()->at(kDocURL), QByteArray("version 1"));
+
+    Outcome second;
+    auto again = fetcherWithHistory(kDocURL);
+    ASSERT_TRUE(begin(*again, second));
+    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("If-Modified-Since"),
+              QString::fromLatin1(kDate));
+    factory->last().answer(304);
+    EXPECT_EQ(second.finishedCalls, 1);
+    EXPECT_EQ(second.data, QByteArray("version 1"));
+    EXPECT_EQ(history->lastModified()->at(kDocURL), QString::fromLatin1(kDate));
+    EXPECT_EQ(history->datedData()->at(kDocURL), QByteArray("version 1"));
+}
+
+TEST_F(History, NotModifiedWithoutCachedDataFailsWith304) {
+    history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+    auto fetcher = fetcherWithHistory(kDocURL, false);
+    fetcher->setIsRetryEnabled(true);
+    Outcome outcome;
+    // Caching off empties the dates, so set one again behind its back.
+    history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    factory->last().answer(304);
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_TRUE(outcome.error->is(kHTTPFetcherStatusDomain, 304));
+}
+
+TEST_F(History, AnswersWithoutDateOrWithErrorsForgetTheURL) {
+    for (int status : { 200, 500 }) {
+        history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+        history->datedDataCreatingIfNeeded()[kDocURL] = "old";
+        auto fetcher = fetcherWithHistory(kDocURL);
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        HTTPHeaderFields headerFields;
+        if (status == 500)
+            headerFields = fields({ { "Last-Modified", kDate } });
+        factory->last().answer(status, "new", headerFields);
+        EXPECT_FALSE(history->lastModified()->contains(kDocURL)) << status;
+        EXPECT_FALSE(history->datedData()->contains(kDocURL)) << status;
+    }
+}
+
+TEST_F(History, TurningCachingOffEmptiesTheSharedDatesAndBodies) {
+    history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+    history->datedDataCreatingIfNeeded()[kDocURL] = "old";
+    history->cookiesCreatingIfNeeded();
+    auto other = HTTPFetcher::create(get(kDocURL));
+    other->setFetchHistory(history);
+    other->setShouldCacheDatedData(false);
+    EXPECT_FALSE(history->contains(kHTTPFetcherHistoryLastModifiedKey));
+    EXPECT_FALSE(history->contains(kHTTPFetcherHistoryDatedDataKey));
+    EXPECT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
+
+    auto fetcher = fetcherWithHistory(kDocURL);
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    fetcher->stopFetching();
+}
+
+TEST_F(History, RequestWithBodyIsNeverConditional) {
+    history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+    auto fetcher = fetcherWithHistory(kDocURL);
+    fetcher->setPostData(QByteArray("x=1"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    fetcher->stopFetching();
+}
+
+using Redirects = FetcherTest;
+
+TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
+    auto plain = HTTPFetcher::create(get("http://a.example/start"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*plain, outcome));
+    auto lifted = factory->last().redirect(QUrl("https://b.example/next?q=1"));
+    ASSERT_TRUE(lifted);
+    EXPECT_EQ(lifted->URL(), QUrl("https://b.example/next?q=1"));
+    EXPECT_EQ(plain->request()->URL(), lifted->URL());
+    plain->stopFetching();
+
+    auto secure = HTTPFetcher::create(get("https://a.example/start"));
+    ASSERT_TRUE(begin(*secure, outcome));
+    auto kept = factory->last().redirect(QUrl("http://b.example:8080/next"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->URL(), QUrl("https://b.example:8080/next"));
+    secure->stopFetching();
+
+    auto other = HTTPFetcher::create(get("http://a.example/"));
+    ASSERT_TRUE(begin(*other, outcome));
+    auto sameScheme = factory->last().redirect(QUrl("ftp://b.example/file"));
+    EXPECT_EQ(sameScheme->URL(), QUrl("http://b.example/file"));
+    other->stopFetching();
+}
+
+TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
+    auto fetcher = HTTPFetcher::create(get("http://a.example/form"));
+    fetcher->setPostData(QByteArray("name=x"));
+    fetcher->request()->setValue(QStringLiteral("mine"), QStringLiteral("X-Trace"));
+    fetcher->request()->setValue(QStringLiteral("kept"), QStringLiteral("X-Only-Mine"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto& connection = factory->last();
+    connection.request.setValue(QStringLiteral("theirs"), QStringLiteral("X-Trace"));
+    connection.request.setHTTPMethod(QStringLiteral("GET"));
+    auto next = connection.redirect(QUrl("http://a.example/done"), 302,
+                                    fields({ { "Set-Cookie", "r=1" }, { "Location", "/done" } }));
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->HTTPMethod(), QStringLiteral("POST"));
+    EXPECT_EQ(next->HTTPBody(), QByteArray("name=x"));
+    EXPECT_EQ(next->valueForHTTPHeaderField("X-Trace"), QStringLiteral("theirs"));
+    EXPECT_EQ(next->valueForHTTPHeaderField("X-Only-Mine"), QStringLiteral("kept"));
+    EXPECT_EQ(fetcher->statusCode(), 302);
+    // The cookie the redirecting answer set is stored and sent to its own host.
+    EXPECT_EQ(next->valueForHTTPHeaderField("Cookie"), QStringLiteral("r=1"));
+
+    connection.answer(200, "done");
+    EXPECT_EQ(outcome.finishedCalls, 1);
+}
+
+// Cookies added for the first host must not follow a redirect to another host.
+TEST_F(Redirects, CookiesAreComputedAgainForTheNewHost) {
+    {
+        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+        QNetworkCookie secret("secret", "1");
+        secret.setDomain(QStringLiteral("a.example"));
+        secret.setPath(QStringLiteral("/"));
+        HTTPFetcher::staticCookies()->cookies.push_back(secret);
+    }
+    auto fetcher = HTTPFetcher::create(get("http://a.example/"));
+    fetcher->request()->setValue(QStringLiteral("caller=1"), QStringLiteral("Cookie"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"),
+              QStringLiteral("caller=1,secret=1"));
+    auto next = factory->last().redirect(QUrl("http://evil.example/"));
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->valueForHTTPHeaderField("Cookie"), QStringLiteral("caller=1"));
+    fetcher->stopFetching();
+}
+
+TEST_F(Redirects, InitialProposalIsReturnedUnchanged) {
+    auto fetcher = HTTPFetcher::create(get("http://a.example/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto& connection = factory->last();
+    UrlRequest proposed(QUrl("http://c.example/"));
+    auto result = static_cast<UrlConnectionDelegate*>(connection.delegate)
+                      ->connection(*connection.connection, proposed, nullptr);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->URL(), QUrl("http://c.example/"));
+    EXPECT_EQ(fetcher->request()->URL(), QUrl("http://a.example/"));
+    fetcher->stopFetching();
+}
+
+} // namespace
+} // namespace sweeplight::fetcher::testing

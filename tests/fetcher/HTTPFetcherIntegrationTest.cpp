@@ -1,0 +1,298 @@
+#include "QtPrinters.h"
+#include "TestHttpServer.h"
+#include "fetcher/CookieList.h"
+#include "fetcher/FetchHistory.h"
+#include "fetcher/HTTPFetcher.h"
+#include "fetcher/transport/HTTPCookieStorage.h"
+#include "foundation/QtRunLoop.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+namespace sweeplight::fetcher::testing {
+namespace {
+
+struct Outcome {
+    bool done { false };
+    int finishedCalls { 0 };
+    int failedCalls { 0 };
+    QByteArray data;
+    std::optional<FetchError> error;
+};
+
+// Real sockets, Qt's event loop and real time, against a server inside the test.
+class Integration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "fetcher_integration_tests";
+            static char* argv[] = { name, nullptr };
+            new QCoreApplication(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        HTTPFetcher::setRunLoop(&runLoop);
+        HTTPFetcher::setConnectionClass(nullptr);
+        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+        HTTPFetcher::staticCookies()->cookies.clear();
+    }
+
+    void TearDown() override {
+        // Let replies and deferred releases finish before the run loop goes away.
+        waitUntil([] { return false; }, 0.05);
+        HTTPFetcher::setRunLoop(nullptr);
+    }
+
+    bool waitUntil(const std::function<bool()>& done, double seconds = 5.0) {
+        bool expired = false;
+        auto guard = runLoop.scheduleOnce(seconds, [&expired] { expired = true; });
+        while (!done() && !expired)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        runLoop.cancel(guard);
+        return done();
+    }
+
+    std::shared_ptr<HTTPFetcher> start(const QString& url, Outcome& outcome,
+                                       const std::function<void(HTTPFetcher&)>& configure = {}) {
+        UrlRequest request { QUrl(url) };
+        request.setTimeoutInterval(2.0);
+        auto fetcher = HTTPFetcher::create(request);
+        if (configure)
+            configure(*fetcher);
+        bool begun = fetcher->beginFetchWithDelegate(
+            nullptr,
+            [&outcome](HTTPFetcher&, const QByteArray& data) {
+                ++outcome.finishedCalls;
+                outcome.data = data;
+                outcome.done = true;
+            },
+            [&outcome](HTTPFetcher&, const FetchError& error) {
+                ++outcome.failedCalls;
+                outcome.error = error;
+                outcome.done = true;
+            });
+        EXPECT_TRUE(begun);
+        return fetcher;
+    }
+
+    Outcome fetch(const QString& url, const std::function<void(HTTPFetcher&)>& configure = {}) {
+        Outcome outcome;
+        auto fetcher = start(url, outcome, configure);
+        EXPECT_TRUE(waitUntil([&] { return outcome.done; })) << url.toStdString();
+        return outcome;
+    }
+
+    foundation::QtRunLoop runLoop;
+    TestHttpServer server;
+};
+
+TEST_F(Integration, GetDeliversBodyAndPostSendsItsBody) {
+    server.route("/hello", [](const auto& request, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, request.method + ":" + request.body);
+    });
+    Outcome get = fetch(server.url("/hello"));
+    EXPECT_EQ(get.finishedCalls, 1);
+    EXPECT_EQ(get.data, QByteArray("GET:"));
+
+    Outcome post =
+        fetch(server.url("/hello"), [](HTTPFetcher& f) { f.setPostData(QByteArray("a=1&b=2")); });
+    EXPECT_EQ(post.data, QByteArray("POST:a=1&b=2"));
+    EXPECT_EQ(server.requests.back().header("Content-Type"),
+              QByteArray("application/x-www-form-urlencoded"));
+}
+
+TEST_F(Integration, RedirectIsSentAsTheFetchersOwnRequestWithCookiesOfTheRedirect) {
+    server.route("/start", [this](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(
+            socket, 302, "moved",
+            { { "Location", server.url("/end").toUtf8() }, { "Set-Cookie", "step=1; Path=/" } });
+    });
+    server.route("/end", [](const auto& request, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200,
+                                request.method + " cookie=" + request.header("Cookie") +
+                                    " body=" + request.body);
+    });
+    Outcome outcome;
+    auto fetcher = start(server.url("/start"), outcome,
+                         [](HTTPFetcher& f) { f.setPostData(QByteArray("x=1")); });
+    ASSERT_TRUE(waitUntil([&] { return outcome.done; }));
+    EXPECT_EQ(outcome.data, QByteArray("POST cookie=step=1 body=x=1"));
+    EXPECT_EQ(fetcher->request()->URL(), QUrl(server.url("/end")));
+}
+
+TEST_F(Integration, RedirectToHttpsIsFollowedOverTls) {
+    server.route("/secure", [this](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(
+            socket, 301, "",
+            { { "Location",
+                QStringLiteral("https://127.0.0.1:%1/x").arg(server.port()).toUtf8() } });
+    });
+    Outcome outcome = fetch(server.url("/secure"));
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_EQ(outcome.error->domain(), kURLErrorDomain);
+    ASSERT_TRUE(waitUntil([&] { return !server.strangers.empty(); }, 1.0));
+    EXPECT_EQ(static_cast<unsigned char>(server.strangers.front().at(0)),
+              0x16); // a TLS handshake record
+}
+
+TEST_F(Integration, CookiesComeBackToLocalhostAndToTheLoopbackAddressSeparately) {
+    server.route("/set", [](const auto& request, QTcpSocket& socket) {
+        TestHttpServer::respond(
+            socket, 200, "set",
+            { { "Set-Cookie", "who=" + request.header("Host").split(':').front() } });
+    });
+    server.route("/echo", [](const auto& request, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, request.header("Cookie"));
+    });
+    EXPECT_EQ(fetch(server.url("/set", "localhost")).finishedCalls, 1);
+    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
+    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray(""));
+    EXPECT_EQ(fetch(server.url("/set", "127.0.0.1")).finishedCalls, 1);
+    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray("who=127.0.0.1"));
+    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
+}
+
+TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
+    HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
+    server.route("/set", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, "set", { { "Set-Cookie", "jar=1; Path=/" } });
+    });
+    server.route("/echo", [](const auto& request, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, request.header("Cookie"));
+    });
+    auto transportHandles = [](HTTPFetcher& f) {
+        f.setCookieStorageMethod(kHTTPFetcherCookieStorageMethodSystemDefault);
+    };
+    fetch(server.url("/set"), transportHandles);
+    EXPECT_EQ(HTTPCookieStorage::sharedHTTPCookieStorage().cookies().size(), 1u);
+    EXPECT_EQ(fetch(server.url("/echo"), transportHandles).data, QByteArray("jar=1"));
+    // The fetcher's own list saw nothing, and a fetcher using it sends nothing.
+    EXPECT_EQ(fetch(server.url("/echo")).data, QByteArray(""));
+    HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
+}
+
+TEST_F(Integration, NotModifiedIsServedFromTheHistory) {
+    const QByteArray date = "Wed, 21 Oct 2026 07:28:00 GMT";
+    server.route("/doc", [date](const auto& request, QTcpSocket& socket) {
+        if (request.header("If-Modified-Since") == date)
+            TestHttpServer::respond(socket, 304, "");
+        else
+            TestHttpServer::respond(socket, 200, "full body", { { "Last-Modified", date } });
+    });
+    auto history = std::make_shared<FetchHistory>();
+    auto withHistory = [history](HTTPFetcher& f) {
+        f.setFetchHistory(history);
+        f.setShouldCacheDatedData(true);
+    };
+    EXPECT_EQ(fetch(server.url("/doc"), withHistory).data, QByteArray("full body"));
+    Outcome second = fetch(server.url("/doc"), withHistory);
+    EXPECT_EQ(second.finishedCalls, 1);
+    EXPECT_EQ(second.data, QByteArray("full body"));
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_EQ(server.requests.back().header("If-Modified-Since"), date);
+}
+
+TEST_F(Integration, ServiceUnavailableIsRetriedUntilOk) {
+    int calls = 0;
+    server.route("/flaky", [&calls](const auto&, QTcpSocket& socket) {
+        if (++calls < 3)
+            TestHttpServer::respond(socket, 503, "busy");
+        else
+            TestHttpServer::respond(socket, 200, "finally");
+    });
+    std::shared_ptr<HTTPFetcher> kept;
+    Outcome outcome = fetch(server.url("/flaky"), [&kept](HTTPFetcher& f) {
+        f.setIsRetryEnabled(true);
+        f.setMinRetryInterval(0.05);
+        kept = f.shared_from_this();
+    });
+    EXPECT_EQ(outcome.finishedCalls, 1);
+    EXPECT_EQ(outcome.data, QByteArray("finally"));
+    EXPECT_EQ(kept->retryCount(), 2u);
+}
+
+TEST_F(Integration, BasicAuthenticationWithCredentialAndFailureCount) {
+    const QByteArray expected = "Basic " + QByteArray("ann:right").toBase64();
+    server.route("/private", [expected](const auto& request, QTcpSocket& socket) {
+        if (request.header("Authorization") == expected)
+            TestHttpServer::respond(socket, 200, "welcome");
+        else
+            TestHttpServer::respond(socket, 401, "who?",
+                                    { { "WWW-Authenticate", "Basic realm=\"test\"" } });
+    });
+    Outcome good = fetch(server.url("/private"), [](HTTPFetcher& f) {
+        f.setCredential(UrlCredential { "ann", "right" });
+    });
+    EXPECT_EQ(good.data, QByteArray("welcome"))
+        << (good.error ? good.error->domain() + " " + std::to_string(good.error->code()) : "");
+
+    server.requests.clear();
+    Outcome bad = fetch(server.url("/private"), [](HTTPFetcher& f) {
+        f.setCredential(UrlCredential { "ann", "wrong" });
+    });
+    ASSERT_EQ(bad.failedCalls, 1);
+    EXPECT_TRUE(bad.error->is(kHTTPFetcherErrorDomain, -2));
+    // Asked without credentials, then with the credential at failure counts 0, 1 and 2.
+    EXPECT_EQ(server.requests.size(), 4u);
+
+    Outcome none = fetch(server.url("/private"));
+    EXPECT_TRUE(none.error->is(kHTTPFetcherErrorDomain, -2));
+}
+
+TEST_F(Integration, ChunkedBodyArrivesWhole) {
+    server.route("/chunked", [](const auto&, QTcpSocket& socket) {
+        socket.write(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Type: text/plain\r\n\r\n"
+            "5\r\nhello\r\n1\r\n \r\n5\r\nworld\r\n0\r\n\r\n");
+    });
+    std::vector<qsizetype> progress;
+    Outcome outcome = fetch(server.url("/chunked"), [&progress](HTTPFetcher& f) {
+        f.setReceivedDataSelector([&progress](HTTPFetcher&, const QByteArray& soFar) {
+            progress.push_back(soFar.size());
+        });
+    });
+    EXPECT_EQ(outcome.data, QByteArray("hello world"));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 11);
+}
+
+TEST_F(Integration, ConnectionClosedMidBodyFailsAsConnectionLost) {
+    server.route("/cut", [](const auto&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b");
+        socket.flush();
+        socket.disconnectFromHost();
+    });
+    Outcome outcome = fetch(server.url("/cut"));
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorNetworkConnectionLost));
+}
+
+TEST_F(Integration, SilentServerTimesOut) {
+    server.route("/silent", [](const auto&, QTcpSocket&) {});
+    Outcome outcome;
+    auto fetcher = start(server.url("/silent"), outcome,
+                         [](HTTPFetcher& f) { f.request()->setTimeoutInterval(0.5); });
+    double began = runLoop.now();
+    ASSERT_TRUE(waitUntil([&] { return outcome.done; }, 3.0));
+    EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorTimedOut));
+    EXPECT_GE(runLoop.now() - began, 0.45);
+}
+
+TEST_F(Integration, RefusedConnectionAndBadSchemeFailInTheURLDomain) {
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    quint16 port = closed.serverPort();
+    closed.close();
+    Outcome refused = fetch(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    EXPECT_TRUE(refused.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
+
+    Outcome unsupported = fetch(QStringLiteral("gopher://127.0.0.1/"));
+    EXPECT_TRUE(unsupported.error->is(kURLErrorDomain, kURLErrorUnsupportedURL));
+}
+
+} // namespace
+} // namespace sweeplight::fetcher::testing

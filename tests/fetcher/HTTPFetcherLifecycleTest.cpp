@@ -1,0 +1,300 @@
+#include "FetcherFixture.h"
+
+#include <QBuffer>
+
+namespace sweeplight::fetcher::testing {
+namespace {
+
+using Lifecycle = FetcherTest;
+
+TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
+    Outcome outcome;
+    std::vector<QByteArray> progress;
+    auto fetcher = HTTPFetcher::create(get("http://example.com/a"));
+    fetcher->setReceivedDataSelector(
+        [&](HTTPFetcher&, const QByteArray& soFar) { progress.push_back(soFar); });
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_TRUE(fetcher->isFetching());
+    ASSERT_EQ(factory->records.size(), 1u);
+    auto& connection = factory->last();
+    EXPECT_TRUE(connection.startedImmediately);
+
+    connection.respond(200);
+    connection.send("ab");
+    connection.send("cd");
+    connection.send("ef");
+    connection.finish();
+
+    EXPECT_EQ(progress, (std::vector<QByteArray> { "ab", "abcd", "abcdef" }));
+    EXPECT_EQ(outcome.finishedCalls, 1);
+    EXPECT_EQ(outcome.failedCalls, 0);
+    EXPECT_EQ(outcome.data, QByteArray("abcdef"));
+    EXPECT_EQ(fetcher->statusCode(), 200);
+    EXPECT_FALSE(fetcher->isFetching());
+    EXPECT_TRUE(connection.cancelled);
+}
+
+TEST_F(Lifecycle, StatusOf300OrMoreFailsInStatusDomainWithBodyAndNoRetry) {
+    Outcome outcome;
+    auto fetcher = HTTPFetcher::create(get("http://example.com/missing"));
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    factory->last().answer(404, "not here");
+
+    EXPECT_EQ(outcome.finishedCalls, 0);
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_EQ(outcome.error->domain(), kHTTPFetcherStatusDomain);
+    EXPECT_EQ(outcome.error->code(), 404);
+    const QByteArray* data = outcome.error->userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(*data, QByteArray("not here"));
+    EXPECT_FALSE(fetcher->isFetching());
+    EXPECT_EQ(factory->records.size(), 1u);
+}
+
+TEST_F(Lifecycle, TransportFailureReachesCallerUnchanged) {
+    Outcome outcome;
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    factory->last().fail(kURLErrorCannotConnectToHost);
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
+    EXPECT_FALSE(fetcher->isFetching());
+}
+
+TEST_F(Lifecycle, PostDataMakesGetOrNullMethodPostButKeepsOtherMethods) {
+    for (const QString& method : { QStringLiteral("GET"), QString() }) {
+        auto fetcher = HTTPFetcher::create(get("http://example.com/form"));
+        fetcher->request()->setHTTPMethod(method);
+        fetcher->setPostData(QByteArray("a=1"));
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        EXPECT_EQ(factory->last().request.HTTPMethod(), QStringLiteral("POST"));
+        EXPECT_EQ(factory->last().request.HTTPBody(), QByteArray("a=1"));
+        fetcher->stopFetching();
+    }
+
+    auto put = HTTPFetcher::create(get("http://example.com/form"));
+    put->request()->setHTTPMethod(QStringLiteral("PUT"));
+    put->setPostData(QByteArray("b=2"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*put, outcome));
+    EXPECT_EQ(factory->last().request.HTTPMethod(), QStringLiteral("PUT"));
+    put->stopFetching();
+
+    auto plain = HTTPFetcher::create(get("http://example.com/form"));
+    plain->request()->setHTTPMethod(QStringLiteral("DELETE"));
+    ASSERT_TRUE(begin(*plain, outcome));
+    EXPECT_EQ(factory->last().request.HTTPMethod(), QStringLiteral("DELETE"));
+    EXPECT_TRUE(factory->last().request.HTTPBody().isNull());
+    plain->stopFetching();
+}
+
+TEST_F(Lifecycle, PostStreamBecomesTheBodyStreamWhenThereIsNoPostData) {
+    auto stream = std::make_shared<QBuffer>();
+    stream->setData("streamed");
+    stream->open(QIODevice::ReadOnly);
+    auto fetcher = HTTPFetcher::create(get("http://example.com/upload"));
+    fetcher->setPostStream(stream);
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_EQ(factory->last().request.HTTPMethod(), QStringLiteral("POST"));
+    EXPECT_EQ(factory->last().request.HTTPBodyStream(), stream);
+    EXPECT_TRUE(factory->last().request.HTTPBody().isNull());
+    fetcher->stopFetching();
+}
+
+TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
+    // No request.
+    auto empty = HTTPFetcher::create();
+    Outcome outcome;
+    EXPECT_FALSE(begin(*empty, outcome));
+    EXPECT_EQ(outcome.failedCalls, 1);
+    EXPECT_TRUE(outcome.error->is(kHTTPFetcherErrorDomain, -1));
+    EXPECT_TRUE(logged("beginFetchWithDelegate requires a request"));
+    EXPECT_FALSE(empty->isFetching());
+
+    // No connection.
+    factory->refuse = true;
+    auto refused = HTTPFetcher::create(get("http://example.com/"));
+    Outcome refusedOutcome;
+    EXPECT_FALSE(begin(*refused, refusedOutcome));
+    EXPECT_EQ(refusedOutcome.failedCalls, 1);
+    EXPECT_TRUE(refusedOutcome.error->is(kHTTPFetcherErrorDomain, -1));
+    EXPECT_TRUE(logged("beginFetchWithDelegate could not create a connection"));
+    EXPECT_FALSE(refused->isFetching());
+
+    // Without a failed callback nothing is called and nothing breaks.
+    EXPECT_FALSE(empty->beginFetchWithDelegate(nullptr, nullptr, nullptr));
+}
+
+TEST_F(Lifecycle, BeginWhileFetchingFailsOnlyTheSecondBegin) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome first;
+    Outcome second;
+    ASSERT_TRUE(begin(*fetcher, first));
+    EXPECT_FALSE(begin(*fetcher, second));
+    EXPECT_EQ(second.failedCalls, 1);
+    EXPECT_TRUE(second.error->is(kHTTPFetcherErrorDomain, -1));
+    EXPECT_TRUE(logged("being reused; this should never happen"));
+
+    EXPECT_EQ(factory->records.size(), 1u);
+    EXPECT_TRUE(fetcher->isFetching());
+    factory->last().answer(200, "first");
+    EXPECT_EQ(first.finishedCalls, 1);
+    EXPECT_EQ(first.data, QByteArray("first"));
+    EXPECT_EQ(second.finishedCalls, 0);
+}
+
+TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndCancelsTheConnection) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto& connection = factory->last();
+    connection.respond(200);
+    fetcher->stopFetching();
+    EXPECT_TRUE(connection.cancelled);
+    EXPECT_FALSE(fetcher->isFetching());
+    EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
+}
+
+TEST_F(Lifecycle, LaterResponseOnSameConnectionDiscardsEarlierBody) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto& connection = factory->last();
+    connection.respond(200);
+    connection.send("first part");
+    connection.respond(200);
+    connection.send("second");
+    connection.finish();
+    EXPECT_EQ(outcome.data, QByteArray("second"));
+}
+
+TEST_F(Lifecycle, ResponseWithoutStatusCompletesAsSuccess) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    factory->last().respondWithoutStatus();
+    factory->last().send("x");
+    factory->last().finish();
+    EXPECT_EQ(fetcher->statusCode(), 0);
+    EXPECT_EQ(outcome.finishedCalls, 1);
+}
+
+TEST_F(Lifecycle, ChallengeIsAnsweredThreeTimesThenFailsWithTheChallenge) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/private"));
+    fetcher->setCredential(UrlCredential { "ann", "secret" });
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto& connection = factory->last();
+    for (int failures = 0; failures <= 2; ++failures) {
+        auto answer = connection.challenge(failures);
+        ASSERT_TRUE(answer.used.has_value()) << failures;
+        EXPECT_EQ(answer.used->user, QStringLiteral("ann"));
+        EXPECT_EQ(outcome.failedCalls, 0);
+    }
+    auto fourth = connection.challenge(3);
+    EXPECT_TRUE(fourth.cancelled);
+    EXPECT_FALSE(fourth.used.has_value());
+    ASSERT_EQ(outcome.failedCalls, 1);
+    EXPECT_TRUE(outcome.error->is(kHTTPFetcherErrorDomain, -2));
+    EXPECT_NE(outcome.error->userInfoValue<std::shared_ptr<UrlAuthenticationChallenge>>(
+                  kHTTPFetcherErrorChallengeKey),
+              nullptr);
+    EXPECT_FALSE(fetcher->isFetching());
+}
+
+TEST_F(Lifecycle, ProxyChallengeUsesProxyCredentialWhenSetElseTheServerOne) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    fetcher->setCredential(UrlCredential { "server", "s" });
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_EQ(factory->last().challenge(0, true).used->user, QStringLiteral("server"));
+    fetcher->setProxyCredential(UrlCredential { "proxy", "p" });
+    EXPECT_EQ(factory->last().challenge(0, true).used->user, QStringLiteral("proxy"));
+    EXPECT_EQ(factory->last().challenge(0, false).used->user, QStringLiteral("server"));
+    fetcher->stopFetching();
+
+    auto bare = HTTPFetcher::create(get("http://example.com/"));
+    Outcome bareOutcome;
+    ASSERT_TRUE(begin(*bare, bareOutcome));
+    EXPECT_TRUE(factory->last().challenge(0).cancelled);
+    EXPECT_TRUE(bareOutcome.error->is(kHTTPFetcherErrorDomain, -2));
+}
+
+TEST_F(Lifecycle, LiveConnectionKeepsFetcherAndDelegateAliveUntilTheFetchEnds) {
+    std::weak_ptr<HTTPFetcher> weakFetcher;
+    std::weak_ptr<int> weakDelegate;
+    Outcome outcome;
+    {
+        auto delegate = std::make_shared<int>(7);
+        weakDelegate = delegate;
+        auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+        weakFetcher = fetcher;
+        ASSERT_TRUE(begin(*fetcher, outcome, delegate));
+    }
+    EXPECT_FALSE(weakFetcher.expired());
+    EXPECT_FALSE(weakDelegate.expired());
+    factory->last().answer(200, "x");
+    EXPECT_EQ(outcome.finishedCalls, 1);
+    EXPECT_TRUE(weakFetcher.expired());
+    EXPECT_TRUE(weakDelegate.expired());
+}
+
+TEST_F(Lifecycle, DelegateMayDropTheFetcherInsideTheCallback) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    std::weak_ptr<HTTPFetcher> weak = fetcher;
+    int calls = 0;
+    ASSERT_TRUE(fetcher->beginFetchWithDelegate(
+        nullptr,
+        [&](HTTPFetcher& self, const QByteArray&) {
+            ++calls;
+            fetcher.reset();
+            EXPECT_EQ(self.statusCode(), 200); // still usable during the call
+        },
+        nullptr));
+    factory->last().answer(200, "x");
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(Lifecycle, CompletionWithoutFinishedCallbackStaysFetchingUntilStopped) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    ASSERT_TRUE(fetcher->beginFetchWithDelegate(nullptr, nullptr, nullptr));
+    factory->last().answer(200, "x");
+    EXPECT_TRUE(fetcher->isFetching());
+    fetcher->stopFetching();
+    EXPECT_FALSE(fetcher->isFetching());
+}
+
+TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    fetcher->setRunLoopModes(HTTPFetcher::RunLoopModes { "default", "tracking" });
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_FALSE(factory->last().startedImmediately);
+    EXPECT_TRUE(factory->last().started);
+    EXPECT_EQ(factory->last().modes, (std::vector<std::string> { "default", "tracking" }));
+    fetcher->stopFetching();
+
+    HTTPFetcher::setDefaultRunLoopModes(HTTPFetcher::RunLoopModes { "common" });
+    auto second = HTTPFetcher::create(get("http://example.com/"));
+    ASSERT_TRUE(begin(*second, outcome));
+    EXPECT_EQ(factory->last().modes, (std::vector<std::string> { "common" }));
+    second->stopFetching();
+}
+
+TEST_F(Lifecycle, EventsOfAStoppedConnectionAreIgnored) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto record = factory->records.back();
+    fetcher->stopFetching();
+    // The transport may still be unwinding; a late event must not reach the caller.
+    ASSERT_NE(record->connection, nullptr);
+    record->answer(200, "late");
+    EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
+}
+
+} // namespace
+} // namespace sweeplight::fetcher::testing
