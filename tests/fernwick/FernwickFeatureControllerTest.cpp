@@ -1,0 +1,118 @@
+#include "fernwick/FernwickFeatureController.h"
+
+#include "FernwickTestSupport.h"
+#include "foundation/NotificationCenter.h"
+
+#include <QAction>
+#include <QToolBar>
+#include <QWebEngineView>
+#include <QWidgetAction>
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::fernwick::FeatureNavigationType;
+using sweeplight::fernwick::Fernwick;
+using sweeplight::fernwick::FernwickFeatureController;
+
+namespace {
+
+struct PageWorld : ClientWorld {
+    std::unique_ptr<Fernwick> client;
+    PageWorld() {
+        ensureApplication();
+        writeDefaultSettings();
+        client = start();
+    }
+};
+
+FernwickFeatureController* controllerOf(QWidget* container) {
+    return container->findChild<FernwickFeatureController*>();
+}
+
+} // namespace
+
+TEST(FernwickFeaturePage, HelpPageLoadsItsUrlOnlyAfterThreeTenthsOfASecond) {
+    PageWorld world;
+    auto container = Fernwick::getFeatureViewController("help", *world.client);
+    FernwickFeatureController* page = controllerOf(container.get());
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->shouldHideNav());
+    EXPECT_FALSE(page->isViewLoaded()) << "the web engine starts only when the page is built";
+    page->loadView();
+    ASSERT_TRUE(page->webView());
+    EXPECT_EQ(page->webView()->size(), QSize(320, 460));
+    world.loop.advance(0.29);
+    EXPECT_TRUE(page->requestedUrl().isEmpty());
+    world.loop.advance(0.01);
+    EXPECT_EQ(page->requestedUrl().toString(), world.client->getUrlForFeature("help"));
+    EXPECT_EQ(container->windowTitle(), "Help");
+}
+
+TEST(FernwickFeaturePage, ScorePageAppendsItsParametersAndOtherFeaturesStayOnThePlaceholder) {
+    PageWorld world;
+    FernwickFeatureController scores(*world.client, "scores",
+                                     QString("&sig_device_id=") + kDeviceId);
+    EXPECT_EQ(scores.windowTitle(), "Help") << "whatever the feature";
+    scores.loadView();
+    FernwickFeatureController sms(*world.client, "sms");
+    sms.loadView();
+    world.loop.advance(0.3);
+    EXPECT_EQ(scores.requestedUrl().toString(),
+              world.client->getUrlForFeature("scores") + "&sig_device_id=" + kDeviceId);
+    EXPECT_TRUE(sms.requestedUrl().isEmpty());
+}
+
+TEST(FernwickFeaturePage, TappedLinksGoToTheBrowserAndEverythingElseLoadsInPlace) {
+    PageWorld world;
+    FernwickFeatureController page(*world.client, "help");
+    EXPECT_FALSE(page.webView(QUrl("http://elsewhere.test/"), FeatureNavigationType::LinkClicked));
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].toString(), "http://elsewhere.test/");
+    EXPECT_TRUE(
+        page.webView(QUrl("http://service.test/form"), FeatureNavigationType::FormSubmitted));
+    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Reload));
+    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Typed));
+    // A tapped link of another scheme is refused and not opened either.
+    EXPECT_FALSE(page.webView(QUrl("file:///etc/passwd"), FeatureNavigationType::LinkClicked));
+    EXPECT_EQ(world.opened.size(), 1u);
+}
+
+TEST(FernwickFeaturePage, ToolbarHasCloseSpaceAndBrandingAndCloseNotifiesOnce) {
+    PageWorld world;
+    auto container = Fernwick::getFeatureViewController("help", *world.client);
+    FernwickFeatureController* page = controllerOf(container.get());
+    page->loadView();
+    QToolBar* toolbar = page->toolbar();
+    ASSERT_TRUE(toolbar);
+    EXPECT_EQ(toolbar->geometry(), QRect(0, 460 - 42, 320, 42));
+    const auto actions = toolbar->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "Close");
+    EXPECT_TRUE(qobject_cast<QWidgetAction*>(actions[2]));
+
+    int closed = 0;
+    auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
+    const int owner = 0;
+    center.addObserver(&owner, sweeplight::fernwick::kFernwickClosedNotification,
+                       [&] { ++closed; });
+    actions[0]->trigger();
+    EXPECT_EQ(closed, 1) << "posted even with nothing to dismiss";
+    center.removeObserver(&owner);
+
+    // The branding button acts on touch-down and opens the service's site.
+    auto* branding = qobject_cast<QWidgetAction*>(actions[2])->defaultWidget();
+    ASSERT_TRUE(branding);
+    EXPECT_EQ(branding->size(), QSize(112, 17));
+    QMetaObject::invokeMethod(branding, "pressed");
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].toString(), sweeplight::fernwick::kFernwickSiteUrl);
+}
+
+TEST(FernwickFeaturePage, TurnsOnlyToUprightPortrait) {
+    EXPECT_TRUE(
+        FernwickFeatureController::shouldAutorotateToInterfaceOrientation(Qt::PortraitOrientation));
+    EXPECT_FALSE(FernwickFeatureController::shouldAutorotateToInterfaceOrientation(
+        Qt::InvertedPortraitOrientation));
+    EXPECT_FALSE(FernwickFeatureController::shouldAutorotateToInterfaceOrientation(
+        Qt::LandscapeOrientation));
+}

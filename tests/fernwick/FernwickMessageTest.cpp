@@ -1,0 +1,200 @@
+#include "FernwickTestSupport.h"
+#include "fernwick/UrlDelegate.h"
+
+#include "json/JSONDictionary.h"
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::fernwick::UrlDelegate;
+using sweeplight::foundation::PropertyList;
+
+namespace {
+
+struct Link {
+    std::string title;
+    std::string url;
+    std::string type; // JSON text of the type member; empty leaves it out
+};
+
+QByteArray messageJson(const std::string& date, std::vector<Link> links = {},
+                       const std::string& title = "\"News\"") {
+    std::string json = "{\"message_title\": " + title + ", \"message_date\": \"" + date +
+                       "\", \"message_detail\": \"Hello there\"";
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string slot = std::to_string(i + 1);
+        const Link link = i < links.size() ? links[i] : Link {};
+        json += ", \"link_" + slot + "_title\": \"" + link.title + "\"";
+        json += ", \"link_" + slot + "_url\": \"" + link.url + "\"";
+        if (!link.type.empty())
+            json += ", \"link_" + slot + "_type\": " + link.type;
+    }
+    return QByteArray::fromStdString(json + "}");
+}
+
+struct MessageWorld : ClientWorld {
+    std::unique_ptr<sweeplight::fernwick::Fernwick> client;
+    MessageWorld() {
+        writeDefaultSettings();
+        client = start();
+    }
+    // Runs one check answered with `body`; returns whether an alert was shown.
+    bool check(const QByteArray& body) {
+        const std::size_t before = alerts.size();
+        client->checkForRemoteMessage();
+        ScriptedConnection* connection = transport->last();
+        EXPECT_TRUE(connection);
+        if (!connection)
+            return false;
+        EXPECT_EQ(connection->url(), QString(kBaseUrl) + "/message/list?app_key=sweeplight");
+        connection->respond(200, body);
+        loop.runPending();
+        return alerts.size() > before;
+    }
+};
+
+} // namespace
+
+TEST(FernwickMessage, TheSameMessageIsShownOnceAcrossChecksAndRestarts) {
+    MessageWorld world;
+    const QByteArray body = messageJson("2009-03-01 10:00:00 +0000");
+    EXPECT_TRUE(world.check(body));
+    EXPECT_EQ(world.alerts.back().title, "News");
+    EXPECT_EQ(world.alerts.back().message, "Hello there");
+    EXPECT_FALSE(world.check(body));
+
+    // The date was saved at once, before the user answered.
+    auto data = world.storedData();
+    ASSERT_TRUE(data);
+    ASSERT_TRUE(data->find("lastmessagedate")->asDate());
+    EXPECT_EQ(data->find("lastmessagedate")->asDate()->toSecsSinceEpoch(),
+              QDateTime::fromString("2009-03-01T10:00:00Z", Qt::ISODate).toSecsSinceEpoch());
+    world.client.reset();
+    world.resetReachability();
+    world.client = world.start();
+    EXPECT_FALSE(world.check(body));
+}
+
+TEST(FernwickMessage, OnlyStrictlyNewerMessagesAreShown) {
+    MessageWorld world;
+    EXPECT_TRUE(world.check(messageJson("2009-03-01 10:00:00 +0000")));
+    EXPECT_FALSE(world.check(messageJson("2009-03-01 09:59:59 +0000")));
+    // The same moment written in another zone is not newer.
+    EXPECT_FALSE(world.check(messageJson("2009-03-01 11:00:00 +0100")));
+    EXPECT_TRUE(world.check(messageJson("2009-03-01 10:00:01 +0000")));
+}
+
+TEST(FernwickMessage, AnEmptyStoredDateLetsTheFirstMessageThrough) {
+    MessageWorld world;
+    auto data = world.storedData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(*data->find("lastmessagedate")->asString(), "") << "as the template ships it";
+    EXPECT_TRUE(world.check(messageJson("2001-01-01 00:00:00 +0000")));
+}
+
+TEST(FernwickMessage, NothingIsShownForUnusableAnswers) {
+    MessageWorld world;
+    EXPECT_FALSE(world.check(""));
+    EXPECT_FALSE(world.check("not json"));
+    EXPECT_FALSE(world.check("[1, 2]"));
+    EXPECT_FALSE(world.check("{}"));
+    EXPECT_FALSE(world.check(messageJson("2009-03-01 10:00:00 +0000", {}, "null")));
+    EXPECT_FALSE(world.check(messageJson("yesterday")));
+    EXPECT_EQ(world.client->remoteMsgDict() != nullptr, true) << "kept although not shown";
+    // A failed download changes nothing either.
+    world.client->checkForRemoteMessage();
+    world.transport->last()->fail();
+    world.loop.runPending();
+    EXPECT_TRUE(world.alerts.empty());
+    EXPECT_EQ(*world.storedData()->find("lastmessagedate")->asString(), "");
+}
+
+TEST(FernwickMessage, ButtonsAreTheLinkCaptionsWithCancelForAtMostOneLink) {
+    MessageWorld world;
+    world.check(messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test", "2" } }));
+    ASSERT_EQ(world.alerts.size(), 1u);
+    EXPECT_EQ(world.alerts.back().buttonTitles, (std::vector<QString> { "Visit", "Cancel" }));
+
+    world.check(messageJson("2010-01-02 00:00:00 +0000"));
+    EXPECT_EQ(world.alerts.back().buttonTitles, std::vector<QString> { "Cancel" });
+
+    world.check(messageJson("2010-01-03 00:00:00 +0000",
+                            { { "A", "http://a.test", "2" }, { "B", "http://b.test", "2" } }));
+    EXPECT_EQ(world.alerts.back().buttonTitles, (std::vector<QString> { "A", "B" }));
+
+    world.check(messageJson("2010-01-04 00:00:00 +0000", { { "A", "http://a.test", "2" },
+                                                           { "B", "http://b.test", "2" },
+                                                           { "C", "http://c.test", "2" } }));
+    EXPECT_EQ(world.alerts.back().buttonTitles, (std::vector<QString> { "A", "B", "C" }));
+}
+
+TEST(FernwickMessage, ButtonsMapToLinkSlotsByPosition) {
+    MessageWorld world;
+    // One link of type 2 and a second slot of type 1: "Cancel" (index 1) acts on slot 2.
+    world.check(messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test/page", "2" },
+                                                           { "", "http://b.test/ping", "1" } }));
+    const std::size_t before = world.transport->count();
+    world.dismissAlert(1);
+    ASSERT_EQ(world.transport->count(), before + 1);
+    EXPECT_EQ(world.transport->last()->url(), "http://b.test/ping");
+    EXPECT_TRUE(world.opened.empty());
+    world.dismissAlert(0);
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].toString(), "http://a.test/page");
+    world.dismissAlert(3);
+    world.dismissAlert(-1);
+    EXPECT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.transport->count(), before + 1);
+}
+
+TEST(FernwickMessage, LinkTypesChooseNothingBackgroundOrBrowser) {
+    MessageWorld world;
+    world.check(
+        messageJson("2010-01-01 00:00:00 +0000", { { "Zero", "http://zero.test", "0" },
+                                                   { "Seven", "http://seven.test", "\"7\"" },
+                                                   { "One", "http://one.test", "\"1\"" } }));
+    const std::size_t before = world.transport->count();
+    world.dismissAlert(0);
+    EXPECT_TRUE(world.opened.empty());
+    EXPECT_EQ(world.transport->count(), before);
+    world.dismissAlert(1);
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].host(), "seven.test");
+    world.dismissAlert(2);
+    EXPECT_EQ(world.opened.size(), 1u) << "type 1 only requests in the background";
+    EXPECT_EQ(world.transport->count(), before + 1);
+    world.transport->last()->respond(404, "ignored");
+    world.loop.runPending();
+}
+
+TEST(FernwickMessage, LinksOtherThanWebLinksAreNeverOpenedOrRequested) {
+    MessageWorld world;
+    world.check(
+        messageJson("2010-01-01 00:00:00 +0000", { { "Run", "file:///etc/passwd", "2" },
+                                                   { "Script", "javascript:alert(1)", "2" },
+                                                   { "Ping", "file:///etc/shadow", "1" } }));
+    const std::size_t before = world.transport->count();
+    world.dismissAlert(0);
+    world.dismissAlert(1);
+    world.dismissAlert(2);
+    EXPECT_TRUE(world.opened.empty());
+    EXPECT_EQ(world.transport->count(), before);
+}
+
+TEST(UrlDelegate, HandsOverTheBodyOfTheLastResponseOnly) {
+    std::vector<QByteArray> delivered;
+    UrlDelegate delegate([&](const QByteArray& data) { delivered.push_back(data); });
+    ScriptedTransport transport;
+    auto connection = transport.connectionWithRequest(
+        sweeplight::fetcher::UrlRequest(QUrl("http://a.test/")), delegate);
+    sweeplight::fetcher::UrlResponse response(QUrl("http://a.test/"), "text/plain", 302, {});
+    delegate.connection(*connection, response);
+    delegate.connection(*connection, QByteArray("redirect body"));
+    delegate.connection(*connection, response);
+    delegate.connection(*connection, QByteArray("final "));
+    delegate.connection(*connection, QByteArray("body"));
+    delegate.connectionDidFinishLoading(*connection);
+    EXPECT_EQ(delivered, std::vector<QByteArray> { "final body" });
+
+    delegate.connection(*connection, sweeplight::fetcher::FetchError("x", 1));
+    EXPECT_EQ(delivered.size(), 1u) << "a failure calls nothing";
+}

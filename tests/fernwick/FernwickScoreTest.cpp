@@ -1,0 +1,164 @@
+#include "FernwickTestSupport.h"
+#include "fernwick/FernwickFeatureController.h"
+#include "fetcher/HTTPFetcher.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::fernwick::FernwickFeatureController;
+using sweeplight::fetcher::HTTPFetcher;
+
+namespace {
+
+struct ScoreWorld : ClientWorld {
+    std::unique_ptr<sweeplight::fernwick::Fernwick> client;
+    int successes = 0;
+    int failures = 0;
+    ScoreWorld() {
+        writeDefaultSettings();
+        client = start();
+        // The fetcher form goes through the fetcher's own transport and run loop.
+        HTTPFetcher::setConnectionClass(transport);
+        HTTPFetcher::setRunLoop(&loop);
+    }
+    ~ScoreWorld() {
+        client.reset();
+        loop.advance(1.0);
+        HTTPFetcher::setConnectionClass(nullptr);
+        HTTPFetcher::setRunLoop(nullptr);
+    }
+    std::function<void()> onSuccess() {
+        return [this] { ++successes; };
+    }
+    std::function<void()> onFail() {
+        return [this] { ++failures; };
+    }
+    bool storedShouldSubmit() const {
+        return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();
+    }
+};
+
+FernwickFeatureController* featureController(QWidget* container) {
+    return container->findChild<FernwickFeatureController*>();
+}
+
+} // namespace
+
+TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
+    ScoreWorld world;
+    const std::string hash = upperMd5(std::string("1234") + kDeviceId + kSecret);
+    EXPECT_EQ(world.client->getScoreSubmitUrlForScore(1234).toStdString(),
+              std::string(kBaseUrl) + "/game/list?game_key=game42&submit_score=1&sig_device_id=" +
+                  kDeviceId + "&score=1234&hash=" + hash);
+    const std::string negative = upperMd5(std::string("-5") + kDeviceId + kSecret);
+    EXPECT_TRUE(world.client->getScoreSubmitUrlForScore(-5).endsWith(
+        QString::fromStdString("&score=-5&hash=" + negative)));
+}
+
+TEST(FernwickScore, ScorePageSubmitsOnlyWhileTheScoreIsMarked) {
+    ensureApplication();
+    ScoreWorld world;
+    world.client->saveHighScore(10);
+    auto first = world.client->submitScoreAndGetScoreView(12);
+    ASSERT_TRUE(featureController(first.get()));
+    EXPECT_EQ(featureController(first.get())->myFeature(), "scores");
+    EXPECT_EQ(*featureController(first.get())->featureParameters(),
+              world.client->getScoreSubmitUrlForScore(12).mid(
+                  world.client->getUrlForFeature("scores").size()));
+    EXPECT_FALSE(world.storedShouldSubmit());
+    EXPECT_TRUE(world.client->hasLastScoreSubmitted());
+
+    auto second = world.client->submitScoreAndGetScoreView(12);
+    EXPECT_EQ(*featureController(second.get())->featureParameters(),
+              QString("&sig_device_id=") + kDeviceId);
+}
+
+TEST(FernwickScore, FetcherSubmissionSucceedsBelowStatus300) {
+    ScoreWorld world;
+    world.client->saveHighScore(40);
+    world.client->submitScore(40, world.onSuccess(), world.onFail());
+    EXPECT_TRUE(world.client->hasLastScoreSubmitted()) << "cleared as soon as it starts";
+    EXPECT_FALSE(world.storedShouldSubmit());
+    world.loop.runPending();
+    ASSERT_TRUE(world.transport->last());
+    EXPECT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(40));
+    world.transport->last()->respond(200, "ok");
+    world.loop.runPending();
+    EXPECT_EQ(world.successes, 1);
+    EXPECT_EQ(world.failures, 0);
+    EXPECT_FALSE(world.storedShouldSubmit());
+    EXPECT_FALSE(world.client->isScoreSubmissionPending());
+}
+
+TEST(FernwickScore, FetcherSubmissionAnsweredWith500FailsAndMarksTheScoreAgain) {
+    ScoreWorld world;
+    world.client->saveHighScore(40);
+    world.client->submitScore(40, world.onSuccess(), world.onFail());
+    world.loop.runPending();
+    world.transport->last()->respond(500, "oops");
+    world.loop.runPending();
+    EXPECT_EQ(world.successes, 0);
+    EXPECT_EQ(world.failures, 1);
+    EXPECT_TRUE(world.storedShouldSubmit());
+    EXPECT_FALSE(world.client->hasLastScoreSubmitted());
+}
+
+TEST(FernwickScore, PlainSubmissionCountsAnyAnswerAsSuccess) {
+    ScoreWorld world;
+    world.client->saveHighScore(7);
+    world.client->submitScore2(7, world.onSuccess(), world.onFail());
+    EXPECT_FALSE(world.storedShouldSubmit());
+    ASSERT_TRUE(world.transport->last());
+    EXPECT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(7));
+    world.transport->last()->respond(500, "server error");
+    world.loop.runPending();
+    EXPECT_EQ(world.successes, 1);
+    EXPECT_EQ(world.failures, 0);
+    EXPECT_FALSE(world.storedShouldSubmit()) << "the store is not touched on success";
+}
+
+TEST(FernwickScore, PlainSubmissionThatCannotConnectFailsAndMarksTheScore) {
+    ScoreWorld world;
+    world.client->saveHighScore(7);
+    world.client->submitScore2(7, world.onSuccess(), world.onFail());
+    world.transport->last()->fail();
+    world.loop.runPending();
+    EXPECT_EQ(world.failures, 1);
+    EXPECT_TRUE(world.storedShouldSubmit());
+}
+
+TEST(FernwickScore, OnlyTheLatestPlainSubmissionReports) {
+    ScoreWorld world;
+    int firstCalls = 0;
+    world.client->submitScore2(
+        1, [&] { ++firstCalls; }, [&] { ++firstCalls; });
+    ScriptedConnection* first = world.transport->last();
+    world.client->submitScore2(2, world.onSuccess(), world.onFail());
+    ScriptedConnection* second = world.transport->last();
+    first->respond(200, "ok");
+    world.loop.runPending();
+    EXPECT_EQ(firstCalls, 0);
+    EXPECT_EQ(world.successes, 0);
+    second->respond(200, "ok");
+    world.loop.runPending();
+    EXPECT_EQ(world.successes, 1);
+}
+
+TEST(FernwickScore, ALaterFetcherSubmissionReplacesAnEarlierOne) {
+    ScoreWorld world;
+    int firstCalls = 0;
+    world.client->submitScore(
+        1, [&] { ++firstCalls; }, [&] { ++firstCalls; });
+    world.loop.runPending();
+    ScriptedConnection* first = world.transport->last();
+    world.client->submitScore(2, world.onSuccess(), world.onFail());
+    world.loop.runPending();
+    ScriptedConnection* second = world.transport->last();
+    ASSERT_NE(first, second);
+    EXPECT_TRUE(first == nullptr || first->cancelled());
+    second->respond(200, "ok");
+    world.loop.runPending();
+    EXPECT_EQ(firstCalls, 0);
+    EXPECT_EQ(world.successes, 1);
+}

@@ -1,0 +1,132 @@
+#include "FernwickTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::foundation::PropertyList;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void writeRaw(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
+
+bool shouldSubmit(const ClientWorld& world) {
+    auto data = world.storedData();
+    return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
+}
+
+} // namespace
+
+TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    auto client = world.start();
+    EXPECT_TRUE(client->hasLastScoreSubmitted());
+    client->saveHighScore(500);
+    EXPECT_EQ(client->getHighScore(), 500);
+    EXPECT_FALSE(client->hasLastScoreSubmitted());
+    client->saveHighScore(20);
+    EXPECT_EQ(client->getHighScore(), 20) << "the host decides what is high";
+    // Saved at once, not only with the delayed save.
+    auto data = world.storedData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->find("highscore")->find("score")->asInteger(), 20);
+    EXPECT_TRUE(shouldSubmit(world));
+}
+
+TEST(FernwickStore, SavesLeaveOnlyTheDataFileBehind) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    auto client = world.start();
+    for (int score = 0; score < 5; ++score)
+        client->saveHighScore(score);
+    world.loop.advance(2.0);
+    EXPECT_EQ(QDir(world.dataDirectory()).entryList(QDir::Files | QDir::Hidden),
+              QStringList { "FernwickData.plist" });
+}
+
+TEST(FernwickStore, SettingsAreSavedToTheDataFolderOnly) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    const QByteArray original = readAll(world.settingsFile());
+    auto client = world.start();
+    client->saveSettings2();
+    auto saved = PropertyList::readFile(client->savedSettingsFilePath());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved->find("secretkey")->asString(), kSecret);
+    EXPECT_EQ(readAll(world.settingsFile()), original);
+}
+
+// A data file that cannot be used is left exactly as it is, and the client runs on without it.
+class FernwickUnreadableData : public testing::TestWithParam<QByteArray> {};
+
+TEST_P(FernwickUnreadableData, SetupRunsOnAndTheFileIsNeverOverwritten) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    writeRaw(world.dataFile(), GetParam());
+    auto client = world.start();
+    EXPECT_EQ(client->dataDictionary(), nullptr);
+    EXPECT_EQ(client->appOpened(), 1);
+    EXPECT_EQ(client->getHighScore(), 0);
+    client->saveHighScore(99);
+    EXPECT_EQ(client->getHighScore(), 0);
+    world.loop.advance(5.0);
+    EXPECT_EQ(readAll(world.dataFile()), GetParam());
+    EXPECT_TRUE(world.fatalErrors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BrokenFiles, FernwickUnreadableData,
+    testing::Values(
+        QByteArray(), QByteArray("garbage \x01\x02\xff not a property list"),
+        QByteArray(
+            "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>appopened</key>"),
+        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>3</integer>"
+                   "</array></plist>"),
+        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>hi</string></plist>")));
+
+TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    QDir().mkpath(world.dataDirectory());
+    PropertyList::dictionary({
+                                 { "appopened", PropertyList::string("41") },
+                                 { "highscore", PropertyList::array({ PropertyList::integer(5) }) },
+                                 { "lastmessagedate", PropertyList::integer(12) },
+                             })
+        .writeFile(world.dataFile());
+    auto client = world.start();
+    EXPECT_EQ(client->appOpened(), 42) << "a numeric text still counts";
+    EXPECT_EQ(client->getHighScore(), 0);
+    client->saveHighScore(3);
+    EXPECT_EQ(client->getHighScore(), 0);
+    EXPECT_TRUE(client->hasLastScoreSubmitted());
+    world.loop.advance(2.0);
+    auto data = world.storedData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->find("appopened")->asInteger(), 42);
+    EXPECT_TRUE(data->find("highscore")->is(PropertyList::Type::Array)) << "kept as it was";
+}
+
+TEST(FernwickStore, AnUnwritableDataFolderIsReportedAsFatal) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    // A file where the folder should be.
+    writeRaw(world.dataDirectory(), "not a folder");
+    auto client = world.start();
+    ASSERT_EQ(world.fatalErrors.size(), 1u);
+    EXPECT_EQ(world.fatalErrors[0].rfind("Failed to create writable data file with message '", 0),
+              0u);
+}
