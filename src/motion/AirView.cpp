@@ -38,14 +38,32 @@ QRect litBounds(const QImage& frame) {
 
 } // namespace
 
-AirView::AirView(double reach, double scale)
-    : scale_(scale > 0 && std::isfinite(scale) ? scale : 0.5)
-    , reach_(std::isfinite(reach) ? std::max(0.0, reach) : 0.0) {
+namespace {
+
+double validScale(double scale) {
+    return scale > 0 && std::isfinite(scale) ? scale : 0.5;
+}
+
+double validReach(double reach) {
+    return std::isfinite(reach) ? std::max(0.0, reach) : 0.0;
+}
+
+} // namespace
+
+QSize AirView::imageSize(double reach, double scale) {
+    scale = validScale(scale);
     double widthScreenPixels =
-        2 * reach_ * kScreenPixelsPerMetre + kScreenWidth + 2 * kMarginScreenPixels;
+        2 * validReach(reach) * kScreenPixelsPerMetre + kScreenWidth + 2 * kMarginScreenPixels;
     double heightScreenPixels = kScreenHeight + 2 * kMarginScreenPixels;
-    image_ = QImage(static_cast<int>(std::ceil(widthScreenPixels * scale_)),
-                    static_cast<int>(std::ceil(heightScreenPixels * scale_)), QImage::Format_RGB32);
+    // Saturates instead of overflowing; the caller decides what is too large.
+    auto pixels = [](double value) { return static_cast<int>(std::min(std::ceil(value), 1e9)); };
+    return { pixels(widthScreenPixels * scale), pixels(heightScreenPixels * scale) };
+}
+
+AirView::AirView(double reach, double scale)
+    : scale_(validScale(scale))
+    , reach_(validReach(reach))
+    , image_(imageSize(reach_, scale_), QImage::Format_RGB32) {
     clear();
 }
 

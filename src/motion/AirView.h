@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QSize>
 
 namespace sweeplight::motion {
 
@@ -25,6 +26,10 @@ public:
     // `reach`: metres the middle of the screen may move to either side of the middle of the
     // swing (the swing's amplitude); the image is wide enough for the whole screen at both ends.
     explicit AirView(double reach, double scale = 0.5);
+
+    // The size of the exposure image for `reach` and `scale`, so that a caller can refuse a swing
+    // too wide to picture before allocating it.
+    static QSize imageSize(double reach, double scale);
 
     // Paints the lit pixels of `frame` (kScreenWidth x kScreenHeight, as on the screen, top row
     // first) as the screen shows it while its middle moves from position `from` to `to`

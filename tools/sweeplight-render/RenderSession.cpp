@@ -31,6 +31,10 @@ bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0;
 }
 
+// A 2 Hz, 1.5 g swing at scale 1 is about 1550 x 530 pixels; a hundred million pixels (400 MB)
+// is no photograph but a mistyped frequency.
+constexpr double kMaximumExposurePixels = 1e8;
+
 // Lets the last recorded sample, due exactly at the end, be delivered despite rounding.
 constexpr double kEndTolerance = 1e-9;
 
@@ -105,6 +109,15 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         session->simulator_ =
             std::make_unique<motion::SwingSimulator>(*session->runLoop_, options.swing);
         reach = session->simulator_->amplitude();
+    }
+
+    QSize exposureSize = motion::AirView::imageSize(reach, options.airScale);
+    if (static_cast<double>(exposureSize.width()) * exposureSize.height() >
+        kMaximumExposurePixels) {
+        error = "the exposure would be " + std::to_string(exposureSize.width()) + " x " +
+                std::to_string(exposureSize.height()) +
+                " pixels, too large: swing less widely or choose a smaller --scale";
+        return nullptr;
     }
 
     session->display_ = display::WaveDisplay::create();
