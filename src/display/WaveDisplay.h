@@ -109,7 +109,8 @@ public:
     // The last presented frame, 320 x 480, top row first, as it appears on the screen.
     const QImage& presentedFrame() const { return presentedFrame_; }
 
-    // The GL implementation in use, e.g. "OpenGL ES-CM 1.1 Mesa 22.3.6 (llvmpipe ...)".
+    // The GL implementation in use and how it was reached, e.g.
+    // "OpenGL ES-CM 1.1 Mesa 22.3.6 (llvmpipe ...), surfaceless EGL" (or "pbuffer EGL").
     std::string rendererDescription() const;
 
 private:

@@ -110,6 +110,15 @@ TEST_F(WaveDisplayTest, StartsWithHeyInRedGoingForwardsOnA320By480Framebuffer) {
         << display->rendererDescription();
 }
 
+TEST_F(WaveDisplayTest, RunsOnTheEGLPlatformAskedFor) {
+    // The pbuffer fallback is exercised by running this program again with
+    // SWEEPLIGHT_EGL_PLATFORM=pbuffer (see CMakeLists.txt).
+    const QByteArray forced = qgetenv("SWEEPLIGHT_EGL_PLATFORM");
+    const std::string expected = forced == "pbuffer" ? "pbuffer EGL" : "surfaceless EGL";
+    EXPECT_NE(display->rendererDescription().find(expected), std::string::npos)
+        << display->rendererDescription();
+}
+
 TEST_F(WaveDisplayTest, LitRowsBecomeNarrowBarsAtTheirRowPositions) {
     display->setMessage("a");
     display->setMessagePointer(1); // rows 1 and 4 lit

@@ -314,7 +314,8 @@ std::string GLESRenderer::description() const {
     egl_->makeCurrent();
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    return std::string(version ? version : "?") + " (" + (renderer ? renderer : "?") + ")";
+    return std::string(version ? version : "?") + " (" + (renderer ? renderer : "?") + "), " +
+           platform_ + " EGL";
 }
 
 } // namespace sweeplight::display

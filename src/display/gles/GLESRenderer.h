@@ -40,6 +40,7 @@ public:
     // (as on the screen), RGBA bytes, `bytesPerLine` apart.
     void present(std::uint8_t* destination, long bytesPerLine);
 
+    // GL version, renderer and EGL platform, for logs.
     std::string description() const;
     // Which EGL platform the context runs on: "surfaceless" or "pbuffer".
     const char* platform() const { return platform_; }
