@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to both entry points of the JSON reader. Beyond "no crash, no
-// undefined behaviour", whatever is read must write out as JSON that reads back as the same
-// value.
+// Feeds arbitrary bytes to both entry points of the JSON reader and to the byte scanner's
+// operations. Beyond "no crash, no undefined behaviour", whatever is read must write out as
+// JSON that reads back as the same value.
 
+#include "json/DataScanner.h"
 #include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
 #include "json/JSONWriter.h"
@@ -13,8 +14,55 @@
 
 using namespace sweeplight::json;
 
+namespace {
+
+// The byte scanner's own operations, picked by the input bytes themselves: each one moves the
+// cursor forward or leaves it, and never past the end.
+void exerciseByteScanner(std::string_view data) {
+    DataScanner scanner;
+    scanner.setData(data);
+    const CharacterSet letters = characterSetWithCharactersInString("abcdefghijklmnopqrstuvwxyz");
+    std::string text;
+    double number = 0;
+    for (int step = 0; step < 64 && !scanner.isAtEnd(); ++step) {
+        const std::size_t before = scanner.scanLocation();
+        switch (scanner.scanCharacter() % 8) {
+        case 0:
+            scanner.scanNumber(&number);
+            break;
+        case 1:
+            scanner.skipWhitespace();
+            break;
+        case 2:
+            scanner.scanUpToString(data.substr(before, 2), &text);
+            break;
+        case 3:
+            scanner.scanCharactersFromSet(letters, &text);
+            break;
+        case 4:
+            scanner.scanUpToCharactersFromSet(letters, &text);
+            break;
+        case 5:
+            scanner.scanUTF8String("true", &text);
+            break;
+        case 6:
+            (void)scanner.remainingString();
+            break;
+        default:
+            scanner.setScanLocation(before);
+            scanner.scanCharacter();
+            break;
+        }
+        if (scanner.scanLocation() < before || scanner.scanLocation() > data.size())
+            std::abort();
+    }
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view data(reinterpret_cast<const char*>(bytes), size);
+    exerciseByteScanner(data);
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
 
     if (auto dictionary = deserializer.deserializeAsDictionary(data)) {
