@@ -126,7 +126,8 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         return nullptr;
     }
     display::WaveDisplay& display = *session->display_;
-    display.setMessage(options.message);
+    if (options.message)
+        display.setMessage(*options.message);
     if (options.color)
         display.setUIColor(*options.color);
     display.setRainbowMode(options.rainbow);

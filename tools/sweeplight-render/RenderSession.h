@@ -33,8 +33,8 @@ namespace sweeplight::render {
 class RenderSession final {
 public:
     struct Options {
-        QString message { "hey!" }; // handed to the display as is
-        QString picturePath;        // picture mode when set
+        std::optional<QString> message; // handed to the display as is; none keeps its "hey!"
+        QString picturePath;            // picture mode when set
         bool repeat { false };
         std::optional<QColor> color;
         bool rainbow { false };
