@@ -109,6 +109,9 @@ void AlertView::buildView() {
         buttons->addWidget(button);
         buttonWidgets_.push_back(button);
     }
+    // A centred box is given its size hint, which guesses the height of wrapped text; fix the
+    // height from the box's real width instead.
+    box->setFixedHeight(column->totalHeightForWidth(kBoxWidth));
 }
 
 void AlertView::show(QWidget* inView) {

@@ -11,11 +11,15 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
 #include <sched.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace sweeplight::network {
@@ -55,22 +59,10 @@ protected:
             !ip("link set p0 up") || !ip("link set p1 up") || !ip("addr add 10.9.0.1/24 dev p0"))
             GTEST_SKIP() << "cannot make a veth pair in the namespace";
 
-        // Sockets belong to the namespace they were made in: make the source's there, then
-        // return this thread to where it was.
-        const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-        const int target = ::open(("/run/netns/" + namespaceName).c_str(), O_RDONLY | O_CLOEXEC);
-        if (home < 0 || target < 0 || ::setns(target, CLONE_NEWNET) != 0) {
-            if (home >= 0)
-                ::close(home);
-            if (target >= 0)
-                ::close(target);
+        // Sockets belong to the namespace they were made in: make the source's there.
+        std::unique_ptr<LinuxReachabilitySource> made;
+        if (!insideNamespace([&] { made = std::make_unique<LinuxReachabilitySource>(); }))
             GTEST_SKIP() << "cannot enter the namespace";
-        }
-        auto made = std::make_unique<LinuxReachabilitySource>();
-        const bool returned = ::setns(home, CLONE_NEWNET) == 0;
-        ::close(home);
-        ::close(target);
-        ASSERT_TRUE(returned) << "could not leave the test namespace";
         ASSERT_TRUE(made->isWatching());
         source = made.get();
         monitor = std::make_unique<Reachability>(std::move(made), runLoop);
@@ -83,6 +75,23 @@ protected:
         monitor.reset();
         if (created)
             run("ip netns del " + namespaceName);
+    }
+
+    // Runs `work` with this thread inside the test namespace, then returns it to where it was.
+    bool insideNamespace(const std::function<void()>& work) {
+        const int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int target = ::open(("/run/netns/" + namespaceName).c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = home >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0;
+        if (entered) {
+            work();
+            if (::setns(home, CLONE_NEWNET) != 0)
+                std::abort(); // the rest of the program would run in the wrong namespace
+        }
+        if (home >= 0)
+            ::close(home);
+        if (target >= 0)
+            ::close(target);
+        return entered;
     }
 
     bool ip(const std::string& arguments) {
@@ -182,6 +191,35 @@ TEST_F(LinuxReachabilityNamespaceTest, ALinkGoingDownTakesItsRoutesWithIt) {
     const int before = notifications;
     ASSERT_TRUE(ip("link set p1 down")); // the peer: p0 loses its carrier but stays up
     expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
+}
+
+TEST_F(LinuxReachabilityNamespaceTest, APointToPointDefaultRouteIsTransientNotAdHoc) {
+    // A tun device has a carrier while a process holds it open, as a VPN or a modem's
+    // PPP daemon would.
+    int tun = -1;
+    insideNamespace([&] {
+        tun = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+        ifreq request {};
+        request.ifr_flags = IFF_TUN | IFF_NO_PI;
+        std::strncpy(request.ifr_name, "t0", IFNAMSIZ - 1);
+        if (tun >= 0 && ::ioctl(tun, TUNSETIFF, &request) != 0) {
+            ::close(tun);
+            tun = -1;
+        }
+    });
+    if (tun < 0)
+        GTEST_SKIP() << "no tun devices here";
+    ASSERT_TRUE(ip("link set t0 up"));
+    ASSERT_TRUE(ip("addr add 10.10.0.1 peer 10.10.0.2 dev t0"));
+    watchAllTargets();
+
+    const int before = notifications;
+    ASSERT_TRUE(ip("route add default dev t0"));
+    expectStatusesAfterChange(before, StatusTransient, StatusTransient, StatusUnreachable);
+    ReachabilityFlags flags = 0;
+    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
+    EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsTransientConnection);
+    ::close(tun);
 }
 
 TEST_F(LinuxReachabilityNamespaceTest, HostNamesResolveWithoutBlockingAndThenCallBack) {

@@ -126,6 +126,23 @@ TEST(AlertView, DelegateMayDestroyTheAlertWhileItReports) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+TEST(AlertView, AWrappedMessageGetsAllTheHeightItNeeds) {
+    QWidget window;
+    window.resize(320, 480);
+    window.show();
+    AlertView alert(QStringLiteral("No Connection"),
+                    QStringLiteral("Sorry, you need to be connected to a data network to use this "
+                                   "feature. And this sentence makes it wrap once more."),
+                    nullptr, QStringLiteral("OK"));
+    alert.show(&window);
+    QCoreApplication::processEvents();
+    QLabel* message = alert.view()->findChild<QLabel*>(QStringLiteral("message"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_GE(message->height(), message->heightForWidth(message->width()));
+    EXPECT_GT(message->heightForWidth(message->width()), 3 * message->fontMetrics().height())
+        << "the text was meant to wrap";
+}
+
 TEST(AlertView, TwoButtonsSitSideBySideOthersStack) {
     AlertView pair(QStringLiteral("T"), QStringLiteral("M"), nullptr, QStringLiteral("A"),
                    { QStringLiteral("B") });
