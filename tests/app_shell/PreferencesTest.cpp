@@ -14,8 +14,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturns)
-{
+TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturns) {
     Preferences preferences(path());
     preferences.setObject("hey!", "kRecentTextKey");
     preferences.setFloat(0.25f, "kRecentColorRKey");
@@ -29,8 +28,7 @@ TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturns)
     EXPECT_TRUE(onDisk.value("kRainbowOnKey").toBool());
 }
 
-TEST_F(PreferencesTest, ValuesSurviveANewInstanceWithTheirTypes)
-{
+TEST_F(PreferencesTest, ValuesSurviveANewInstanceWithTheirTypes) {
     {
         Preferences preferences(path());
         preferences.setFloat(0.4f, "g");
@@ -44,8 +42,7 @@ TEST_F(PreferencesTest, ValuesSurviveANewInstanceWithTheirTypes)
     EXPECT_EQ(reopened.stringForKey("text"), "I LOVE YOU!");
 }
 
-TEST_F(PreferencesTest, AbsentKeysReadAsNothingAndDefaults)
-{
+TEST_F(PreferencesTest, AbsentKeysReadAsNothingAndDefaults) {
     Preferences preferences(path());
     EXPECT_FALSE(preferences.hasObjectForKey("kHasAppOpenedKey"));
     EXPECT_FALSE(preferences.objectForKey("kHasAppOpenedKey").isValid());
@@ -58,8 +55,7 @@ TEST_F(PreferencesTest, AbsentKeysReadAsNothingAndDefaults)
     EXPECT_FALSE(Preferences(path()).hasObjectForKey("kRecentTextKey"));
 }
 
-TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored)
-{
+TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored) {
     // A folder where the file should be: the write must fail and say so.
     QDir(dir.path()).mkpath("blocked/preferences.ini");
     Preferences preferences(dir.filePath("blocked/preferences.ini").toStdString());
@@ -67,8 +63,7 @@ TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored)
     EXPECT_FALSE(preferences.synchronize());
 }
 
-TEST_F(PreferencesTest, AMangledValueReadsAsZeroNotGarbage)
-{
+TEST_F(PreferencesTest, AMangledValueReadsAsZeroNotGarbage) {
     {
         QSettings onDisk(QString::fromStdString(path()), QSettings::IniFormat);
         onDisk.setValue("kRecentColorRKey", "not a number");

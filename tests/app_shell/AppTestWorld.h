@@ -1,0 +1,52 @@
+#pragma once
+
+#include "fernwick/Fernwick.h"
+#include "foundation/ManualRunLoop.h"
+#include "foundation/Preferences.h"
+#include "motion/Accelerometer.h"
+#include "network/Reachability.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace sweeplight::app {
+class SweeplightAppDelegate;
+}
+
+namespace sweeplight::app::test {
+
+// An accelerometer that delivers nothing unless a test hands it a sample.
+class ScriptedAccelerometer final : public motion::Accelerometer {
+public:
+    void setUpdateInterval(double seconds) override { interval_ = seconds; }
+    double updateInterval() const override { return interval_; }
+    void setDelegate(motion::AccelerometerDelegate* delegate) override { delegate_ = delegate; }
+    motion::AccelerometerDelegate* delegate() const override { return delegate_; }
+    void deliver(double x, double y, double z);
+
+private:
+    double interval_ { 0 };
+    motion::AccelerometerDelegate* delegate_ { nullptr };
+};
+
+// Everything the app needs, on a virtual clock, in a temporary folder, with a service client
+// that never reaches a network.
+class AppTestWorld {
+public:
+    AppTestWorld();
+    ~AppTestWorld();
+
+    // Builds the window and the display as the app's main does, then launches.
+    SweeplightAppDelegate& launch();
+    fernwick::Fernwick& client();
+
+    QTemporaryDir folder;
+    foundation::ManualRunLoop runLoop;
+    foundation::Preferences preferences;
+    ScriptedAccelerometer accelerometer;
+    std::unique_ptr<network::Reachability> reachability;
+    std::unique_ptr<fernwick::Fernwick> client_;
+    std::unique_ptr<SweeplightAppDelegate> delegate;
+};
+
+} // namespace sweeplight::app::test

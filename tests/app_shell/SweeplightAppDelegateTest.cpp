@@ -1,0 +1,314 @@
+#include "app/SweeplightAppDelegate.h"
+
+#include "AppTestWorld.h"
+#include "WidgetTestSupport.h"
+#include "app/AppKeys.h"
+#include "app/EAGLView.h"
+#include "app/EditImageController.h"
+#include "app/EditMessageController.h"
+#include "foundation/NotificationCenter.h"
+#include "uikit/ActionSheet.h"
+#include "uikit/AlertView.h"
+#include "uikit/AnimatedImageView.h"
+#include "uikit/ImageButton.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace sweeplight::app {
+namespace {
+
+using test::rgb;
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    EAGLView& view() { return *world.delegate->glView(); }
+    const display::WaveDisplay& display() { return world.delegate->glView()->display(); }
+    SweeplightAppDelegate& app() { return *world.delegate; }
+    foundation::Preferences& preferences() { return world.preferences; }
+    void markOpenedBefore() { world.preferences.setBool(true, kHasAppOpenedKey); }
+    int menuIndex(const char* title) {
+        return static_cast<int>(SweeplightAppDelegate::menuButtonTitles().indexOf(title));
+    }
+    void choose(const char* title) {
+        app().displayMenu();
+        app().actionSheet(*app().menu(), menuIndex(title));
+    }
+
+    test::AppTestWorld world;
+};
+
+TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverRedHeyAndSchedulesNoHint) {
+    world.launch();
+    EXPECT_TRUE(preferences().hasObjectForKey(kHasAppOpenedKey));
+    EXPECT_TRUE(preferences().boolForKey(kHasAppOpenedKey));
+    ASSERT_NE(app().introScreen(), nullptr);
+    EXPECT_TRUE(app().introScreen()->isVisible());
+    EXPECT_TRUE(app().introScreen()->isAnimating());
+    EXPECT_EQ(display().currentMessage(), "hey!") << "the creation message, without spaces";
+    EXPECT_EQ(rgb(display().currentColor()), "1.000,0.000,0.000");
+    for (const char* key : { kRecentTextKey, kRecentColorRKey, kRainbowOnKey })
+        EXPECT_FALSE(preferences().hasObjectForKey(key)) << key;
+
+    EXPECT_EQ(view().delegate(), &app());
+    EXPECT_DOUBLE_EQ(view().animationInterval(), 1.0 / 120.0);
+    EXPECT_TRUE(view().isAnimating()) << "the intro does not stop the display";
+    world.runLoop.advance(1.0);
+    EXPECT_FALSE(view().isWavePhoneShown());
+}
+
+TEST_F(AppDelegateTest, ASecondLaunchRestoresTheDefaultsSpacedAndStoresThem) {
+    markOpenedBefore();
+    world.launch();
+    EXPECT_EQ(app().introScreen(), nullptr);
+    EXPECT_EQ(display().currentMessage(), " h e y ! ");
+    EXPECT_EQ(rgb(display().currentColor()), "0.000,1.000,0.000");
+    EXPECT_FALSE(display().rainbowMode());
+    EXPECT_EQ(preferences().stringForKey(kRecentTextKey), "hey!");
+    EXPECT_EQ(preferences().floatForKey(kRecentColorRKey), 0.0f);
+    EXPECT_EQ(preferences().floatForKey(kRecentColorGKey), 1.0f);
+    EXPECT_EQ(preferences().floatForKey(kRecentColorBKey), 0.0f);
+    ASSERT_TRUE(preferences().hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(preferences().boolForKey(kRainbowOnKey));
+
+    world.runLoop.advance(0.39);
+    EXPECT_FALSE(view().isWavePhoneShown());
+    world.runLoop.advance(0.02);
+    EXPECT_TRUE(view().isWavePhoneShown()) << "the wave hint 0.4 s after launch";
+}
+
+TEST_F(AppDelegateTest, ALaunchWithAStoredColourAndRainbowOnEndsInRainbowMode) {
+    markOpenedBefore();
+    preferences().setObject("Lets Go!", kRecentTextKey);
+    preferences().setFloat(0.2f, kRecentColorRKey);
+    preferences().setFloat(0.4f, kRecentColorGKey);
+    preferences().setFloat(0.6f, kRecentColorBKey);
+    preferences().setBool(true, kRainbowOnKey);
+    world.launch();
+    EXPECT_EQ(display().currentMessage(), " l e t s   g o ! ");
+    EXPECT_EQ(rgb(display().currentColor()), "0.200,0.400,0.600");
+    EXPECT_TRUE(display().rainbowMode());
+    EXPECT_TRUE(preferences().boolForKey(kRainbowOnKey)) << "restoring does not store false";
+}
+
+TEST_F(AppDelegateTest, TheMenuHasFiveButtonsWithCancelInTheWarningStyle) {
+    markOpenedBefore();
+    world.launch();
+    app().displayMenu();
+    uikit::ActionSheet* menu = app().menu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->numberOfButtons(), 5);
+    EXPECT_EQ(menu->buttonTitleAtIndex(0), "Set Message");
+    EXPECT_EQ(menu->buttonTitleAtIndex(1), "Set Image");
+    EXPECT_EQ(menu->buttonTitleAtIndex(2), "Instructions");
+    EXPECT_EQ(menu->buttonTitleAtIndex(3), QString::fromUtf8("Share • Feedback"));
+    EXPECT_EQ(menu->buttonTitleAtIndex(4), "Cancel");
+    EXPECT_EQ(menu->destructiveButtonIndex(), 4);
+    EXPECT_EQ(menu->actionSheetStyle(), uikit::ActionSheetStyle::BlackOpaque);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_TRUE(view().isAnimating()) << "the display runs under the menu";
+}
+
+TEST_F(AppDelegateTest, EachMenuTitleOpensItsScreen) {
+    markOpenedBefore();
+    world.launch();
+
+    choose("Set Message");
+    ASSERT_NE(app().editMessage(), nullptr);
+    EXPECT_TRUE(app().editMessage()->isVisible());
+    EXPECT_FALSE(view().isAnimating());
+    app().closeEditing();
+
+    choose("Set Image");
+    ASSERT_NE(app().editImage(), nullptr);
+    EXPECT_TRUE(app().editImage()->isVisible());
+    EXPECT_FALSE(view().isAnimating());
+    app().closeImageView();
+
+    choose("Instructions");
+    ASSERT_NE(app().introScreen(), nullptr);
+    EXPECT_TRUE(app().introScreen()->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    app().closeIntro();
+    app().closeEditing();
+
+    world.client().setHasInternet(false);
+    choose("Share • Feedback");
+    ASSERT_NE(app().alert(), nullptr);
+    EXPECT_EQ(app().alert()->title(), "No Connection");
+    EXPECT_EQ(app().alert()->message(),
+              "Sorry, you need to be connected to a data network to use this feature.");
+    EXPECT_EQ(app().alert()->buttonTitleAtIndex(0), "OK");
+    EXPECT_EQ(app().helpNav(), nullptr);
+    EXPECT_TRUE(view().isAnimating()) << "without network the display keeps running";
+
+    choose("Cancel");
+    EXPECT_FALSE(app().isDisplayCovered());
+    EXPECT_TRUE(view().isAnimating());
+}
+
+TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
+    markOpenedBefore();
+    world.launch();
+    world.runLoop.advance(3); // the launch hint has come and gone
+    app().showEditView();
+    EditMessageController* editor = app().editMessage();
+    editor->messageText()->setText("Hi There");
+    editor->changeBgColor(QColor::fromRgbF(0, 0, 1));
+    editor->rainbowSwitch()->setChecked(false);
+    editor->doneClicked();
+
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    EXPECT_EQ(display().currentMessage(), " h i   t h e r e ");
+    EXPECT_EQ(rgb(display().currentColor()), "0.000,0.000,1.000");
+    EXPECT_EQ(preferences().stringForKey(kRecentTextKey), "Hi There");
+    world.runLoop.advance(0.29);
+    EXPECT_FALSE(view().isWavePhoneShown());
+    world.runLoop.advance(0.02);
+    EXPECT_TRUE(view().isWavePhoneShown());
+
+    app().showEditView();
+    EXPECT_EQ(app().editMessage(), editor) << "the editor is made once";
+    editor->cancel();
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(view().isWavePhoneShown()) << "closeEditing hides the hint";
+    EXPECT_TRUE(view().isAnimating());
+}
+
+TEST_F(AppDelegateTest, DoneWithTheRainbowSwitchOnEndsInRainbowMode) {
+    markOpenedBefore();
+    world.launch();
+    app().showEditView();
+    app().editMessage()->messageText()->setText("wow");
+    app().editMessage()->rainbowSwitch()->setChecked(true);
+    app().editMessage()->doneClicked();
+    EXPECT_TRUE(display().rainbowMode());
+    EXPECT_TRUE(preferences().boolForKey(kRainbowOnKey));
+}
+
+TEST_F(AppDelegateTest, APresetClosesTheEditorThroughCloseEditing) {
+    markOpenedBefore();
+    world.launch();
+    app().showEditView();
+    EditMessageController* editor = app().editMessage();
+    editor->presetsClicked();
+    editor->myPickerView()->setCurrentRow(3);
+    editor->selectPresetClicked();
+    EXPECT_EQ(display().currentMessage(), " s t o p ! ");
+    EXPECT_EQ(rgb(display().currentColor()), "1.000,0.000,0.000");
+    EXPECT_TRUE(editor->isVisible());
+    world.runLoop.advance(0.31);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    EXPECT_FALSE(view().isWavePhoneShown());
+}
+
+TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
+    markOpenedBefore();
+    world.launch();
+    preferences().removeObjectForKey(kRainbowOnKey);
+    app().setUIColor(Qt::blue);
+    EXPECT_FALSE(preferences().hasObjectForKey(kRainbowOnKey));
+
+    app().setRainbowOn();
+    EXPECT_TRUE(preferences().boolForKey(kRainbowOnKey));
+    app().setUIColor(Qt::yellow);
+    EXPECT_TRUE(preferences().hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(preferences().boolForKey(kRainbowOnKey));
+    EXPECT_FALSE(display().rainbowMode());
+    EXPECT_EQ(preferences().floatForKey(kRecentColorBKey), 0.0f);
+    EXPECT_EQ(preferences().floatForKey(kRecentColorGKey), 1.0f);
+}
+
+TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
+    markOpenedBefore();
+    world.launch();
+    choose("Set Image");
+    EditImageController* chooser = app().editImage();
+    chooser->repeatSwitch()->setChecked(true);
+    EXPECT_TRUE(display().inRepeatMode());
+    chooser->goBack(); // "poo.png"
+    chooser->doneClicked();
+    EXPECT_TRUE(display().inImageMode());
+    EXPECT_EQ(display().picture().imageWidth(), 16);
+    EXPECT_EQ(display().picture().imageHeight(), 16);
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    world.runLoop.advance(0.11);
+    EXPECT_TRUE(view().isWavePhoneShown()) << "the hint 0.1 s after a picture is chosen";
+
+    chooser->repeatSwitch()->setChecked(false);
+    EXPECT_FALSE(display().inRepeatMode());
+    app().setMessage("back");
+    EXPECT_FALSE(display().inImageMode());
+}
+
+TEST_F(AppDelegateTest, TheFramePeriodIsSlowWhileInactiveAndSixtyAfterReactivation) {
+    markOpenedBefore();
+    world.launch();
+    EXPECT_DOUBLE_EQ(view().animationInterval(), 1.0 / 120.0);
+    app().applicationWillResignActive();
+    EXPECT_DOUBLE_EQ(view().animationInterval(), 0.2);
+    EXPECT_TRUE(view().isAnimating());
+    app().applicationDidBecomeActive();
+    EXPECT_DOUBLE_EQ(view().animationInterval(), 1.0 / 60.0);
+    EXPECT_TRUE(view().isAnimating());
+}
+
+TEST_F(AppDelegateTest, TheIntroAnimatesTwoFramesAndItsStartButtonLeadsToTheEditor) {
+    world.launch();
+    uikit::AnimatedImageView* intro = app().introScreen();
+    ASSERT_NE(intro, nullptr);
+    EXPECT_EQ(intro->geometry(), QRect(0, 0, 320, 480));
+    EXPECT_EQ(intro->animationImages().size(), 2u);
+    EXPECT_DOUBLE_EQ(intro->animationDuration(), 1.6);
+    EXPECT_EQ(intro->animationRepeatCount(), 0);
+    EXPECT_EQ(intro->currentFrameIndex(), 0);
+    world.runLoop.advance(0.81);
+    EXPECT_EQ(intro->currentFrameIndex(), 1);
+    ASSERT_NE(app().introStartButton(), nullptr);
+    EXPECT_EQ(app().introStartButton()->geometry(), QRect(0, 401, 320, 79));
+
+    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
+    EXPECT_EQ(app().introScreen(), nullptr);
+    ASSERT_NE(app().editMessage(), nullptr);
+    EXPECT_TRUE(app().editMessage()->isVisible());
+    EXPECT_FALSE(view().isAnimating());
+    world.runLoop.advance(0.01); // the closed intro is released on the next turn
+
+    app().showHelp();
+    EXPECT_NE(app().introScreen(), nullptr) << "a fresh intro each time";
+}
+
+TEST_F(AppDelegateTest, TheHelpPagePausesTheDisplayUntilItIsClosed) {
+    markOpenedBefore();
+    world.launch();
+    world.client().setHasInternet(true);
+    for (int round = 0; round < 2; ++round) {
+        app().showHelpScreen();
+        ASSERT_NE(app().helpNav(), nullptr);
+        EXPECT_TRUE(app().helpNav()->isVisible());
+        EXPECT_FALSE(view().isAnimating());
+        foundation::NotificationCenter::defaultCenter().postNotificationName("fernwickclosed");
+        EXPECT_TRUE(view().isAnimating());
+        EXPECT_FALSE(app().helpNav()->isVisible());
+    }
+}
+
+TEST_F(AppDelegateTest, TheInfoButtonOpensTheMenu) {
+    markOpenedBefore();
+    world.launch();
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(160, 240));
+    ASSERT_NE(view().infoButton(), nullptr);
+    view().infoClicked();
+    ASSERT_NE(app().menu(), nullptr);
+    EXPECT_TRUE(app().menu()->isVisible());
+}
+
+} // namespace
+} // namespace sweeplight::app
