@@ -11,5 +11,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; t
 fi
 
 out="${SWEEPLIGHT_AIR_PNG:-$PWD/$build_dir/air.png}"
-"$build_dir/tools/sweeplight-render/sweeplight-render" --raw-message 'hey!' --out "$out" 2>/dev/null
+"$build_dir/tools/sweeplight-render/sweeplight-render" --raw-message 'hey!' --half-swing 2 --out "$out" 2>/dev/null
 echo "No display found: the onlooker's long exposure of \"hey!\" is in $out"
