@@ -1,5 +1,7 @@
 #include "Md5.h"
 
+#include "Log.h"
+
 #include <cstdlib>
 #include <openssl/evp.h>
 
@@ -11,8 +13,10 @@ Md5::Digest Md5::digest(std::string_view bytes) {
     // EVP_Digest is a one-shot over the default provider; it only fails when the library has
     // no MD5 at all, which is a broken installation rather than anything input can cause.
     if (EVP_Digest(bytes.data(), bytes.size(), result.data(), &length, EVP_md5(), nullptr) != 1 ||
-        length != result.size())
+        length != result.size()) {
+        logLine("Md5: this OpenSSL offers no MD5 digest");
         std::abort();
+    }
     return result;
 }
 
