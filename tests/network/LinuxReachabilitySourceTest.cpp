@@ -222,6 +222,17 @@ TEST_F(LinuxReachabilityNamespaceTest, APointToPointDefaultRouteIsTransientNotAd
     ::close(tun);
 }
 
+TEST_F(LinuxReachabilityNamespaceTest, AChangeStillPendingDiesWithTheMonitor) {
+    watchAllTargets();
+    ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
+    // Read the kernel's events now: the callbacks are then due on the run loop, not yet run.
+    source->readKernelEvents();
+    const int before = notifications;
+    monitor.reset();
+    waitUntil([] { return false; }, 0.3);
+    EXPECT_EQ(notifications, before);
+}
+
 TEST_F(LinuxReachabilityNamespaceTest, HostNamesResolveWithoutBlockingAndThenCallBack) {
     std::unique_ptr<ReachabilityHandle> handle = source->createWithName("localhost");
     ASSERT_NE(handle, nullptr);
