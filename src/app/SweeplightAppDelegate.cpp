@@ -6,6 +6,7 @@
 #include "EditImageController.h"
 #include "EditMessageController.h"
 #include "ImageView.h"
+#include "PhoneScreen.h"
 #include "ScreenSaverInhibitor.h"
 #include "fernwick/Fernwick.h"
 #include "foundation/NotificationCenter.h"

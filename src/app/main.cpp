@@ -1,8 +1,13 @@
-// sweeplight: the wave display in a 320 x 480 portrait window. With a simulated swing the
-// onlooker's view of the message in the air is shown beside the phone.
+// sweeplight: the application. A 320 x 480 portrait window on a desktop (full screen where the
+// platform draws no window frames); with a simulated swing the onlooker's view of the message
+// in the air is shown beside the phone.
 #include "app/EAGLView.h"
 #include "app/OnlookerView.h"
+#include "app/PhoneScreen.h"
+#include "app/SweeplightAppDelegate.h"
+#include "fernwick/Fernwick.h"
 #include "foundation/Log.h"
+#include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
 #include "motion/AccelerometerFactory.h"
 
@@ -10,20 +15,69 @@
 #include <QCommandLineParser>
 #include <QHBoxLayout>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace sweeplight;
 
 namespace {
-constexpr double kFrameInterval = 1.0 / 120.0;
+
+constexpr char kScaleOption[] = "--scale";
+
+// Platforms that show one full-screen surface and no window frames, as a phone does.
+bool platformHasNoWindowFrames(const QString& platform) {
+    return platform == QLatin1String("eglfs") || platform == QLatin1String("linuxfb") ||
+           platform == QLatin1String("vkkhrdisplay") || platform == QLatin1String("minimalegl");
 }
 
+// "--scale F" must act before the application object exists: Qt reads its scale factor then.
+bool takeScaleOption(std::vector<std::string>& arguments, std::string& error) {
+    std::string scale;
+    bool found = false;
+    if (!foundation::Paths::takeOption(arguments, kScaleOption, scale, found, &error))
+        return false;
+    if (!found)
+        return true;
+    char* end = nullptr;
+    const double factor = std::strtod(scale.c_str(), &end);
+    if (scale.empty() || *end != '\0' || !(factor >= 0.5 && factor <= 8)) {
+        error = std::string(kScaleOption) + " needs a factor from 0.5 to 8, not \"" + scale + "\"";
+        return false;
+    }
+    qputenv("QT_SCALE_FACTOR", QByteArray::fromStdString(scale));
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    // Options that must be settled before Qt starts, taken out of the arguments Qt parses.
+    std::vector<std::string> early(argv + 1, argv + argc);
+    std::string error;
+    if (!takeScaleOption(early, error) ||
+        !fernwick::Fernwick::takeCommandLineOptions(early, &error)) {
+        std::fprintf(stderr, "sweeplight: %s\n", error.c_str());
+        return 2;
+    }
+    std::vector<char*> remaining { argv[0] };
+    std::vector<std::string> kept = early;
+    for (std::string& argument : kept)
+        remaining.push_back(argument.data());
+    remaining.push_back(nullptr);
+    int remainingCount = static_cast<int>(remaining.size()) - 1;
+
+    // The help page's web view shares GL contexts; this must precede the application object.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(remainingCount, remaining.data());
     QApplication::setApplicationName(QStringLiteral("Sweeplight"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Wave the phone, and the message is written in the air."));
+        QStringLiteral("Wave the phone, and the message is written in the air.\n"
+                       "Also: --scale F (enlarge everything by F), --data-dir DIR (where the "
+                       "preferences and the service data live), --settings FILE (service "
+                       "settings)."));
     parser.addHelpOption();
     const QCommandLineOption accelerometerOption(
         QStringLiteral("accelerometer"),
@@ -31,9 +85,19 @@ int main(int argc, char** argv) {
             .arg(QLatin1String(motion::AccelerometerFactory::kChoices)),
         QStringLiteral("source"), QStringLiteral("auto"));
     parser.addOption(accelerometerOption);
+    const QCommandLineOption fullScreenOption(QStringLiteral("fullscreen"),
+                                              QStringLiteral("Fill the screen, as on a phone."));
+    parser.addOption(fullScreenOption);
+    const QCommandLineOption windowOption(
+        QStringLiteral("window"), QStringLiteral("A 320 x 480 window even without window frames."));
+    parser.addOption(windowOption);
     parser.process(application);
 
     foundation::QtRunLoop runLoop;
+    fernwick::Fernwick::Environment serviceEnvironment;
+    serviceEnvironment.runLoop = &runLoop;
+    fernwick::Fernwick::setEnvironment(std::move(serviceEnvironment));
+
     motion::AccelerometerFactory::Result source = motion::AccelerometerFactory::create(
         parser.value(accelerometerOption).toStdString(), runLoop);
     if (!source.accelerometer) {
@@ -42,37 +106,53 @@ int main(int argc, char** argv) {
     }
     foundation::logLine("accelerometer: " + source.description);
 
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Sweeplight"));
-    window.setStyleSheet(QStringLiteral("background: black;"));
-    auto* layout = new QHBoxLayout(&window);
+    const bool fullScreen =
+        parser.isSet(fullScreenOption) ||
+        (!parser.isSet(windowOption) && platformHasNoWindowFrames(QGuiApplication::platformName()));
+
+    QWidget frame;
+    frame.setWindowTitle(QStringLiteral("Sweeplight"));
+    frame.setStyleSheet(QStringLiteral("background: black;"));
+    auto* layout = new QHBoxLayout(&frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    // Declared after the window and the source: it goes first, and leaves both behind intact.
-    std::unique_ptr<app::EAGLView> view = app::EAGLView::create(runLoop, *source.accelerometer);
+    // The phone's screen and the display in it, as the main interface description supplies
+    // them; the delegate owns both from here on, and goes before the frame that holds them.
+    auto screen = std::make_unique<app::PhoneScreen>();
+    std::unique_ptr<app::EAGLView> view =
+        app::EAGLView::create(runLoop, *source.accelerometer, screen.get());
     if (!view) {
         std::fprintf(stderr, "sweeplight: no OpenGL ES 1.1 context can be created\n");
         return 1;
     }
-    view->setFixedSize(view->sizeHint());
-    layout->addWidget(view.get());
+    screen->setDisplayView(view.get());
+    if (!fullScreen)
+        screen->setFixedSize(app::PhoneScreen::kWidth, app::PhoneScreen::kHeight);
+    layout->addWidget(screen.get(), 1);
+    app::EAGLView* display = view.get();
 
     std::unique_ptr<app::OnlookerView> onlooker;
-    if (source.simulator) {
+    if (source.simulator && !fullScreen) {
         onlooker =
             std::make_unique<app::OnlookerView>(*source.simulator, source.simulator->amplitude());
         onlooker->setMinimumSize(480, 480);
         layout->addWidget(onlooker.get(), 1);
-        view->onFramePresented = [&](const QImage& frame, const display::DrawnFrame&) {
-            onlooker->framePresented(frame, runLoop.now(), view->animationInterval());
+        display->onFramePresented = [&](const QImage& image, const display::DrawnFrame&) {
+            onlooker->framePresented(image, runLoop.now(), display->animationInterval());
         };
     }
 
-    view->setAnimationInterval(kFrameInterval);
-    view->startAnimation();
-    window.show();
+    app::SweeplightAppDelegate::Environment environment;
+    environment.runLoop = &runLoop;
+    app::SweeplightAppDelegate delegate(std::move(screen), std::move(view), environment);
+
+    if (fullScreen)
+        frame.showFullScreen();
+    else
+        frame.show();
+    delegate.applicationDidFinishLaunching();
     const int status = application.exec();
-    view->onFramePresented = nullptr;
+    display->onFramePresented = nullptr;
     return status;
 }
