@@ -215,11 +215,10 @@ void HTTPFetcher::stopFetching() {
     destroyRetryTimer();
     if (!connection_)
         return;
-    std::shared_ptr<UrlConnection> oldConnection(std::move(connection_));
+    // Connections may be destroyed from inside their own callbacks (see UrlConnection).
+    std::unique_ptr<UrlConnection> oldConnection = std::move(connection_);
     oldConnection->cancel();
-    // The connection may be the caller of this very function (a callback that stops the fetch):
-    // let it unwind before it is destroyed.
-    runLoop().scheduleOnce(0, [oldConnection] {});
+    oldConnection.reset();
     auto releasedDelegate = std::move(retainedDelegate_);
     auto hold = std::move(connectionHold_);
 }

@@ -234,7 +234,8 @@ void HTTPFetcher::logFetchWithError(const FetchError* error) {
     const QString processName = loggingProcessName();
     const QString dateStamp = loggingDateStamp();
     const int number = ++zResponseCounter;
-    if (directory.isEmpty())
+    // A folder the caller named but that does not exist yet is made, or nothing could be written.
+    if (directory.isEmpty() || !QDir().mkpath(directory))
         return;
     QDir dir(directory);
 

@@ -284,15 +284,31 @@ TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart)
     second->stopFetching();
 }
 
-TEST_F(Lifecycle, EventsOfAStoppedConnectionAreIgnored) {
+TEST_F(Lifecycle, StoppedConnectionIsCancelledAndReleased) {
     auto fetcher = HTTPFetcher::create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     auto record = factory->records.back();
     fetcher->stopFetching();
-    // The transport may still be unwinding; a late event must not reach the caller.
-    ASSERT_NE(record->connection, nullptr);
-    record->answer(200, "late");
+    EXPECT_TRUE(record->cancelled);
+    EXPECT_EQ(record->connection, nullptr);
+}
+
+TEST_F(Lifecycle, CallbackMayStopTheFetchWhileItsConnectionIsReporting) {
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    std::vector<QByteArray> progress;
+    fetcher->setReceivedDataSelector([&](HTTPFetcher& self, const QByteArray& soFar) {
+        progress.push_back(soFar);
+        self.stopFetching();
+    });
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto record = factory->records.back();
+    record->respond(200);
+    record->send("one");
+    record->send("two"); // the connection is gone: nothing arrives
+    record->finish();
+    EXPECT_EQ(progress, std::vector<QByteArray> { "one" });
     EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
 }
 

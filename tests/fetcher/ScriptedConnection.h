@@ -28,7 +28,8 @@ struct ConnectionRecord {
     bool cancelled { false };
     std::vector<std::string> modes;
 
-    // Playing the server's side through the connection's delegate callbacks.
+    // Playing the server's side through the connection's delegate callbacks; nothing once the
+    // connection is gone, as a destroyed connection calls nothing.
     void respond(int status, HTTPHeaderFields fields = {},
                  QString mimeType = QStringLiteral("text/plain"));
     void respondWithoutStatus();

@@ -229,8 +229,10 @@ void QtUrlConnection::onReadyRead() {
         redirectBody_ += data;
         return;
     }
+    std::weak_ptr<bool> alive = alive_;
     deliverResponseIfNeeded();
-    if (!data.isEmpty() && !done_)
+    auto flag = alive.lock();
+    if (!data.isEmpty() && flag && *flag && !done_)
         delegate_.connection(*this, data);
 }
 
@@ -313,7 +315,8 @@ void QtUrlConnection::followRedirect() {
         QByteArray body = redirectBody_;
         redirecting_ = false;
         deliverResponseIfNeeded();
-        if (done_)
+        flag = alive.lock();
+        if (!flag || !*flag || done_)
             return;
         if (!body.isEmpty())
             delegate_.connection(*this, body);
@@ -402,15 +405,28 @@ void QtUrlConnection::fail(const FetchError& error) {
 }
 
 void QtUrlConnection::restartTimeout() {
-    stopTimeout();
-    if (done_ || !(request_.timeoutInterval() > 0))
-        return;
+    // One timer per exchange: progress only moves the mark it checks against.
+    lastProgress_ = runLoop_.now();
+    if (timeout_ == foundation::RunLoop::kNoTimer && !done_ && request_.timeoutInterval() > 0)
+        scheduleTimeoutCheck(request_.timeoutInterval());
+}
+
+void QtUrlConnection::scheduleTimeoutCheck(double delay) {
     std::weak_ptr<bool> alive = alive_;
-    timeout_ = runLoop_.scheduleOnce(request_.timeoutInterval(), [this, alive] {
+    timeout_ = runLoop_.scheduleOnce(delay, [this, alive] {
         auto flag = alive.lock();
         if (!flag || !*flag)
             return;
         timeout_ = foundation::RunLoop::kNoTimer;
+        if (done_)
+            return;
+        // Timers count whole milliseconds; a check a hair early is not progress.
+        double idle = runLoop_.now() - lastProgress_;
+        double interval = request_.timeoutInterval();
+        if (idle + 0.002 < interval) {
+            scheduleTimeoutCheck(interval - idle);
+            return;
+        }
         fail(urlError(kURLErrorTimedOut, request_.URL(), QStringLiteral("The request timed out.")));
     });
 }

@@ -52,6 +52,7 @@ private:
     void deliverResponseIfNeeded();
     void fail(const FetchError& error);
     void restartTimeout();
+    void scheduleTimeoutCheck(double delay);
     void stopTimeout();
     void releaseReply();
     UrlResponse makeResponse() const;
@@ -77,6 +78,7 @@ private:
     int serverChallengeCount_ { 0 };
     int proxyChallengeCount_ { 0 };
     foundation::RunLoop::TimerId timeout_ { foundation::RunLoop::kNoTimer };
+    double lastProgress_ { 0 };
 };
 
 } // namespace sweeplight::fetcher

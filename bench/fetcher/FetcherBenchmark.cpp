@@ -1,0 +1,198 @@
+// Cost of HTTPFetcher over bare QNetworkAccessManager for sequential GETs on loopback, and of
+// cookie matching over a large list.
+
+#include "fetcher/HTTPFetcher.h"
+#include "foundation/QtRunLoop.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <memory>
+
+namespace {
+
+using sweeplight::fetcher::HTTPFetcher;
+using sweeplight::fetcher::UrlRequest;
+
+constexpr int kGetsPerRun = 1000;
+
+// Answers every request on a kept-alive connection with the same small body.
+class LoopbackServer {
+public:
+    LoopbackServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [socket] { answer(*socket); });
+        });
+    }
+    QUrl url() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/data").arg(server_.serverPort()));
+    }
+
+private:
+    static void answer(QTcpSocket& socket) {
+        QByteArray& pending = buffers()[&socket];
+        pending += socket.readAll();
+        for (qsizetype end; (end = pending.indexOf("\r\n\r\n")) >= 0;) {
+            pending.remove(0, end + 4);
+            socket.write(
+                "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 27\r\n\r\n"
+                "{\"scores\":[1,2,3],\"ok\":true}");
+        }
+    }
+    static std::map<QTcpSocket*, QByteArray>& buffers() {
+        static std::map<QTcpSocket*, QByteArray> map;
+        return map;
+    }
+
+    QTcpServer server_;
+};
+
+struct Environment {
+    Environment() {
+        static int argc = 1;
+        static char name[] = "fetcher_bench";
+        static char* argv[] = { name, nullptr };
+        application = std::make_unique<QCoreApplication>(argc, argv);
+        runLoop = std::make_unique<sweeplight::foundation::QtRunLoop>();
+        HTTPFetcher::setRunLoop(runLoop.get());
+        server = std::make_unique<LoopbackServer>();
+    }
+    std::unique_ptr<QCoreApplication> application;
+    std::unique_ptr<sweeplight::foundation::QtRunLoop> runLoop;
+    std::unique_ptr<LoopbackServer> server;
+};
+
+Environment& environment() {
+    static Environment* instance = new Environment();
+    return *instance;
+}
+
+bool getThroughFetcher(const QUrl& url, qint64& bytes) {
+    QEventLoop loop;
+    bool ok = false;
+    auto fetcher = HTTPFetcher::create(UrlRequest(url));
+    fetcher->beginFetchWithDelegate(
+        nullptr,
+        [&](HTTPFetcher&, const QByteArray& data) {
+            bytes += data.size();
+            ok = true;
+            loop.quit();
+        },
+        [&](HTTPFetcher&, const sweeplight::fetcher::FetchError&) { loop.quit(); });
+    loop.exec();
+    return ok;
+}
+
+bool getThroughManager(QNetworkAccessManager& manager, const QUrl& url, qint64& bytes) {
+    QEventLoop loop;
+    bool ok = false;
+    QNetworkReply* reply = manager.get(QNetworkRequest(url));
+    QObject::connect(reply, &QNetworkReply::finished, &loop, [&] {
+        ok = reply->error() == QNetworkReply::NoError;
+        bytes += reply->readAll().size();
+        reply->deleteLater();
+        loop.quit();
+    });
+    loop.exec();
+    return ok;
+}
+
+// Each iteration: 1000 sequential GETs.
+void BM_SequentialGetsThroughHTTPFetcher(benchmark::State& state) {
+    const QUrl url = environment().server->url();
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < kGetsPerRun; ++i)
+            if (!getThroughFetcher(url, bytes))
+                state.SkipWithError("fetch failed");
+    }
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_SequentialGetsThroughHTTPFetcher)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+void BM_SequentialGetsThroughQNetworkAccessManager(benchmark::State& state) {
+    const QUrl url = environment().server->url();
+    QNetworkAccessManager manager;
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < kGetsPerRun; ++i)
+            if (!getThroughManager(manager, url, bytes))
+                state.SkipWithError("get failed");
+    }
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_SequentialGetsThroughQNetworkAccessManager)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+// The two ways alternate GET by GET, so that a machine whose load drifts treats both alike.
+// Counters: total wall time of the 1000 GETs of each kind and the fetcher's overhead.
+void BM_InterleavedGetsFetcherVersusManager(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const QUrl url = environment().server->url();
+    QNetworkAccessManager manager;
+    qint64 bytes = 0;
+    Clock::duration fetcherTime {};
+    Clock::duration managerTime {};
+    for (auto _ : state) {
+        for (int i = 0; i < kGetsPerRun; ++i) {
+            auto start = Clock::now();
+            getThroughFetcher(url, bytes);
+            auto middle = Clock::now();
+            getThroughManager(manager, url, bytes);
+            managerTime += Clock::now() - middle;
+            fetcherTime += middle - start;
+        }
+    }
+    auto ms = [&](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count() /
+               static_cast<double>(state.iterations());
+    };
+    state.counters["fetcher_ms"] = ms(fetcherTime);
+    state.counters["qnam_ms"] = ms(managerTime);
+    state.counters["overhead_pct"] = 100.0 * (ms(fetcherTime) - ms(managerTime)) / ms(managerTime);
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_InterleavedGetsFetcherVersusManager)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+void BM_CookieMatchingOverTenThousandCookies(benchmark::State& state) {
+    std::vector<QNetworkCookie> cookies;
+    cookies.reserve(10000);
+    for (int i = 0; i < 10000; ++i) {
+        QNetworkCookie cookie(QByteArray("c") + QByteArray::number(i), "value");
+        // 1000 hosts under 100 sites, with some domain cookies and deeper paths.
+        QString site = QStringLiteral("site%1.example").arg(i % 100);
+        cookie.setDomain(i % 10 == 0 ? QLatin1Char('.') + site
+                                     : QStringLiteral("h%1.%2").arg(i % 1000).arg(site));
+        cookie.setPath(i % 3 == 0 ? QStringLiteral("/app") : QStringLiteral("/"));
+        cookies.push_back(cookie);
+    }
+    const QUrl url(QStringLiteral("http://h42.site42.example/app/page"));
+    std::size_t matched = 0;
+    for (auto _ : state) {
+        matched = HTTPFetcher::cookiesForURL(url, cookies).size();
+        benchmark::DoNotOptimize(matched);
+    }
+    state.counters["matched"] = static_cast<double>(matched);
+}
+BENCHMARK(BM_CookieMatchingOverTenThousandCookies)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
