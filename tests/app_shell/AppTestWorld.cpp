@@ -2,12 +2,15 @@
 
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
+#include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
 #include "fetcher/transport/UrlConnection.h"
 #include "fetcher/transport/UrlConnectionFactory.h"
 #include "network/ReachabilitySource.h"
 
+#include <QApplication>
 #include <QWidget>
+#include <stdexcept>
 
 namespace sweeplight::app::test {
 
@@ -78,13 +81,14 @@ fernwick::Fernwick& AppTestWorld::client() {
     return *client_;
 }
 
-SweeplightAppDelegate& AppTestWorld::launch() {
-    auto window = std::make_unique<QWidget>();
-    window->setFixedSize(320, 480);
-    std::unique_ptr<EAGLView> view = EAGLView::create(runLoop, accelerometer, window.get());
+SweeplightAppDelegate& AppTestWorld::launch(motion::Accelerometer* motion) {
+    auto window = std::make_unique<PhoneScreen>();
+    window->setFixedSize(PhoneScreen::kWidth, PhoneScreen::kHeight);
+    std::unique_ptr<EAGLView> view =
+        EAGLView::create(runLoop, motion ? *motion : accelerometer, window.get());
     if (!view)
         throw std::runtime_error("no OpenGL ES 1.1 context");
-    view->setGeometry(0, 0, 320, 480);
+    window->setDisplayView(view.get());
     SweeplightAppDelegate::Environment environment;
     environment.runLoop = &runLoop;
     environment.preferences = &preferences;
@@ -94,6 +98,14 @@ SweeplightAppDelegate& AppTestWorld::launch() {
     delegate->window()->show();
     delegate->applicationDidFinishLaunching();
     return *delegate;
+}
+
+void AppTestWorld::run(double seconds, double step) {
+    const double end = runLoop.now() + seconds;
+    while (runLoop.now() + step <= end + 1e-9) {
+        runLoop.advance(step);
+        QApplication::processEvents();
+    }
 }
 
 } // namespace sweeplight::app::test

@@ -36,8 +36,12 @@ public:
     AppTestWorld();
     ~AppTestWorld();
 
-    // Builds the window and the display as the app's main does, then launches.
-    SweeplightAppDelegate& launch();
+    // Builds the phone screen and the display as the app's main does, then launches. The
+    // display reads `motion` when given, else the scripted accelerometer.
+    SweeplightAppDelegate& launch(motion::Accelerometer* motion = nullptr);
+    // Advances virtual time in small steps, letting the window system paint after each, as
+    // the screen would take every frame.
+    void run(double seconds, double step = 1.0 / 240.0);
     fernwick::Fernwick& client();
 
     QTemporaryDir folder;
