@@ -52,6 +52,19 @@ Fernwick::Environment& sharedEnvironment() {
     return environment;
 }
 
+// What the command line said; it wins over the environment the app configured.
+QString gCommandLineSettingsFile;
+bool gCommandLineDataDirectory = false;
+
+Fernwick::Environment sharedEnvironmentWithCommandLine() {
+    Fernwick::Environment environment = sharedEnvironment();
+    if (!gCommandLineSettingsFile.isEmpty())
+        environment.settingsFile = gCommandLineSettingsFile;
+    if (gCommandLineDataDirectory)
+        environment.dataDirectory.clear(); // Paths holds the folder given
+    return environment;
+}
+
 QString resourcePath(const char* name) {
     return QStringLiteral(":/") + QLatin1String(name);
 }
@@ -104,20 +117,29 @@ bool Fernwick::takeCommandLineOptions(std::vector<std::string>& arguments, std::
             *error = std::string(kSettingsFileOption) + " needs a file";
         return false;
     }
-    if (found)
-        sharedEnvironment().settingsFile = QString::fromStdString(settings);
-    if (!foundation::Paths::takeCommandLineOptions(arguments, error))
+    std::string folder;
+    bool folderFound = false;
+    if (!foundation::Paths::takeOption(arguments, foundation::Paths::kDataDirectoryOption, folder,
+                                       folderFound, error))
         return false;
-    // The client reads its folder once, when it is made; a folder given now must win over
-    // one set earlier.
-    sharedEnvironment().dataDirectory.clear();
+    if (folderFound && folder.empty()) {
+        if (error)
+            *error = std::string(foundation::Paths::kDataDirectoryOption) + " needs a folder";
+        return false;
+    }
+    if (found)
+        gCommandLineSettingsFile = QString::fromStdString(settings);
+    if (folderFound) {
+        foundation::Paths::setDataDirectory(QString::fromStdString(folder));
+        gCommandLineDataDirectory = true;
+    }
     return true;
 }
 
 Fernwick& Fernwick::instance() {
     std::lock_guard guard(gFernwickLock);
     if (!gFernwick)
-        gFernwick = new Fernwick(sharedEnvironment()); // never destroyed
+        gFernwick = new Fernwick(sharedEnvironmentWithCommandLine()); // never destroyed
     return *gFernwick;
 }
 
@@ -125,7 +147,7 @@ Fernwick* Fernwick::allocWithZone() {
     std::lock_guard guard(gFernwickLock);
     if (gFernwick)
         return nullptr;
-    gFernwick = new Fernwick(sharedEnvironment()); // never destroyed
+    gFernwick = new Fernwick(sharedEnvironmentWithCommandLine()); // never destroyed
     return gFernwick;
 }
 

@@ -126,9 +126,9 @@ public:
     // --- The single instance -----------------------------------------------------------------
     // What the shared client is made with. False (and nothing changes) once it exists.
     static bool setEnvironment(Environment environment);
-    // Takes "--settings FILE" and "--data-dir DIR" out of `arguments` and applies them to the
-    // environment the shared client will be made with. False, with a reason, on an option
-    // that lacks its value, or once the shared client exists.
+    // Takes "--settings FILE" and "--data-dir DIR" out of `arguments` (program name excluded)
+    // for the shared client; they win over setEnvironment, whichever is called first. False,
+    // with a reason, on an option that lacks its value, or once the shared client exists.
     static bool takeCommandLineOptions(std::vector<std::string>& arguments,
                                        std::string* error = nullptr);
     // The shared client, made and set up by the first call.
