@@ -1,0 +1,164 @@
+// The client against the reference service on 127.0.0.1, over the real Qt transport.
+#include "FernwickService.h"
+#include "FernwickTestSupport.h"
+#include "fernwick/FernwickFeatureController.h"
+#include "fetcher/HTTPFetcher.h"
+#include "foundation/QtRunLoop.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::fernwick::Fernwick;
+using sweeplight::fernwick::FernwickFeatureController;
+using sweeplight::foundation::PropertyList;
+
+namespace {
+
+// Runs the Qt loop until `done` holds or `seconds` pass; the service answers on this same loop.
+bool waitFor(const std::function<bool()>& done, double seconds = 20) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > seconds * 1000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+struct LiveWorld {
+    QTemporaryDir folder;
+    sweeplight::foundation::QtRunLoop loop;
+    std::map<std::string, FakeHandle*> handles;
+    std::unique_ptr<sweeplight::network::Reachability> reachability;
+    FernwickService service;
+    std::unique_ptr<Fernwick> client;
+    std::vector<QUrl> opened;
+    std::vector<sweeplight::fernwick::RemoteMessageAlert> alerts;
+
+    explicit LiveWorld(const QByteArray& messages = {}) {
+        ensureApplication();
+        sweeplight::fetcher::HTTPFetcher::setConnectionClass(nullptr);
+        sweeplight::fetcher::HTTPFetcher::setRunLoop(&loop);
+        reachability = std::make_unique<sweeplight::network::Reachability>(
+            std::make_unique<FakeReachabilitySource>(handles), loop);
+
+        FernwickService::Options options;
+        options.secretKey = kSecret;
+        options.databasePath = folder.filePath("service.sqlite");
+        if (!messages.isEmpty()) {
+            options.messagesPath = folder.filePath("messages.json");
+            QFile file(options.messagesPath);
+            file.open(QIODevice::WriteOnly);
+            file.write(messages);
+        }
+        QString error;
+        EXPECT_TRUE(service.start(options, &error)) << error.toStdString();
+
+        PropertyList::dictionary(
+            {
+                { "baseurl", PropertyList::string(service.baseUrl().toStdString()) },
+                { "fernwickkey", PropertyList::string(kAppKey) },
+                { "gamekey", PropertyList::string(kGameKey) },
+                { "secretkey", PropertyList::string(kSecret) },
+            })
+            .writeFile(folder.filePath("settings.plist"));
+
+        Fernwick::Environment environment;
+        environment.runLoop = &loop;
+        environment.reachability = reachability.get();
+        environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };
+        environment.presentAlert = [this](const sweeplight::fernwick::RemoteMessageAlert& alert,
+                                          std::function<void(int)>) { alerts.push_back(alert); };
+        environment.dataDirectory = folder.filePath("data");
+        environment.settingsFile = folder.filePath("settings.plist");
+        environment.deviceId = kDeviceId;
+        environment.probeHostName = "probe.test";
+        client = Fernwick::createUnshared(environment);
+    }
+    ~LiveWorld() {
+        client.reset();
+        waitFor([] { return false; }, 0.05);
+        sweeplight::fetcher::HTTPFetcher::setRunLoop(nullptr);
+    }
+};
+
+} // namespace
+
+TEST(FernwickLive, UsageAndLocationReportsArriveSigned) {
+    LiveWorld world;
+    world.client->logAppUsage();
+    world.client->logLocationWithLat(51.5f, -0.125f);
+    EXPECT_TRUE(waitFor([&] {
+        return world.service.usageCount(kAppKey) == 1 && world.service.locationCount(kAppKey) == 1;
+    }));
+    EXPECT_TRUE(waitFor([&] { return world.client->liveConnectionCount() == 0; }));
+}
+
+TEST(FernwickLive, RemoteMessageIsShownOnce) {
+    LiveWorld world(R"({"sweeplight": {"message_title": "Hello", "message_date":
+        "2026-12-01 10:00:00 +0000", "message_detail": "News", "link_1_title": "Visit",
+        "link_1_url": "http://127.0.0.1/visit", "link_1_type": 2, "link_2_title": "",
+        "link_2_url": "", "link_3_title": "", "link_3_url": ""}})");
+    world.client->checkForRemoteMessage();
+    ASSERT_TRUE(waitFor([&] { return !world.alerts.empty(); }));
+    EXPECT_EQ(world.alerts[0].title, "Hello");
+    EXPECT_EQ(world.alerts[0].buttonTitles, (std::vector<QString> { "Visit", "Cancel" }));
+    ASSERT_TRUE(waitFor([&] { return world.client->liveConnectionCount() == 0; }));
+
+    world.client->checkForRemoteMessage();
+    ASSERT_TRUE(waitFor([&] { return world.client->liveConnectionCount() == 0; }));
+    waitFor([] { return false; }, 0.2);
+    EXPECT_EQ(world.alerts.size(), 1u);
+}
+
+TEST(FernwickLive, ScoreSubmittedThroughTheFetcherIsStoredAndListed) {
+    LiveWorld world;
+    world.client->saveHighScore(321);
+    int successes = 0;
+    int failures = 0;
+    world.client->submitScore(
+        321, [&] { ++successes; }, [&] { ++failures; });
+    ASSERT_TRUE(waitFor([&] { return successes + failures > 0; }));
+    EXPECT_EQ(successes, 1);
+    EXPECT_EQ(world.service.scores(kGameKey), QStringList { QString(kDeviceId) + " 321" });
+    EXPECT_TRUE(world.client->hasLastScoreSubmitted());
+
+    // A negative score is signed as typed, so the service accepts it too.
+    world.client->submitScore(
+        -5, [&] { ++successes; }, [&] { ++failures; });
+    ASSERT_TRUE(waitFor([&] { return successes + failures > 1; }));
+    EXPECT_EQ(successes, 2);
+    EXPECT_EQ(world.service.scores(kGameKey).size(), 2);
+}
+
+TEST(FernwickLive, HelpPageLoadsAndATappedLinkGoesToTheSystemBrowser) {
+    LiveWorld world;
+    auto container = Fernwick::getFeatureViewController("help", *world.client);
+    auto* page = container->findChild<FernwickFeatureController*>();
+    ASSERT_TRUE(page);
+    container->show();
+    ASSERT_TRUE(page->webView());
+    bool loaded = false;
+    QObject::connect(page->webView(), &QWebEngineView::loadFinished, [&](bool ok) {
+        if (ok && page->webView()->url().path().startsWith("/content/"))
+            loaded = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return loaded; }, 60)) << "the help page did not load";
+    EXPECT_EQ(page->webView()->title(), QString("Help for ") + kAppKey);
+
+    page->webView()->page()->runJavaScript("document.getElementById('site').click();");
+    ASSERT_TRUE(waitFor([&] { return !world.opened.empty(); }));
+    EXPECT_EQ(world.opened[0].toString(), "https://www.fernwick.example.com/about");
+    EXPECT_TRUE(page->webView()->url().path().startsWith("/content/")) << "the page stays";
+
+    // A form submitted inside the page loads in place.
+    page->webView()->page()->runJavaScript("document.getElementById('feedback').submit();");
+    ASSERT_TRUE(waitFor([&] { return page->webView()->url().query().contains("sent=1"); }, 60));
+    EXPECT_EQ(world.opened.size(), 1u);
+}
