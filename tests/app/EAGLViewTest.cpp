@@ -300,7 +300,11 @@ TEST_F(EAGLViewTest, StillnessShowsTheHint) {
     for (int sample = 0; sample < 600; ++sample)
         accelerometer.send(0, -1, 0);
     EXPECT_TRUE(view->isWavePhoneShown());
-    EXPECT_EQ(view->findChild<QLabel*>()->geometry().topLeft(), QPoint(0, 0));
+    // The hint is the picture "wavePhone.png", at its own size in the top-left corner.
+    const QLabel* hint = view->findChild<QLabel*>();
+    const QPixmap picture(QStringLiteral(":/wavePhone.png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(hint->geometry(), QRect(QPoint(0, 0), picture.size()));
 }
 
 TEST_F(EAGLViewTest, SamplesTurnTheSweep) {
