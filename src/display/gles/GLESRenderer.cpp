@@ -164,14 +164,12 @@ std::unique_ptr<GLESRenderer> GLESRenderer::create() {
 
     auto egl = std::make_unique<Egl>();
     const char* platform = "surfaceless";
-    if (pbufferOnly || !egl->createSurfaceless()) {
+    if (pbufferOnly || !egl->createSurfaceless() || !egl->makeCurrent()) {
         egl = std::make_unique<Egl>();
         platform = "pbuffer";
-        if (!egl->createPbuffer())
+        if (!egl->createPbuffer() || !egl->makeCurrent())
             return nullptr;
     }
-    if (!egl->makeCurrent())
-        return nullptr;
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!hasExtension(extensions, "GL_OES_framebuffer_object") || !egl->loadFramebufferFunctions())
         return nullptr;
@@ -248,7 +246,6 @@ void GLESRenderer::destroyFramebuffer() {
 
 void GLESRenderer::beginFrame() {
     makeCurrent();
-    egl_->glBindFramebufferOES(GL_FRAMEBUFFER_OES, viewFramebuffer);
     glViewport(0, 0, backingWidth_, backingHeight_);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
