@@ -215,6 +215,9 @@ void HTTPFetcher::stopFetching() {
     destroyRetryTimer();
     if (!connection_)
         return;
+    // Between fetches the request is the caller's own again, so that changes the caller makes
+    // to it are not undone by the next begin.
+    restoreCallerHeaderFields();
     // Connections may be destroyed from inside their own callbacks (see UrlConnection).
     std::unique_ptr<UrlConnection> oldConnection = std::move(connection_);
     oldConnection->cancel();

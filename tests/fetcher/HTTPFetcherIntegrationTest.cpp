@@ -243,6 +243,25 @@ TEST_F(Integration, BasicAuthenticationWithCredentialAndFailureCount) {
     EXPECT_TRUE(none.error->is(kHTTPFetcherErrorDomain, -2));
 }
 
+TEST_F(Integration, CredentialsStayWithTheServerThatAskedForThem) {
+    const QByteArray expected = "Basic " + QByteArray("ann:right").toBase64();
+    server.route("/private", [this, expected](const auto& request, QTcpSocket& socket) {
+        if (!request.header("Host").startsWith("127.0.0.1"))
+            TestHttpServer::respond(socket, 200, "auth=" + request.header("Authorization"));
+        else if (request.header("Authorization") != expected)
+            TestHttpServer::respond(socket, 401, "who?",
+                                    { { "WWW-Authenticate", "Basic realm=\"test\"" } });
+        else
+            TestHttpServer::respond(
+                socket, 302, "", { { "Location", server.url("/private", "localhost").toUtf8() } });
+    });
+    Outcome outcome = fetch(server.url("/private"), [](HTTPFetcher& f) {
+        f.setCredential(UrlCredential { "ann", "right" });
+    });
+    EXPECT_EQ(outcome.data, QByteArray("auth="));
+    EXPECT_EQ(server.requests.size(), 3u);
+}
+
 TEST_F(Integration, ChunkedBodyArrivesWhole) {
     server.route("/chunked", [](const auto&, QTcpSocket& socket) {
         socket.write(

@@ -226,5 +226,26 @@ TEST_F(Retry, RetriedRequestCarriesAddedFieldsOnce) {
     fetcher->stopFetching();
 }
 
+TEST_F(Retry, RequestIsTheCallersOwnAgainAfterAFetch) {
+    {
+        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+        QNetworkCookie cookie("s", "v");
+        cookie.setDomain("example.com");
+        cookie.setPath("/");
+        HTTPFetcher::staticCookies()->cookies.push_back(cookie);
+    }
+    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    Outcome outcome;
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    factory->last().answer(200, "x");
+    EXPECT_TRUE(fetcher->request()->valueForHTTPHeaderField("Cookie").isNull());
+
+    fetcher->request()->setValue(QStringLiteral("c=1"), QStringLiteral("Cookie"));
+    ASSERT_TRUE(begin(*fetcher, outcome));
+    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"), QStringLiteral("c=1,s=v"));
+    fetcher->stopFetching();
+    EXPECT_EQ(fetcher->request()->valueForHTTPHeaderField("Cookie"), QStringLiteral("c=1"));
+}
+
 } // namespace
 } // namespace sweeplight::fetcher::testing

@@ -41,6 +41,13 @@ QString basicRealm(const QByteArray& field) {
     return QString::fromUtf8(value);
 }
 
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
+               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 bool isHTTPScheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
@@ -333,6 +340,9 @@ void QtUrlConnection::followRedirect() {
                       QStringLiteral("unsupported redirect URL")));
         return;
     }
+    // Credentials given to one server are not handed to another.
+    if (!sameOrigin(next->URL(), reply_->url()))
+        authorization_.clear();
     releaseReply();
     request_ = *next;
     send(request_);
