@@ -151,6 +151,7 @@ bool HTTPFetcher::beginFetchWithDelegate(Delegate delegate, FinishedCallback fin
     }
     if (!connection_) {
         detail::reportProgrammingError(QString::fromLatin1(kNoConnectionMessage));
+        restoreCallerHeaderFields();
         failToBegin(delegate, failed);
         return false;
     }
@@ -167,7 +168,7 @@ void HTTPFetcher::failToBegin(const Delegate& delegate, const FailedCallback& fa
     if (!failed)
         return;
     auto hold = shared_from_this();
-    auto keepDelegate = delegate;
+    auto keepDelegate = delegate; // the delegate of this call, alive across the callback
     failed(*this, FetchError(kHTTPFetcherErrorDomain, kHTTPFetcherErrorDownloadFailed));
 }
 

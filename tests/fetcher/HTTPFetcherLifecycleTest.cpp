@@ -1,6 +1,7 @@
 #include "FetcherFixture.h"
 
 #include <QBuffer>
+#include <QNetworkCookie>
 
 namespace sweeplight::fetcher::testing {
 namespace {
@@ -113,7 +114,14 @@ TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
     EXPECT_TRUE(logged("beginFetchWithDelegate requires a request"));
     EXPECT_FALSE(empty->isFetching());
 
-    // No connection.
+    // No connection: the request keeps no field the attempt added.
+    {
+        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+        QNetworkCookie cookie("s", "v");
+        cookie.setDomain("example.com");
+        cookie.setPath("/");
+        HTTPFetcher::staticCookies()->cookies.push_back(cookie);
+    }
     factory->refuse = true;
     auto refused = HTTPFetcher::create(get("http://example.com/"));
     Outcome refusedOutcome;
@@ -122,6 +130,7 @@ TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
     EXPECT_TRUE(refusedOutcome.error->is(kHTTPFetcherErrorDomain, -1));
     EXPECT_TRUE(logged("beginFetchWithDelegate could not create a connection"));
     EXPECT_FALSE(refused->isFetching());
+    EXPECT_TRUE(refused->request()->allHTTPHeaderFields().empty());
 
     // Without a failed callback nothing is called and nothing breaks.
     EXPECT_FALSE(empty->beginFetchWithDelegate(nullptr, nullptr, nullptr));
