@@ -18,6 +18,8 @@
 #include "uikit/StretchableImage.h"
 
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 #include <cassert>
 
@@ -71,6 +73,16 @@ SweeplightAppDelegate::SweeplightAppDelegate(std::unique_ptr<QWidget> window,
     , screenSaverInhibitor_(std::make_unique<ScreenSaverInhibitor>()) {
     assert(window_ && glView_);
     initAppResources();
+    // On a desktop the menu is also a key away (the info button needs a tap on the display
+    // first); the phone's behaviour is unchanged.
+    for (QKeySequence key : { QKeySequence(Qt::Key_Menu), QKeySequence(Qt::Key_F10) }) {
+        auto* shortcut = new QShortcut(key, window_.get());
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, window_.get(), [this] {
+            if (!isDisplayCovered())
+                displayMenu();
+        });
+    }
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(application, &QGuiApplication::applicationStateChanged, window_.get(),
                          [this](Qt::ApplicationState state) {
@@ -282,6 +294,12 @@ void SweeplightAppDelegate::showHelp() {
             uikit::ImageButton::State::Highlighted);
         QObject::connect(introStartButton_, &QAbstractButton::clicked, introScreen_.get(),
                          [this] { closeIntro(); });
+        for (QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
+            auto* shortcut = new QShortcut(key, introScreen_.get());
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            QObject::connect(shortcut, &QShortcut::activated, introScreen_.get(),
+                             [this] { closeIntro(); });
+        }
     }
     showOnTop(introScreen_.get());
     introStartButton_->setFocus(Qt::OtherFocusReason);

@@ -312,3 +312,34 @@ TEST_F(AppDelegateTest, TheInfoButtonOpensTheMenu) {
 
 } // namespace
 } // namespace sweeplight::app
+
+namespace sweeplight::app {
+namespace {
+
+class AppDelegateKeysTest : public ::testing::Test {
+protected:
+    void activate() {
+        world.delegate->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(world.delegate->window()));
+    }
+    test::AppTestWorld world;
+};
+
+TEST_F(AppDelegateKeysTest, EnterStartsFromTheIntroAndF10OpensTheMenu) {
+    world.launch();
+    activate();
+    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
+    EXPECT_EQ(world.delegate->menu(), nullptr) << "no menu over the intro";
+    QTest::keyClick(world.delegate->introScreen(), Qt::Key_Return);
+    EXPECT_EQ(world.delegate->introScreen(), nullptr);
+    ASSERT_NE(world.delegate->editMessage(), nullptr);
+    QTest::keyClick(world.delegate->editMessage(), Qt::Key_Escape);
+    EXPECT_FALSE(world.delegate->editMessage()->isVisible());
+
+    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
+    ASSERT_NE(world.delegate->menu(), nullptr);
+    EXPECT_TRUE(world.delegate->menu()->isVisible());
+}
+
+} // namespace
+} // namespace sweeplight::app
