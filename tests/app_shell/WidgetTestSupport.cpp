@@ -12,6 +12,8 @@ QApplication& testApplication() {
     static char* argv[] = { name, nullptr };
     static QApplication* application = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        // The help page's browser refuses to start as root (CI) with its sandbox on.
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
         // The help page's web view needs this before the application exists.
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         return new QApplication(argc, argv);
