@@ -112,7 +112,11 @@ int main(int argc, char** argv) {
 
     QWidget frame;
     frame.setWindowTitle(QStringLiteral("Sweeplight"));
-    frame.setStyleSheet(QStringLiteral("background: black;"));
+    // A palette, not a style sheet: a sheet here would cascade into every screen inside.
+    QPalette black = frame.palette();
+    black.setColor(QPalette::Window, Qt::black);
+    frame.setPalette(black);
+    frame.setAutoFillBackground(true);
     auto* layout = new QHBoxLayout(&frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
