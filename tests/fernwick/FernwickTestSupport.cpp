@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <unistd.h>
 
 namespace fernwick_test {
 
@@ -15,6 +16,9 @@ std::string upperMd5(const std::string& text) {
 void ensureApplication() {
     if (QApplication::instance())
         return;
+    // Chromium refuses to run as root inside its sandbox; CI runs as root.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     static int argc = 1;
     static char name[] = "fernwick_tests";
