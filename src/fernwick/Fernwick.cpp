@@ -244,8 +244,12 @@ bool Fernwick::isSavePending() const {
 }
 
 void Fernwick::setupNetworkMonitor() {
-    reachability_->setHostName(environment_.probeHostName.empty() ? kDefaultProbeHostName
-                                                                  : environment_.probeHostName);
+    std::string probeHost = environment_.probeHostName;
+    if (probeHost.empty())
+        probeHost = qEnvironmentVariable(kProbeHostVariable).toStdString();
+    if (probeHost.empty())
+        probeHost = kDefaultProbeHostName;
+    reachability_->setHostName(probeHost);
     // Before the first query exists, so that every query is registered for changes.
     reachability_->setNetworkStatusNotificationsEnabled(true);
     updateNetworkStatus();

@@ -80,6 +80,8 @@ inline constexpr char kDefaultProbeHostName[] = "www.wikipedia.org";
 // the "--settings FILE" option).
 inline constexpr char kSettingsFileVariable[] = "SWEEPLIGHT_FERNWICK_SETTINGS";
 inline constexpr char kSettingsFileOption[] = "--settings";
+// Replaces the probed public host (tests and offline setups point it at "localhost").
+inline constexpr char kProbeHostVariable[] = "SWEEPLIGHT_FERNWICK_PROBE_HOST";
 
 // What a remote message shows: a title, a text and the captions of its buttons, in order.
 struct RemoteMessageAlert {
@@ -119,7 +121,7 @@ public:
         QString settingsFile;
         // Default: foundation::DeviceId::identifier().
         QString deviceId;
-        // Default: kDefaultProbeHostName.
+        // Default: $SWEEPLIGHT_FERNWICK_PROBE_HOST, else kDefaultProbeHostName.
         std::string probeHostName;
     };
 
