@@ -1,5 +1,6 @@
 #include "QtUrlConnection.h"
 
+#include "IdleTimeouts.h"
 #include "UrlAuthenticationChallenge.h"
 #include "UrlConnectionDelegate.h"
 #include "UrlResponse.h"
@@ -84,9 +85,11 @@ QNetworkRequest::CacheLoadControl cacheLoadControl(UrlRequestCachePolicy policy)
 } // namespace
 
 QtUrlConnection::QtUrlConnection(QNetworkAccessManager& manager, foundation::RunLoop& runLoop,
-                                 UrlRequest request, UrlConnectionDelegate& delegate)
+                                 std::shared_ptr<IdleTimeouts> timeouts, UrlRequest request,
+                                 UrlConnectionDelegate& delegate)
     : manager_(manager)
     , runLoop_(runLoop)
+    , timeouts_(std::move(timeouts))
     , request_(std::move(request))
     , delegate_(delegate) {}
 
@@ -415,36 +418,28 @@ void QtUrlConnection::fail(const FetchError& error) {
 }
 
 void QtUrlConnection::restartTimeout() {
-    // One timer per exchange: progress only moves the mark it checks against.
-    lastProgress_ = runLoop_.now();
-    if (timeout_ == foundation::RunLoop::kNoTimer && !done_ && request_.timeoutInterval() > 0)
-        scheduleTimeoutCheck(request_.timeoutInterval());
-}
-
-void QtUrlConnection::scheduleTimeoutCheck(double delay) {
+    const double interval = request_.timeoutInterval();
+    if (done_ || !(interval > 0))
+        return;
+    const double deadline = runLoop_.now() + interval;
+    if (timeoutId_) {
+        timeouts_->touch(timeoutId_, deadline);
+        return;
+    }
     std::weak_ptr<bool> alive = alive_;
-    timeout_ = runLoop_.scheduleOnce(delay, [this, alive] {
+    timeoutId_ = timeouts_->watch(runLoop_, deadline, [this, alive] {
         auto flag = alive.lock();
         if (!flag || !*flag)
             return;
-        timeout_ = foundation::RunLoop::kNoTimer;
-        if (done_)
-            return;
-        // Timers count whole milliseconds; a check a hair early is not progress.
-        double idle = runLoop_.now() - lastProgress_;
-        double interval = request_.timeoutInterval();
-        if (idle + 0.002 < interval) {
-            scheduleTimeoutCheck(interval - idle);
-            return;
-        }
+        timeoutId_ = 0;
         fail(urlError(kURLErrorTimedOut, request_.URL(), QStringLiteral("The request timed out.")));
     });
 }
 
 void QtUrlConnection::stopTimeout() {
-    if (timeout_ != foundation::RunLoop::kNoTimer)
-        runLoop_.cancel(timeout_);
-    timeout_ = foundation::RunLoop::kNoTimer;
+    if (timeoutId_)
+        timeouts_->unwatch(timeoutId_);
+    timeoutId_ = 0;
 }
 
 void QtUrlConnection::releaseReply() {

@@ -18,6 +18,7 @@ class QNetworkReply;
 namespace sweeplight::fetcher {
 
 class FetchError;
+class IdleTimeouts;
 class UrlConnectionDelegate;
 class UrlResponse;
 
@@ -30,7 +31,8 @@ class UrlResponse;
 class QtUrlConnection final : public UrlConnection {
 public:
     QtUrlConnection(QNetworkAccessManager& manager, foundation::RunLoop& runLoop,
-                    UrlRequest request, UrlConnectionDelegate& delegate);
+                    std::shared_ptr<IdleTimeouts> timeouts, UrlRequest request,
+                    UrlConnectionDelegate& delegate);
     ~QtUrlConnection() override;
 
     void scheduleInRunLoop(const std::string& mode) override;
@@ -52,13 +54,13 @@ private:
     void deliverResponseIfNeeded();
     void fail(const FetchError& error);
     void restartTimeout();
-    void scheduleTimeoutCheck(double delay);
     void stopTimeout();
     void releaseReply();
     UrlResponse makeResponse() const;
 
     QNetworkAccessManager& manager_;
     foundation::RunLoop& runLoop_;
+    std::shared_ptr<IdleTimeouts> timeouts_;
     UrlRequest request_;
     UrlConnectionDelegate& delegate_;
     QPointer<QNetworkReply> reply_;
@@ -77,8 +79,7 @@ private:
     int redirectCount_ { 0 };
     int serverChallengeCount_ { 0 };
     int proxyChallengeCount_ { 0 };
-    foundation::RunLoop::TimerId timeout_ { foundation::RunLoop::kNoTimer };
-    double lastProgress_ { 0 };
+    std::uint64_t timeoutId_ { 0 };
 };
 
 } // namespace sweeplight::fetcher

@@ -2,6 +2,7 @@
 
 #include "HTTPCookie.h"
 #include "HTTPCookieStorage.h"
+#include "IdleTimeouts.h"
 #include "QtUrlConnection.h"
 #include "UrlRequest.h"
 
@@ -41,6 +42,7 @@ public:
 
 QtUrlConnectionFactory::QtUrlConnectionFactory(RunLoopProvider runLoopProvider)
     : runLoopProvider_(std::move(runLoopProvider))
+    , timeouts_(std::make_shared<IdleTimeouts>())
     , manager_(std::make_unique<QNetworkAccessManager>()) {
     manager_->setCookieJar(new SharedStorageCookieJar());
     manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
@@ -51,8 +53,8 @@ QtUrlConnectionFactory::~QtUrlConnectionFactory() = default;
 std::unique_ptr<UrlConnection>
 QtUrlConnectionFactory::initWithRequest(const UrlRequest& request, UrlConnectionDelegate& delegate,
                                         bool startImmediately) {
-    auto connection =
-        std::make_unique<QtUrlConnection>(*manager_, runLoopProvider_(), request, delegate);
+    auto connection = std::make_unique<QtUrlConnection>(*manager_, runLoopProvider_(), timeouts_,
+                                                        request, delegate);
     if (startImmediately)
         connection->start();
     return connection;

@@ -13,6 +13,7 @@ class RunLoop;
 
 namespace sweeplight::fetcher {
 
+class IdleTimeouts;
 // Makes QtUrlConnections over one QNetworkAccessManager, whose cookie jar is the process-wide
 // HTTPCookieStorage. Needs a QCoreApplication; connections are driven by Qt's event loop, their
 // idle timeouts by the run loop the provider hands out.
@@ -31,6 +32,7 @@ public:
 
 private:
     RunLoopProvider runLoopProvider_;
+    std::shared_ptr<IdleTimeouts> timeouts_;
     std::unique_ptr<QNetworkAccessManager> manager_;
 };
 

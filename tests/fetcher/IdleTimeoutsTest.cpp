@@ -1,0 +1,64 @@
+#include "fetcher/transport/IdleTimeouts.h"
+
+#include "foundation/ManualRunLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace sweeplight::fetcher {
+namespace {
+
+TEST(IdleTimeouts, ExpiresOnlyAfterTheLatestDeadlinePasses) {
+    foundation::ManualRunLoop runLoop;
+    IdleTimeouts timeouts;
+    int expired = 0;
+    auto id = timeouts.watch(runLoop, 5.0, [&] { ++expired; });
+    runLoop.advance(4.9);
+    timeouts.touch(id, runLoop.now() + 5.0);
+    runLoop.advance(4.8); // 9.7: past the first deadline, not the moved one
+    EXPECT_EQ(expired, 0);
+    runLoop.advance(0.3);
+    EXPECT_EQ(expired, 1);
+    runLoop.advance(100);
+    EXPECT_EQ(expired, 1);
+}
+
+TEST(IdleTimeouts, UnwatchedExchangesNeverExpireAndShareOneTimer) {
+    foundation::ManualRunLoop runLoop;
+    IdleTimeouts timeouts;
+    int expired = 0;
+    for (int i = 0; i < 100; ++i) {
+        auto id = timeouts.watch(runLoop, runLoop.now() + 60.0, [&] { ++expired; });
+        runLoop.advance(0.01);
+        timeouts.unwatch(id);
+    }
+    EXPECT_EQ(runLoop.scheduledCount(), 1u);
+    runLoop.advance(120);
+    EXPECT_EQ(expired, 0);
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
+}
+
+TEST(IdleTimeouts, AnEarlierDeadlineIsServedBeforeALaterOne) {
+    foundation::ManualRunLoop runLoop;
+    IdleTimeouts timeouts;
+    std::vector<std::pair<char, double>> expired;
+    timeouts.watch(runLoop, 60.0, [&] { expired.emplace_back('a', runLoop.now()); });
+    timeouts.watch(runLoop, 1.0, [&] { expired.emplace_back('b', runLoop.now()); });
+    runLoop.advance(100);
+    EXPECT_EQ(expired, (std::vector<std::pair<char, double>> { { 'b', 1.0 }, { 'a', 60.0 } }));
+}
+
+TEST(IdleTimeouts, SurvivesItsRunLoop) {
+    IdleTimeouts timeouts;
+    int expired = 0;
+    {
+        foundation::ManualRunLoop gone;
+        timeouts.watch(gone, 1.0, [&] { ++expired; });
+    }
+    foundation::ManualRunLoop runLoop;
+    timeouts.watch(runLoop, 2.0, [&] { ++expired; });
+    runLoop.advance(3);
+    EXPECT_EQ(expired, 1);
+}
+
+} // namespace
+} // namespace sweeplight::fetcher
