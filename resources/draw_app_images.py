@@ -13,31 +13,9 @@ The pictures are deliberately tiny (16 rows): the display turns every picture ro
 import colorsys
 import math
 import os
-import struct
 import sys
-import zlib
 
-
-# --- PNG output -------------------------------------------------------------------------------
-
-def write_png(path, width, height, pixels):
-    """pixels: list of rows, each a list of (r, g, b, a) tuples."""
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)  # filter type None
-        for r, g, b, a in row:
-            raw += bytes((r, g, b, a))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(chunk(b"IHDR", header))
-        out.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
-        out.write(chunk(b"IEND", b""))
+from png_writer import write_png
 
 
 class Canvas:

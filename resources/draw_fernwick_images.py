@@ -3,8 +3,7 @@
 
 Run from this folder: python3 draw_fernwick_images.py. Needs only the standard library.
 """
-import struct
-import zlib
+from png_writer import write_png
 
 WIDTH, HEIGHT = 112, 17
 
@@ -73,28 +72,13 @@ def leaf(pixels, left, top):
                 pixels[top + row][left + column] = LEAF
 
 
-def write_png(path, pixels):
-    raw = b"".join(b"\x00" + b"".join(bytes(p) for p in row) for row in pixels)
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 6, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(chunk(b"IHDR", header))
-        out.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        out.write(chunk(b"IEND", b""))
-
-
 def main():
     pixels = blank()
     rounded_badge(pixels)
     leaf(pixels, 4, 5)
     x = text(pixels, 12, 6, "powered by", SMALL_TEXT)
     text(pixels, x + 4, 6, "FERNWICK", LARGE_TEXT)
-    write_png("fernwick/powered_by.png", pixels)
+    write_png("fernwick/powered_by.png", WIDTH, HEIGHT, pixels)
 
 
 if __name__ == "__main__":

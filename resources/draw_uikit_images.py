@@ -12,32 +12,13 @@ and row 25 are the ones repeated, so the images are 25 wide (12 + 1 + 12) and 40
 """
 
 import os
-import struct
 import sys
-import zlib
+
+from png_writer import write_png
 
 WIDTH, HEIGHT = 25, 40
 RADIUS = 8.0
 SUPERSAMPLE = 4
-
-
-def write_png(path, width, height, pixels):
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)
-        for r, g, b, a in row:
-            raw += bytes((r, g, b, a))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(chunk(b"IHDR", header))
-        out.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
-        out.write(chunk(b"IEND", b""))
 
 
 def inside_rounded_rect(x, y, inset):
