@@ -187,38 +187,9 @@ Acceleration IioAccelerometer::convert(const Calibration& calibration,
 
 IioAccelerometer::IioAccelerometer(foundation::RunLoop& runLoop, std::string deviceDirectory,
                                    Calibration calibration)
-    : runLoop_(runLoop)
+    : PolledAccelerometer(runLoop)
     , directory_(std::move(deviceDirectory))
     , calibration_(calibration) {}
-
-IioAccelerometer::~IioAccelerometer() {
-    runLoop_.cancel(timer_);
-}
-
-void IioAccelerometer::setUpdateInterval(double seconds) {
-    if (!(seconds > 0) || !std::isfinite(seconds))
-        return;
-    updateInterval_ = seconds;
-    if (delegate_)
-        restartTimer();
-}
-
-void IioAccelerometer::setDelegate(AccelerometerDelegate* delegate) {
-    bool wasRunning = delegate_ != nullptr;
-    delegate_ = delegate;
-    if (!delegate_) {
-        runLoop_.cancel(timer_);
-        timer_ = 0;
-        return;
-    }
-    if (!wasRunning)
-        restartTimer();
-}
-
-void IioAccelerometer::restartTimer() {
-    runLoop_.cancel(timer_);
-    timer_ = runLoop_.scheduleRepeating(updateInterval_, [this] { poll(); });
-}
 
 std::optional<Acceleration> IioAccelerometer::read(std::string& error) const {
     std::array<double, 3> raw {};
@@ -237,7 +208,7 @@ std::optional<Acceleration> IioAccelerometer::read(std::string& error) const {
 }
 
 void IioAccelerometer::poll() {
-    if (!delegate_)
+    if (!delegate())
         return;
     std::string error;
     std::optional<Acceleration> sample = read(error);
@@ -249,8 +220,8 @@ void IioAccelerometer::poll() {
         return;
     }
     reportedReadFailure_ = false;
-    sample->timestamp = runLoop_.now();
-    delegate_->accelerometer(*this, *sample);
+    sample->timestamp = runLoop().now();
+    delegate()->accelerometer(*this, *sample);
 }
 
 } // namespace sweeplight::motion

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "motion/Accelerometer.h"
+#include "motion/PolledAccelerometer.h"
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,7 +22,7 @@ namespace sweeplight::motion {
 // every MEMS accelerometer, a device at rest face up reads +9.81 on z. Our convention is the
 // opposite sign in g (face up reads z = -1, pushing right reads negative x), so each value is
 // divided by -g.
-class IioAccelerometer final : public Accelerometer {
+class IioAccelerometer final : public PolledAccelerometer {
 public:
     static constexpr const char* kDevicesDirectory = "/sys/bus/iio/devices";
 
@@ -45,27 +44,16 @@ public:
 
     IioAccelerometer(foundation::RunLoop& runLoop, std::string deviceDirectory,
                      Calibration calibration);
-    ~IioAccelerometer() override;
-
-    void setUpdateInterval(double seconds) override;
-    double updateInterval() const override { return updateInterval_; }
-    void setDelegate(AccelerometerDelegate* delegate) override;
-    AccelerometerDelegate* delegate() const override { return delegate_; }
 
     const Calibration& calibration() const { return calibration_; }
     // The current reading, or nothing and a one-line `error` when a channel cannot be read.
     std::optional<Acceleration> read(std::string& error) const;
 
 private:
-    void restartTimer();
-    void poll();
+    void poll() override;
 
-    foundation::RunLoop& runLoop_;
     std::string directory_;
     Calibration calibration_;
-    double updateInterval_ { 1.0 / 70.0 };
-    AccelerometerDelegate* delegate_ { nullptr };
-    std::uint64_t timer_ { 0 };
     bool reportedReadFailure_ { false };
 };
 

@@ -61,50 +61,32 @@ Acceleration QtSensorsAccelerometer::convert(double x, double y, double z) {
 
 QtSensorsAccelerometer::QtSensorsAccelerometer(foundation::RunLoop& runLoop,
                                                std::unique_ptr<QAccelerometer> sensor)
-    : runLoop_(runLoop)
+    : PolledAccelerometer(runLoop)
     , sensor_(std::move(sensor)) {}
 
 QtSensorsAccelerometer::~QtSensorsAccelerometer() {
-    runLoop_.cancel(timer_);
     sensor_->stop();
 }
 
-void QtSensorsAccelerometer::setUpdateInterval(double seconds) {
-    if (!(seconds > 0) || !std::isfinite(seconds))
-        return;
-    updateInterval_ = seconds;
-    if (delegate_)
-        restartTimer();
+void QtSensorsAccelerometer::pollingStarts() {
+    sensor_->start();
 }
 
-void QtSensorsAccelerometer::setDelegate(AccelerometerDelegate* delegate) {
-    bool wasRunning = delegate_ != nullptr;
-    delegate_ = delegate;
-    if (!delegate_) {
-        runLoop_.cancel(timer_);
-        timer_ = 0;
-        sensor_->stop();
-        return;
-    }
-    if (!wasRunning) {
-        sensor_->start();
-        restartTimer();
-    }
+void QtSensorsAccelerometer::pollingStopped() {
+    sensor_->stop();
 }
 
-void QtSensorsAccelerometer::restartTimer() {
-    runLoop_.cancel(timer_);
-    sensor_->setDataRate(static_cast<int>(std::lround(1.0 / updateInterval_)));
-    timer_ = runLoop_.scheduleRepeating(updateInterval_, [this] { poll(); });
+void QtSensorsAccelerometer::pollingEvery(double seconds) {
+    sensor_->setDataRate(static_cast<int>(std::lround(1.0 / seconds)));
 }
 
 void QtSensorsAccelerometer::poll() {
     const QAccelerometerReading* reading = sensor_->reading();
-    if (!delegate_ || !reading)
+    if (!delegate() || !reading)
         return;
     Acceleration sample = convert(reading->x(), reading->y(), reading->z());
-    sample.timestamp = runLoop_.now();
-    delegate_->accelerometer(*this, sample);
+    sample.timestamp = runLoop().now();
+    delegate()->accelerometer(*this, sample);
 }
 
 } // namespace sweeplight::motion

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "motion/Accelerometer.h"
+#include "motion/PolledAccelerometer.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,7 +18,7 @@ namespace sweeplight::motion {
 // is divided by -g. The sensor runs on its own; the latest reading is handed to the delegate
 // from a run loop timer at the update interval, so samples arrive at the pace the display
 // asked for.
-class QtSensorsAccelerometer final : public Accelerometer {
+class QtSensorsAccelerometer final : public PolledAccelerometer {
 public:
     // Whether Qt Sensors has a real accelerometer here (its "dummy" test backend does not count).
     static bool hasSensor();
@@ -31,21 +30,14 @@ public:
 
     ~QtSensorsAccelerometer() override;
 
-    void setUpdateInterval(double seconds) override;
-    double updateInterval() const override { return updateInterval_; }
-    void setDelegate(AccelerometerDelegate* delegate) override;
-    AccelerometerDelegate* delegate() const override { return delegate_; }
-
 private:
     QtSensorsAccelerometer(foundation::RunLoop& runLoop, std::unique_ptr<QAccelerometer> sensor);
-    void restartTimer();
-    void poll();
+    void poll() override;
+    void pollingStarts() override;
+    void pollingStopped() override;
+    void pollingEvery(double seconds) override;
 
-    foundation::RunLoop& runLoop_;
     std::unique_ptr<QAccelerometer> sensor_;
-    double updateInterval_ { 1.0 / 70.0 };
-    AccelerometerDelegate* delegate_ { nullptr };
-    std::uint64_t timer_ { 0 };
 };
 
 } // namespace sweeplight::motion

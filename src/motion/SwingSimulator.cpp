@@ -27,40 +27,11 @@ std::string SwingSimulator::parametersError(const Parameters& parameters) {
 }
 
 SwingSimulator::SwingSimulator(foundation::RunLoop& runLoop, Parameters parameters)
-    : runLoop_(runLoop)
+    : PolledAccelerometer(runLoop)
     , parameters_(parameters)
     , origin_(runLoop.now())
     , random_(parameters.seed)
     , noise_(0.0, parameters.noise > 0 ? parameters.noise : 1.0) {}
-
-SwingSimulator::~SwingSimulator() {
-    runLoop_.cancel(timer_);
-}
-
-void SwingSimulator::setUpdateInterval(double seconds) {
-    if (!(seconds > 0) || !std::isfinite(seconds))
-        return;
-    updateInterval_ = seconds;
-    if (delegate_)
-        restartTimer();
-}
-
-void SwingSimulator::setDelegate(AccelerometerDelegate* delegate) {
-    bool wasRunning = delegate_ != nullptr;
-    delegate_ = delegate;
-    if (!delegate_) {
-        runLoop_.cancel(timer_);
-        timer_ = 0;
-        return;
-    }
-    if (!wasRunning)
-        restartTimer();
-}
-
-void SwingSimulator::restartTimer() {
-    runLoop_.cancel(timer_);
-    timer_ = runLoop_.scheduleRepeating(updateInterval_, [this] { deliver(); });
-}
 
 double SwingSimulator::amplitude() const {
     double omega = angularFrequency(parameters_.frequency);
@@ -82,16 +53,16 @@ Acceleration SwingSimulator::sampleAt(double time) const {
     return { time, parameters_.peakAcceleration * std::sin(omega * (time - origin_)), -1.0, 0.0 };
 }
 
-void SwingSimulator::deliver() {
-    if (!delegate_)
+void SwingSimulator::poll() {
+    if (!delegate())
         return;
-    Acceleration sample = sampleAt(runLoop_.now());
+    Acceleration sample = sampleAt(runLoop().now());
     if (parameters_.noise > 0) {
         sample.x += noise_(random_);
         sample.y += noise_(random_);
         sample.z += noise_(random_);
     }
-    delegate_->accelerometer(*this, sample);
+    delegate()->accelerometer(*this, sample);
 }
 
 } // namespace sweeplight::motion

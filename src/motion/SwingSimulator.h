@@ -1,7 +1,7 @@
 #pragma once
 
-#include "motion/Accelerometer.h"
 #include "motion/PhonePath.h"
+#include "motion/PolledAccelerometer.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,7 +19,7 @@ namespace sweeplight::motion {
 // sin(2 pi f t); the reading has the opposite sign (pushing right reads negative x), so x reads
 // peakAcceleration * sin(2 pi f t) -- most positive at the right end of the swing. Gravity
 // points to the bottom of the screen: y reads -1, z reads 0.
-class SwingSimulator final : public Accelerometer, public PhonePath {
+class SwingSimulator final : public PolledAccelerometer, public PhonePath {
 public:
     struct Parameters {
         double frequency { 2.0 };        // swings (left-right-left) per second
@@ -33,12 +33,6 @@ public:
 
     // The swing's time 0 is runLoop.now() at construction. The parameters must be valid.
     SwingSimulator(foundation::RunLoop& runLoop, Parameters parameters);
-    ~SwingSimulator() override;
-
-    void setUpdateInterval(double seconds) override;
-    double updateInterval() const override { return updateInterval_; }
-    void setDelegate(AccelerometerDelegate* delegate) override;
-    AccelerometerDelegate* delegate() const override { return delegate_; }
 
     const Parameters& parameters() const { return parameters_; }
     // Half the distance between the two ends of the swing, in metres.
@@ -50,15 +44,10 @@ public:
     Acceleration sampleAt(double time) const;
 
 private:
-    void restartTimer();
-    void deliver();
+    void poll() override;
 
-    foundation::RunLoop& runLoop_;
     Parameters parameters_;
     double origin_ { 0 };
-    double updateInterval_ { 1.0 / 70.0 };
-    AccelerometerDelegate* delegate_ { nullptr };
-    std::uint64_t timer_ { 0 };
     std::mt19937 random_;
     std::normal_distribution<double> noise_;
 };

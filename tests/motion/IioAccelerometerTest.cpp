@@ -1,5 +1,6 @@
 #include "motion/IioAccelerometer.h"
 
+#include "Recorder.h"
 #include "foundation/Log.h"
 #include "foundation/ManualRunLoop.h"
 #include "motion/Gravity.h"
@@ -12,15 +13,9 @@
 
 using sweeplight::foundation::ManualRunLoop;
 using namespace sweeplight::motion;
+using sweeplight::motion::testsupport::Recorder;
 
 namespace {
-
-struct Recorder final : AccelerometerDelegate {
-    void accelerometer(Accelerometer&, const Acceleration& acceleration) override {
-        samples.push_back(acceleration);
-    }
-    std::vector<Acceleration> samples;
-};
 
 // A fake /sys/bus/iio/devices with one device directory per test.
 class FakeSysfs {

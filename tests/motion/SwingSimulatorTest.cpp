@@ -1,5 +1,6 @@
 #include "motion/SwingSimulator.h"
 
+#include "Recorder.h"
 #include "foundation/ManualRunLoop.h"
 #include "motion/Gravity.h"
 
@@ -9,15 +10,9 @@
 
 using sweeplight::foundation::ManualRunLoop;
 using namespace sweeplight::motion;
+using sweeplight::motion::testsupport::Recorder;
 
 namespace {
-
-struct Recorder final : AccelerometerDelegate {
-    void accelerometer(Accelerometer&, const Acceleration& acceleration) override {
-        samples.push_back(acceleration);
-    }
-    std::vector<Acceleration> samples;
-};
 
 SwingSimulator::Parameters swing(double frequency, double peak) {
     SwingSimulator::Parameters parameters;

@@ -1,5 +1,6 @@
 #include "motion/TraceAccelerometer.h"
 
+#include "Recorder.h"
 #include "foundation/ManualRunLoop.h"
 
 #include <QTemporaryDir>
@@ -9,15 +10,9 @@
 
 using sweeplight::foundation::ManualRunLoop;
 using namespace sweeplight::motion;
+using sweeplight::motion::testsupport::Recorder;
 
 namespace {
-
-struct Recorder final : AccelerometerDelegate {
-    void accelerometer(Accelerometer&, const Acceleration& acceleration) override {
-        samples.push_back(acceleration);
-    }
-    std::vector<Acceleration> samples;
-};
 
 std::string parseError(std::string_view text) {
     std::string error;
