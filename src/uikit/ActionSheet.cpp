@@ -39,7 +39,7 @@ ActionSheet::ActionSheet(const QString& title, ActionSheetDelegate* delegate,
                          const QStringList& otherButtonTitles)
     : title_(title)
     , delegate_(delegate)
-    , alive_(std::make_shared<bool>(true)) {
+    , panel_([this](int buttonIndex) { buttonClicked(buttonIndex); }) {
     if (!destructiveButtonTitle.isNull())
         destructiveButtonIndex_ = addButtonWithTitle(destructiveButtonTitle);
     for (const QString& other : otherButtonTitles)
@@ -48,61 +48,32 @@ ActionSheet::ActionSheet(const QString& title, ActionSheetDelegate* delegate,
         cancelButtonIndex_ = addButtonWithTitle(cancelButtonTitle);
 }
 
-ActionSheet::~ActionSheet() {
-    *alive_ = false;
-    discardView();
-}
-
-int ActionSheet::addButtonWithTitle(const QString& title) {
-    buttonTitles_.push_back(title);
-    return numberOfButtons() - 1;
-}
-
-QString ActionSheet::buttonTitleAtIndex(int buttonIndex) const {
-    if (buttonIndex < 0 || buttonIndex >= numberOfButtons())
-        return {};
-    return buttonTitles_[static_cast<std::size_t>(buttonIndex)];
-}
+ActionSheet::~ActionSheet() = default;
 
 void ActionSheet::setDestructiveButtonIndex(int buttonIndex) {
     destructiveButtonIndex_ = buttonIndex;
-    if (view_)
-        buildView(view_->parentWidget());
+    if (QWidget* shown = view())
+        buildView(shown->parentWidget());
 }
 
 void ActionSheet::setActionSheetStyle(ActionSheetStyle style) {
     actionSheetStyle_ = style;
-    if (view_)
-        buildView(view_->parentWidget());
-}
-
-void ActionSheet::discardView() {
-    if (!view_)
-        return;
-    // Inside one of its own buttons' clicks the widget must outlive the click.
-    view_->hide();
-    if (dispatching_)
-        view_->deleteLater();
-    else
-        delete view_;
-    view_ = nullptr;
-    buttonWidgets_.clear();
+    if (QWidget* shown = view())
+        buildView(shown->parentWidget());
 }
 
 void ActionSheet::buildView(QWidget* parent) {
     const bool wasVisible = isVisible();
-    discardView();
-
-    view_ = new QWidget(parent);
+    QWidget* backdrop = panel_.createView(parent);
     if (!parent) {
-        view_->setWindowFlags(Qt::Dialog);
-        view_->setWindowTitle(title_);
+        backdrop->setWindowFlags(Qt::Dialog);
+        backdrop->setWindowTitle(title_);
     }
-    view_->setObjectName(QStringLiteral("actionSheetBackdrop"));
-    view_->setAttribute(Qt::WA_StyledBackground);
-    view_->setStyleSheet(
+    backdrop->setObjectName(QStringLiteral("actionSheetBackdrop"));
+    backdrop->setAttribute(Qt::WA_StyledBackground);
+    backdrop->setStyleSheet(
         QStringLiteral("QWidget#actionSheetBackdrop { background: rgba(0, 0, 0, 60); }"));
-    auto* outer = new QVBoxLayout(view_);
+    auto* outer = new QVBoxLayout(backdrop);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addStretch(1);
 
@@ -121,61 +92,35 @@ void ActionSheet::buildView(QWidget* parent) {
         column->addWidget(titleLabel);
     }
     for (int index = 0; index < numberOfButtons(); ++index) {
-        auto* button = new QPushButton(buttonTitleAtIndex(index));
-        button->setFocusPolicy(Qt::NoFocus);
+        QPushButton* button = panel_.createButton(index);
         button->setProperty("destructive", index == destructiveButtonIndex_);
         button->setStyleSheet(QLatin1String(
             index == destructiveButtonIndex_ ? kDestructiveButtonStyle : kButtonStyle));
-        QObject::connect(button, &QAbstractButton::clicked, button,
-                         [this, index] { buttonClicked(index); });
         column->addWidget(button);
-        buttonWidgets_.push_back(button);
     }
     if (parent)
-        view_->setGeometry(parent->rect());
-    if (wasVisible) {
-        view_->show();
-        view_->raise();
-    }
+        backdrop->setGeometry(parent->rect());
+    if (wasVisible)
+        panel_.show();
 }
 
 void ActionSheet::showInView(QWidget* view) {
     buildView(view);
-    view_->show();
-    view_->raise();
-}
-
-bool ActionSheet::isVisible() const {
-    return view_ && view_->isVisible();
+    panel_.show();
 }
 
 void ActionSheet::dismissWithClickedButtonIndex(int buttonIndex, bool) {
-    if (view_)
-        view_->hide();
+    panel_.hide();
     if (delegate_)
         delegate_->actionSheet(*this, buttonIndex);
-}
-
-QWidget* ActionSheet::view() const {
-    return view_;
-}
-
-QAbstractButton* ActionSheet::buttonAtIndex(int buttonIndex) const {
-    if (!view_ || buttonIndex < 0 || buttonIndex >= static_cast<int>(buttonWidgets_.size()))
-        return nullptr;
-    return buttonWidgets_[static_cast<std::size_t>(buttonIndex)];
 }
 
 void ActionSheet::buttonClicked(int buttonIndex) {
     // The delegate may destroy the sheet; nothing of it is touched afterwards.
-    std::shared_ptr<bool> alive = alive_;
-    dispatching_ = true;
-    if (view_)
-        view_->hide();
+    const ButtonPanel::Dispatch dispatch(panel_);
+    panel_.hide();
     if (delegate_)
         delegate_->actionSheet(*this, buttonIndex);
-    if (*alive)
-        dispatching_ = false;
 }
 
 } // namespace sweeplight::uikit

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QPointer>
+#include "uikit/ButtonPanel.h"
+
 #include <QString>
 #include <QStringList>
-#include <QWidget>
-#include <memory>
-#include <vector>
 
 class QAbstractButton;
 
@@ -42,10 +40,12 @@ public:
     ActionSheetDelegate* delegate() const { return delegate_; }
     void setDelegate(ActionSheetDelegate* delegate) { delegate_ = delegate; }
 
-    int addButtonWithTitle(const QString& title);
-    int numberOfButtons() const { return static_cast<int>(buttonTitles_.size()); }
+    int addButtonWithTitle(const QString& title) { return panel_.addButtonWithTitle(title); }
+    int numberOfButtons() const { return panel_.numberOfButtons(); }
     // Empty for an index out of range.
-    QString buttonTitleAtIndex(int buttonIndex) const;
+    QString buttonTitleAtIndex(int buttonIndex) const {
+        return panel_.buttonTitleAtIndex(buttonIndex);
+    }
     // -1 when there is none.
     int destructiveButtonIndex() const { return destructiveButtonIndex_; }
     void setDestructiveButtonIndex(int buttonIndex);
@@ -56,29 +56,26 @@ public:
 
     // Shows the sheet along the bottom of `view`, above everything in it; returns at once.
     void showInView(QWidget* view);
-    bool isVisible() const;
+    bool isVisible() const { return panel_.isVisible(); }
     // Removes the sheet and tells the delegate that `buttonIndex` was picked.
     void dismissWithClickedButtonIndex(int buttonIndex, bool animated);
 
-    QWidget* view() const;
-    QAbstractButton* buttonAtIndex(int buttonIndex) const;
+    QWidget* view() const { return panel_.view(); }
+    QAbstractButton* buttonAtIndex(int buttonIndex) const {
+        return panel_.buttonAtIndex(buttonIndex);
+    }
 
 private:
     void buildView(QWidget* parent);
-    void discardView();
     void buttonClicked(int buttonIndex);
 
     QString title_;
     ActionSheetDelegate* delegate_ { nullptr };
-    std::vector<QString> buttonTitles_;
     int destructiveButtonIndex_ { -1 };
     int cancelButtonIndex_ { -1 };
     ActionSheetStyle actionSheetStyle_ { ActionSheetStyle::Default };
-    // Owned, unless the view it is shown in is destroyed first (Qt then deletes it too).
-    QPointer<QWidget> view_;
-    std::vector<QAbstractButton*> buttonWidgets_;
-    bool dispatching_ { false };
-    std::shared_ptr<bool> alive_;
+    // Last, so that the widget goes before the rest of the sheet.
+    ButtonPanel panel_;
 };
 
 } // namespace sweeplight::uikit

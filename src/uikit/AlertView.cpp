@@ -30,48 +30,19 @@ AlertView::AlertView(const QString& title, const QString& message, AlertViewDele
     : title_(title)
     , message_(message)
     , delegate_(delegate)
-    , alive_(std::make_shared<bool>(true)) {
+    , panel_([this](int buttonIndex) { buttonClicked(buttonIndex); }) {
     if (!cancelButtonTitle.isNull())
         cancelButtonIndex_ = addButtonWithTitle(cancelButtonTitle);
     for (const QString& other : otherButtonTitles)
         addButtonWithTitle(other);
 }
 
-AlertView::~AlertView() {
-    *alive_ = false;
-    discardView();
-}
-
-void AlertView::discardView() {
-    if (!view_)
-        return;
-    // Inside one of its own buttons' clicks the widget must outlive the click: Qt deletes it
-    // once the click is over.
-    view_->hide();
-    if (dispatching_)
-        view_->deleteLater();
-    else
-        delete view_;
-    view_ = nullptr;
-    buttonWidgets_.clear();
-}
-
-int AlertView::addButtonWithTitle(const QString& title) {
-    buttonTitles_.push_back(title);
-    return numberOfButtons() - 1;
-}
-
-QString AlertView::buttonTitleAtIndex(int buttonIndex) const {
-    if (buttonIndex < 0 || buttonIndex >= numberOfButtons())
-        return {};
-    return buttonTitles_[static_cast<std::size_t>(buttonIndex)];
-}
+AlertView::~AlertView() = default;
 
 void AlertView::buildView() {
-    discardView();
-    view_ = new QWidget;
-    view_->setObjectName(QStringLiteral("alertBackdrop"));
-    auto* outer = new QVBoxLayout(view_);
+    QWidget* backdrop = panel_.createView(nullptr);
+    backdrop->setObjectName(QStringLiteral("alertBackdrop"));
+    auto* outer = new QVBoxLayout(backdrop);
     outer->setAlignment(Qt::AlignCenter);
 
     auto* box = new QFrame;
@@ -100,15 +71,8 @@ void AlertView::buildView() {
     QBoxLayout* buttons = numberOfButtons() == 2 ? static_cast<QBoxLayout*>(new QHBoxLayout)
                                                  : static_cast<QBoxLayout*>(new QVBoxLayout);
     column->addLayout(buttons);
-    buttonWidgets_.clear();
-    for (int index = 0; index < numberOfButtons(); ++index) {
-        auto* button = new QPushButton(buttonTitleAtIndex(index));
-        button->setFocusPolicy(Qt::NoFocus);
-        QObject::connect(button, &QAbstractButton::clicked, button,
-                         [this, index] { buttonClicked(index); });
-        buttons->addWidget(button);
-        buttonWidgets_.push_back(button);
-    }
+    for (int index = 0; index < numberOfButtons(); ++index)
+        buttons->addWidget(panel_.createButton(index));
     // A centred box is given its size hint, which guesses the height of wrapped text; fix the
     // height from the box's real width instead.
     box->setFixedHeight(column->totalHeightForWidth(kBoxWidth));
@@ -116,56 +80,37 @@ void AlertView::buildView() {
 
 void AlertView::show(QWidget* inView) {
     buildView();
+    QWidget* backdrop = view();
     if (inView) {
         // Over the app's own window: a dim backdrop that also keeps touches from what is behind.
-        view_->setParent(inView);
-        view_->setAttribute(Qt::WA_StyledBackground);
-        view_->setStyleSheet(
+        backdrop->setParent(inView);
+        backdrop->setAttribute(Qt::WA_StyledBackground);
+        backdrop->setStyleSheet(
             QStringLiteral("QWidget#alertBackdrop { background: rgba(0, 0, 0, 110); }"));
-        view_->setGeometry(inView->rect());
+        backdrop->setGeometry(inView->rect());
     } else {
-        view_->setWindowFlags(Qt::Dialog);
-        view_->setWindowTitle(title_);
+        backdrop->setWindowFlags(Qt::Dialog);
+        backdrop->setWindowTitle(title_);
     }
-    view_->show();
-    view_->raise();
-}
-
-bool AlertView::isVisible() const {
-    return view_ && view_->isVisible();
+    panel_.show();
 }
 
 void AlertView::dismissWithClickedButtonIndex(int buttonIndex, bool) {
-    if (view_)
-        view_->hide();
+    panel_.hide();
     if (delegate_)
         delegate_->modalView(*this, buttonIndex);
-}
-
-QWidget* AlertView::view() const {
-    return view_;
-}
-
-QAbstractButton* AlertView::buttonAtIndex(int buttonIndex) const {
-    if (!view_ || buttonIndex < 0 || buttonIndex >= static_cast<int>(buttonWidgets_.size()))
-        return nullptr;
-    return buttonWidgets_[static_cast<std::size_t>(buttonIndex)];
 }
 
 void AlertView::buttonClicked(int buttonIndex) {
     // The delegate may destroy this alert in either call; nothing of it is touched afterwards.
-    std::shared_ptr<bool> alive = alive_;
-    dispatching_ = true;
+    const ButtonPanel::Dispatch dispatch(panel_);
     if (delegate_)
         delegate_->alertView(*this, buttonIndex);
-    if (!*alive)
+    if (!dispatch.ownerAlive())
         return;
-    if (view_)
-        view_->hide();
+    panel_.hide();
     if (delegate_)
         delegate_->modalView(*this, buttonIndex);
-    if (*alive)
-        dispatching_ = false;
 }
 
 } // namespace sweeplight::uikit

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QPointer>
+#include "uikit/ButtonPanel.h"
+
 #include <QString>
 #include <QStringList>
-#include <QWidget>
-#include <memory>
-#include <vector>
 
 class QAbstractButton;
 
@@ -42,41 +40,39 @@ public:
     void setDelegate(AlertViewDelegate* delegate) { delegate_ = delegate; }
 
     // Returns the new button's index.
-    int addButtonWithTitle(const QString& title);
-    int numberOfButtons() const { return static_cast<int>(buttonTitles_.size()); }
+    int addButtonWithTitle(const QString& title) { return panel_.addButtonWithTitle(title); }
+    int numberOfButtons() const { return panel_.numberOfButtons(); }
     // Empty for an index out of range.
-    QString buttonTitleAtIndex(int buttonIndex) const;
+    QString buttonTitleAtIndex(int buttonIndex) const {
+        return panel_.buttonTitleAtIndex(buttonIndex);
+    }
     // -1 when there is no cancel button.
     int cancelButtonIndex() const { return cancelButtonIndex_; }
 
     // Shows the alert over `inView` (covering it with a dim backdrop), or as a window of its own
     // when there is none, and returns at once.
     void show(QWidget* inView = nullptr);
-    bool isVisible() const;
+    bool isVisible() const { return panel_.isVisible(); }
     // Removes the alert as if the button had been picked, telling the delegate only that it was
     // dismissed (modalView), not that a button was clicked.
     void dismissWithClickedButtonIndex(int buttonIndex, bool animated);
 
     // The alert's widget and its buttons, for layout and for tests that press them.
-    QWidget* view() const;
-    QAbstractButton* buttonAtIndex(int buttonIndex) const;
+    QWidget* view() const { return panel_.view(); }
+    QAbstractButton* buttonAtIndex(int buttonIndex) const {
+        return panel_.buttonAtIndex(buttonIndex);
+    }
 
 private:
     void buttonClicked(int buttonIndex);
     void buildView();
-    void discardView();
 
     QString title_;
     QString message_;
     AlertViewDelegate* delegate_ { nullptr };
-    std::vector<QString> buttonTitles_;
     int cancelButtonIndex_ { -1 };
-    // Owned, unless shown over a view that is destroyed first (Qt then deletes it with its
-    // parent, and the pointer turns null).
-    QPointer<QWidget> view_;
-    std::vector<QAbstractButton*> buttonWidgets_;
-    bool dispatching_ { false };
-    std::shared_ptr<bool> alive_;
+    // Last, so that the widget goes before the rest of the alert.
+    ButtonPanel panel_;
 };
 
 } // namespace sweeplight::uikit

@@ -111,5 +111,24 @@ TEST(ActionSheet, DelegateMayDestroyTheSheet) {
     EXPECT_TRUE(window.findChildren<QAbstractButton*>().isEmpty());
 }
 
+TEST(ActionSheet, ShownAgainAfterItsViewWasDestroyedItsButtonsAreTheNewOnes) {
+    MenuDelegate delegate;
+    ActionSheet menu(QString(), &delegate, QString(), QString(), menuTitles());
+    auto first = std::make_unique<QWidget>();
+    menu.showInView(first.get());
+    first.reset();
+    EXPECT_EQ(menu.view(), nullptr);
+    EXPECT_EQ(menu.buttonAtIndex(0), nullptr);
+
+    QWidget second;
+    menu.showInView(&second);
+    QAbstractButton* message = menu.buttonAtIndex(0);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->window(), &second);
+    EXPECT_EQ(message->text(), "Set Message");
+    message->click();
+    EXPECT_EQ(delegate.chosen, std::vector<std::string> { "message" });
+}
+
 } // namespace
 } // namespace sweeplight::uikit
