@@ -5,15 +5,13 @@
 namespace sweeplight::foundation {
 
 namespace {
-LogSink& currentSink()
-{
+LogSink& currentSink() {
     static LogSink sink;
     return sink;
 }
 } // namespace
 
-void logLine(std::string_view line)
-{
+void logLine(std::string_view line) {
     if (const LogSink& sink = currentSink()) {
         sink(line);
         return;
@@ -21,8 +19,7 @@ void logLine(std::string_view line)
     std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
 }
 
-LogSink setLogSink(LogSink sink)
-{
+LogSink setLogSink(LogSink sink) {
     LogSink previous = std::move(currentSink());
     currentSink() = std::move(sink);
     return previous;

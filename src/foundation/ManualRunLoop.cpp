@@ -4,27 +4,23 @@
 
 namespace sweeplight::foundation {
 
-RunLoop::TimerId ManualRunLoop::scheduleRepeating(double interval, Callback callback)
-{
+RunLoop::TimerId ManualRunLoop::scheduleRepeating(double interval, Callback callback) {
     TimerId id = nextId_++;
     timers_[id] = { now_, interval, 0, now_ + interval, nextSequence_++, std::move(callback) };
     return id;
 }
 
-RunLoop::TimerId ManualRunLoop::scheduleOnce(double delay, Callback callback)
-{
+RunLoop::TimerId ManualRunLoop::scheduleOnce(double delay, Callback callback) {
     TimerId id = nextId_++;
     timers_[id] = { now_, 0, 0, now_ + std::max(0.0, delay), nextSequence_++, std::move(callback) };
     return id;
 }
 
-void ManualRunLoop::cancel(TimerId id)
-{
+void ManualRunLoop::cancel(TimerId id) {
     timers_.erase(id);
 }
 
-double ManualRunLoop::nextDueTime() const
-{
+double ManualRunLoop::nextDueTime() const {
     double earliest = -1;
     for (const auto& [id, timer] : timers_) {
         if (earliest < 0 || timer.due < earliest)
@@ -33,15 +29,14 @@ double ManualRunLoop::nextDueTime() const
     return earliest;
 }
 
-bool ManualRunLoop::fireEarliestDueBy(double limit)
-{
+bool ManualRunLoop::fireEarliestDueBy(double limit) {
     auto earliest = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
         if (it->second.due > limit)
             continue;
-        if (earliest == timers_.end() || it->second.due < earliest->second.due
-            || (it->second.due == earliest->second.due
-                && it->second.sequence < earliest->second.sequence))
+        if (earliest == timers_.end() || it->second.due < earliest->second.due ||
+            (it->second.due == earliest->second.due &&
+             it->second.sequence < earliest->second.sequence))
             earliest = it;
     }
     if (earliest == timers_.end())
@@ -64,16 +59,14 @@ bool ManualRunLoop::fireEarliestDueBy(double limit)
     return true;
 }
 
-void ManualRunLoop::advance(double seconds)
-{
+void ManualRunLoop::advance(double seconds) {
     double target = now_ + std::max(0.0, seconds);
     while (fireEarliestDueBy(target)) {
     }
     now_ = target;
 }
 
-bool ManualRunLoop::runNext()
-{
+bool ManualRunLoop::runNext() {
     return fireEarliestDueBy(std::numeric_limits<double>::infinity());
 }
 

@@ -4,38 +4,32 @@
 
 namespace sweeplight::foundation {
 
-NotificationCenter& NotificationCenter::defaultCenter()
-{
+NotificationCenter& NotificationCenter::defaultCenter() {
     static NotificationCenter center;
     return center;
 }
 
 NotificationCenter::ObserverId NotificationCenter::addObserver(const void* owner, std::string name,
-                                                               Handler handler)
-{
+                                                               Handler handler) {
     ObserverId id = nextId_++;
     observations_.push_back({ id, owner, std::move(name), std::move(handler) });
     return id;
 }
 
-void NotificationCenter::removeObserver(ObserverId id)
-{
+void NotificationCenter::removeObserver(ObserverId id) {
     std::erase_if(observations_, [id](const Observation& o) { return o.id == id; });
 }
 
-void NotificationCenter::removeObserver(const void* owner)
-{
+void NotificationCenter::removeObserver(const void* owner) {
     std::erase_if(observations_, [owner](const Observation& o) { return o.owner == owner; });
 }
 
-void NotificationCenter::removeObserver(const void* owner, const std::string& name)
-{
+void NotificationCenter::removeObserver(const void* owner, const std::string& name) {
     std::erase_if(observations_,
                   [&](const Observation& o) { return o.owner == owner && o.name == name; });
 }
 
-void NotificationCenter::postNotificationName(const std::string& name)
-{
+void NotificationCenter::postNotificationName(const std::string& name) {
     // Handlers may add or remove observers: deliver to those present when the post began and
     // still present when their turn comes.
     std::vector<ObserverId> recipients;

@@ -5,30 +5,25 @@
 
 namespace sweeplight::foundation {
 
-QtRunLoop::QtRunLoop()
-{
+QtRunLoop::QtRunLoop() {
     clock_.start();
 }
 
 QtRunLoop::~QtRunLoop() = default;
 
-double QtRunLoop::now() const
-{
+double QtRunLoop::now() const {
     return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
 }
 
-RunLoop::TimerId QtRunLoop::scheduleRepeating(double interval, Callback callback)
-{
+RunLoop::TimerId QtRunLoop::scheduleRepeating(double interval, Callback callback) {
     return start(interval, true, std::move(callback));
 }
 
-RunLoop::TimerId QtRunLoop::scheduleOnce(double delay, Callback callback)
-{
+RunLoop::TimerId QtRunLoop::scheduleOnce(double delay, Callback callback) {
     return start(delay, false, std::move(callback));
 }
 
-void QtRunLoop::cancel(TimerId id)
-{
+void QtRunLoop::cancel(TimerId id) {
     auto it = timers_.find(id);
     if (it == timers_.end())
         return;
@@ -38,8 +33,7 @@ void QtRunLoop::cancel(TimerId id)
     timers_.erase(it);
 }
 
-RunLoop::TimerId QtRunLoop::start(double seconds, bool repeating, Callback callback)
-{
+RunLoop::TimerId QtRunLoop::start(double seconds, bool repeating, Callback callback) {
     TimerId id = nextId_++;
     auto timer = std::make_unique<QTimer>();
     timer->setTimerType(Qt::PreciseTimer);

@@ -6,8 +6,7 @@
 namespace sweeplight::foundation {
 
 RunLoop::TimerId RunLoop::performAfterDelay(const void* target, std::string action, double delay,
-                                            Callback callback)
-{
+                                            Callback callback) {
     auto id = std::make_shared<TimerId>(kNoTimer);
     *id = scheduleOnce(delay, [this, id, callback = std::move(callback)] {
         forgetPerform(*id);
@@ -17,8 +16,7 @@ RunLoop::TimerId RunLoop::performAfterDelay(const void* target, std::string acti
     return *id;
 }
 
-void RunLoop::cancelPreviousPerformRequests(const void* target, const std::string& action)
-{
+void RunLoop::cancelPreviousPerformRequests(const void* target, const std::string& action) {
     std::erase_if(pendingPerforms_, [&](const PendingPerform& pending) {
         if (pending.target != target || pending.action != action)
             return false;
@@ -27,8 +25,7 @@ void RunLoop::cancelPreviousPerformRequests(const void* target, const std::strin
     });
 }
 
-void RunLoop::cancelPreviousPerformRequests(const void* target)
-{
+void RunLoop::cancelPreviousPerformRequests(const void* target) {
     std::erase_if(pendingPerforms_, [&](const PendingPerform& pending) {
         if (pending.target != target)
             return false;
@@ -37,9 +34,9 @@ void RunLoop::cancelPreviousPerformRequests(const void* target)
     });
 }
 
-void RunLoop::forgetPerform(TimerId id)
-{
-    std::erase_if(pendingPerforms_, [id](const PendingPerform& pending) { return pending.id == id; });
+void RunLoop::forgetPerform(TimerId id) {
+    std::erase_if(pendingPerforms_,
+                  [id](const PendingPerform& pending) { return pending.id == id; });
 }
 
 } // namespace sweeplight::foundation

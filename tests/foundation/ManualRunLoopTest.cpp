@@ -6,8 +6,7 @@
 
 using sweeplight::foundation::ManualRunLoop;
 
-TEST(ManualRunLoop, FiresByDueTimeThenBySchedulingOrder)
-{
+TEST(ManualRunLoop, FiresByDueTimeThenBySchedulingOrder) {
     ManualRunLoop loop;
     std::vector<std::string> fired;
     loop.scheduleOnce(0.3, [&] { fired.push_back("c@" + std::to_string(loop.now())); });
@@ -21,8 +20,7 @@ TEST(ManualRunLoop, FiresByDueTimeThenBySchedulingOrder)
     EXPECT_DOUBLE_EQ(loop.now(), 0.4);
 }
 
-TEST(ManualRunLoop, RepeatingTimerFiresEveryIntervalWithoutDriftUntilCancelled)
-{
+TEST(ManualRunLoop, RepeatingTimerFiresEveryIntervalWithoutDriftUntilCancelled) {
     ManualRunLoop loop;
     int count = 0;
     auto id = loop.scheduleRepeating(1.0 / 120, [&] { ++count; });
@@ -34,8 +32,7 @@ TEST(ManualRunLoop, RepeatingTimerFiresEveryIntervalWithoutDriftUntilCancelled)
     EXPECT_EQ(loop.scheduledCount(), 0u);
 }
 
-TEST(ManualRunLoop, CallbackMayCancelItselfAndScheduleMore)
-{
+TEST(ManualRunLoop, CallbackMayCancelItselfAndScheduleMore) {
     ManualRunLoop loop;
     int ticks = 0;
     bool late = false;
@@ -51,8 +48,7 @@ TEST(ManualRunLoop, CallbackMayCancelItselfAndScheduleMore)
     EXPECT_TRUE(late);
 }
 
-TEST(ManualRunLoop, CancelPreviousPerformRequestsOnlyForThatTargetAndAction)
-{
+TEST(ManualRunLoop, CancelPreviousPerformRequestsOnlyForThatTargetAndAction) {
     ManualRunLoop loop;
     int hint = 0, other = 0, otherTarget = 0;
     int target = 0, secondTarget = 0;
@@ -73,8 +69,7 @@ TEST(ManualRunLoop, CancelPreviousPerformRequestsOnlyForThatTargetAndAction)
     EXPECT_EQ(hint, 0);
 }
 
-TEST(ManualRunLoop, RunNextJumpsToTheNextEvent)
-{
+TEST(ManualRunLoop, RunNextJumpsToTheNextEvent) {
     ManualRunLoop loop;
     EXPECT_FALSE(loop.runNext());
     bool fired = false;

@@ -5,8 +5,7 @@
 
 using sweeplight::foundation::NotificationCenter;
 
-TEST(NotificationCenter, DeliversByNameInOrderAndStopsAfterRemoval)
-{
+TEST(NotificationCenter, DeliversByNameInOrderAndStopsAfterRemoval) {
     NotificationCenter center;
     std::vector<int> seen;
     int ownerA = 0, ownerB = 0;
@@ -22,8 +21,7 @@ TEST(NotificationCenter, DeliversByNameInOrderAndStopsAfterRemoval)
     EXPECT_EQ(seen, (std::vector<int> { 1, 2, 2 }));
 }
 
-TEST(NotificationCenter, ObserverRemovedDuringPostIsNotCalled)
-{
+TEST(NotificationCenter, ObserverRemovedDuringPostIsNotCalled) {
     NotificationCenter center;
     int ownerA = 0, ownerB = 0;
     bool secondCalled = false;

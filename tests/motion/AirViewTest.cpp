@@ -59,7 +59,8 @@ TEST(AirView, PaintsTheScreenWhereThePhoneIsAtItsPhysicalScale) {
     EXPECT_LE(view.imageX(0.1) + 160 * scale, view.image().width());
     EXPECT_GE(view.image().height(), 480 * scale);
     EXPECT_EQ(view.image().size(), AirView::imageSize(0.1, scale));
-    // A swing a thousand kilometres wide saturates instead of overflowing, so callers can refuse it.
+    // A swing a thousand kilometres wide saturates instead of overflowing, so callers can refuse
+    // it.
     EXPECT_EQ(AirView::imageSize(1e6, 1).width(), 1000000000);
 
     QImage bar = screenWithRect(QRect(145, 0, 18, 480), Qt::red);
