@@ -23,7 +23,10 @@ struct IdleTimeouts::State {
     };
 
     // Lives inside the timer's callback: when the run loop drops the callback (fired, cancelled,
-    // or the loop itself destroyed), the record of that timer goes too.
+    // or the loop itself destroyed), the record of that timer goes too. A record still current
+    // at that point means the callback went without firing or being replaced: the loop is gone,
+    // and so are the exchanges watched on it, which a later loop at the same address must not
+    // inherit.
     struct Token {
         std::weak_ptr<State> state;
         foundation::RunLoop* runLoop;
@@ -33,8 +36,11 @@ struct IdleTimeouts::State {
             if (!locked)
                 return;
             auto it = locked->armed.find(runLoop);
-            if (it != locked->armed.end() && it->second.serial == serial)
-                locked->armed.erase(it);
+            if (it == locked->armed.end() || it->second.serial != serial)
+                return;
+            locked->armed.erase(it);
+            std::erase_if(locked->entries,
+                          [this](const auto& entry) { return entry.second.runLoop == runLoop; });
         }
     };
 
@@ -49,8 +55,11 @@ struct IdleTimeouts::State {
         if (it != armed.end()) {
             if (it->second.due <= earliest)
                 return;
-            runLoop.cancel(it->second.timer);
-            armed.erase(&runLoop);
+            // Forget the record first: cancelling drops the old token, which must not take
+            // the cancel for a vanished loop.
+            auto timer = it->second.timer;
+            armed.erase(it);
+            runLoop.cancel(timer);
         }
         std::uint64_t serial = ++nextSerial;
         auto token = std::make_shared<Token>(Token { self, &runLoop, serial });
