@@ -4,6 +4,7 @@
 #include "fetcher/FetchHistory.h"
 #include "fetcher/HTTPFetcher.h"
 #include "fetcher/transport/HTTPCookieStorage.h"
+#include "fetcher/transport/QtUrlConnectionFactory.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,11 @@ protected:
 
     void SetUp() override {
         HTTPFetcher::setRunLoop(&runLoop);
-        HTTPFetcher::setConnectionClass(nullptr);
+        // A transport of the test's own, torn down with it: the process-wide one is never
+        // destroyed, so its network thread could still be connecting while the process exits.
+        transport = std::make_shared<QtUrlConnectionFactory>(
+            [this]() -> foundation::RunLoop& { return runLoop; });
+        HTTPFetcher::setConnectionClass(transport);
         std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
         HTTPFetcher::staticCookies()->cookies.clear();
     }
@@ -44,6 +49,8 @@ protected:
     void TearDown() override {
         // Let replies and deferred releases finish before the run loop goes away.
         waitUntil([] { return false; }, 0.05);
+        HTTPFetcher::setConnectionClass(nullptr);
+        transport.reset();
         HTTPFetcher::setRunLoop(nullptr);
     }
 
@@ -88,6 +95,7 @@ protected:
 
     foundation::QtRunLoop runLoop;
     TestHttpServer server;
+    std::shared_ptr<QtUrlConnectionFactory> transport;
 };
 
 TEST_F(Integration, GetDeliversBodyAndPostSendsItsBody) {
