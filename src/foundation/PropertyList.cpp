@@ -183,28 +183,28 @@ bool allDatesFit(const PropertyList& value) {
 } // namespace
 
 PropertyList PropertyList::dictionary(Dictionary entries) {
-    return PropertyList(Value(std::move(entries)));
+    return PropertyList(std::in_place_type<Dictionary>, std::move(entries));
 }
 PropertyList PropertyList::array(Array items) {
-    return PropertyList(Value(std::move(items)));
+    return PropertyList(std::in_place_type<Array>, std::move(items));
 }
 PropertyList PropertyList::string(std::string text) {
-    return PropertyList(Value(std::move(text)));
+    return PropertyList(std::in_place_type<std::string>, std::move(text));
 }
 PropertyList PropertyList::integer(std::int64_t value) {
-    return PropertyList(Value(value));
+    return PropertyList(std::in_place_type<std::int64_t>, std::move(value));
 }
 PropertyList PropertyList::real(double value) {
-    return PropertyList(Value(value));
+    return PropertyList(std::in_place_type<double>, std::move(value));
 }
 PropertyList PropertyList::boolean(bool value) {
-    return PropertyList(Value(value));
+    return PropertyList(std::in_place_type<bool>, std::move(value));
 }
 PropertyList PropertyList::date(QDateTime value) {
-    return PropertyList(Value(std::move(value)));
+    return PropertyList(std::in_place_type<QDateTime>, std::move(value));
 }
 PropertyList PropertyList::data(QByteArray bytes) {
-    return PropertyList(Value(std::move(bytes)));
+    return PropertyList(std::in_place_type<QByteArray>, std::move(bytes));
 }
 
 std::optional<std::int64_t> PropertyList::asInteger() const {

@@ -79,8 +79,11 @@ public:
 private:
     using Value = std::variant<Dictionary, Array, std::string, std::int64_t, double, bool,
                                QDateTime, QByteArray>;
-    explicit PropertyList(Value value)
-        : value_(std::move(value)) {}
+    // Built in place: a temporary variant moved into value_ trips a false uninitialised-use
+    // warning in GCC 12.
+    template <typename T>
+    PropertyList(std::in_place_type_t<T> type, T&& content)
+        : value_(type, std::forward<T>(content)) {}
 
     Value value_;
 };
