@@ -8,6 +8,7 @@
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -319,6 +320,39 @@ TEST_F(Integration, RefusedConnectionAndBadSchemeFailInTheURLDomain) {
 
     Outcome unsupported = fetch(QStringLiteral("gopher://127.0.0.1/"));
     EXPECT_TRUE(unsupported.error->is(kURLErrorDomain, kURLErrorUnsupportedURL));
+}
+
+// The tool fetches its URLs one after another sharing one history: the second fetch of a dated
+// URL is conditional, with or without bodies kept.
+TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
+    const QByteArray date = "Wed, 21 Oct 2026 07:28:00 GMT";
+    server.route("/doc", [date](const auto& request, QTcpSocket& socket) {
+        if (request.header("If-Modified-Since") == date)
+            TestHttpServer::respond(socket, 304, "");
+        else
+            TestHttpServer::respond(socket, 200, "full body", { { "Last-Modified", date } });
+    });
+    const auto run = [&](const QStringList& options) {
+        QProcess tool;
+        tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL),
+                   options + QStringList { server.url("/doc"), server.url("/doc") });
+        waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 10.0);
+        return std::make_pair(tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()));
+    };
+
+    auto [cachedStatus, cached] = run({ "--history", "--cache-dated-data" });
+    EXPECT_EQ(cachedStatus, 0);
+    EXPECT_EQ(cached, "ok 200 9\nok 304 9\n");
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_EQ(server.requests[1].header("If-Modified-Since"), date);
+
+    // Without kept bodies a 304 has nothing to serve: the conditional request still goes out,
+    // and the fetch fails with the status.
+    auto [plainStatus, plain] = run({ "--history" });
+    EXPECT_EQ(plainStatus, 1);
+    EXPECT_EQ(plain, "ok 200 9\nfailed org.sweeplight.HTTPStatus 304\n");
+    ASSERT_EQ(server.requests.size(), 4u);
+    EXPECT_EQ(server.requests[3].header("If-Modified-Since"), date);
 }
 
 } // namespace

@@ -147,6 +147,10 @@ bool parse(const std::vector<std::string>& arguments, Options& options, std::str
         message = "no URL given";
         return false;
     }
+    if (options.cacheDatedData && !options.history) {
+        message = "--cache-dated-data goes with --history";
+        return false;
+    }
     return true;
 }
 
@@ -156,7 +160,10 @@ void configure(HTTPFetcher& fetcher, const Options& options,
         fetcher.setPostData(*options.post);
     if (history) {
         fetcher.setFetchHistory(history);
-        fetcher.setShouldCacheDatedData(options.cacheDatedData);
+        // Switching the cache off empties the shared history's dates, so it is only ever
+        // switched on: the history the earlier URLs filled must reach the later ones.
+        if (options.cacheDatedData)
+            fetcher.setShouldCacheDatedData(true);
     }
     if (options.cookieMethod)
         fetcher.setCookieStorageMethod(static_cast<std::uint32_t>(*options.cookieMethod));

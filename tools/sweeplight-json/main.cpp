@@ -27,7 +27,12 @@ std::optional<std::string> readAll(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // A directory opens but fails on the first read, which the stream buffer reports by throwing.
+    try {
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return std::nullopt;
+    }
 }
 
 int printError(const std::optional<sweeplight::json::JSONError>& error) {
