@@ -191,6 +191,7 @@ void EAGLView::touchesBegan() {
         button->setObjectName(QStringLiteral("infoButton"));
         button->setText(QStringLiteral("i"));
         button->setToolTip(tr("Menu"));
+        button->setAccessibleName(tr("Menu"));
         button->setAutoRaise(true);
         button->setStyleSheet(QStringLiteral(
             "QToolButton { color: white; font: bold italic 13px serif; border: 2px solid white;"

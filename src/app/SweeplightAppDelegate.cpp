@@ -77,9 +77,12 @@ SweeplightAppDelegate::SweeplightAppDelegate(std::unique_ptr<QWidget> window,
     // first); the phone's behaviour is unchanged.
     for (QKeySequence key : { QKeySequence(Qt::Key_Menu), QKeySequence(Qt::Key_F10) }) {
         auto* shortcut = new QShortcut(key, window_.get());
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        // The whole window: right after launch nothing in it has the keyboard yet.
+        shortcut->setContext(Qt::WindowShortcut);
         QObject::connect(shortcut, &QShortcut::activated, window_.get(), [this] {
-            if (!isDisplayCovered())
+            // Not over a screen, nor over the menu or an alert already asking the user.
+            if (!isDisplayCovered() && !(menu_ && menu_->isVisible()) &&
+                !(alert_ && alert_->isVisible()))
                 displayMenu();
         });
     }
@@ -155,6 +158,8 @@ void SweeplightAppDelegate::displayMenu() {
                                                  menuButtonTitles());
     menu_->setActionSheetStyle(uikit::ActionSheetStyle::BlackOpaque);
     menu_->setDestructiveButtonIndex(menu_->numberOfButtons() - 1);
+    // "Cancel" is also what Esc picks on a desktop.
+    menu_->setCancelButtonIndex(menu_->numberOfButtons() - 1);
     menu_->showInView(window_.get());
 }
 
@@ -296,7 +301,8 @@ void SweeplightAppDelegate::showHelp() {
                          [this] { closeIntro(); });
         for (QKeySequence key : { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) }) {
             auto* shortcut = new QShortcut(key, introScreen_.get());
-            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            // The whole window: right after launch nothing in it has the keyboard yet.
+            shortcut->setContext(Qt::WindowShortcut);
             QObject::connect(shortcut, &QShortcut::activated, introScreen_.get(),
                              [this] { closeIntro(); });
         }

@@ -101,12 +101,12 @@ void ActionSheet::buildView(QWidget* parent) {
     if (parent)
         backdrop->setGeometry(parent->rect());
     if (wasVisible)
-        panel_.show();
+        panel_.show(cancelButtonIndex_);
 }
 
 void ActionSheet::showInView(QWidget* view) {
     buildView(view);
-    panel_.show();
+    panel_.show(cancelButtonIndex_);
 }
 
 void ActionSheet::dismissWithClickedButtonIndex(int buttonIndex, bool) {

@@ -49,7 +49,9 @@ public:
     // -1 when there is none.
     int destructiveButtonIndex() const { return destructiveButtonIndex_; }
     void setDestructiveButtonIndex(int buttonIndex);
+    // The button Esc picks; -1 when there is none.
     int cancelButtonIndex() const { return cancelButtonIndex_; }
+    void setCancelButtonIndex(int buttonIndex) { cancelButtonIndex_ = buttonIndex; }
 
     ActionSheetStyle actionSheetStyle() const { return actionSheetStyle_; }
     void setActionSheetStyle(ActionSheetStyle style);

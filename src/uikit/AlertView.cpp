@@ -92,7 +92,7 @@ void AlertView::show(QWidget* inView) {
         backdrop->setWindowFlags(Qt::Dialog);
         backdrop->setWindowTitle(title_);
     }
-    panel_.show();
+    panel_.show(cancelButtonIndex_);
 }
 
 void AlertView::dismissWithClickedButtonIndex(int buttonIndex, bool) {

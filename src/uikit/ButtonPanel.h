@@ -35,7 +35,10 @@ public:
     QPushButton* createButton(int buttonIndex);
     void discardView();
 
-    void show();
+    // Shows the widget and hands the keyboard to its first button: Up and Down move between the
+    // buttons, Enter picks the focused one and Esc picks `escapeButtonIndex` (none when -1).
+    // Other keys stop at the panel, so nothing behind it acts on them.
+    void show(int escapeButtonIndex = -1);
     void hide();
     bool isVisible() const;
     QWidget* view() const { return view_; }
@@ -58,12 +61,19 @@ public:
     };
 
 private:
+    void handleKey(int key);
+    // Hands the keyboard back before the widget goes: a focused widget that hides passes the
+    // focus on along the tab chain, which could start typing in a text field behind it.
+    void returnKeyboard();
+
     std::function<void(int)> onClicked_;
     std::vector<QString> buttonTitles_;
     // Owned, unless the view it is shown in is destroyed first (Qt then deletes it with its
     // parent, and the pointer turns null).
     QPointer<QWidget> view_;
     std::vector<QAbstractButton*> buttonWidgets_;
+    int escapeButtonIndex_ { -1 };
+    QPointer<QWidget> focusBefore_;
     bool dispatching_ { false };
     std::shared_ptr<bool> alive_;
 };

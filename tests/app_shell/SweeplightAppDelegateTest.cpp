@@ -12,6 +12,7 @@
 #include "uikit/AnimatedImageView.h"
 #include "uikit/ImageButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -339,6 +340,22 @@ TEST_F(AppDelegateKeysTest, EnterStartsFromTheIntroAndF10OpensTheMenu) {
     QTest::keyClick(world.delegate->window(), Qt::Key_F10);
     ASSERT_NE(world.delegate->menu(), nullptr);
     EXPECT_TRUE(world.delegate->menu()->isVisible());
+}
+
+TEST_F(AppDelegateKeysTest, F10WorksRightAfterALaterLaunchAndEscapeClosesTheMenu) {
+    world.preferences.setBool(true, kHasAppOpenedKey);
+    world.launch();
+    activate();
+    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
+    ASSERT_NE(world.delegate->menu(), nullptr);
+    uikit::ActionSheet& menu = *world.delegate->menu();
+    ASSERT_TRUE(menu.isVisible());
+    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
+    EXPECT_EQ(world.delegate->menu(), &menu) << "no second menu over the first";
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(world.delegate->editMessage(), nullptr) << "Esc is Cancel";
 }
 
 } // namespace

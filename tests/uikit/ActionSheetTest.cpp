@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -128,6 +130,43 @@ TEST(ActionSheet, ShownAgainAfterItsViewWasDestroyedItsButtonsAreTheNewOnes) {
     EXPECT_EQ(message->text(), "Set Message");
     message->click();
     EXPECT_EQ(delegate.chosen, std::vector<std::string> { "message" });
+}
+
+// A parent that counts the keys that reach it.
+class KeyCountingView final : public QWidget {
+public:
+    int keys { 0 };
+
+protected:
+    void keyPressEvent(QKeyEvent*) override { ++keys; }
+};
+
+TEST(ActionSheet, TheKeyboardMovesBetweenButtonsPicksWithEnterAndCancelsWithEscape) {
+    MenuDelegate delegate;
+    KeyCountingView parent;
+    parent.resize(320, 480);
+    parent.show();
+    ActionSheet sheet(QString(), &delegate, QString(), QString(), menuTitles());
+    sheet.setCancelButtonIndex(2);
+    sheet.showInView(&parent);
+    QWidget* focused = sheet.view()->focusWidget();
+    ASSERT_EQ(focused, sheet.buttonAtIndex(0));
+
+    QTest::keyClick(focused, Qt::Key_X);
+    EXPECT_EQ(parent.keys, 0) << "keys stop at the sheet";
+    QTest::keyClick(focused, Qt::Key_Up);
+    EXPECT_EQ(sheet.view()->focusWidget(), sheet.buttonAtIndex(2)) << "wraps round";
+    QTest::keyClick(sheet.view()->focusWidget(), Qt::Key_Down);
+    QTest::keyClick(sheet.view()->focusWidget(), Qt::Key_Down);
+    QTest::keyClick(sheet.view()->focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(delegate.chosen, std::vector<std::string>({ "image" }));
+    EXPECT_FALSE(sheet.isVisible());
+
+    sheet.showInView(&parent);
+    QTest::keyClick(sheet.view()->focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(delegate.chosen, std::vector<std::string>({ "image", "nothing" }));
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(parent.keys, 0);
 }
 
 } // namespace
