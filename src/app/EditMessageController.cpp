@@ -198,6 +198,14 @@ void EditMessageController::showEvent(QShowEvent* event) {
     setFocus(Qt::OtherFocusReason);
 }
 
+void EditMessageController::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Done and the quick messages close the editor while the user may still be typing; the next
+    // presentation must start idle, or picking the field would no longer begin editing.
+    if (!event->spontaneous() && isEditing_)
+        textFieldShouldReturn(ui_->messageText);
+}
+
 // --- Text entry ------------------------------------------------------------------------------
 
 bool EditMessageController::isAllowedCharacter(const QString& character) {
@@ -597,6 +605,16 @@ bool EditMessageController::event(QEvent* event) {
     if (event->type() != QEvent::TouchBegin && event->type() != QEvent::TouchUpdate)
         return QWidget::event(event);
     auto* touch = static_cast<QTouchEvent*>(event);
+    // A touch that begins off the wheel is left to the buttons and the field under it: Qt turns
+    // a touch nobody accepts into a click there.
+    if (event->type() == QEvent::TouchBegin &&
+        std::none_of(touch->points().begin(), touch->points().end(),
+                     [this](const QEventPoint& point) {
+                         return childAt(point.position().toPoint()) == ui_->imgColors;
+                     })) {
+        event->ignore();
+        return false;
+    }
     std::vector<QPointF> changed;
     int onScreen = 0;
     for (const QEventPoint& point : touch->points()) {

@@ -48,7 +48,10 @@ protected:
     }
 
     void beginEditing() {
-        editor.activateWindow();
+        // activateWindow() does not bring a window back to the offscreen platform's keyboard once
+        // it has been hidden.
+        QApplication::setActiveWindow(&editor);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
         editor.messageText()->setFocus(Qt::MouseFocusReason);
         QApplication::processEvents();
     }
@@ -353,6 +356,52 @@ TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
         }
     }
+}
+
+TEST_F(EditMessageControllerTest, TheYowsersAlertTakesTheKeyboardUntilItIsDismissed) {
+    editor.messageText()->setText("");
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_Return);
+    ASSERT_NE(editor.alert(), nullptr);
+    QWidget* ok = editor.alert()->view()->focusWidget();
+    ASSERT_EQ(ok, editor.alert()->buttonAtIndex(0));
+    QTest::keyClick(ok, Qt::Key_Escape);
+    EXPECT_FALSE(editor.alert()->isVisible());
+    EXPECT_TRUE(editor.isVisible()) << "Esc on the alert does not leave the editor";
+    EXPECT_TRUE(delegate.calls.empty());
+}
+
+TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdle) {
+    beginEditing();
+    QTest::keyClicks(editor.messageText(), "yo");
+    QTest::mouseClick(editor.heyButton(), Qt::LeftButton);
+    ASSERT_THAT(delegate.calls, ::testing::Contains("doneEditing"));
+    editor.hide();
+    EXPECT_FALSE(editor.fadeView()->isVisible());
+
+    editor.show();
+    delegate.calls.clear();
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_Return);
+    EXPECT_THAT(delegate.calls, ::testing::Contains("doneEditing")) << "Enter is Done again";
+    beginEditing();
+    EXPECT_TRUE(editor.messageText()->text().isEmpty()) << "picking the field begins editing";
+}
+
+// On a touch screen a tap on a control is a click, and a touch on the wheel picks a colour.
+TEST_F(ColourWheelTest, RealTouchesReachTheControlsAndTheWheel) {
+    QPointingDevice* touchScreen = QTest::createTouchDevice();
+    const auto tap = [&](QPoint point) {
+        QTest::touchEvent(&editor, touchScreen).press(0, point, &editor);
+        QTest::touchEvent(&editor, touchScreen).release(0, point, &editor);
+    };
+    tap(editor.imgColors()->mapTo(&editor, QPoint(281, 91)));
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
+    EXPECT_TRUE(delegate.calls.empty());
+
+    editor.messageText()->setText("Hi");
+    tap(editor.doneButton()->geometry().center());
+    EXPECT_THAT(delegate.calls, ::testing::Contains("doneEditing"));
 }
 
 } // namespace
