@@ -48,6 +48,26 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(world.delegate->window()));
     }
 
+    // Stops the frame timer on the column with the most LEDs lit (the stem of the h).
+    void showFullestColumn() {
+        EAGLView& view = *world.delegate->glView();
+        view.stopAnimation();
+        const display::MessageStrip& strip = view.display().strip();
+        int fullest = 0;
+        int mostLit = -1;
+        for (int column = 0; column < strip.messageLength(); ++column) {
+            int lit = 0;
+            for (int row = 0; row < 7; ++row)
+                lit += strip.column(column)[row] != 0;
+            if (lit > mostLit) {
+                mostLit = lit;
+                fullest = column;
+            }
+        }
+        view.display().setMessagePointer(fullest);
+        view.drawView();
+    }
+
     test::AppTestWorld world;
 };
 
@@ -62,28 +82,13 @@ TEST_F(Screenshots, DisplayShowingAColumnOfTheMessage) {
     launchAgain();
     world.delegate->setUIColor(QColor::fromRgbF(0, 1, 0));
     world.delegate->setMessage("HEY!");
-    EAGLView& view = *world.delegate->glView();
-    view.stopAnimation();
-    // The column with the most LEDs lit (the stem of the h).
-    const display::MessageStrip& strip = view.display().strip();
-    int fullest = 0;
-    int mostLit = -1;
-    for (int column = 0; column < strip.messageLength(); ++column) {
-        int lit = 0;
-        for (int row = 0; row < 7; ++row)
-            lit += strip.column(column)[row] != 0;
-        if (lit > mostLit) {
-            mostLit = lit;
-            fullest = column;
-        }
-    }
-    view.display().setMessagePointer(fullest);
-    view.drawView();
+    showFullestColumn();
     shoot("display");
 }
 
 TEST_F(Screenshots, Menu) {
     launchAgain();
+    showFullestColumn();
     world.delegate->displayMenu();
     shoot("menu");
 }
