@@ -38,6 +38,13 @@ constexpr double kMaximumExposurePixels = 1e8;
 // Lets the last recorded sample, due exactly at the end, be delivered despite rounding.
 constexpr double kEndTolerance = 1e-9;
 
+// A million frames or samples is hours of swinging; more is a typing mistake, not a run. Counted
+// over the time the run really lasts, tolerance included, so a tiny interval cannot slip past.
+bool isTooLong(double seconds, const RenderSession::Options& options) {
+    const double lasts = seconds + kEndTolerance;
+    return lasts / options.interval > 1e6 || lasts / options.sampleInterval > 1e6;
+}
+
 } // namespace
 
 QString RenderSession::shellMessage(const QString& typed) {
@@ -60,9 +67,8 @@ std::string RenderSession::optionsError(const Options& options) {
     if (options.tracePath.empty()) {
         if (!std::isfinite(options.seconds) || options.seconds < 0)
             return "the run length must be a number of seconds, 0 or more";
-        // A million frames is hours of swinging; more is a typing mistake, not a run.
-        if (options.seconds / options.interval > 1e6)
-            return "the run is too long: more than a million frames";
+        if (isTooLong(options.seconds, options))
+            return "the run is too long: more than a million frames or samples";
         return motion::SwingSimulator::parametersError(options.swing);
     }
     return {};
@@ -99,8 +105,9 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         double first = samples.front().timestamp;
         for (motion::Acceleration& sample : samples)
             sample.timestamp -= first;
-        if (session->trace_->duration() / options.interval > 1e6) {
-            error = options.tracePath + ": the trace is too long: more than a million frames";
+        if (isTooLong(session->trace_->duration(), options)) {
+            error = options.tracePath +
+                    ": the trace is too long: more than a million frames or samples";
             return nullptr;
         }
         session->recordedPath_ = std::make_unique<motion::RecordedPath>(samples);
@@ -112,8 +119,8 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
     }
 
     QSize exposureSize = motion::AirView::imageSize(reach, options.airScale);
-    if (static_cast<double>(exposureSize.width()) * exposureSize.height() >
-        kMaximumExposurePixels) {
+    if (options.expose && static_cast<double>(exposureSize.width()) * exposureSize.height() >
+                              kMaximumExposurePixels) {
         error = "the exposure would be " + std::to_string(exposureSize.width()) + " x " +
                 std::to_string(exposureSize.height()) +
                 " pixels, too large: swing less widely or choose a smaller --scale";
@@ -135,6 +142,8 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
     display.setInRepeatMode(options.repeat);
     if (!options.picturePath.isEmpty()) {
         if (!display.setImageRef(picture)) {
+            // The display has said why in its own words, without a line end.
+            std::fputc('\n', stderr);
             error = options.picturePath.toStdString() + ": the display refused the picture (" +
                     std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
                     " pixels)";
@@ -143,7 +152,8 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         display.setInImageMode(true);
     }
 
-    session->airView_ = std::make_unique<motion::AirView>(reach, options.airScale);
+    if (options.expose)
+        session->airView_ = std::make_unique<motion::AirView>(reach, options.airScale);
     session->feed_ = std::make_unique<DisplayFeed>(display);
     return session;
 }
@@ -192,7 +202,7 @@ void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose
                                       : frames_.back().halfSwing +
                                             (frames_.back().forwards != frame.forwards ? 1 : 0);
     frames_.push_back(frame);
-    if (expose && !expose(frame))
+    if (!airView_ || (expose && !expose(frame)))
         return;
     // Painted where the phone is as the frame reaches the screen, as a camera sees a screen
     // whose light is brief; a held frame would streak each column into the next and blur the

@@ -45,6 +45,7 @@ public:
         double seconds { 3 };    // length of a simulated run
         std::string tracePath;   // a recorded swing instead of the simulated one
         double airScale { 0.5 }; // exposure pixels per screen pixel
+        bool expose { true };    // keep the onlooker's long exposure
     };
 
     struct Frame {

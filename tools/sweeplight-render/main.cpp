@@ -182,6 +182,7 @@ Command parseArguments(const std::vector<std::string>& arguments) {
         options.airScale = *value;
 
     command.outPath = values["--out"];
+    command.options.expose = !command.outPath.empty();
     command.framesPath = values["--frames"];
     command.framePngPath = values["--frame-png"];
     command.dumpStrip = flags.contains("--dump-strip");
