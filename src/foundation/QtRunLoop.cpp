@@ -1,6 +1,7 @@
 #include "QtRunLoop.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace sweeplight::foundation {
@@ -37,17 +38,36 @@ RunLoop::TimerId QtRunLoop::start(double seconds, bool repeating, Callback callb
     TimerId id = nextId_++;
     auto timer = std::make_unique<QTimer>();
     timer->setTimerType(Qt::PreciseTimer);
-    timer->setSingleShot(!repeating);
-    // QTimer counts whole milliseconds: 1/120 s becomes 8 ms, the closest it can do.
-    timer->setInterval(static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0)));
-    QObject::connect(timer.get(), &QTimer::timeout, [this, id, repeating, callback] {
-        if (!repeating)
-            cancel(id);
-        callback();
-    });
-    timer->start();
+    timer->setSingleShot(true);
+    const double interval = std::max(0.0, seconds);
+    QTimer* shot = timer.get();
+    // QTimer counts whole milliseconds, so a repeating timer is a chain of single shots, each
+    // aimed at its own due time: 1/120 s ticks come 8 or 9 ms apart and 120 a second, not
+    // every 8 ms. Ticks missed while the loop was busy are skipped, not bunched.
+    QObject::connect(
+        shot, &QTimer::timeout,
+        [this, id, repeating, interval, shot, due = now() + interval, callback]() mutable {
+            if (!repeating) {
+                cancel(id);
+                callback();
+                return;
+            }
+            const double current = now();
+            due += interval;
+            if (due < current)
+                due =
+                    interval > 0 ? due + std::ceil((current - due) / interval) * interval : current;
+            // Restarted before the callback, which may cancel it.
+            shot->start(millisecondsUntil(due));
+            callback();
+        });
+    shot->start(millisecondsUntil(now() + interval));
     timers_[id] = std::move(timer);
     return id;
+}
+
+int QtRunLoop::millisecondsUntil(double due) const {
+    return static_cast<int>(std::lround(std::clamp(due - now(), 0.0, 2e6) * 1000.0));
 }
 
 } // namespace sweeplight::foundation

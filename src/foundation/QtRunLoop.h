@@ -23,6 +23,7 @@ public:
 
 private:
     TimerId start(double seconds, bool repeating, Callback callback);
+    int millisecondsUntil(double due) const;
 
     QElapsedTimer clock_;
     std::map<TimerId, std::unique_ptr<QTimer>> timers_;
