@@ -134,8 +134,9 @@ void EAGLView::paintEvent(QPaintEvent*) {
 }
 
 void EAGLView::startAnimation() {
-    // A timer without a period would fire without pause and starve the run loop.
-    if (animationInterval_ <= 0) {
+    // A timer without a period (or with a NaN one) would fire without pause and starve the run
+    // loop.
+    if (!(animationInterval_ > 0)) {
         setAnimationTimer(foundation::RunLoop::kNoTimer);
         return;
     }

@@ -2,7 +2,9 @@
 
 #include "foundation/Log.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace sweeplight::display {
 
@@ -15,6 +17,12 @@ float filter(double sample, float previous) {
 } // namespace
 
 void SweepTracker::didAccelerate(double x, double y, double z) {
+    // The tracker keeps floats; a double beyond their range has no float to become (undefined
+    // behaviour), so it saturates. No real swing comes near.
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    x = std::clamp(x, -kLargest, kLargest);
+    y = std::clamp(y, -kLargest, kLargest);
+    z = std::clamp(z, -kLargest, kLargest);
     accelX = filter(x, accelX);
     accelY = filter(y, accelY);
     accelZ = filter(z, accelZ);

@@ -123,8 +123,13 @@ std::string IioAccelerometer::findDevice(const std::string& devicesDirectory) {
     }
     if (devices.empty())
         return {};
-    // iio:device0 before iio:device1, whatever order the directory lists them in.
-    std::sort(devices.begin(), devices.end());
+    // iio:device2 before iio:device10, whatever order the directory lists them in: a shorter
+    // name has the smaller number.
+    std::sort(devices.begin(), devices.end(), [](const auto& a, const auto& b) {
+        const std::string left = a.filename().string();
+        const std::string right = b.filename().string();
+        return std::make_pair(left.size(), left) < std::make_pair(right.size(), right);
+    });
     return devices.front().string();
 }
 

@@ -53,8 +53,8 @@ TEST(IioAccelerometer, FindsTheFirstDeviceWithThreeRawAccelerationChannels) {
     FakeSysfs::write(partial, "in_accel_x_raw", "1\n");
     EXPECT_EQ(IioAccelerometer::findDevice(sysfs.devices()), "");
 
-    std::string accel3 = sysfs.device("iio:device3");
-    FakeSysfs::writeRaw(accel3, 0, 0, 0);
+    std::string accel10 = sysfs.device("iio:device10");
+    FakeSysfs::writeRaw(accel10, 0, 0, 0);
     std::string accel2 = sysfs.device("iio:device2");
     FakeSysfs::writeRaw(accel2, 0, 0, 0);
     EXPECT_EQ(IioAccelerometer::findDevice(sysfs.devices()), accel2);
