@@ -8,6 +8,7 @@
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -249,6 +250,34 @@ TEST_F(Integration, BasicAuthenticationWithCredentialAndFailureCount) {
     EXPECT_EQ(server.requests.size(), 4u);
 
     Outcome none = fetch(server.url("/private"));
+    EXPECT_TRUE(none.error->is(kHTTPFetcherErrorDomain, -2));
+}
+
+// The test's server plays a proxy: plain HTTP requests reach it with the whole URL as target.
+TEST_F(Integration, AProxyAskingForBasicCredentialsGetsTheProxyCredential) {
+    const QByteArray expected = "Basic " + QByteArray("proxy:pass").toBase64();
+    server.route("http://example.invalid/page",
+                 [expected](const auto& request, QTcpSocket& socket) {
+                     if (request.header("Proxy-Authorization") == expected)
+                         TestHttpServer::respond(socket, 200, "through");
+                     else
+                         TestHttpServer::respond(
+                             socket, 407, "", { { "Proxy-Authenticate", "Basic realm=\"gate\"" } });
+                 });
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.port()));
+    Outcome good = fetch(QStringLiteral("http://example.invalid/page"), [](HTTPFetcher& f) {
+        f.setCredential(UrlCredential { "server", "only" });
+        f.setProxyCredential(UrlCredential { "proxy", "pass" });
+    });
+    Outcome none = fetch(QStringLiteral("http://example.invalid/page"));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+
+    EXPECT_EQ(good.data, QByteArray("through"));
+    ASSERT_EQ(server.requests.size(), 3u);
+    EXPECT_TRUE(server.requests[0].header("Proxy-Authorization").isEmpty());
+    EXPECT_TRUE(server.requests[1].header("Authorization").isEmpty()) << "not the server's";
+    ASSERT_TRUE(none.error.has_value());
     EXPECT_TRUE(none.error->is(kHTTPFetcherErrorDomain, -2));
 }
 

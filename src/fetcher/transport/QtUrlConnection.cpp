@@ -25,6 +25,8 @@ constexpr char kDefaultBodyContentType[] = "application/x-www-form-urlencoded";
 
 constexpr char kWWWAuthenticateHeader[] = "WWW-Authenticate";
 constexpr char kAuthorizationHeader[] = "Authorization";
+constexpr char kProxyAuthenticateHeader[] = "Proxy-Authenticate";
+constexpr char kProxyAuthorizationHeader[] = "Proxy-Authorization";
 
 // The realm of a Basic challenge; a null string when the field asks for no Basic credentials.
 QString basicRealm(const QByteArray& field) {
@@ -58,7 +60,7 @@ bool isHTTPScheme(const QUrl& url) {
 bool isHTTPLevelError(QNetworkReply::NetworkError error) {
     int code = static_cast<int>(error);
     return (code >= 201 && code <= 299) || (code >= 301 && code <= 302) ||
-           (code >= 401 && code <= 499);
+           (code >= 401 && code <= 499) || error == QNetworkReply::ProxyAuthenticationRequiredError;
 }
 
 FetchError urlError(long code, const QUrl& url, const QString& description) {
@@ -144,6 +146,8 @@ void QtUrlConnection::send(const UrlRequest& request) {
                                 QNetworkRequest::Manual);
     if (!authorization_.isEmpty())
         networkRequest.setRawHeader(kAuthorizationHeader, authorization_);
+    if (!proxyAuthorization_.isEmpty())
+        networkRequest.setRawHeader(kProxyAuthorizationHeader, proxyAuthorization_);
     if (!request.HTTPShouldHandleCookies()) {
         networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute,
                                     QNetworkRequest::Manual);
@@ -214,8 +218,14 @@ void QtUrlConnection::onMetaDataChanged() {
         redirecting_ = true;
         return;
     }
-    if (code == 401 && !basicRealm(reply_->rawHeader(kWWWAuthenticateHeader)).isNull()) {
+    // A proxy's 407 on a plain HTTP request comes back as a response (Qt answers proxies
+    // itself only where requests reuse its credentials, which ours never do).
+    const bool proxy = code == 407;
+    if ((code == 401 || proxy) &&
+        !basicRealm(reply_->rawHeader(proxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader))
+             .isNull()) {
         challenging_ = true;
+        challengeIsProxy_ = proxy;
         return;
     }
     deliverResponseIfNeeded();
@@ -273,7 +283,7 @@ void QtUrlConnection::onFinished() {
         return;
     }
     if (challenging_) {
-        answerServerChallenge();
+        answerBasicChallenge();
         return;
     }
     QByteArray rest = reply_->readAll();
@@ -351,14 +361,17 @@ void QtUrlConnection::followRedirect() {
     send(request_);
 }
 
-void QtUrlConnection::answerServerChallenge() {
+void QtUrlConnection::answerBasicChallenge() {
+    const bool isProxy = challengeIsProxy_;
     UrlProtectionSpace space;
     space.host = reply_->url().host();
     space.port = reply_->url().port(reply_->url().scheme() == QLatin1String("https") ? 443 : 80);
-    space.realm = basicRealm(reply_->rawHeader(kWWWAuthenticateHeader));
+    space.realm =
+        basicRealm(reply_->rawHeader(isProxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader));
+    space.isProxy = isProxy;
     std::optional<UrlCredential> chosen;
     auto challenge = std::make_shared<UrlAuthenticationChallenge>(
-        space, serverChallengeCount_++,
+        space, isProxy ? proxyChallengeCount_++ : serverChallengeCount_++,
         [&chosen](const UrlCredential& credential) { chosen = credential; },
         [this] { challengeCancelled_ = true; });
     std::weak_ptr<bool> alive = alive_;
@@ -373,7 +386,7 @@ void QtUrlConnection::answerServerChallenge() {
                       QStringLiteral("authentication cancelled")));
         return;
     }
-    authorization_ =
+    (isProxy ? proxyAuthorization_ : authorization_) =
         "Basic " + (chosen->user + QLatin1Char(':') + chosen->password).toUtf8().toBase64();
     releaseReply();
     send(request_);
@@ -382,8 +395,10 @@ void QtUrlConnection::answerServerChallenge() {
 void QtUrlConnection::onProxyAuthenticationRequired(const QNetworkProxy&,
                                                     QAuthenticator* authenticator) {
     // Qt does not say which reply the proxy challenged; a connection still waiting for its
-    // answer takes it.
-    if (done_ || !reply_ || responseDelivered_ || !authenticator->user().isEmpty())
+    // answer takes it. Plain HTTP requests answer the proxy's 407 themselves (Qt would not send
+    // them again): only a tunnel's challenge is answered here.
+    if (done_ || !reply_ || responseDelivered_ || !authenticator->user().isEmpty() ||
+        reply_->url().scheme() != QLatin1String("https"))
         return;
     answerChallenge(authenticator, true, proxyChallengeCount_++);
 }

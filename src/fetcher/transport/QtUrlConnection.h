@@ -47,7 +47,7 @@ private:
     void onMetaDataChanged();
     void onReadyRead();
     void onFinished();
-    void answerServerChallenge();
+    void answerBasicChallenge();
     void onProxyAuthenticationRequired(const QNetworkProxy& proxy, QAuthenticator* authenticator);
     void answerChallenge(QAuthenticator* authenticator, bool isProxy, int previousFailureCount);
     void followRedirect();
@@ -70,9 +70,12 @@ private:
     bool started_ { false };
     bool done_ { false };
     bool redirecting_ { false };
-    // A 401 asking for Basic credentials is being answered; its body is not the response's.
+    // A 401 or 407 asking for Basic credentials is being answered; its body is not the
+    // response's.
     bool challenging_ { false };
+    bool challengeIsProxy_ { false };
     QByteArray authorization_;
+    QByteArray proxyAuthorization_;
     bool responseDelivered_ { false };
     bool challengeCancelled_ { false };
     QByteArray redirectBody_;
