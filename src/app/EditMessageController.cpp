@@ -524,17 +524,23 @@ void EditMessageController::removePicker() {
 QString EditMessageController::currentTimeText() const {
     QString formatted = QLocale().toString(currentTime(), QLocale::ShortFormat);
     // Some locales write their short time with narrow spaces or letters the display has no
-    // glyph for; keep what the entry rule would let in, and fall back to digits.
+    // glyph for; keep what the entry rule would let in. Dropping letters could leave a 12-hour
+    // time without its morning or afternoon word, so then (and when no hours and minutes are
+    // left) the 24-hour digits stand in.
     QString kept;
+    bool droppedLetter = false;
     for (QChar c : formatted) {
         if (c.isSpace())
             kept += u' ';
         else if (isAllowedCharacter(QString(c)))
             kept += c;
+        else
+            droppedLetter = droppedLetter || c.isLetter();
     }
     kept = kept.simplified();
-    if (!kept.contains(u':') ||
-        !std::any_of(kept.begin(), kept.end(), [](QChar c) { return c.isDigit(); }))
+    const bool hasDigits =
+        std::any_of(kept.begin(), kept.end(), [](QChar c) { return c.isDigit(); });
+    if (droppedLetter || !hasDigits || !(kept.contains(u':') || kept.contains(u'.')))
         kept = currentTime().toString("HH:mm");
     return kept;
 }

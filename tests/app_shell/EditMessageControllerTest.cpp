@@ -193,6 +193,20 @@ TEST_F(EditMessageControllerTest, CurrentTimeSendsTheLocalesShortTimeInItsColour
     EXPECT_EQ(delegate.calls[1], "setUIColor 0.333,0.667,1.000");
     for (QChar c : editor.messageText()->text())
         EXPECT_TRUE(EditMessageController::isAllowedCharacter(QString(c)));
+
+    // A dot between hours and minutes is the locale's own; a 12-hour time whose afternoon word
+    // has no glyphs is written in 24-hour digits rather than as an ambiguous "2:05".
+    const auto timeIn = [&](QLocale::Language language) {
+        QLocale::setDefault(QLocale(language));
+        delegate.calls.clear();
+        editor.presetsClicked();
+        editor.myPickerView()->setCurrentRow(1);
+        editor.selectPresetClicked();
+        QLocale::setDefault(previous);
+        return delegate.calls.empty() ? std::string() : delegate.calls.front();
+    };
+    EXPECT_EQ(timeIn(QLocale::Finnish), "setMessage 14.05");
+    EXPECT_EQ(timeIn(QLocale::Korean), "setMessage 14:05");
 }
 
 TEST_F(EditMessageControllerTest, NoSelectedRowAppliesNothingAndClosesTheList) {
