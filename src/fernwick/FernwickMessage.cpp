@@ -107,9 +107,10 @@ void Fernwick::doneMessageCheck(const QByteArray& data) {
 
     const std::string* dateText = message.findString(kMessageDateKey);
     const auto newDate = dateText ? parseMessageDate(*dateText) : std::nullopt;
-    if (!newDate) {
-        // Without a date the message could never be told apart from the next one.
-        foundation::logLine("Fernwick: the remote message has no readable date; not shown");
+    // Without a date the message could never be told apart from the next one; a date the data
+    // file cannot hold would be as bad, and would stop every later save of that file too.
+    if (!newDate || !PropertyList::canHoldDate(*newDate)) {
+        foundation::logLine("Fernwick: the remote message has no usable date; not shown");
         return;
     }
 

@@ -155,12 +155,6 @@ plist_t toNode(const PropertyList& value) {
     return plist_new_dict();
 }
 
-bool dateFitsPropertyList(const QDateTime& date) {
-    const qint64 seconds = referenceDate().secsTo(date);
-    return date.isValid() && seconds >= std::numeric_limits<int32_t>::min() &&
-           seconds < std::numeric_limits<int32_t>::max();
-}
-
 bool allDatesFit(const PropertyList& value) {
     switch (value.type()) {
     case PropertyList::Type::Dictionary:
@@ -174,7 +168,7 @@ bool allDatesFit(const PropertyList& value) {
                 return false;
         return true;
     case PropertyList::Type::Date:
-        return dateFitsPropertyList(*value.asDate());
+        return PropertyList::canHoldDate(*value.asDate());
     default:
         return true;
     }
@@ -272,6 +266,12 @@ std::int64_t PropertyList::integerValue() const {
 PropertyList* PropertyList::find(const std::string& key) {
     auto entries = asDictionary();
     if (!entries)
+bool PropertyList::canHoldDate(const QDateTime& date) {
+    const qint64 seconds = referenceDate().secsTo(date);
+    return date.isValid() && seconds >= std::numeric_limits<int32_t>::min() &&
+           seconds < std::numeric_limits<int32_t>::max();
+}
+
         return nullptr;
     auto found = entries->find(key);
     return found == entries->end() ? nullptr : &found->second;

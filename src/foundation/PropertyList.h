@@ -35,6 +35,10 @@ public:
     static PropertyList date(QDateTime value);
     static PropertyList data(QByteArray bytes);
 
+    // Whether a date can be written: libplist keeps dates as 32-bit seconds from the start of
+    // 2001, so roughly 1933 to 2069. A tree holding any other date is not written at all.
+    static bool canHoldDate(const QDateTime& date);
+
     Type type() const { return static_cast<Type>(value_.index()); }
     bool is(Type type) const { return this->type() == type; }
 

@@ -110,6 +110,18 @@ TEST(FernwickMessage, NothingIsShownForUnusableAnswers) {
     EXPECT_EQ(*world.storedData()->find("lastmessagedate")->asString(), "");
 }
 
+TEST(FernwickMessage, ADateTheDataFileCannotHoldIsUnusableAndLaterSavesStillWork) {
+    MessageWorld world;
+    EXPECT_FALSE(world.check(messageJson("1920-01-01 00:00:00 +0000")));
+    EXPECT_FALSE(world.check(messageJson("2080-01-01 00:00:00 +0000")));
+    world.loop.advance(2.0);
+    auto data = world.storedData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->find("appopened")->asInteger(), 1) << "the launch save went through";
+    EXPECT_EQ(*data->find("lastmessagedate")->asString(), "");
+    EXPECT_TRUE(world.check(messageJson("2068-12-31 00:00:00 +0000")));
+}
+
 TEST(FernwickMessage, ButtonsAreTheLinkCaptionsWithCancelForAtMostOneLink) {
     MessageWorld world;
     world.check(messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test", "2" } }));
