@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTimeZone>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -32,6 +34,69 @@ using MallocText = std::unique_ptr<char, MallocFree>;
 // The deepest nesting we accept: deeper trees come only from hostile files and would exhaust
 // the stack of the recursive conversion.
 constexpr int kMaximumDepth = 256;
+
+// Whether a container tag starts at `position` (just after its '<' or '</').
+bool isContainerTag(std::string_view xml, std::size_t position) {
+    for (std::string_view name : { std::string_view("array"), std::string_view("dict") }) {
+        const std::size_t after = position + name.size();
+        if (xml.substr(position, name.size()) == name && after < xml.size() &&
+            (xml[after] == '>' || xml[after] == '/' ||
+             std::isspace(static_cast<unsigned char>(xml[after]))))
+            return true;
+    }
+    return false;
+}
+
+// Whether the tag that starts at `position` closes itself ("<array/>"); its end is looked for
+// outside quoted attribute values, and never past the next '<', which keeps the scan linear.
+bool closesItself(std::string_view xml, std::size_t position) {
+    char quote = 0;
+    for (++position; position < xml.size() && xml[position] != '<'; ++position) {
+        const char c = xml[position];
+        if (quote)
+            quote = c == quote ? 0 : quote;
+        else if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '>')
+            return xml[position - 1] == '/';
+    }
+    return false;
+}
+
+// libplist's XML reader recurses once per container and has no limit of its own, so a deep
+// file overflows the stack before there is a tree to check: the text is measured first.
+// Comments, CDATA and declarations are skipped, so that closing tags written inside them cannot
+// hide real depth; everything else that looks like a container tag counts, which errs on the
+// side of refusing.
+bool nestingWithinLimit(std::string_view xml) {
+    constexpr std::pair<std::string_view, std::string_view> skipped[] = {
+        { "<!--", "-->" }, { "<![CDATA[", "]]>" }, { "<!", ">" }, { "<?", ">" }
+    };
+    int depth = 0;
+    std::size_t position = 0;
+    while ((position = xml.find('<', position)) != std::string_view::npos) {
+        const std::string_view rest = xml.substr(position);
+        const auto skip =
+            std::find_if(std::begin(skipped), std::end(skipped),
+                         [&](const auto& pair) { return rest.starts_with(pair.first); });
+        if (skip != std::end(skipped)) {
+            const std::size_t end = xml.find(skip->second, position + skip->first.size());
+            if (end == std::string_view::npos)
+                return true; // unfinished: the parser refuses the file
+            position = end + skip->second.size();
+            continue;
+        }
+        if (rest.starts_with("</")) {
+            if (isContainerTag(xml, position + 2))
+                --depth;
+        } else if (isContainerTag(xml, position + 1) && !closesItself(xml, position) &&
+                   ++depth > kMaximumDepth) {
+            return false;
+        }
+        ++position;
+    }
+    return true;
+}
 
 std::optional<PropertyList> fromNode(plist_t node, int depth, std::string* error) {
     if (depth > kMaximumDepth) {
@@ -201,6 +266,12 @@ PropertyList PropertyList::data(QByteArray bytes) {
     return PropertyList(std::in_place_type<QByteArray>, std::move(bytes));
 }
 
+bool PropertyList::canHoldDate(const QDateTime& date) {
+    const qint64 seconds = referenceDate().secsTo(date);
+    return date.isValid() && seconds >= std::numeric_limits<int32_t>::min() &&
+           seconds < std::numeric_limits<int32_t>::max();
+}
+
 std::optional<std::int64_t> PropertyList::asInteger() const {
     if (auto value = std::get_if<std::int64_t>(&value_))
         return *value;
@@ -266,12 +337,6 @@ std::int64_t PropertyList::integerValue() const {
 PropertyList* PropertyList::find(const std::string& key) {
     auto entries = asDictionary();
     if (!entries)
-bool PropertyList::canHoldDate(const QDateTime& date) {
-    const qint64 seconds = referenceDate().secsTo(date);
-    return date.isValid() && seconds >= std::numeric_limits<int32_t>::min() &&
-           seconds < std::numeric_limits<int32_t>::max();
-}
-
         return nullptr;
     auto found = entries->find(key);
     return found == entries->end() ? nullptr : &found->second;
@@ -293,6 +358,11 @@ std::optional<PropertyList> PropertyList::fromXml(std::string_view xml, std::str
     if (xml.empty() || xml.size() > std::numeric_limits<uint32_t>::max()) {
         if (error)
             *error = xml.empty() ? "empty property list" : "property list too large";
+        return std::nullopt;
+    }
+    if (!nestingWithinLimit(xml)) {
+        if (error)
+            *error = "property list nested too deeply";
         return std::nullopt;
     }
     plist_t raw = nullptr;

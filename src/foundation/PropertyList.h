@@ -66,6 +66,7 @@ public:
     bool set(const std::string& key, PropertyList value);
 
     // Parses an XML property list. On failure returns nullopt and, when given, a reason.
+    // Containers nested more than a few hundred deep are refused as broken.
     static std::optional<PropertyList> fromXml(std::string_view xml, std::string* error = nullptr);
     // Serialises as an XML property list (version 1.0).
     std::optional<std::string> toXml(std::string* error = nullptr) const;

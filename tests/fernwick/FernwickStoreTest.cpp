@@ -22,6 +22,14 @@ void writeRaw(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+// Deeper than the parser's stack can follow.
+QByteArray deeplyNested() {
+    constexpr int kLevels = 200000;
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>appopened</key>" +
+           QByteArray("<array>").repeated(kLevels) + QByteArray("</array>").repeated(kLevels) +
+           "</dict></plist>";
+}
+
 bool shouldSubmit(const ClientWorld& world) {
     auto data = world.storedData();
     return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
@@ -95,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
             "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>appopened</key>"),
         QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>3</integer>"
                    "</array></plist>"),
-        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>hi</string></plist>")));
+        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>hi</string></plist>"),
+        deeplyNested()));
 
 TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
     ClientWorld world;

@@ -115,3 +115,28 @@ TEST(PropertyList, ReadFileReportsMissingFiles) {
     EXPECT_FALSE(PropertyList::readFile("/nonexistent/folder/file.plist", &error));
     EXPECT_FALSE(error.empty());
 }
+
+TEST(PropertyList, DeepNestingIsRefusedBeforeLibplistRecursesIntoIt) {
+    auto nested = [](int depth, const std::string& between) {
+        std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+        for (int level = 0; level < depth; ++level)
+            xml += "<array>" + between;
+        for (int level = 0; level < depth; ++level)
+            xml += "</array>";
+        return xml + "</plist>";
+    };
+    std::string error;
+    EXPECT_FALSE(PropertyList::fromXml(nested(200000, ""), &error));
+    EXPECT_EQ(error, "property list nested too deeply");
+    EXPECT_FALSE(PropertyList::fromXml(nested(200000, "<!-- > </array> -->")))
+        << "a closing tag in a comment closes nothing";
+    EXPECT_TRUE(PropertyList::fromXml(nested(200, "<!-- > </array> -->")));
+
+    // Empty containers do not nest, however many there are.
+    std::string flat = "<plist version=\"1.0\"><array>";
+    for (int item = 0; item < 500; ++item)
+        flat += "<array/><dict />";
+    auto back = PropertyList::fromXml(flat + "</array></plist>");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->asArray()->size(), 1000u);
+}
