@@ -337,11 +337,14 @@ void Fernwick::launchFernwickSite() {
     openExternalUrl(QUrl(getUrlForFeature(kFeatureSite)));
 }
 
-bool Fernwick::openExternalUrl(const QUrl& url) {
+bool Fernwick::openExternalUrl(const QUrl& url, LinkSchemes schemes) {
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        foundation::logLine("Fernwick: not opening a link that is not http or https: " +
+    const bool webLink = (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+                         !url.host().isEmpty();
+    const bool mailLink = schemes == LinkSchemes::WebAndMail && scheme == QLatin1String("mailto") &&
+                          !url.path().isEmpty();
+    if (!url.isValid() || !(webLink || mailLink)) {
+        foundation::logLine("Fernwick: not opening a link of this scheme: " +
                             url.toString().left(200).toStdString());
         return false;
     }

@@ -229,9 +229,13 @@ public:
                                                              Fernwick& client = instance());
     static void closeClicked() {}
 
-    // Opens `url` outside the app when it is an http or https link; other schemes, which a
-    // message from the network could name, are ignored. Returns whether it was opened.
-    bool openExternalUrl(const QUrl& url);
+    // Which links openExternalUrl opens. A remote message arrives unseen from the network, so
+    // only its web links are opened; a link the user taps on a feature page may also be meant to
+    // write a mail (the feedback link of the help page).
+    enum class LinkSchemes { WebOnly, WebAndMail };
+    // Opens `url` outside the app when its scheme is one of `schemes`; others (file:,
+    // javascript:, an application's own) are ignored. Returns whether it was opened.
+    bool openExternalUrl(const QUrl& url, LinkSchemes schemes = LinkSchemes::WebOnly);
 
     // How many plain connections are still running (tools wait for them to end).
     std::size_t liveConnectionCount() const { return liveConnections_.size(); }

@@ -20,6 +20,29 @@ constexpr char kPlaceholderHtml[] =
 constexpr char kTitle[] = "Help";
 constexpr char kCloseTitle[] = "Close";
 
+// The page a link with a target of its own (target=_blank) asks for. Such a link never passes
+// the navigation policy of the page it was tapped on, so its first navigation is handed to the
+// link policy here, as the tapped link it is; nothing is ever shown in it.
+class NewWindowPage final : public QWebEnginePage {
+public:
+    NewWindowPage(FernwickFeatureController& controller, QObject* parent)
+        : QWebEnginePage(parent)
+        , controller_(controller) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+        if (!handled_)
+            controller_.webView(url, FeatureNavigationType::LinkClicked);
+        handled_ = true;
+        deleteLater();
+        return false;
+    }
+
+private:
+    FernwickFeatureController& controller_;
+    bool handled_ { false };
+};
+
 // Hands every navigation to the controller's link policy.
 class FeaturePage final : public QWebEnginePage {
 public:
@@ -32,6 +55,9 @@ protected:
         if (!isMainFrame && type != NavigationTypeLinkClicked)
             return true;
         return controller_.webView(url, static_cast<FeatureNavigationType>(type));
+    }
+    QWebEnginePage* createWindow(WebWindowType) override {
+        return new NewWindowPage(controller_, this);
     }
 
 private:
@@ -151,7 +177,7 @@ bool FernwickFeatureController::webView(const QUrl& shouldStartLoadWithRequest,
                                         FeatureNavigationType navigationType) {
     if (navigationType != FeatureNavigationType::LinkClicked)
         return true;
-    client_.openExternalUrl(shouldStartLoadWithRequest);
+    client_.openExternalUrl(shouldStartLoadWithRequest, Fernwick::LinkSchemes::WebAndMail);
     return false;
 }
 

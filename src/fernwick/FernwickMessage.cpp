@@ -200,7 +200,7 @@ void Fernwick::modalView(int didDismissWithButtonIndex) {
         startConnection(QString::fromStdString(*url), delegateRef, std::move(delegate));
         return;
     }
-    openExternalUrl(QUrl(QString::fromStdString(*url), QUrl::StrictMode));
+    openExternalUrl(QUrl(QString::fromStdString(*url), QUrl::StrictMode), LinkSchemes::WebOnly);
 }
 
 void Fernwick::remoteMessageComplete(const QByteArray&) {}

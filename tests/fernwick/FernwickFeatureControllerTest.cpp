@@ -72,9 +72,15 @@ TEST(FernwickFeaturePage, TappedLinksGoToTheBrowserAndEverythingElseLoadsInPlace
         page.webView(QUrl("http://service.test/form"), FeatureNavigationType::FormSubmitted));
     EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Reload));
     EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Typed));
-    // A tapped link of another scheme is refused and not opened either.
+    // A mail link goes to the system too; a tapped link of another scheme is refused and not
+    // opened either.
+    EXPECT_FALSE(page.webView(QUrl("mailto:feedback@service.test?subject=Hi"),
+                              FeatureNavigationType::LinkClicked));
+    ASSERT_EQ(world.opened.size(), 2u);
+    EXPECT_EQ(world.opened[1].scheme(), "mailto");
     EXPECT_FALSE(page.webView(QUrl("file:///etc/passwd"), FeatureNavigationType::LinkClicked));
-    EXPECT_EQ(world.opened.size(), 1u);
+    EXPECT_FALSE(page.webView(QUrl("sms:12345"), FeatureNavigationType::LinkClicked));
+    EXPECT_EQ(world.opened.size(), 2u);
 }
 
 TEST(FernwickFeaturePage, ToolbarHasCloseSpaceAndBrandingAndCloseNotifiesOnce) {

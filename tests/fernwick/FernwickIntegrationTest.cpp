@@ -156,8 +156,17 @@ TEST(FernwickLive, HelpPageLoadsAndATappedLinkGoesToTheSystemBrowser) {
     EXPECT_EQ(world.opened[0].toString(), "https://www.fernwick.example.com/about");
     EXPECT_TRUE(page->webView()->url().path().startsWith("/content/")) << "the page stays";
 
+    // A link that asks for a window of its own meets the same policy.
+    const QString elsewhere = world.service.baseUrl() + "/elsewhere";
+    page->webView()->page()->runJavaScript(
+        QString("const a = document.createElement('a'); a.href = '%1'; a.target = '_blank';"
+                "document.body.appendChild(a); a.click();")
+            .arg(elsewhere));
+    ASSERT_TRUE(waitFor([&] { return world.opened.size() == 2; }));
+    EXPECT_EQ(world.opened[1], QUrl(elsewhere));
+
     // A form submitted inside the page loads in place.
     page->webView()->page()->runJavaScript("document.getElementById('feedback').submit();");
     ASSERT_TRUE(waitFor([&] { return page->webView()->url().query().contains("sent=1"); }, 60));
-    EXPECT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened.size(), 2u);
 }

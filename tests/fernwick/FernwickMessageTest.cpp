@@ -184,7 +184,7 @@ TEST(FernwickMessage, LinksOtherThanWebLinksAreNeverOpenedOrRequested) {
     MessageWorld world;
     world.check(
         messageJson("2010-01-01 00:00:00 +0000", { { "Run", "file:///etc/passwd", "2" },
-                                                   { "Script", "javascript:alert(1)", "2" },
+                                                   { "Mail", "mailto:news@service.test", "2" },
                                                    { "Ping", "file:///etc/shadow", "1" } }));
     const std::size_t before = world.transport->count();
     world.dismissAlert(0);
