@@ -439,6 +439,10 @@ void Fernwick::connection(fetcher::UrlConnection& connection, const fetcher::Fet
 
 // --- Local store -------------------------------------------------------------------------------
 
+bool Fernwick::isSettingsFileNamed() const {
+    return settingsFile_ != resourcePath(kSettingsFileName);
+}
+
 const PropertyList* Fernwick::settingsDictionary() const {
     return settingsDictionary_ ? &*settingsDictionary_ : nullptr;
 }
@@ -490,13 +494,14 @@ void Fernwick::loadData() {
     dataDictionary_ = std::move(loaded);
 }
 
-void Fernwick::saveData() {
+bool Fernwick::saveData() {
     if (!dataDictionary_)
-        return;
+        return false;
     std::string error;
-    if (!QDir().mkpath(dataDirectory_) || !dataDictionary_->writeFile(dataFilePath(), &error))
-        foundation::logLine("Fernwick: saving " + dataFilePath().toStdString() + " failed " +
-                            error);
+    if (QDir().mkpath(dataDirectory_) && dataDictionary_->writeFile(dataFilePath(), &error))
+        return true;
+    foundation::logLine("Fernwick: saving " + dataFilePath().toStdString() + " failed " + error);
+    return false;
 }
 
 void Fernwick::loadSettings() {
@@ -539,13 +544,13 @@ std::int32_t Fernwick::getHighScore() const {
                                                  std::numeric_limits<std::int32_t>::max()));
 }
 
-void Fernwick::saveHighScore(std::int32_t score) {
+bool Fernwick::saveHighScore(std::int32_t score) {
     PropertyList* record = highScoreRecord();
     if (!record)
-        return;
+        return false;
     record->set(kScoreKey, PropertyList::integer(score));
     record->set(kShouldSubmitKey, PropertyList::boolean(true));
-    saveData();
+    return saveData();
 }
 
 bool Fernwick::hasLastScoreSubmitted() const {

@@ -173,6 +173,9 @@ public:
     QString dataFilePath() const;
     QString savedSettingsFilePath() const;
     QString settingsFilePath() const { return settingsFile_; }
+    // Whether the settings file was named from outside (environment, variable or option)
+    // rather than the one shipped with the app.
+    bool isSettingsFileNamed() const;
     foundation::RunLoop& runLoop() const { return *runLoop_; }
     // True while a save is scheduled but has not run.
     bool isSavePending() const;
@@ -193,11 +196,14 @@ public:
     // --- Local store ---------------------------------------------------------------------------
     void createCopyOfData();
     void loadData();
-    void saveData();
+    // False when there is no data to save or the file could not be written.
+    bool saveData();
     void loadSettings();
     void saveSettings2();
     std::int32_t getHighScore() const;
-    void saveHighScore(std::int32_t score);
+    // Whether the score reached the data file: false without a readable data file, without a
+    // "highscore" record in it (nothing is stored then) or when the file could not be written.
+    bool saveHighScore(std::int32_t score);
     bool hasLastScoreSubmitted() const;
 
     // --- Remote message ------------------------------------------------------------------------

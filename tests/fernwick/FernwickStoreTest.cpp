@@ -42,7 +42,7 @@ TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
     world.writeDefaultSettings();
     auto client = world.start();
     EXPECT_TRUE(client->hasLastScoreSubmitted());
-    client->saveHighScore(500);
+    EXPECT_TRUE(client->saveHighScore(500));
     EXPECT_EQ(client->getHighScore(), 500);
     EXPECT_FALSE(client->hasLastScoreSubmitted());
     client->saveHighScore(20);
@@ -88,7 +88,7 @@ TEST_P(FernwickUnreadableData, SetupRunsOnAndTheFileIsNeverOverwritten) {
     EXPECT_EQ(client->dataDictionary(), nullptr);
     EXPECT_EQ(client->appOpened(), 1);
     EXPECT_EQ(client->getHighScore(), 0);
-    client->saveHighScore(99);
+    EXPECT_FALSE(client->saveHighScore(99));
     EXPECT_EQ(client->getHighScore(), 0);
     world.loop.advance(5.0);
     EXPECT_EQ(readAll(world.dataFile()), GetParam());
@@ -119,7 +119,7 @@ TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
     auto client = world.start();
     EXPECT_EQ(client->appOpened(), 42) << "a numeric text still counts";
     EXPECT_EQ(client->getHighScore(), 0);
-    client->saveHighScore(3);
+    EXPECT_FALSE(client->saveHighScore(3)) << "nothing was stored";
     EXPECT_EQ(client->getHighScore(), 0);
     EXPECT_TRUE(client->hasLastScoreSubmitted());
     world.loop.advance(2.0);

@@ -13,6 +13,7 @@
 #include "network/Reachability.h"
 
 #include <QCoreApplication>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -140,19 +141,24 @@ bool parseInt32(const std::string& text, std::int32_t& value) {
     }
 }
 
+// Read with the C rules whatever the environment's locale (which the application object has
+// set), so that "1.5" is one and a half under a decimal comma too.
 bool parseFloat(const std::string& text, float& value) {
-    try {
-        std::size_t used = 0;
-        value = std::stof(text, &used);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
+    bool ok = false;
+    value = QByteArray::fromStdString(text).toFloat(&ok);
+    return ok && std::isfinite(value);
 }
 
 int fail(const std::string& reason) {
     std::fprintf(stderr, "sweeplight-fernwick: %s\n", reason.c_str());
     return 1;
+}
+
+// Once the client is set up it lives until the process ends: leave without tearing the run
+// loop down under it.
+[[noreturn]] void leave(int exitCode) {
+    std::fflush(stdout);
+    std::_Exit(exitCode);
 }
 
 const char* yesNo(bool value) {
@@ -195,8 +201,11 @@ int main(int argc, char** argv) {
             return fail("submit-score needs SCORE [--plain]");
         plain = rest.size() == 2;
     } else if (command == "location") {
-        if (rest.size() != 2 || !parseFloat(rest[0], latitude) || !parseFloat(rest[1], longitude))
+        if (rest.size() != 2)
             return fail("location needs LAT LNG in degrees");
+        for (auto [text, value] : { std::pair { &rest[0], &latitude }, { &rest[1], &longitude } })
+            if (!parseFloat(*text, *value))
+                return fail("location needs LAT LNG in degrees; '" + *text + "' is not a number");
     } else if (command == "message") {
         std::int32_t index = 0;
         if (!rest.empty() &&
@@ -242,6 +251,11 @@ int main(int argc, char** argv) {
     };
     fernwick::Fernwick::setEnvironment(environment);
     fernwick::Fernwick& client = fernwick::Fernwick::instance();
+    // The client runs on without settings it cannot read, as the app must; a file named on
+    // purpose is another matter. Left before the delayed save, so no launch is counted.
+    if (client.isSettingsFileNamed() && !client.settingsDictionary())
+        leave(fail("the settings file " + client.settingsFilePath().toStdString() +
+                   " cannot be read"));
 
     // Plain connections that end report through `outcome`; a command that sent one is done
     // when the client has no connection left.
@@ -259,22 +273,26 @@ int main(int argc, char** argv) {
         finish(0);
     } else if (command == "high-score") {
         if (!client.dataDictionary())
-            return fail("the data file cannot be read");
+            leave(fail("the data file cannot be read"));
         print(QString::number(client.getHighScore()));
         finish(0);
     } else if (command == "save-high-score") {
         if (!client.dataDictionary())
-            return fail("the data file cannot be read; nothing was stored");
-        client.saveHighScore(number);
-        print(QString::number(client.getHighScore()));
-        finish(0);
+            leave(fail("the data file cannot be read; nothing was stored"));
+        const auto* record = client.dataDictionary()->find(fernwick::kHighScoreKey);
+        if (client.saveHighScore(number))
+            finish((print(QString::number(client.getHighScore())), 0));
+        else if (!record || !record->is(foundation::PropertyList::Type::Dictionary))
+            finish(fail("the data file holds no high score record; nothing was stored"));
+        else
+            finish(fail("the data file could not be written; the score was not stored"));
     } else if (command == "usage" || command == "location") {
         if (command == "usage")
             client.logAppUsage();
         else
             client.logLocationWithLat(latitude, longitude);
         if (client.liveConnectionCount() == 0)
-            return fail("the report URL is not valid: check the settings");
+            leave(fail("the report URL is not valid: check the settings"));
         pending = [&] {
             if (!connectionsDone())
                 return true;
@@ -290,7 +308,7 @@ int main(int argc, char** argv) {
     } else if (command == "message") {
         client.checkForRemoteMessage();
         if (client.liveConnectionCount() == 0)
-            return fail("the message URL is not valid: check the settings");
+            leave(fail("the message URL is not valid: check the settings"));
         bool pressed = false;
         int failedBeforePress = 0;
         pending = [&, pressed, failedBeforePress]() mutable {
@@ -358,7 +376,5 @@ int main(int argc, char** argv) {
             int(monitor.remoteHostStatus()), int(monitor.internetConnectionStatus()),
             int(monitor.localWiFiConnectionStatus()));
     }
-    std::fflush(stdout);
-    // The client lives until the process ends; leave without tearing the loop down under it.
-    std::_Exit(exitCode);
+    leave(exitCode);
 }
