@@ -23,14 +23,17 @@ OnlookerView::OnlookerView(const motion::PhonePath& path, double reach, QWidget*
 
 OnlookerView::~OnlookerView() = default;
 
-void OnlookerView::framePresented(const QImage& frame, double time, double duration) {
+void OnlookerView::framePresented(const QImage& frame, double time) {
     if (lastFade_ < 0)
         lastFade_ = time;
     if (time - lastFade_ >= kFadeEvery) {
         air_->fade(std::pow(0.5, (time - lastFade_) / kHalfLife));
         lastFade_ = time;
     }
-    air_->expose(frame, path_.position(time), path_.position(time + duration));
+    // Painted where the phone is as the frame reaches the screen, as a camera sees a screen
+    // whose light is brief: streaking it to the next frame's place would blur the letters into
+    // blocks.
+    air_->expose(frame, path_.position(time));
     update();
 }
 

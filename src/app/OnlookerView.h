@@ -20,9 +20,8 @@ public:
     OnlookerView(const motion::PhonePath& path, double reach, QWidget* parent = nullptr);
     ~OnlookerView() override;
 
-    // A frame (320 x 480, as on the screen) has reached the screen at `time` and stays there
-    // for about `duration` seconds, until the next one.
-    void framePresented(const QImage& frame, double time, double duration);
+    // A frame (320 x 480, as on the screen) has reached the screen at `time`.
+    void framePresented(const QImage& frame, double time);
 
     QSize sizeHint() const override;
     const QImage& exposure() const;

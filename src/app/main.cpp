@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
         onlooker->setMinimumSize(480, 480);
         layout->addWidget(onlooker.get(), 1);
         display->onFramePresented = [&](const QImage& image, const display::DrawnFrame&) {
-            onlooker->framePresented(image, runLoop.now(), display->animationInterval());
+            onlooker->framePresented(image, runLoop.now());
         };
     }
 

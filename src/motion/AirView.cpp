@@ -78,8 +78,8 @@ QPointF AirView::imagePoint(double position, QPointF screenPoint) const {
              (kMarginScreenPixels + screenPoint.y()) * scale_ };
 }
 
-void AirView::expose(const QImage& frame, double from, double to) {
-    if (frame.isNull() || !std::isfinite(from) || !std::isfinite(to))
+void AirView::expose(const QImage& frame, double at) {
+    if (frame.isNull() || !std::isfinite(at))
         return;
     QImage screen = frame.convertToFormat(QImage::Format_RGB32);
     QRect lit = litBounds(screen);
@@ -90,21 +90,11 @@ void AirView::expose(const QImage& frame, double from, double to) {
         screen.copy(lit).scaled(std::max(1, static_cast<int>(std::lround(lit.width() * scale_))),
                                 std::max(1, static_cast<int>(std::lround(lit.height() * scale_))),
                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    double offsetX = (lit.left() - kScreenWidth / 2.0) * scale_;
-    double top = (kMarginScreenPixels + lit.top()) * scale_;
-
+    const double x = imageX(at) + (lit.left() - kScreenWidth / 2.0) * scale_;
+    const double top = (kMarginScreenPixels + lit.top()) * scale_;
     QPainter painter(&image_);
     painter.setCompositionMode(QPainter::CompositionMode_Lighten);
-    double fromX = imageX(from);
-    double toX = imageX(to);
-    // One stamp per image pixel of travel: the light of a moving screen is a continuous streak.
-    int steps = std::max(1, static_cast<int>(std::ceil(std::abs(toX - fromX))));
-    for (int step = 0; step <= steps; ++step) {
-        double x = fromX + (toX - fromX) * step / steps;
-        painter.drawImage(QPointF(std::round(x + offsetX), std::round(top)), light);
-        if (fromX == toX)
-            break;
-    }
+    painter.drawImage(QPointF(std::round(x), std::round(top)), light);
 }
 
 void AirView::fade(double keep) {

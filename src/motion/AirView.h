@@ -32,11 +32,9 @@ public:
     static QSize imageSize(double reach, double scale);
 
     // Paints the lit pixels of `frame` (kScreenWidth x kScreenHeight, as on the screen, top row
-    // first) as the screen shows it while its middle moves from position `from` to `to`
-    // (metres, positive to the right). Black pixels leave the exposure alone; where light
-    // falls twice the brighter one stays.
-    void expose(const QImage& frame, double from, double to);
-    void expose(const QImage& frame, double at) { expose(frame, at, at); }
+    // first) where the screen's middle is at position `at` (metres, positive to the right).
+    // Black pixels leave the exposure alone; where light falls twice the brighter one stays.
+    void expose(const QImage& frame, double at);
 
     // Dims what has been exposed so far to `keep` (0 to 1) of its brightness, for a live view
     // that shows only the last moments.
