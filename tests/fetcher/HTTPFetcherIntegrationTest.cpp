@@ -95,6 +95,18 @@ protected:
         return outcome;
     }
 
+    // "/doc": "full body" dated kDocumentDate, or 304 to a request conditional on that date.
+    static constexpr char kDocumentDate[] = "Wed, 21 Oct 2026 07:28:00 GMT";
+    void routeDatedDocument() {
+        server.route("/doc", [](const auto& request, QTcpSocket& socket) {
+            if (request.header("If-Modified-Since") == kDocumentDate)
+                TestHttpServer::respond(socket, 304, "");
+            else
+                TestHttpServer::respond(socket, 200, "full body",
+                                        { { "Last-Modified", kDocumentDate } });
+        });
+    }
+
     foundation::QtRunLoop runLoop;
     TestHttpServer server;
     std::shared_ptr<QtUrlConnectionFactory> transport;
@@ -186,13 +198,8 @@ TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
 }
 
 TEST_F(Integration, NotModifiedIsServedFromTheHistory) {
-    const QByteArray date = "Wed, 21 Oct 2026 07:28:00 GMT";
-    server.route("/doc", [date](const auto& request, QTcpSocket& socket) {
-        if (request.header("If-Modified-Since") == date)
-            TestHttpServer::respond(socket, 304, "");
-        else
-            TestHttpServer::respond(socket, 200, "full body", { { "Last-Modified", date } });
-    });
+    const QByteArray date = kDocumentDate;
+    routeDatedDocument();
     auto history = std::make_shared<FetchHistory>();
     auto withHistory = [history](HTTPFetcher& f) {
         f.setFetchHistory(history);
@@ -354,13 +361,8 @@ TEST_F(Integration, RefusedConnectionAndBadSchemeFailInTheURLDomain) {
 // The tool fetches its URLs one after another sharing one history: the second fetch of a dated
 // URL is conditional, with or without bodies kept.
 TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
-    const QByteArray date = "Wed, 21 Oct 2026 07:28:00 GMT";
-    server.route("/doc", [date](const auto& request, QTcpSocket& socket) {
-        if (request.header("If-Modified-Since") == date)
-            TestHttpServer::respond(socket, 304, "");
-        else
-            TestHttpServer::respond(socket, 200, "full body", { { "Last-Modified", date } });
-    });
+    const QByteArray date = kDocumentDate;
+    routeDatedDocument();
     const auto run = [&](const QStringList& options) {
         QProcess tool;
         tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL),
