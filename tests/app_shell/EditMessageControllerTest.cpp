@@ -20,6 +20,7 @@
 #include <QTest>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace sweeplight::app {
 namespace {
@@ -404,10 +405,10 @@ TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdl
 
 // On a touch screen a tap on a control is a click, and a touch on the wheel picks a colour.
 TEST_F(ColourWheelTest, RealTouchesReachTheControlsAndTheWheel) {
-    QPointingDevice* touchScreen = QTest::createTouchDevice();
+    const std::unique_ptr<QPointingDevice> touchScreen(QTest::createTouchDevice());
     const auto tap = [&](QPoint point) {
-        QTest::touchEvent(&editor, touchScreen).press(0, point, &editor);
-        QTest::touchEvent(&editor, touchScreen).release(0, point, &editor);
+        QTest::touchEvent(&editor, touchScreen.get()).press(0, point, &editor);
+        QTest::touchEvent(&editor, touchScreen.get()).release(0, point, &editor);
     };
     tap(editor.imgColors()->mapTo(&editor, QPoint(281, 91)));
     EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
