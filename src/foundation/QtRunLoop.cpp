@@ -40,28 +40,29 @@ RunLoop::TimerId QtRunLoop::start(double seconds, bool repeating, Callback callb
     timer->setTimerType(Qt::PreciseTimer);
     timer->setSingleShot(true);
     const double interval = std::max(0.0, seconds);
+    const double firstDue = now() + interval;
     QTimer* shot = timer.get();
     // QTimer counts whole milliseconds, so a repeating timer is a chain of single shots, each
     // aimed at its own due time: 1/120 s ticks come 8 or 9 ms apart and 120 a second, not
     // every 8 ms. Ticks missed while the loop was busy are skipped, not bunched.
-    QObject::connect(
-        shot, &QTimer::timeout,
-        [this, id, repeating, interval, shot, due = now() + interval, callback]() mutable {
-            if (!repeating) {
-                cancel(id);
-                callback();
-                return;
-            }
-            const double current = now();
-            due += interval;
-            if (due < current)
-                due =
-                    interval > 0 ? due + std::ceil((current - due) / interval) * interval : current;
-            // Restarted before the callback, which may cancel it.
-            shot->start(millisecondsUntil(due));
-            callback();
-        });
-    shot->start(millisecondsUntil(now() + interval));
+    QObject::connect(shot, &QTimer::timeout,
+                     [this, id, repeating, interval, shot, due = firstDue, callback]() mutable {
+                         if (!repeating) {
+                             cancel(id);
+                             callback();
+                             return;
+                         }
+                         const double current = now();
+                         due += interval;
+                         if (due < current)
+                             due = interval > 0
+                                       ? due + std::ceil((current - due) / interval) * interval
+                                       : current;
+                         // Restarted before the callback, which may cancel it.
+                         shot->start(millisecondsUntil(due));
+                         callback();
+                     });
+    shot->start(millisecondsUntil(firstDue));
     timers_[id] = std::move(timer);
     return id;
 }
