@@ -1,11 +1,10 @@
 #include "TraceAccelerometer.h"
 
+#include "foundation/InputFile.h"
 #include "foundation/RunLoop.h"
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace sweeplight::motion {
 
@@ -103,19 +102,16 @@ std::optional<std::vector<Acceleration>> TraceAccelerometer::parse(std::string_v
 std::unique_ptr<TraceAccelerometer> TraceAccelerometer::load(foundation::RunLoop& runLoop,
                                                              const std::string& path,
                                                              std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = path + ": cannot open the trace";
-        return nullptr;
-    }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad()) {
-        error = path + ": cannot read the trace";
+    const foundation::InputFile::Contents contents =
+        foundation::InputFile::read(QString::fromStdString(path), kMaxTraceBytes);
+    if (!contents.ok()) {
+        error = contents.error.toStdString();
         return nullptr;
     }
     std::string parseError;
-    std::optional<std::vector<Acceleration>> samples = parse(contents.str(), parseError);
+    std::optional<std::vector<Acceleration>> samples =
+        parse(std::string_view(contents.bytes.constData(), std::size_t(contents.bytes.size())),
+              parseError);
     if (!samples) {
         error = path + ": " + parseError;
         return nullptr;

@@ -26,6 +26,10 @@ namespace sweeplight::motion {
 // would be on a real sensor.
 class TraceAccelerometer final : public Accelerometer {
 public:
+    // About 1.5 million lines: far longer than any swing a person records, small enough to read
+    // whole. A trace must be a regular file (a FIFO or a device could never end).
+    static constexpr std::int64_t kMaxTraceBytes = std::int64_t(64) << 20;
+
     // The samples of a trace text (their timestamps are the trace's times), or nothing and a
     // one-line `error` naming the line ("line 12: ...").
     static std::optional<std::vector<Acceleration>> parse(std::string_view text,

@@ -107,7 +107,7 @@ TEST(SweeplightFernwickTool, CountsALaunchPerRunAndSubmitsScores) {
     EXPECT_EQ(world.launches(), 2) << "two runs, two launches";
 
     ToolRun wrong = runTool(common + QStringList { "submit-score", "many" });
-    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_FALSE(wrong.errors.isEmpty());
     EXPECT_EQ(world.launches(), 2) << "a rejected command starts nothing";
 }
@@ -154,7 +154,7 @@ TEST(SweeplightFernwickTool, WhatCannotBeDoneFailsWithAOneLineReason) {
     EXPECT_EQ(world.launches(), 4) << "nothing ran, so no launch is counted";
 
     ToolRun garbage = runTool(world.common + QStringList { "location", "1.5x", "2" });
-    EXPECT_EQ(garbage.exitCode, 1);
+    EXPECT_EQ(garbage.exitCode, 2);
     EXPECT_EQ(garbage.errors,
               "sweeplight-fernwick: location needs LAT LNG in degrees; '1.5x' is not a number\n");
 

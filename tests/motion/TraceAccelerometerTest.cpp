@@ -64,7 +64,7 @@ TEST(TraceAccelerometer, LoadNamesTheFileInItsErrors) {
     std::string path = directory.filePath("swing.csv").toStdString();
     std::string error;
     EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);
-    EXPECT_EQ(error, path + ": cannot open the trace");
+    EXPECT_EQ(error, path + ": no such file");
 
     std::ofstream(path) << "0,0,-1,0\n0.1,oops,-1,0\n";
     EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);

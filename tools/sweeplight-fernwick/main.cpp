@@ -2,17 +2,20 @@
 //
 // Sets the service client up exactly as the app does (so every run counts a launch), runs one
 // command, keeps the run loop going until the command is complete and no save is pending, then
-// exits: 0 on success, 1 on failure with a one-line reason.
+// exits: 0 on success, 1 on failure with a one-line reason, 2 on a bad command line.
+#include "ToolCommandLine.h"
 #include "fernwick/Fernwick.h"
 #include "fetcher/FetchError.h"
 #include "fetcher/HTTPFetcher.h"
 #include "fetcher/transport/UrlConnection.h"
 #include "fetcher/transport/UrlConnectionFactory.h"
 #include "fetcher/transport/UrlResponse.h"
+#include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
 #include "network/Reachability.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,20 +26,6 @@
 using namespace sweeplight;
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: sweeplight-fernwick [--settings FILE] [--data-dir DIR] COMMAND\n"
-    "commands:\n"
-    "  url FEATURE                 the service URL of a feature\n"
-    "  score-url SCORE             the signed score submission URL\n"
-    "  device-id                   this device's identifier as the service sees it\n"
-    "  usage                       send a usage report\n"
-    "  location LAT LNG            send a location report\n"
-    "  message [--press N]         check for the remote message; print (and press) its alert\n"
-    "  submit-score SCORE [--plain] submit a score (through the fetcher, or a plain connection)\n"
-    "  high-score                  the stored high score\n"
-    "  save-high-score SCORE       store a high score, marked for submission\n"
-    "  status                      the network flags and statuses\n";
 
 // What became of the plain connections the client made: the tool reports it, the client
 // itself ignores it.
@@ -128,30 +117,8 @@ void print(const QString& line) {
     std::printf("%s\n", line.toLocal8Bit().constData());
 }
 
-bool parseInt32(const std::string& text, std::int32_t& value) {
-    try {
-        std::size_t used = 0;
-        const long long parsed = std::stoll(text, &used, 10);
-        if (used != text.size() || parsed < INT32_MIN || parsed > INT32_MAX)
-            return false;
-        value = std::int32_t(parsed);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-// Read with the C rules whatever the environment's locale (which the application object has
-// set), so that "1.5" is one and a half under a decimal comma too.
-bool parseFloat(const std::string& text, float& value) {
-    bool ok = false;
-    value = QByteArray::fromStdString(text).toFloat(&ok);
-    return ok && std::isfinite(value);
-}
-
 int fail(const std::string& reason) {
-    std::fprintf(stderr, "sweeplight-fernwick: %s\n", reason.c_str());
-    return 1;
+    return tools::fail(QString::fromStdString(reason));
 }
 
 // Once the client is set up it lives until the process ends: leave without tearing the run
@@ -165,61 +132,146 @@ const char* yesNo(bool value) {
     return value ? "true" : "false";
 }
 
-} // namespace
+// What one command needs from the command line, checked before the client is set up, so
+// that a typo counts no launch.
+struct Arguments {
+    QStringList rest;
+    std::int32_t number { 0 };
+    float latitude { 0 };
+    float longitude { 0 };
+    std::optional<int> press;
+    bool plain { false };
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+std::int32_t wholeNumber(const QString& text, const QString& what) {
+    bool ok = false;
+    const std::int32_t value = text.toInt(&ok);
+    if (!ok)
+        throw tools::UsageError {
+            QStringLiteral("%1 needs a whole number, not '%2'").arg(what, text)
+        };
+    return value;
+}
+
+// Read with the C rules whatever the environment's locale, so that "1.5" is one and a half
+// under a decimal comma too.
+float degrees(const QString& text) {
+    bool ok = false;
+    const float value = text.toLatin1().toFloat(&ok);
+    if (!ok || !std::isfinite(value))
+        throw tools::UsageError {
+            QStringLiteral("location needs LAT LNG in degrees; '%1' is not a number").arg(text)
+        };
+    return value;
+}
+
+struct CommandSpec {
+    const char* name;
+    const char* synopsis;
+    int argumentCount; // -1: `read` checks the arguments itself
+    // Reads the command's arguments (and its own options, which follow the command).
+    void (*read)(Arguments& arguments);
+};
+
+void noArguments(Arguments&) {}
+
+void scoreArgument(Arguments& arguments) {
+    arguments.number = wholeNumber(arguments.rest[0], QStringLiteral("SCORE"));
+}
+
+const CommandSpec kCommands[] = {
+    { "url", "url FEATURE                  the service URL of a feature", 1, noArguments },
+    { "score-url", "score-url SCORE              the signed score submission URL", 1,
+      scoreArgument },
+    { "device-id", "device-id                    this device's identifier as the service sees it",
+      0, noArguments },
+    { "usage", "usage                        send a usage report", 0, noArguments },
+    { "location", "location LAT LNG             send a location report", 2,
+      [](Arguments& arguments) {
+          arguments.latitude = degrees(arguments.rest[0]);
+          arguments.longitude = degrees(arguments.rest[1]);
+      } },
+    { "message",
+      "message [--press N]          check for the remote message; print (and press) "
+      "its alert",
+      -1,
+      [](Arguments& arguments) {
+          if (arguments.rest.isEmpty())
+              return;
+          if (arguments.rest.size() != 2 || arguments.rest[0] != QLatin1String("--press"))
+              throw tools::UsageError { QStringLiteral("message takes only --press N") };
+          arguments.press = wholeNumber(arguments.rest[1], QStringLiteral("--press"));
+      } },
+    { "submit-score",
+      "submit-score SCORE [--plain]  submit a score (through the fetcher, or a "
+      "plain connection)",
+      -1,
+      [](Arguments& arguments) {
+          const QStringList& rest = arguments.rest;
+          if (rest.isEmpty() || rest.size() > 2 ||
+              (rest.size() == 2 && rest[1] != QLatin1String("--plain")))
+              throw tools::UsageError { QStringLiteral("submit-score needs SCORE [--plain]") };
+          scoreArgument(arguments);
+          arguments.plain = rest.size() == 2;
+      } },
+    { "high-score", "high-score                   the stored high score", 0, noArguments },
+    { "save-high-score", "save-high-score SCORE        store a high score, marked for submission",
+      1, scoreArgument },
+    { "status", "status                       the network flags and statuses", 0, noArguments },
+};
+
+QString commandsHelp() {
+    QString text = QStringLiteral(
+        "Runs one command of the service client, set up as the app does it.\n\nCommands:");
+    for (const CommandSpec& command : kCommands)
+        text += QStringLiteral("\n  ") + QLatin1String(command.synopsis);
+    return text;
+}
+
+// The command and its arguments; a UsageError for anything the command does not take.
+std::pair<QString, Arguments> readCommand(const tools::ToolCommandLine& commandLine) {
+    QStringList positional = commandLine.positionalArguments();
+    if (positional.isEmpty())
+        throw tools::UsageError { QStringLiteral("no COMMAND given (see --help)") };
+    const QString name = positional.takeFirst();
+    const auto found =
+        std::find_if(std::begin(kCommands), std::end(kCommands), [&](const CommandSpec& command) {
+            return name == QLatin1String(command.name);
+        });
+    if (found == std::end(kCommands))
+        throw tools::UsageError { QStringLiteral("unknown command '%1' (see --help)").arg(name) };
+    if (found->argumentCount >= 0 && positional.size() != found->argumentCount)
+        throw tools::UsageError {
+            QStringLiteral("usage: %1")
+                .arg(QString::fromLatin1(found->synopsis).section(QStringLiteral("  "), 0, 0))
+        };
+    Arguments arguments;
+    arguments.rest = positional;
+    found->read(arguments);
+    return { name, arguments };
+}
+
+int run(QCoreApplication& application) {
+    tools::ToolCommandLine commandLine(
+        commandsHelp(),
+        { { QStringLiteral("settings"), QStringLiteral("The service settings file to use."),
+            QStringLiteral("file") },
+          { QStringLiteral("data-dir"), QStringLiteral("The folder of the client's data file."),
+            QStringLiteral("dir") } });
+    // Options go before the command; what follows it is the command's own (a latitude may
+    // well start with a minus sign).
+    commandLine.parser().setOptionsAfterPositionalArgumentsMode(
+        QCommandLineParser::ParseAsPositionalArguments);
+    commandLine.parser().addPositionalArgument(QStringLiteral("command"),
+                                               QStringLiteral("The command and its arguments."),
+                                               QStringLiteral("COMMAND [ARGUMENTS...]"));
+    commandLine.process(application);
+    auto [commandName, arguments] = readCommand(commandLine);
     // The app's name: the tool works on the app's own data folder unless told otherwise.
     QCoreApplication::setApplicationName(QStringLiteral("Sweeplight"));
-
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string error;
-    if (!fernwick::Fernwick::takeCommandLineOptions(arguments, &error))
-        return fail(error);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        std::fputs(kUsage, arguments.empty() ? stderr : stdout);
-        return arguments.empty() ? 1 : 0;
-    }
-    const std::string command = arguments[0];
-    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-
-    // Check the arguments before the client is set up, so that a typo counts no launch.
-    std::int32_t number = 0;
-    float latitude = 0;
-    float longitude = 0;
-    std::optional<int> press;
-    bool plain = false;
-    if (command == "url") {
-        if (rest.size() != 1)
-            return fail("url needs one FEATURE");
-    } else if (command == "score-url" || command == "save-high-score") {
-        if (rest.size() != 1 || !parseInt32(rest[0], number))
-            return fail(command + " needs one whole SCORE");
-    } else if (command == "submit-score") {
-        if (rest.empty() || rest.size() > 2 || !parseInt32(rest[0], number) ||
-            (rest.size() == 2 && rest[1] != "--plain"))
-            return fail("submit-score needs SCORE [--plain]");
-        plain = rest.size() == 2;
-    } else if (command == "location") {
-        if (rest.size() != 2)
-            return fail("location needs LAT LNG in degrees");
-        for (auto [text, value] : { std::pair { &rest[0], &latitude }, { &rest[1], &longitude } })
-            if (!parseFloat(*text, *value))
-                return fail("location needs LAT LNG in degrees; '" + *text + "' is not a number");
-    } else if (command == "message") {
-        std::int32_t index = 0;
-        if (!rest.empty() &&
-            (rest.size() != 2 || rest[0] != "--press" || !parseInt32(rest[1], index)))
-            return fail("message takes only --press N");
-        if (!rest.empty())
-            press = index;
-    } else if (command == "device-id" || command == "usage" || command == "high-score" ||
-               command == "status") {
-        if (!rest.empty())
-            return fail(command + " takes no arguments");
-    } else {
-        return fail("unknown command '" + command + "' (see --help)");
-    }
+    const std::string command = commandName.toStdString();
+    if (commandLine.isSet(QStringLiteral("data-dir")))
+        foundation::Paths::setDataDirectory(commandLine.value(QStringLiteral("data-dir")));
 
     foundation::QtRunLoop runLoop;
     fetcher::HTTPFetcher::setRunLoop(&runLoop);
@@ -236,6 +288,7 @@ int main(int argc, char** argv) {
     };
 
     fernwick::Fernwick::Environment environment;
+    environment.settingsFile = commandLine.value(QStringLiteral("settings"));
     environment.runLoop = &runLoop;
     environment.connectionFactory =
         std::make_shared<ObservingFactory>(fetcher::HTTPFetcher::connectionClass(), outcome);
@@ -263,10 +316,10 @@ int main(int argc, char** argv) {
     std::function<bool()> pending = [] { return false; };
 
     if (command == "url") {
-        print(client.getUrlForFeature(QString::fromStdString(rest[0])));
+        print(client.getUrlForFeature(arguments.rest[0]));
         finish(0);
     } else if (command == "score-url") {
-        print(client.getScoreSubmitUrlForScore(number));
+        print(client.getScoreSubmitUrlForScore(arguments.number));
         finish(0);
     } else if (command == "device-id") {
         print(client.deviceId());
@@ -280,7 +333,7 @@ int main(int argc, char** argv) {
         if (!client.dataDictionary())
             leave(fail("the data file cannot be read; nothing was stored"));
         const auto* record = client.dataDictionary()->find(fernwick::kHighScoreKey);
-        if (client.saveHighScore(number))
+        if (client.saveHighScore(arguments.number))
             finish((print(QString::number(client.getHighScore())), 0));
         else if (!record || !record->is(foundation::PropertyList::Type::Dictionary))
             finish(fail("the data file holds no high score record; nothing was stored"));
@@ -290,7 +343,7 @@ int main(int argc, char** argv) {
         if (command == "usage")
             client.logAppUsage();
         else
-            client.logLocationWithLat(latitude, longitude);
+            client.logLocationWithLat(arguments.latitude, arguments.longitude);
         if (client.liveConnectionCount() == 0)
             leave(fail("the report URL is not valid: check the settings"));
         pending = [&] {
@@ -326,29 +379,29 @@ int main(int argc, char** argv) {
             }
             if (!shownAlert) {
                 print(QStringLiteral("no new message"));
-                finish(press ? fail("there is no alert to press a button of") : 0);
+                finish(arguments.press ? fail("there is no alert to press a button of") : 0);
                 return false;
             }
             print(shownAlert->title);
             print(shownAlert->message);
             for (const QString& caption : shownAlert->buttonTitles)
                 print(caption);
-            if (!press) {
+            if (!arguments.press) {
                 finish(0);
                 return false;
             }
             pressed = true;
             failedBeforePress = outcome.failed;
-            dismissAlert(*press);
+            dismissAlert(*arguments.press);
             return true;
         };
     } else if (command == "submit-score") {
         auto succeeded = [&] { finish((print(QStringLiteral("success")), 0)); };
         auto failed = [&] { finish((print(QStringLiteral("failure")), 1)); };
-        if (plain)
-            client.submitScore2(number, succeeded, failed);
+        if (arguments.plain)
+            client.submitScore2(arguments.number, succeeded, failed);
         else
-            client.submitScore(number, succeeded, failed);
+            client.submitScore(arguments.number, succeeded, failed);
     } else if (command == "status") {
         // Printed at the end, after the monitor had the run to resolve the probe host.
         pending = [&] {
@@ -377,4 +430,16 @@ int main(int argc, char** argv) {
             int(monitor.localWiFiConnectionStatus()));
     }
     leave(exitCode);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    return tools::runTool([&] {
+        const int status = run(application);
+        // Once the client is set up it lives until the process ends.
+        leave(status);
+        return status;
+    });
 }

@@ -1,16 +1,14 @@
 // sweeplight-fetch: fetches URLs one after another with HTTPFetcher, one fetcher each, sharing
 // the process-wide cookie list (and, with --history, one fetch history).
 
+#include "ToolCommandLine.h"
 #include "fetcher/FetchHistory.h"
 #include "fetcher/HTTPFetcher.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <iostream>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -20,22 +18,7 @@ using sweeplight::fetcher::HTTPFetcher;
 using sweeplight::fetcher::kHTTPFetcherStatusDataKey;
 using sweeplight::fetcher::UrlCredential;
 using sweeplight::fetcher::UrlRequest;
-
-constexpr char kUsage[] =
-    "usage: sweeplight-fetch [options] URL [URL...]\n"
-    "  --post DATA          send DATA as the body (the method becomes POST)\n"
-    "  --retry              retry transient failures with back-off\n"
-    "  --min-retry S        first retry delay in seconds (default: random 1 to 2)\n"
-    "  --max-retry S        largest retry delay in seconds (default 600)\n"
-    "  --retry-factor F     growth of the delay per retry (default 2)\n"
-    "  --history            keep a fetch history across the URLs (conditional requests)\n"
-    "  --cache-dated-data   with --history: keep bodies, so 304 answers are served from it\n"
-    "  --cookie-method N    0 process-wide list, 1 history, 2 transport, other: platform store\n"
-    "  --user NAME:PASSWORD credential for authentication challenges\n"
-    "  --timeout S          request timeout in seconds (default 60)\n"
-    "  --log-dir DIR        log every exchange as HTML pages in DIR\n"
-    "  --body               print the body after each result line\n"
-    "Prints \"ok STATUS BYTES\" or \"failed DOMAIN CODE\" per URL; exits 0 when all finished.\n";
+namespace tools = sweeplight::tools;
 
 struct Options {
     std::optional<QByteArray> post;
@@ -50,108 +33,68 @@ struct Options {
     std::optional<double> timeout;
     std::optional<QString> logDirectory;
     bool printBody { false };
-    std::vector<QString> urls;
+    QStringList urls;
 };
 
-bool parseNumber(const std::string& text, double& value) {
-    try {
-        std::size_t used = 0;
-        value = std::stod(text, &used);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
+QList<QCommandLineOption> commandLineOptions() {
+    auto valued = [](const char* name, const char* help, const char* valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                                  QString::fromLatin1(valueName));
+    };
+    auto flag = [](const char* name, const char* help) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help));
+    };
+    return {
+        valued("post", "Send DATA as the body (the method becomes POST).", "data"),
+        flag("retry", "Retry transient failures with back-off."),
+        valued("min-retry", "First retry delay in seconds (default: random 1 to 2).", "S"),
+        valued("max-retry", "Largest retry delay in seconds (default 600).", "S"),
+        valued("retry-factor", "Growth of the delay per retry (default 2).", "F"),
+        flag("history", "Keep a fetch history across the URLs (conditional requests)."),
+        flag("cache-dated-data", "With --history: keep bodies, so 304 answers are served from it."),
+        valued("cookie-method",
+               "0 process-wide list, 1 history, 2 transport, other: platform store.", "N"),
+        valued("user", "Credential for authentication challenges.", "name:password"),
+        valued("timeout", "Request timeout in seconds (default 60).", "S"),
+        valued("log-dir", "Log every exchange as HTML pages in DIR.", "dir"),
+        flag("body", "Print the body after each result line."),
+    };
 }
 
-// Fills `options`; on a bad command line returns false with a message.
-bool parse(const std::vector<std::string>& arguments, Options& options, std::string& message) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= arguments.size()) {
-                message = argument + " needs a value";
-                return false;
-            }
-            out = arguments[++i];
-            return true;
-        };
-        auto number = [&](std::optional<double>& out) {
-            std::string text;
-            double parsed = 0;
-            if (!value(text))
-                return false;
-            if (!parseNumber(text, parsed)) {
-                message = argument + ": not a number: " + text;
-                return false;
-            }
-            out = parsed;
-            return true;
-        };
-        std::string text;
-        if (argument == "--post") {
-            if (!value(text))
-                return false;
-            options.post = QByteArray::fromStdString(text);
-        } else if (argument == "--retry") {
-            options.retry = true;
-        } else if (argument == "--min-retry") {
-            if (!number(options.minRetry))
-                return false;
-        } else if (argument == "--max-retry") {
-            if (!number(options.maxRetry))
-                return false;
-        } else if (argument == "--retry-factor") {
-            if (!number(options.retryFactor))
-                return false;
-        } else if (argument == "--timeout") {
-            if (!number(options.timeout))
-                return false;
-        } else if (argument == "--history") {
-            options.history = true;
-        } else if (argument == "--cache-dated-data") {
-            options.cacheDatedData = true;
-        } else if (argument == "--cookie-method") {
-            std::optional<double> method;
-            if (!number(method))
-                return false;
-            if (*method < 0 || *method > 4294967295.0 ||
-                *method != static_cast<unsigned long>(*method)) {
-                message = "--cookie-method needs a whole number from 0";
-                return false;
-            }
-            options.cookieMethod = static_cast<unsigned long>(*method);
-        } else if (argument == "--user") {
-            if (!value(text))
-                return false;
-            auto colon = text.find(':');
-            if (colon == std::string::npos) {
-                message = "--user needs NAME:PASSWORD";
-                return false;
-            }
-            options.credential = UrlCredential { QString::fromStdString(text.substr(0, colon)),
-                                                 QString::fromStdString(text.substr(colon + 1)) };
-        } else if (argument == "--log-dir") {
-            if (!value(text))
-                return false;
-            options.logDirectory = QString::fromStdString(text);
-        } else if (argument == "--body") {
-            options.printBody = true;
-        } else if (argument.starts_with("--")) {
-            message = "unknown option " + argument;
-            return false;
-        } else {
-            options.urls.push_back(QString::fromStdString(argument));
-        }
+Options readOptions(const tools::ToolCommandLine& commandLine) {
+    Options options;
+    auto number = [&](const char* name, std::optional<double>& target) {
+        if (commandLine.isSet(QLatin1String(name)))
+            target = commandLine.number(QLatin1String(name));
+    };
+    if (commandLine.isSet(QStringLiteral("post")))
+        options.post = commandLine.value(QStringLiteral("post")).toUtf8();
+    options.retry = commandLine.isSet(QStringLiteral("retry"));
+    number("min-retry", options.minRetry);
+    number("max-retry", options.maxRetry);
+    number("retry-factor", options.retryFactor);
+    number("timeout", options.timeout);
+    options.history = commandLine.isSet(QStringLiteral("history"));
+    options.cacheDatedData = commandLine.isSet(QStringLiteral("cache-dated-data"));
+    if (options.cacheDatedData && !options.history)
+        throw tools::UsageError { QStringLiteral("--cache-dated-data goes with --history") };
+    if (commandLine.isSet(QStringLiteral("cookie-method")))
+        options.cookieMethod = static_cast<unsigned long>(
+            commandLine.wholeNumber(QStringLiteral("cookie-method"), 0, 4294967295LL));
+    if (commandLine.isSet(QStringLiteral("user"))) {
+        const QString user = commandLine.value(QStringLiteral("user"));
+        const qsizetype colon = user.indexOf(u':');
+        if (colon < 0)
+            throw tools::UsageError { QStringLiteral("--user needs NAME:PASSWORD") };
+        options.credential = UrlCredential { user.left(colon), user.mid(colon + 1) };
     }
-    if (options.urls.empty()) {
-        message = "no URL given";
-        return false;
-    }
-    if (options.cacheDatedData && !options.history) {
-        message = "--cache-dated-data goes with --history";
-        return false;
-    }
-    return true;
+    if (commandLine.isSet(QStringLiteral("log-dir")))
+        options.logDirectory = commandLine.value(QStringLiteral("log-dir"));
+    options.printBody = commandLine.isSet(QStringLiteral("body"));
+    options.urls = commandLine.positionalArguments();
+    if (options.urls.isEmpty())
+        throw tools::UsageError { QStringLiteral("no URL given") };
+    return options;
 }
 
 void configure(HTTPFetcher& fetcher, const Options& options,
@@ -186,21 +129,16 @@ void printBody(const QByteArray& body) {
         std::fputc('\n', stdout);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
-        std::cout << kUsage;
-        return 0;
-    }
-    Options options;
-    std::string message;
-    if (!parse(arguments, options, message)) {
-        std::cerr << "sweeplight-fetch: " << message << "\n" << kUsage;
-        return 2;
-    }
+int run(const QCoreApplication& application) {
+    tools::ToolCommandLine commandLine(
+        QStringLiteral("Fetches URLs one after another with HTTPFetcher. Prints \"ok STATUS "
+                       "BYTES\" or \"failed DOMAIN CODE: DESCRIPTION\" per URL; exits 0 when "
+                       "all finished."),
+        commandLineOptions());
+    commandLine.parser().addPositionalArgument(QStringLiteral("urls"), QStringLiteral("The URLs."),
+                                               QStringLiteral("URL [URL...]"));
+    commandLine.process(application);
+    const Options options = readOptions(commandLine);
 
     sweeplight::foundation::QtRunLoop runLoop;
     HTTPFetcher::setRunLoop(&runLoop);
@@ -228,7 +166,8 @@ int main(int argc, char** argv) {
                 done = true;
             },
             [&](HTTPFetcher&, const FetchError& error) {
-                std::printf("failed %s %ld\n", error.domain().c_str(), error.code());
+                std::printf("failed %s %ld: %s\n", error.domain().c_str(), error.code(),
+                            error.localizedDescription().c_str());
                 const QByteArray* data = error.userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
                 if (options.printBody && data)
                     printBody(*data);
@@ -240,5 +179,12 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     HTTPFetcher::setRunLoop(nullptr);
-    return allFinished ? 0 : 1;
+    return allFinished ? 0 : tools::kExitFailure;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    return tools::runTool([&] { return run(application); });
 }

@@ -1,282 +1,283 @@
 // sweeplight-render: the wave display without a window, in virtual time. Writes the onlooker's
 // long exposure, the per-frame record, single frames or the message strip.
 
+#include "OutputFile.h"
 #include "RenderSession.h"
+#include "ToolCommandLine.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
-#include <charconv>
-#include <cmath>
+#include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <optional>
-#include <set>
-#include <string>
-#include <string_view>
-#include <vector>
 
 using sweeplight::render::RenderSession;
+namespace tools = sweeplight::tools;
 
 namespace {
 
-constexpr const char* kUsage = R"(usage: sweeplight-render [options]
-
-What the display shows (default: the display's own "hey!"):
-  --message TEXT        a typed message, spaced as the app hands it over (" h e y ")
-  --raw-message TEXT    text given to the display as is
-  --picture FILE        a picture instead of a message; --repeat repeats it during a swing
-  --color RRGGBB        the LED colour (default ff0000)
-  --rainbow             hue running along the message
-  --whole-letter        whole-letter mode
-
-How the phone moves (default: a simulated swing):
-  --swing-hz F          swings per second (default 2)
-  --swing-peak-g G      peak sideways acceleration in g (default 1.5)
-  --swing-noise-g N     noise added to every sample, in g (default 0)
-  --seconds S           length of the run (default 3)
-  --trace FILE.csv      a recorded swing, lines t,x,y,z (seconds, g); the run lasts to its end
-  --interval S          frame timer period in seconds (default 1/120); samples come at 70 Hz
-
-What to write (at least one):
-  --out FILE.png        the onlooker's long exposure of the whole run
-  --half-swing N        expose only half-swing N (0 runs from the start to the first
-                        turn-around, 1 to the next, ...), as a short camera exposure would
-  --scale X             exposure pixels per screen pixel (default 0.5)
-  --frames FILE.csv     one line per frame: time,f|b,column (-1 for a black frame)
-  --frame-png FILE      the single frame showing --column N, 320 x 480, as on the screen
-  --dump-strip          print the message strip (7 lines of # and .) and exit
-)";
-
-class UsageError {
-public:
-    std::string message;
-};
-
-std::optional<double> parseNumber(std::string_view text) {
-    double value = 0;
-    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || failure != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return value;
+QCommandLineOption option(const char* name, const char* help, const char* valueName = nullptr) {
+    if (!valueName)
+        return { QString::fromLatin1(name), QString::fromLatin1(help) };
+    return { QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(valueName) };
 }
 
-std::optional<double> parseInterval(std::string_view text) {
+const QList<QCommandLineOption>& options() {
+    static const QList<QCommandLineOption> list = {
+        // What the display shows (default: the display's own "hey!").
+        option("message", "A typed message, spaced as the app hands it over (\" h e y \").",
+               "text"),
+        option("raw-message", "Text given to the display as is.", "text"),
+        option("picture", "A picture instead of a message.", "file"),
+        option("repeat", "Repeat the picture during a swing."),
+        option("color", "The LED colour (default ff0000).", "RRGGBB"),
+        option("rainbow", "Hue running along the message."),
+        option("whole-letter", "Whole-letter mode."),
+        // How the phone moves (default: a simulated swing).
+        option("swing-hz", "Swings per second (default 2).", "F"),
+        option("swing-peak-g", "Peak sideways acceleration in g (default 1.5).", "G"),
+        option("swing-noise-g", "Noise added to every sample, in g (default 0).", "N"),
+        option("seconds", "Length of the run (default 3).", "S"),
+        option("trace", "A recorded swing, lines t,x,y,z (seconds, g); the run lasts to its end.",
+               "file.csv"),
+        option("interval",
+               "Frame timer period in seconds, or a fraction like 1/60 "
+               "(default 1/120); samples come at 70 Hz.",
+               "S"),
+        // What to write (at least one).
+        option("out", "The onlooker's long exposure of the whole run.", "file.png"),
+        option("half-swing",
+               "Expose only half-swing N (0 runs from the start to the first "
+               "turn-around, 1 to the next, ...).",
+               "N"),
+        option("scale", "Exposure pixels per screen pixel (default 0.5).", "X"),
+        option("frames", "One line per frame: time,f|b,column (-1 for a black frame).", "file.csv"),
+        option("frame-png", "The single frame showing --column N, 320 x 480, as on the screen.",
+               "file"),
+        option("column", "The strip column --frame-png shows.", "N"),
+        option("dump-strip", "Print the message strip (7 lines of # and .) and exit."),
+    };
+    return list;
+}
+
+double interval(const tools::ToolCommandLine& commandLine) {
     // "1/120" is how everyone writes a frame period.
-    std::size_t slash = text.find('/');
-    if (slash == std::string_view::npos)
-        return parseNumber(text);
-    std::optional<double> numerator = parseNumber(text.substr(0, slash));
-    std::optional<double> denominator = parseNumber(text.substr(slash + 1));
-    if (!numerator || !denominator || *denominator == 0)
-        return std::nullopt;
-    return *numerator / *denominator;
+    const QString text = commandLine.value(QStringLiteral("interval"));
+    const qsizetype slash = text.indexOf(u'/');
+    if (slash < 0)
+        return commandLine.number(QStringLiteral("interval"));
+    bool numeratorOk = false;
+    bool denominatorOk = false;
+    const double numerator = text.left(slash).toDouble(&numeratorOk);
+    const double denominator = text.mid(slash + 1).toDouble(&denominatorOk);
+    if (!numeratorOk || !denominatorOk || denominator == 0)
+        throw tools::UsageError { QStringLiteral("--interval needs a number, not '%1'").arg(text) };
+    return numerator / denominator;
 }
 
-std::optional<QColor> parseColor(std::string_view text) {
-    if (text.size() == 7 && text.front() == '#')
-        text.remove_prefix(1);
-    if (text.size() != 6)
-        return std::nullopt;
-    unsigned value = 0;
-    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (failure != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
+QColor color(const QString& text) {
+    const QString digits = text.startsWith(u'#') ? text.mid(1) : text;
+    bool ok = digits.size() == 6 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                  return c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f');
+              });
+    const uint value = ok ? digits.toUInt(&ok, 16) : 0;
+    if (!ok)
+        throw tools::UsageError {
+            QStringLiteral("--color needs six hexadecimal digits RRGGBB, not '%1'").arg(text)
+        };
     return QColor::fromRgb((value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
+}
+
+void refuseTogether(const tools::ToolCommandLine& commandLine, const char* first,
+                    const char* second, const QString& reason) {
+    if (commandLine.isSet(QLatin1String(first)) && commandLine.isSet(QLatin1String(second)))
+        throw tools::UsageError { reason };
 }
 
 struct Command {
     RenderSession::Options options;
-    std::string outPath;
-    std::string framesPath;
-    std::string framePngPath;
+    QString outPath;
+    QString framesPath;
+    QString framePngPath;
     std::optional<int> column;
     std::optional<int> halfSwing;
     bool dumpStrip { false };
-    bool help { false };
 };
 
-Command parseArguments(const std::vector<std::string>& arguments) {
-    static const std::set<std::string> kFlags = { "--repeat",     "--rainbow", "--whole-letter",
-                                                  "--dump-strip", "--help",    "-h" };
-    static const std::set<std::string> kValued = {
-        "--message",    "--raw-message",  "--picture",       "--color",
-        "--swing-hz",   "--swing-peak-g", "--swing-noise-g", "--seconds",
-        "--trace",      "--interval",     "--out",           "--scale",
-        "--half-swing", "--frames",       "--frame-png",     "--column"
+RenderSession::Options displayOptions(const tools::ToolCommandLine& commandLine) {
+    RenderSession::Options options;
+    refuseTogether(commandLine, "message", "raw-message",
+                   QStringLiteral("give --message or --raw-message, not both"));
+    if (commandLine.isSet(QStringLiteral("message")))
+        options.message = RenderSession::shellMessage(commandLine.value(QStringLiteral("message")));
+    if (commandLine.isSet(QStringLiteral("raw-message")))
+        options.message = commandLine.value(QStringLiteral("raw-message"));
+    if (commandLine.isSet(QStringLiteral("picture"))) {
+        if (options.message)
+            throw tools::UsageError { QStringLiteral("give a message or a picture, not both") };
+        options.picturePath = commandLine.value(QStringLiteral("picture"));
+    }
+    options.repeat = commandLine.isSet(QStringLiteral("repeat"));
+    if (options.repeat && options.picturePath.isEmpty())
+        throw tools::UsageError { QStringLiteral("--repeat applies to a --picture") };
+    options.rainbow = commandLine.isSet(QStringLiteral("rainbow"));
+    options.wholeLetter = commandLine.isSet(QStringLiteral("whole-letter"));
+    if (commandLine.isSet(QStringLiteral("color")))
+        options.color = color(commandLine.value(QStringLiteral("color")));
+    return options;
+}
+
+void readMotion(const tools::ToolCommandLine& commandLine, RenderSession::Options& options) {
+    if (commandLine.isSet(QStringLiteral("trace"))) {
+        for (const char* name : { "swing-hz", "swing-peak-g", "swing-noise-g", "seconds" })
+            if (commandLine.isSet(QLatin1String(name)))
+                throw tools::UsageError {
+                    QStringLiteral("--%1 describes a simulated swing; it cannot go with --trace")
+                        .arg(QLatin1String(name))
+                };
+        options.tracePath = commandLine.value(QStringLiteral("trace")).toStdString();
+    }
+    auto number = [&](const char* name, double& target) {
+        if (commandLine.isSet(QLatin1String(name)))
+            target = commandLine.number(QLatin1String(name));
     };
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (kFlags.contains(argument)) {
-            flags.insert(argument);
-            continue;
-        }
-        if (!kValued.contains(argument))
-            throw UsageError { "unknown argument '" + argument + "' (see --help)" };
-        if (i + 1 >= arguments.size())
-            throw UsageError { argument + " needs a value" };
-        if (values.contains(argument))
-            throw UsageError { argument + " given twice" };
-        values[argument] = arguments[++i];
-    }
+    number("swing-hz", options.swing.frequency);
+    number("swing-peak-g", options.swing.peakAcceleration);
+    number("swing-noise-g", options.swing.noise);
+    number("seconds", options.seconds);
+    number("scale", options.airScale);
+    if (commandLine.isSet(QStringLiteral("interval")))
+        options.interval = interval(commandLine);
+}
 
-    Command command;
-    command.help = flags.contains("--help") || flags.contains("-h");
-    RenderSession::Options& options = command.options;
-    auto number = [&](const std::string& name) -> std::optional<double> {
-        auto found = values.find(name);
-        if (found == values.end())
-            return std::nullopt;
-        std::optional<double> value =
-            name == "--interval" ? parseInterval(found->second) : parseNumber(found->second);
-        if (!value)
-            throw UsageError { name + " needs a number, not '" + found->second + "'" };
-        return value;
-    };
-
-    if (values.contains("--message") && values.contains("--raw-message"))
-        throw UsageError { "give --message or --raw-message, not both" };
-    if (values.contains("--message"))
-        options.message = RenderSession::shellMessage(QString::fromStdString(values["--message"]));
-    if (values.contains("--raw-message"))
-        options.message = QString::fromStdString(values["--raw-message"]);
-    if (values.contains("--picture")) {
-        if (values.contains("--message") || values.contains("--raw-message"))
-            throw UsageError { "give a message or a picture, not both" };
-        options.picturePath = QString::fromStdString(values["--picture"]);
-    }
-    if (flags.contains("--repeat") && options.picturePath.isEmpty())
-        throw UsageError { "--repeat applies to a --picture" };
-    options.repeat = flags.contains("--repeat");
-    options.rainbow = flags.contains("--rainbow");
-    options.wholeLetter = flags.contains("--whole-letter");
-    if (values.contains("--color")) {
-        options.color = parseColor(values["--color"]);
-        if (!options.color)
-            throw UsageError { "--color needs six hexadecimal digits RRGGBB, not '" +
-                               values["--color"] + "'" };
-    }
-
-    if (values.contains("--trace")) {
-        for (const char* name :
-             { "--swing-hz", "--swing-peak-g", "--swing-noise-g", "--seconds" }) {
-            if (values.contains(name))
-                throw UsageError { std::string(name) +
-                                   " describes a simulated swing; it cannot go with --trace" };
-        }
-        options.tracePath = values["--trace"];
-    }
-    if (auto value = number("--swing-hz"))
-        options.swing.frequency = *value;
-    if (auto value = number("--swing-peak-g"))
-        options.swing.peakAcceleration = *value;
-    if (auto value = number("--swing-noise-g"))
-        options.swing.noise = *value;
-    if (auto value = number("--seconds"))
-        options.seconds = *value;
-    if (auto value = number("--interval"))
-        options.interval = *value;
-    if (auto value = number("--scale"))
-        options.airScale = *value;
-
-    command.outPath = values["--out"];
-    command.options.expose = !command.outPath.empty();
-    command.framesPath = values["--frames"];
-    command.framePngPath = values["--frame-png"];
-    command.dumpStrip = flags.contains("--dump-strip");
-    if (auto value = number("--column")) {
-        if (*value != std::floor(*value) || std::abs(*value) > 1e9)
-            throw UsageError { "--column needs a whole number, not '" + values["--column"] + "'" };
-        command.column = static_cast<int>(*value);
-    }
-    if (auto value = number("--half-swing")) {
-        if (*value != std::floor(*value) || *value < 0 || *value > 1e9)
-            throw UsageError { "--half-swing needs a whole number, 0 or more, not '" +
-                               values["--half-swing"] + "'" };
-        command.halfSwing = static_cast<int>(*value);
-    }
-    if (command.halfSwing && command.outPath.empty())
-        throw UsageError { "--half-swing chooses what --out exposes" };
-    if (command.column && command.framePngPath.empty())
-        throw UsageError { "--column goes with --frame-png" };
-    if (!command.framePngPath.empty() && !command.column)
-        throw UsageError { "--frame-png needs --column N" };
-    if (command.dumpStrip && !options.picturePath.isEmpty())
-        throw UsageError {
-            "--dump-strip prints a message strip; there is no message with --picture"
+Command parseCommand(const tools::ToolCommandLine& commandLine) {
+    if (!commandLine.positionalArguments().isEmpty())
+        throw tools::UsageError {
+            QStringLiteral("unexpected argument '%1'").arg(commandLine.positionalArguments()[0])
         };
-    if (!command.help && !command.dumpStrip && command.outPath.empty() &&
-        command.framesPath.empty() && command.framePngPath.empty())
-        throw UsageError { "nothing to write: give --out, --frames, --frame-png or --dump-strip" };
-    std::string error = RenderSession::optionsError(options);
+    Command command;
+    command.options = displayOptions(commandLine);
+    readMotion(commandLine, command.options);
+    command.outPath = commandLine.value(QStringLiteral("out"));
+    command.options.expose = !command.outPath.isEmpty();
+    command.framesPath = commandLine.value(QStringLiteral("frames"));
+    command.framePngPath = commandLine.value(QStringLiteral("frame-png"));
+    command.dumpStrip = commandLine.isSet(QStringLiteral("dump-strip"));
+    if (commandLine.isSet(QStringLiteral("column")))
+        command.column =
+            int(commandLine.wholeNumber(QStringLiteral("column"), -1000000000, 1000000000));
+    if (commandLine.isSet(QStringLiteral("half-swing")))
+        command.halfSwing =
+            int(commandLine.wholeNumber(QStringLiteral("half-swing"), 0, 1000000000));
+
+    if (command.halfSwing && command.outPath.isEmpty())
+        throw tools::UsageError { QStringLiteral("--half-swing chooses what --out exposes") };
+    if (command.column && command.framePngPath.isEmpty())
+        throw tools::UsageError { QStringLiteral("--column goes with --frame-png") };
+    if (!command.framePngPath.isEmpty() && !command.column)
+        throw tools::UsageError { QStringLiteral("--frame-png needs --column N") };
+    if (command.dumpStrip && !command.options.picturePath.isEmpty())
+        throw tools::UsageError { QStringLiteral(
+            "--dump-strip prints a message strip; there is no message with --picture") };
+    if (!command.dumpStrip && command.outPath.isEmpty() && command.framesPath.isEmpty() &&
+        command.framePngPath.isEmpty())
+        throw tools::UsageError { QStringLiteral(
+            "nothing to write: give --out, --frames, --frame-png or --dump-strip") };
+    const std::string error = RenderSession::optionsError(command.options);
     if (!error.empty())
-        throw UsageError { error };
+        throw tools::UsageError { QString::fromStdString(error) };
     return command;
 }
 
-bool writeText(const std::string& path, const std::string& text) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(text.data(), static_cast<qint64>(text.size())) ==
-               static_cast<qint64>(text.size()) &&
-           file.flush();
+// Files the session reads with a reader that could block on a FIFO or never end on a device.
+QString inputError(const RenderSession::Options& options) {
+    if (!options.picturePath.isEmpty() && !QFileInfo(options.picturePath).isFile())
+        return QStringLiteral("%1: not a regular file").arg(options.picturePath);
+    return {};
 }
 
-int fail(const std::string& message, int status) {
-    std::fprintf(stderr, "sweeplight-render: %s\n", message.c_str());
-    return status;
+// The image is encoded in memory first, so the encoder's buffered writes cannot hide a failed
+// write.
+QString writePng(const QString& path, const QImage& image) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return QStringLiteral("%1: cannot encode the image as PNG").arg(path);
+    return tools::writeOutputFile(path, encoded);
+}
+
+int writeFramePng(const Command& command, RenderSession& session) {
+    std::string error;
+    std::optional<QImage> frame = session.drawColumn(*command.column, error);
+    if (!frame)
+        return tools::fail(QString::fromStdString(error));
+    const QString writeError = writePng(command.framePngPath, *frame);
+    return writeError.isEmpty() ? 0 : tools::fail(writeError);
+}
+
+int run(const QCoreApplication& application) {
+    tools::ToolCommandLine commandLine(
+        QStringLiteral("The wave display without a window, in virtual time: writes the "
+                       "onlooker's long exposure, the per-frame record, single frames or the "
+                       "message strip."),
+        options());
+    commandLine.process(application);
+    const Command command = parseCommand(commandLine);
+    if (const QString error = inputError(command.options); !error.isEmpty())
+        return tools::fail(error);
+
+    std::string error;
+    std::unique_ptr<RenderSession> session = RenderSession::create(command.options, error);
+    if (!session)
+        return tools::fail(QString::fromStdString(error));
+
+    if (command.dumpStrip) {
+        std::fputs(session->stripText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : tools::fail(QStringLiteral("cannot write the strip"));
+    }
+    if (!command.framePngPath.isEmpty()) {
+        if (const int status = writeFramePng(command, *session); status != 0)
+            return status;
+        if (command.outPath.isEmpty() && command.framesPath.isEmpty())
+            return 0;
+        // The single frame moved the cursors; the run starts from a fresh display.
+        session = RenderSession::create(command.options, error);
+        if (!session)
+            return tools::fail(QString::fromStdString(error));
+    }
+
+    const std::optional<int> halfSwing = command.halfSwing;
+    session->run([halfSwing](const RenderSession::Frame& frame) {
+        return !halfSwing || frame.halfSwing == *halfSwing;
+    });
+    if (halfSwing) {
+        const auto& frames = session->frames();
+        const int last = frames.empty() ? 0 : frames.back().halfSwing;
+        if (*halfSwing > last)
+            throw tools::UsageError { QStringLiteral("--half-swing %1 is past the end of the "
+                                                     "run, whose last half-swing is %2")
+                                          .arg(*halfSwing)
+                                          .arg(last) };
+    }
+    if (!command.outPath.isEmpty())
+        if (const QString writeError = writePng(command.outPath, session->exposure());
+            !writeError.isEmpty())
+            return tools::fail(writeError);
+    if (!command.framesPath.isEmpty()) {
+        const std::string csv = session->framesCsv();
+        if (const QString writeError =
+                tools::writeOutputFile(command.framesPath, QByteArray::fromStdString(csv));
+            !writeError.isEmpty())
+            return tools::fail(writeError);
+    }
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    Command command;
-    try {
-        command = parseArguments(arguments);
-    } catch (const UsageError& usage) {
-        return fail(usage.message, 2);
-    }
-    if (command.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-
-    std::string error;
-    std::unique_ptr<RenderSession> session = RenderSession::create(command.options, error);
-    if (!session)
-        return fail(error, 1);
-
-    if (command.dumpStrip) {
-        std::fputs(session->stripText().c_str(), stdout);
-        return 0;
-    }
-    if (!command.framePngPath.empty()) {
-        std::optional<QImage> frame = session->drawColumn(*command.column, error);
-        if (!frame)
-            return fail(error, 1);
-        if (!frame->save(QString::fromStdString(command.framePngPath), "PNG"))
-            return fail(command.framePngPath + ": cannot write the frame", 1);
-        if (command.outPath.empty() && command.framesPath.empty())
-            return 0;
-        // The single frame moved the cursors; the run starts from a fresh display.
-        session = RenderSession::create(command.options, error);
-        if (!session)
-            return fail(error, 1);
-    }
-
-    std::optional<int> halfSwing = command.halfSwing;
-    session->run([halfSwing](const RenderSession::Frame& frame) {
-        return !halfSwing || frame.halfSwing == *halfSwing;
-    });
-    if (!command.outPath.empty() &&
-        !session->exposure().save(QString::fromStdString(command.outPath), "PNG"))
-        return fail(command.outPath + ": cannot write the exposure", 1);
-    if (!command.framesPath.empty() && !writeText(command.framesPath, session->framesCsv()))
-        return fail(command.framesPath + ": cannot write the frames", 1);
-    return 0;
+    return tools::runTool([&] { return run(application); });
 }
