@@ -1,39 +1,34 @@
 #include "StretchableImage.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QRect>
 #include <algorithm>
-#include <vector>
+#include <qdrawutil.h>
 
 namespace sweeplight::uikit {
 
 namespace {
 
-struct Span {
-    int sourceStart;
-    int sourceLength;
-    int targetStart;
-    int targetLength;
+// The near and far caps of one axis, source and target: one line between them stretches. A cap
+// of 0 (or one that leaves no line to stretch) stretches the whole image; caps larger than the
+// target shrink in proportion.
+struct Caps {
+    int sourceNear { 0 };
+    int sourceFar { 0 };
+    int targetNear { 0 };
+    int targetFar { 0 };
 };
 
-// The pieces of one axis: cap, one stretching line, far cap. A cap of 0 (or one that leaves
-// no line to stretch) stretches the whole image.
-std::vector<Span> spansFor(int sourceSize, int cap, int targetStart, int targetSize) {
+Caps capsFor(int sourceSize, int cap, int targetSize) {
     if (cap <= 0 || cap >= sourceSize)
-        return { { 0, sourceSize, targetStart, targetSize } };
+        return {};
     const int farCap = sourceSize - cap - 1;
-    int nearTarget = cap;
-    int farTarget = farCap;
-    if (cap + farCap > targetSize) {
-        nearTarget = static_cast<int>(static_cast<long long>(targetSize) * cap / (cap + farCap));
-        farTarget = targetSize - nearTarget;
-    }
-    const int middleTarget = targetSize - nearTarget - farTarget;
-    return {
-        { 0, cap, targetStart, nearTarget },
-        { cap, 1, targetStart + nearTarget, middleTarget },
-        { cap + 1, farCap, targetStart + nearTarget + middleTarget, farTarget },
-    };
+    if (cap + farCap <= targetSize)
+        return { cap, farCap, cap, farCap };
+    const int nearTarget =
+        static_cast<int>(static_cast<long long>(targetSize) * cap / (cap + farCap));
+    return { cap, farCap, nearTarget, targetSize - nearTarget };
 }
 
 } // namespace
@@ -46,19 +41,14 @@ StretchableImage::StretchableImage(QImage image, int leftCapWidth, int topCapHei
 void StretchableImage::draw(QPainter& painter, const QRect& target) const {
     if (image_.isNull() || target.isEmpty())
         return;
-    const auto columns = spansFor(image_.width(), leftCapWidth_, target.x(), target.width());
-    const auto rows = spansFor(image_.height(), topCapHeight_, target.y(), target.height());
-    for (const Span& row : rows) {
-        for (const Span& column : columns) {
-            if (row.targetLength <= 0 || column.targetLength <= 0 || row.sourceLength <= 0 ||
-                column.sourceLength <= 0)
-                continue;
-            painter.drawImage(
-                QRect(column.targetStart, row.targetStart, column.targetLength, row.targetLength),
-                image_,
-                QRect(column.sourceStart, row.sourceStart, column.sourceLength, row.sourceLength));
-        }
-    }
+    const Caps columns = capsFor(image_.width(), leftCapWidth_, target.width());
+    const Caps rows = capsFor(image_.height(), topCapHeight_, target.height());
+    qDrawBorderPixmap(&painter, target,
+                      QMargins(columns.targetNear, rows.targetNear, columns.targetFar,
+                               rows.targetFar),
+                      QPixmap::fromImage(image_), image_.rect(),
+                      QMargins(columns.sourceNear, rows.sourceNear, columns.sourceFar,
+                               rows.sourceFar));
 }
 
 } // namespace sweeplight::uikit
