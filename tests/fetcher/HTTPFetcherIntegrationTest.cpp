@@ -335,6 +335,69 @@ TEST_F(Integration, ConnectionClosedMidBodyFailsAsConnectionLost) {
     EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorNetworkConnectionLost));
 }
 
+// A gzip member whose deflate data is not deflate data.
+const QByteArray kCorruptGzip = QByteArray::fromHex("1f8b0800000000000003") + "not deflate at all";
+
+// 20 MB of zeros as a deflate ("zlib") stream of about 20 KB, past the size at which Qt
+// starts checking the compression ratio.
+QByteArray deflateBomb() {
+    static const QByteArray bomb = qCompress(QByteArray(20'000'000, '\0'), 9).mid(4);
+    return bomb;
+}
+
+// Answers a server must not get away with: a body that cannot be decoded (corrupt, or a
+// decompression bomb) and a chunked body that never ends.
+TEST_F(Integration, UndecodableOrCutShortBodiesFail) {
+    const QByteArray bomb = deflateBomb();
+    server.route("/corrupt", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, kCorruptGzip, { { "Content-Encoding", "gzip" } });
+    });
+    server.route("/bomb", [&bomb](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, bomb, { { "Content-Encoding", "deflate" } });
+    });
+    server.route("/cutchunk", [](const auto&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                     "a\r\nonly five");
+        socket.flush();
+        socket.disconnectFromHost();
+    });
+    const struct {
+        const char* path;
+        long code;
+    } cases[] = {
+        { "/corrupt", kURLErrorCannotDecodeRawData },
+        { "/bomb", kURLErrorCannotDecodeRawData },
+        { "/cutchunk", kURLErrorNetworkConnectionLost },
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = fetch(server.url(QString::fromLatin1(c.path)));
+        ASSERT_EQ(outcome.failedCalls, 1) << c.path << " gave " << outcome.data.size() << " bytes";
+        EXPECT_EQ(outcome.error->domain(), kURLErrorDomain) << c.path;
+        EXPECT_EQ(outcome.error->code(), c.code)
+            << c.path << ": " << outcome.error->localizedDescription();
+    }
+}
+
+TEST_F(Integration, BodiesLargerThanTheMaximumFail) {
+    const QByteArray body(4096, 'x');
+    server.route("/announced", [&body](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, body);
+    });
+    server.route("/streamed", [&body](const auto&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
+        socket.disconnectFromHost();
+    });
+    for (const char* path : { "/announced", "/streamed" }) {
+        auto limit = [](HTTPFetcher& f) { f.setMaxBodySize(4095); };
+        Outcome over = fetch(server.url(QString::fromLatin1(path)), limit);
+        ASSERT_EQ(over.failedCalls, 1) << path;
+        EXPECT_TRUE(over.error->is(kURLErrorDomain, kURLErrorDataLengthExceedsMaximum)) << path;
+        Outcome exact = fetch(server.url(QString::fromLatin1(path)),
+                              [](HTTPFetcher& f) { f.setMaxBodySize(4096); });
+        EXPECT_EQ(exact.data, body) << path;
+    }
+}
+
 TEST_F(Integration, SilentServerTimesOut) {
     server.route("/silent", [](const auto&, QTcpSocket&) {});
     Outcome outcome;

@@ -35,6 +35,7 @@ constexpr char kUsage[] =
     "  --timeout S          request timeout in seconds (default 60)\n"
     "  --log-dir DIR        log every exchange as HTML pages in DIR\n"
     "  --body               print the body after each result line\n"
+    "  --max-body BYTES     largest body accepted (default 64 MiB; 0: no limit)\n"
     "Prints \"ok STATUS BYTES\" or \"failed DOMAIN CODE\" per URL; exits 0 when all finished.\n";
 
 struct Options {
@@ -50,6 +51,7 @@ struct Options {
     std::optional<double> timeout;
     std::optional<QString> logDirectory;
     bool printBody { false };
+    std::optional<double> maxBody;
     std::vector<QString> urls;
 };
 
@@ -134,6 +136,9 @@ bool parse(const std::vector<std::string>& arguments, Options& options, std::str
             if (!value(text))
                 return false;
             options.logDirectory = QString::fromStdString(text);
+        } else if (argument == "--max-body") {
+            if (!number(options.maxBody))
+                return false;
         } else if (argument == "--body") {
             options.printBody = true;
         } else if (argument.starts_with("--")) {
@@ -169,6 +174,8 @@ void configure(HTTPFetcher& fetcher, const Options& options,
         fetcher.setCookieStorageMethod(static_cast<std::uint32_t>(*options.cookieMethod));
     if (options.credential)
         fetcher.setCredential(options.credential);
+    if (options.maxBody)
+        fetcher.setMaxBodySize(static_cast<qint64>(*options.maxBody));
     if (options.retry) {
         fetcher.setIsRetryEnabled(true);
         if (options.minRetry)
@@ -229,6 +236,7 @@ int main(int argc, char** argv) {
             },
             [&](HTTPFetcher&, const FetchError& error) {
                 std::printf("failed %s %ld\n", error.domain().c_str(), error.code());
+                std::fprintf(stderr, "%s\n", error.localizedDescription().c_str());
                 const QByteArray* data = error.userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
                 if (options.printBody && data)
                     printBody(*data);
