@@ -6,6 +6,7 @@
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxyFactory>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -209,6 +210,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Like other command-line clients, go through the proxy that http_proxy and no_proxy name.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     sweeplight::foundation::QtRunLoop runLoop;
     HTTPFetcher::setRunLoop(&runLoop);
     if (options.logDirectory) {
