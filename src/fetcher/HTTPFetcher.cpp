@@ -13,6 +13,7 @@
 
 #include <QIODevice>
 #include <QNetworkCookie>
+#include <algorithm>
 #include <random>
 
 namespace sweeplight::fetcher {
@@ -263,7 +264,9 @@ void HTTPFetcher::connection(UrlConnection& connection, const UrlResponse& respo
         failForBodySize(connection, length);
         return;
     }
-    downloadedData_.reserve(length);
+    // Without a limit, an announced size is no reason to take memory the body has not used yet.
+    downloadedData_.reserve(
+        std::min(length, maxBodySize_ > 0 ? maxBodySize_ : kDefaultMaxBodySize));
 }
 
 void HTTPFetcher::failForBodySize(UrlConnection& connection, qint64 size) {
