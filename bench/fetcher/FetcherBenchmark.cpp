@@ -1,10 +1,11 @@
-// Cost of HTTPFetcher over bare QNetworkAccessManager for sequential GETs on loopback, and of
-// cookie matching over a large list.
+// Cost of HTTPFetcher over bare QNetworkAccessManager for sequential GETs on loopback, of cookie
+// matching over a large list, and of storing and expiring many cookies.
 
 #include "fetcher/HTTPFetcher.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -199,6 +200,55 @@ void BM_CookieMatchingOverTenThousandCookies(benchmark::State& state) {
     state.counters["matched"] = static_cast<double>(matched);
 }
 BENCHMARK(BM_CookieMatchingOverTenThousandCookies)->Unit(benchmark::kMicrosecond);
+
+QNetworkCookie benchCookie(int i) {
+    QNetworkCookie cookie(QByteArray("c") + QByteArray::number(i), "value");
+    cookie.setDomain(QStringLiteral(".site%1.example").arg(i % 100));
+    cookie.setPath(i % 3 == 0 ? QStringLiteral("/app") : QStringLiteral("/"));
+    return cookie;
+}
+
+// Storing N cookies of distinct identities into an empty list, then the same N again (each
+// replacing its namesake), as one response setting many cookies would.
+void BM_StoringCookies(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<QNetworkCookie> incoming;
+    for (int i = 0; i < count; ++i)
+        incoming.push_back(benchCookie(i));
+    std::size_t stored = 0;
+    for (auto _ : state) {
+        std::vector<QNetworkCookie> list;
+        HTTPFetcher::setCookies(incoming, list);
+        HTTPFetcher::setCookies(incoming, list);
+        stored = list.size();
+        benchmark::DoNotOptimize(stored);
+    }
+    state.counters["stored"] = static_cast<double>(stored);
+}
+BENCHMARK(BM_StoringCookies)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+// Removing the expired half (every other cookie) of a list of N.
+void BM_RemovingExpiredCookies(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-60);
+    std::vector<QNetworkCookie> full;
+    for (int i = 0; i < count; ++i) {
+        full.push_back(benchCookie(i));
+        if (i % 2)
+            full.back().setExpirationDate(past);
+    }
+    std::size_t left = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<QNetworkCookie> list = full;
+        state.ResumeTiming();
+        HTTPFetcher::removeExpiredCookiesInArray(list);
+        left = list.size();
+        benchmark::DoNotOptimize(left);
+    }
+    state.counters["left"] = static_cast<double>(left);
+}
+BENCHMARK(BM_RemovingExpiredCookies)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -42,7 +42,9 @@ enum URLErrorCode : long {
     kURLErrorBadServerResponse = -1011,
     kURLErrorUserCancelledAuthentication = -1012,
     kURLErrorUserAuthenticationRequired = -1013,
+    kURLErrorCannotDecodeRawData = -1015,
     kURLErrorCannotDecodeContentData = -1016,
+    kURLErrorDataLengthExceedsMaximum = -1103,
     kURLErrorSecureConnectionFailed = -1200,
     kURLErrorServerCertificateUntrusted = -1202,
 };

@@ -13,6 +13,7 @@
 
 #include <QIODevice>
 #include <QNetworkCookie>
+#include <algorithm>
 #include <random>
 
 namespace sweeplight::fetcher {
@@ -246,12 +247,56 @@ void HTTPFetcher::connection(UrlConnection& connection, const UrlResponse& respo
     downloadedData_.resize(0);
     setResponse(response);
     handleCookiesForResponse(response);
+
+    // A body sent as it is announces its size: refuse it at once when too large, else make room
+    // for all of it, so that it is never copied while it grows.
+    const auto& fields = response.allHeaderFields();
+    if (!fields || &connection != connection_.get())
+        return;
+    const QString encoding = fields->value(QStringLiteral("Content-Encoding")).trimmed();
+    bool known = false;
+    const qint64 length =
+        fields->value(QStringLiteral("Content-Length")).trimmed().toLongLong(&known);
+    if (!known || length <= 0 ||
+        (!encoding.isEmpty() && encoding.compare(QLatin1String("identity"), Qt::CaseInsensitive)))
+        return;
+    if (maxBodySize_ > 0 && length > maxBodySize_) {
+        failForBodySize(connection, length);
+        return;
+    }
+    // Without a limit, an announced size is no reason to take memory the body has not used yet.
+    downloadedData_.reserve(
+        std::min(length, maxBodySize_ > 0 ? maxBodySize_ : kDefaultMaxBodySize));
+}
+
+void HTTPFetcher::failForBodySize(UrlConnection& connection, qint64 size) {
+    connection.cancel();
+    FetchError::UserInfo info;
+    info[kErrorLocalizedDescriptionKey] =
+        QStringLiteral("resource exceeds maximum size: %1 bytes, at most %2 accepted")
+            .arg(size)
+            .arg(maxBodySize_)
+            .toStdString();
+    if (request_)
+        info[kErrorFailingURLStringKey] = detail::absoluteString(request_->URL()).toStdString();
+    this->connection(connection, FetchError(kURLErrorDomain, kURLErrorDataLengthExceedsMaximum,
+                                            std::move(info)));
 }
 
 void HTTPFetcher::connection(UrlConnection& connection, const QByteArray& data) {
     if (&connection != connection_.get() || retryTimer_)
         return;
     auto hold = shared_from_this();
+    const qint64 needed = downloadedData_.size() + data.size();
+    if (maxBodySize_ > 0 && needed > maxBodySize_) {
+        failForBodySize(connection, needed);
+        return;
+    }
+    // Grow by an eighth rather than doubling: a large body then costs little more than itself.
+    if (needed > downloadedData_.capacity()) {
+        qint64 room = needed + needed / 8;
+        downloadedData_.reserve(maxBodySize_ > 0 ? std::min(room, maxBodySize_) : room);
+    }
     downloadedData_.append(data);
     if (receivedDataSEL_) {
         QByteArray soFar = downloadedData_;

@@ -31,6 +31,8 @@ class UrlConnection;
 class UrlConnectionFactory;
 
 inline constexpr double kDefaultMaxRetryInterval = 600.0;
+// The largest response body a fetcher accepts unless told otherwise.
+inline constexpr qint64 kDefaultMaxBodySize = 64 * 1024 * 1024;
 
 // Where a fetcher keeps cookies (setCookieStorageMethod).
 enum : std::uint32_t {
@@ -114,6 +116,10 @@ public:
         receivedDataSEL_ = std::move(callback);
     }
     const QByteArray& downloadedData() const { return downloadedData_; }
+    // A longer body (announced or received) fails the fetch with kURLErrorDataLengthExceedsMaximum
+    // in the URL domain; 0 or less accepts any length.
+    qint64 maxBodySize() const { return maxBodySize_; }
+    void setMaxBodySize(qint64 bytes) { maxBodySize_ = bytes; }
     const QByteArray& loggedStreamData() const { return loggedStreamData_; }
 
     // --- Retry with back-off -----------------------------------------------------------------
@@ -210,6 +216,8 @@ private:
     void connection(UrlConnection& connection, const FetchError& error) override;
 
     void failToBegin(const Delegate& delegate, const FailedCallback& failed);
+    // Ends the exchange as failed because its body is larger than maxBodySize_.
+    void failForBodySize(UrlConnection& connection, qint64 size);
     // The fields a begin adds ("If-Modified-Since", "Cookie"), computed for the current URL on
     // top of the values the caller gave; earlier additions are taken back first.
     void addFetcherHeaderFields();
@@ -250,6 +258,7 @@ private:
     double minRetryInterval_ { 0 };
     double retryFactor_ { 0 };
     double lastRetryInterval_ { 0 };
+    qint64 maxBodySize_ { kDefaultMaxBodySize };
 
     // The live connection keeps its fetcher alive: set at begin, dropped at stop.
     std::shared_ptr<HTTPFetcher> connectionHold_;

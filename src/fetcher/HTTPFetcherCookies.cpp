@@ -110,12 +110,15 @@ std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url) {
 }
 
 bool HTTPFetcher::cookieDomainMatchesKey(const QString& cookieDomain, const QString& domainKey) {
-    if (cookieDomain.isEmpty() || !domainKey.endsWith(cookieDomain))
+    if (cookieDomain.isEmpty())
         return false;
-    // Only on a label boundary: a cookie for b.c must not reach xb.c.
-    if (domainKey.size() == cookieDomain.size() || cookieDomain.startsWith(QLatin1Char('.')))
-        return true;
-    return domainKey.at(domainKey.size() - cookieDomain.size() - 1) == QLatin1Char('.');
+    // A cookie set without a Domain attribute (stored without a leading dot) goes back to its
+    // own host only, never to the hosts below it.
+    if (!cookieDomain.startsWith(QLatin1Char('.')))
+        return domainKey == cookieDomain ||
+               (domainKey.size() == cookieDomain.size() + 1 && domainKey.endsWith(cookieDomain));
+    // The leading dot keeps the match on a label boundary: a cookie for .b.c must not reach xb.c.
+    return domainKey.endsWith(cookieDomain);
 }
 
 std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url,
@@ -161,29 +164,23 @@ const QNetworkCookie* HTTPFetcher::cookieMatchingCookie(const QNetworkCookie& co
 
 void HTTPFetcher::removeExpiredCookiesInArray(std::vector<QNetworkCookie>& array) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (auto index = array.size(); index-- > 0;) {
-        if (hasPassed(array[index], now))
-            array.erase(array.begin() + static_cast<std::ptrdiff_t>(index));
-    }
+    std::erase_if(array, [&now](const QNetworkCookie& cookie) { return hasPassed(cookie, now); });
 }
 
 void HTTPFetcher::setCookies(const std::vector<QNetworkCookie>& cookies,
                              std::vector<QNetworkCookie>& array) {
     removeExpiredCookiesInArray(array);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    std::vector<QNetworkCookie> complete;
+    complete.reserve(cookies.size());
     for (const QNetworkCookie& cookie : cookies) {
         if (cookie.name().isEmpty() || cookie.domain().isEmpty() || cookie.path().isEmpty()) {
             detail::reportProgrammingError(QString::fromLatin1(kIncompleteCookieMessage)
                                                .arg(QString::fromUtf8(cookie.toRawForm())));
             continue;
         }
-        if (const QNetworkCookie* stored = cookieMatchingCookie(cookie, array))
-            array.erase(array.begin() + (stored - array.data()));
-        // A server deletes a cookie by sending it again already expired.
-        if (!cookie.isSessionCookie() && cookie.expirationDate() <= now)
-            continue;
-        array.push_back(cookie);
+        complete.push_back(cookie);
     }
+    HTTPCookie::storeCookies(complete, array, QDateTime::currentDateTimeUtc());
 }
 
 void HTTPFetcher::handleCookiesForResponse(const UrlResponse& response) {

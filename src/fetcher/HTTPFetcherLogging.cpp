@@ -74,11 +74,14 @@ constexpr char kDataFrameFormat[] =
 constexpr char kNoDataFormat[] = "<i>Response data: %1 bytes </i>\n";
 constexpr char kSeparator[] = "<br><hr><p>";
 constexpr char kSetCookieHeader[] = "Set-Cookie";
+constexpr int kMaximumRunsPerSecond = 1000;
 
 bool gIsLoggingEnabled = false;
 QString gLoggingDirectoryPath;
 QString gLoggingProcessName;
 QString gLoggingDateStamp;
+// The stamp was read from the clock and no page has been created for it yet.
+bool gLoggingDateStampUnclaimed = false;
 int zResponseCounter = 0;
 
 QString fmt(const char* format) {
@@ -97,9 +100,24 @@ std::optional<QString> decodedUTF8(const QByteArray& bytes) {
     return text;
 }
 
+// Logs hold cookies, credentials and bodies: only their owner may read them.
+constexpr QFileDevice::Permissions kOwnerOnlyFile =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kOwnerOnlyFolder = kOwnerOnlyFile | QFileDevice::ExeOwner;
+
+// A folder that already exists keeps its permissions (it may be a shared one the caller chose).
+bool makeLogFolder(const QString& path) {
+    if (QFileInfo(path).isDir())
+        return true;
+    if (!QDir().mkpath(path))
+        return false;
+    QFile::setPermissions(path, kOwnerOnlyFolder);
+    return true;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate, kOwnerOnlyFile))
         file.write(bytes);
 }
 
@@ -132,7 +150,7 @@ QString HTTPFetcher::loggingDirectory() {
     if (!gLoggingDirectoryPath.isEmpty())
         return gLoggingDirectoryPath;
     QString path = QDir(foundation::Paths::dataDirectory()).filePath(fmt(kLoggingDirectoryName));
-    if (!QFileInfo::exists(path) && !QDir().mkpath(path))
+    if (!QFileInfo::exists(path) && !makeLogFolder(path))
         return QString();
     gLoggingDirectoryPath = path;
     return path;
@@ -162,12 +180,37 @@ QString HTTPFetcher::loggingProcessName() {
 
 void HTTPFetcher::setLoggingDateStamp(const QString& stamp) {
     gLoggingDateStamp = stamp;
+    gLoggingDateStampUnclaimed = false;
 }
 
 QString HTTPFetcher::loggingDateStamp() {
-    if (gLoggingDateStamp.isEmpty())
+    if (gLoggingDateStamp.isEmpty()) {
         gLoggingDateStamp =
             QLocale::c().toString(QDateTime::currentDateTime(), fmt(kLoggingDateFormat));
+        gLoggingDateStampUnclaimed = true;
+    }
+    if (!gLoggingDateStampUnclaimed || !isLoggingEnabled())
+        return gLoggingDateStamp;
+    // Runs started within the same second would share the time and overwrite each other's body
+    // files: a run claims its page by creating it, and takes the next number when another run
+    // holds it.
+    const QString directory = loggingDirectory();
+    if (directory.isEmpty() || !makeLogFolder(directory))
+        return gLoggingDateStamp;
+    gLoggingDateStampUnclaimed = false;
+    const QDir dir(directory);
+    const QString processName = loggingProcessName();
+    const QString time = gLoggingDateStamp;
+    for (int run = 1; run <= kMaximumRunsPerSecond; ++run) {
+        const QString stamp = run == 1 ? time : time + QLatin1Char('-') + QString::number(run);
+        QFile page(dir.filePath(fmt(kLogPageFormat).arg(processName, stamp)));
+        if (page.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnlyFile)) {
+            gLoggingDateStamp = stamp;
+            break;
+        }
+        if (!page.exists())
+            break; // not another run's page: the folder cannot be written
+    }
     return gLoggingDateStamp;
 }
 
@@ -235,7 +278,7 @@ void HTTPFetcher::logFetchWithError(const FetchError* error) {
     const QString dateStamp = loggingDateStamp();
     const int number = ++zResponseCounter;
     // A folder the caller named but that does not exist yet is made, or nothing could be written.
-    if (directory.isEmpty() || !QDir().mkpath(directory))
+    if (directory.isEmpty() || !makeLogFolder(directory))
         return;
     QDir dir(directory);
 
@@ -271,7 +314,8 @@ void HTTPFetcher::logFetchWithError(const FetchError* error) {
     }
 
     const QString pagePath = dir.filePath(fmt(kLogPageFormat).arg(processName, dateStamp));
-    const bool newPage = !QFileInfo::exists(pagePath);
+    // The page this run claimed for its stamp is still empty.
+    const bool newPage = QFileInfo(pagePath).size() == 0;
     const QString n = QString::number(number);
     const QString requestHeadersId = QStringLiteral("RequestHeaders") + n;
     const QString postDataId = QStringLiteral("PostData") + n;
@@ -363,7 +407,7 @@ void HTTPFetcher::logFetchWithError(const FetchError* error) {
     section += fmt(kSeparator);
 
     QFile page(pagePath);
-    if (page.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (page.open(QIODevice::WriteOnly | QIODevice::Append, kOwnerOnlyFile))
         page.write(section.toUtf8());
     page.close();
 

@@ -31,16 +31,17 @@ std::vector<QByteArray> matching(const char* url, std::vector<QNetworkCookie> ar
 
 using Cookies = FetcherTest;
 
-TEST(CookieMatching, DomainMatchesOnLabelBoundariesOnly) {
+// Cookies set with a Domain attribute are stored with a leading dot and reach the hosts below it;
+// cookies set without one (no dot) go back to their own host only.
+TEST(CookieMatching, DomainCookiesMatchOnLabelBoundariesHostOnlyCookiesTheirHost) {
     std::vector<QNetworkCookie> array { cookie("dotted", ".b.c"), cookie("bare", "b.c"),
                                         cookie("exact", "a.b.c"), cookie("top", "c"),
                                         cookie("sibling", "x.b.c") };
-    EXPECT_EQ(matching("http://a.b.c/", array),
-              (std::vector<QByteArray> { "dotted", "bare", "exact", "top" }));
+    EXPECT_EQ(matching("http://a.b.c/", array), (std::vector<QByteArray> { "dotted", "exact" }));
+    EXPECT_EQ(matching("http://sub.a.b.c/", array), (std::vector<QByteArray> { "dotted" }));
     // A cookie of b.c must not reach xb.c, whose name merely ends in the same letters.
-    EXPECT_EQ(matching("http://xb.c/", array), (std::vector<QByteArray> { "top" }));
-    EXPECT_EQ(matching("http://b.c/", array),
-              (std::vector<QByteArray> { "dotted", "bare", "top" }));
+    EXPECT_TRUE(matching("http://xb.c/", array).empty());
+    EXPECT_EQ(matching("http://b.c/", array), (std::vector<QByteArray> { "dotted", "bare" }));
 }
 
 TEST(CookieMatching, LocalhostUsesTheLocalhostLocalKey) {
@@ -87,6 +88,34 @@ TEST(CookieStore, StoringReplacesSameIdentityDeletesWithExpiredAndDropsPastCooki
     EXPECT_EQ(array.size(), 1u);
 }
 
+// Storing many cookies at once takes an indexed path; it must leave the same list, in the same
+// order, as storing them one by one.
+TEST(CookieStore, StoringABatchEqualsStoringOneByOne) {
+    const QDateTime past = QDateTime::currentDateTimeUtc().addSecs(-10);
+    std::vector<QNetworkCookie> incoming;
+    for (int i = 0; i < 40; ++i) {
+        QNetworkCookie c = cookie(i % 7 == 0   ? "a"
+                                  : i % 3 == 0 ? "b"
+                                               : "c",
+                                  i % 2 ? ".b.c" : "b.c", i % 5 == 0 ? "/x" : "/");
+        c.setValue(QByteArray::number(i));
+        if (i % 11 == 0)
+            c.setExpirationDate(past);
+        incoming.push_back(c);
+    }
+    std::vector<QNetworkCookie> start { cookie("b", "b.c"), cookie("z", ".b.c"),
+                                        cookie("c", ".b.c") };
+    auto batch = start;
+    HTTPFetcher::setCookies(incoming, batch);
+    auto single = start;
+    for (const auto& c : incoming)
+        HTTPFetcher::setCookies({ c }, single);
+    ASSERT_EQ(batch.size(), single.size());
+    for (std::size_t i = 0; i < batch.size(); ++i)
+        EXPECT_TRUE(batch[i].hasSameIdentifier(single[i]) && batch[i].value() == single[i].value())
+            << i;
+}
+
 TEST_F(Cookies, IncompleteCookiesAreSkippedWithAReport) {
     std::vector<QNetworkCookie> array;
     HTTPFetcher::setCookies({ cookie("nodomain", ""), cookie("good", ".b.c") }, array);
@@ -112,6 +141,13 @@ TEST(CookieParsing, AppliesRfcDefaultsAndRefusesForeignDomains) {
     EXPECT_TRUE(parse("http://www.example.com/", "a=1; Domain=other.com").empty());
     EXPECT_TRUE(parse("http://xexample.com/", "a=1; Domain=example.com").empty());
     EXPECT_TRUE(parse("http://127.0.0.1/", "a=1; Domain=0.0.1").empty());
+    // No cookie for a whole registry; a host that is one gets a cookie of its own.
+    EXPECT_TRUE(parse("http://a.example.com/", "a=1; Domain=.com").empty());
+    EXPECT_TRUE(parse("http://www.example.co.uk/", "a=1; Domain=co.uk").empty());
+    EXPECT_EQ(parse("http://www.example.co.uk/", "a=1; Domain=example.co.uk")[0].domain(),
+              QStringLiteral(".example.co.uk"));
+    EXPECT_EQ(parse("http://github.io/", "a=1; Domain=github.io")[0].domain(),
+              QStringLiteral("github.io"));
 
     EXPECT_EQ(parse("http://localhost:81/", "a=1")[0].domain(), QStringLiteral("localhost.local"));
     EXPECT_EQ(parse("http://localhost:81/", "a=1; Domain=localhost")[0].domain(),
@@ -208,11 +244,15 @@ TEST_F(Cookies, OtherMethodsReadThePlatformStoreWithoutStoring) {
     storage.deleteAllCookies();
 }
 
-TEST(CookieStorage, PlatformStoreMatchesHostOnlyAndPathBoundaries) {
+TEST(CookieStorage, PlatformStoreMatchesHostOnlyPathBoundariesAndSecurity) {
     HTTPCookieStorage storage;
     storage.setCookies({ cookie("host", "example.com"), cookie("dom", ".example.com"),
-                         cookie("deep", "example.com", "/ab"),
-                         cookie("local", "localhost.local") });
+                         cookie("deep", "example.com", "/ab"), cookie("local", "localhost.local"),
+                         cookie("secure", "secure.example.com", "/", true) });
+    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://secure.example.com/"))),
+              (std::vector<QByteArray> { "dom" }));
+    EXPECT_EQ(names(storage.cookiesForURL(QUrl("https://secure.example.com/"))),
+              (std::vector<QByteArray> { "dom", "secure" }));
     EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://example.com/ab/c"))),
               (std::vector<QByteArray> { "host", "dom", "deep" }));
     EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://example.com/abc"))),

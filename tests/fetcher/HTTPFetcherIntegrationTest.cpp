@@ -107,6 +107,30 @@ protected:
         });
     }
 
+    struct ToolRun {
+        int exitCode;
+        QString output;
+        QString errors;
+    };
+    // The fetch tool on the URLs; `proxy` routes its requests through the test's server.
+    ToolRun runTool(const QStringList& arguments, bool proxy = false) {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("http_proxy"));
+        if (proxy)
+            environment.insert(QStringLiteral("http_proxy"),
+                               QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL), arguments);
+        waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 10.0);
+        if (tool.state() != QProcess::NotRunning) {
+            tool.kill();
+            tool.waitForFinished();
+        }
+        return { tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()),
+                 QString::fromUtf8(tool.readAllStandardError()) };
+    }
+
     foundation::QtRunLoop runLoop;
     TestHttpServer server;
     std::shared_ptr<QtUrlConnectionFactory> transport;
@@ -288,6 +312,29 @@ TEST_F(Integration, AProxyAskingForBasicCredentialsGetsTheProxyCredential) {
     EXPECT_TRUE(none.error->is(kHTTPFetcherErrorDomain, -2));
 }
 
+// An https fetch through a proxy opens a tunnel; the proxy's challenge to the tunnel is answered
+// with the proxy credential (plain requests answer their 407 themselves, above).
+TEST_F(Integration, AProxyChallengingAnHttpsTunnelGetsTheProxyCredential) {
+    const QByteArray expected = "Basic " + QByteArray("proxy:pass").toBase64();
+    server.route("secure.invalid:443", [expected](const auto& request, QTcpSocket& socket) {
+        if (request.header("Proxy-Authorization") == expected)
+            TestHttpServer::respond(socket, 200, "");
+        else
+            TestHttpServer::respond(socket, 407, "",
+                                    { { "Proxy-Authenticate", "Basic realm=\"gate\"" } });
+    });
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.port()));
+    Outcome outcome = fetch(QStringLiteral("https://secure.invalid/x"), [](HTTPFetcher& f) {
+        f.setProxyCredential(UrlCredential { "proxy", "pass" });
+    });
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    EXPECT_EQ(outcome.failedCalls, 1); // the test's proxy speaks no TLS
+    ASSERT_FALSE(server.requests.empty());
+    EXPECT_EQ(server.requests.front().method, QByteArray("CONNECT"));
+    EXPECT_EQ(server.requests.back().header("Proxy-Authorization"), expected);
+}
+
 TEST_F(Integration, CredentialsStayWithTheServerThatAskedForThem) {
     const QByteArray expected = "Basic " + QByteArray("ann:right").toBase64();
     server.route("/private", [this, expected](const auto& request, QTcpSocket& socket) {
@@ -335,6 +382,61 @@ TEST_F(Integration, ConnectionClosedMidBodyFailsAsConnectionLost) {
     EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorNetworkConnectionLost));
 }
 
+// A gzip member whose deflate data is not deflate data.
+const QByteArray kCorruptGzip = QByteArray::fromHex("1f8b0800000000000003") + "not deflate at all";
+
+// 20 MB of zeros as a deflate ("zlib") stream of about 20 KB, past the size at which Qt
+// starts checking the compression ratio.
+QByteArray deflateBomb() {
+    static const QByteArray bomb = qCompress(QByteArray(20'000'000, '\0'), 9).mid(4);
+    return bomb;
+}
+
+// A body that cannot be decoded (corrupt, or a decompression bomb) is no success.
+TEST_F(Integration, UndecodableBodiesFail) {
+    const QByteArray bomb = deflateBomb();
+    server.route("/corrupt", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, kCorruptGzip, { { "Content-Encoding", "gzip" } });
+    });
+    server.route("/bomb", [&bomb](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, bomb, { { "Content-Encoding", "deflate" } });
+    });
+    const struct {
+        const char* path;
+        long code;
+    } cases[] = {
+        { "/corrupt", kURLErrorCannotDecodeRawData },
+        { "/bomb", kURLErrorCannotDecodeRawData },
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = fetch(server.url(QString::fromLatin1(c.path)));
+        ASSERT_EQ(outcome.failedCalls, 1) << c.path << " gave " << outcome.data.size() << " bytes";
+        EXPECT_EQ(outcome.error->domain(), kURLErrorDomain) << c.path;
+        EXPECT_EQ(outcome.error->code(), c.code)
+            << c.path << ": " << outcome.error->localizedDescription();
+    }
+}
+
+TEST_F(Integration, BodiesLargerThanTheMaximumFail) {
+    const QByteArray body(4096, 'x');
+    server.route("/announced", [&body](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, body);
+    });
+    server.route("/streamed", [&body](const auto&, QTcpSocket& socket) {
+        socket.write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
+        socket.disconnectFromHost();
+    });
+    for (const char* path : { "/announced", "/streamed" }) {
+        auto limit = [](HTTPFetcher& f) { f.setMaxBodySize(4095); };
+        Outcome over = fetch(server.url(QString::fromLatin1(path)), limit);
+        ASSERT_EQ(over.failedCalls, 1) << path;
+        EXPECT_TRUE(over.error->is(kURLErrorDomain, kURLErrorDataLengthExceedsMaximum)) << path;
+        Outcome exact = fetch(server.url(QString::fromLatin1(path)),
+                              [](HTTPFetcher& f) { f.setMaxBodySize(4096); });
+        EXPECT_EQ(exact.data, body) << path;
+    }
+}
+
 TEST_F(Integration, SilentServerTimesOut) {
     server.route("/silent", [](const auto&, QTcpSocket&) {});
     Outcome outcome;
@@ -364,11 +466,8 @@ TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
     const QByteArray date = kDocumentDate;
     routeDatedDocument();
     const auto run = [&](const QStringList& options) {
-        QProcess tool;
-        tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL),
-                   options + QStringList { server.url("/doc"), server.url("/doc") });
-        waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 10.0);
-        return std::make_pair(tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()));
+        ToolRun result = runTool(options + QStringList { server.url("/doc"), server.url("/doc") });
+        return std::make_pair(result.exitCode, result.output);
     };
 
     auto [cachedStatus, cached] = run({ "--history", "--cache-dated-data" });
@@ -381,9 +480,58 @@ TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
     // and the fetch fails with the status.
     auto [plainStatus, plain] = run({ "--history" });
     EXPECT_EQ(plainStatus, 1);
-    EXPECT_TRUE(plain.startsWith("ok 200 9\nfailed org.sweeplight.HTTPStatus 304: ")) << plain.toStdString();
+    EXPECT_TRUE(plain.startsWith("ok 200 9\nfailed org.sweeplight.HTTPStatus 304: "))
+        << plain.toStdString();
     ASSERT_EQ(server.requests.size(), 4u);
     EXPECT_EQ(server.requests[3].header("If-Modified-Since"), date);
+}
+
+// The tool refuses what a hostile server sends: a body that cannot be decoded, a decompression
+// bomb larger than --max-body, and a cookie for a whole registry (through a proxy, so that the
+// names are real host names).
+TEST_F(Integration, FetchToolRefusesBadBodiesAndRegistryWideCookies) {
+    const QByteArray bomb = deflateBomb();
+    server.route("/corrupt", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, kCorruptGzip, { { "Content-Encoding", "gzip" } });
+    });
+    server.route("/bomb", [&bomb](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, bomb, { { "Content-Encoding", "deflate" } });
+    });
+    server.route("/big", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, QByteArray(1'000'001, 'x'));
+    });
+    // Qt sees through this bomb before the body reaches the limit.
+    ToolRun bodies = runTool({ "--max-body", "1000000", server.url("/corrupt"), server.url("/bomb"),
+                               server.url("/big") });
+    EXPECT_EQ(bodies.exitCode, 1);
+    const QStringList lines = bodies.output.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << bodies.output.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("failed NSURLErrorDomain -1015: ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("failed NSURLErrorDomain -1015: ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("failed NSURLErrorDomain -1103: ")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[0].contains("cannot decode")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].contains("exceeds maximum size")) << lines[2].toStdString();
+
+    server.route("http://a.example.com/set", [](const auto&, QTcpSocket& socket) {
+        TestHttpServer::respond(socket, 200, "set",
+                                { { "Set-Cookie", "wide=1; Domain=.com; Path=/" },
+                                  { "Set-Cookie", "site=1; Domain=example.com; Path=/" },
+                                  { "Set-Cookie", "own=1; Path=/" } });
+    });
+    for (const char* echo :
+         { "http://other.com/echo", "http://sub.a.example.com/echo", "http://a.example.com/echo" })
+        server.route(echo, [](const auto&, QTcpSocket& socket) {
+            TestHttpServer::respond(socket, 200, "echo");
+        });
+    server.requests.clear();
+    ToolRun cookies = runTool({ "http://a.example.com/set", "http://other.com/echo",
+                                "http://sub.a.example.com/echo", "http://a.example.com/echo" },
+                              true);
+    EXPECT_EQ(cookies.exitCode, 0) << cookies.output.toStdString();
+    ASSERT_EQ(server.requests.size(), 4u);
+    EXPECT_EQ(server.requests[1].header("Cookie"), QByteArray());
+    EXPECT_EQ(server.requests[2].header("Cookie"), QByteArray("site=1"));
+    EXPECT_EQ(server.requests[3].header("Cookie"), QByteArray("site=1; own=1"));
 }
 
 } // namespace

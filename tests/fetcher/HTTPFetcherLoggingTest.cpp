@@ -112,6 +112,31 @@ TEST_F(Logging, FirstExchangeCreatesThePageLaterOnesAppendAndNewestLinkFollows) 
               kProcess + "_http_log_" + kStamp + ".html");
 }
 
+// Two runs in the same second must not share a page or body files; logs hold cookies and bodies,
+// so only their owner may read them.
+TEST_F(Logging, RunsInTheSameSecondGetTheirOwnStampAndFilesAreTheOwnersOnly) {
+    const QString folder = directory.path() + QStringLiteral("/logs");
+    HTTPFetcher::setLoggingDirectory(folder);
+    HTTPFetcher::setLoggingDateStamp(QString());
+    const QString first = HTTPFetcher::loggingDateStamp();
+    fetch("http://example.com/one", 200, "first run", "text/plain");
+    HTTPFetcher::setLoggingDateStamp(QString()); // as a new run starts
+    const QString second = HTTPFetcher::loggingDateStamp();
+    EXPECT_NE(first, second);
+    fetch("http://example.com/two", 200, "second run", "text/plain");
+    EXPECT_EQ(QDir(folder).entryList({ kProcess + "_http_log_*" }).size(), 3); // and newest
+
+    const auto othersMayAccess = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_FALSE(QFileInfo(folder).permissions() & othersMayAccess);
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::NoSymLinks);
+    EXPECT_EQ(files.size(), 4);
+    for (const QString& name : files)
+        EXPECT_FALSE(QFileInfo(QDir(folder).filePath(name)).permissions() & othersMayAccess)
+            << name.toStdString();
+}
+
 TEST_F(Logging, BodyFilesDependOnTheKindOfBody) {
     fetch("http://example.com/json", 200, "  {\"a\": 1}\n", "application/json");
     EXPECT_EQ(latestBodyFiles(), QStringList { "html" });

@@ -7,7 +7,9 @@
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxyFactory>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -33,6 +35,7 @@ struct Options {
     std::optional<double> timeout;
     std::optional<QString> logDirectory;
     bool printBody { false };
+    std::optional<qint64> maxBody;
     QStringList urls;
 };
 
@@ -58,6 +61,8 @@ QList<QCommandLineOption> commandLineOptions() {
         valued("timeout", "Request timeout in seconds (default 60).", "S"),
         valued("log-dir", "Log every exchange as HTML pages in DIR.", "dir"),
         flag("body", "Print the body after each result line."),
+        valued("max-body", "Largest body accepted in bytes (default 64 MiB; 0: no limit).",
+               "bytes"),
     };
 }
 
@@ -91,6 +96,9 @@ Options readOptions(const tools::ToolCommandLine& commandLine) {
     if (commandLine.isSet(QStringLiteral("log-dir")))
         options.logDirectory = commandLine.value(QStringLiteral("log-dir"));
     options.printBody = commandLine.isSet(QStringLiteral("body"));
+    if (commandLine.isSet(QStringLiteral("max-body")))
+        options.maxBody = commandLine.wholeNumber(QStringLiteral("max-body"), 0,
+                                                  std::numeric_limits<qint64>::max());
     options.urls = commandLine.positionalArguments();
     if (options.urls.isEmpty())
         throw tools::UsageError { QStringLiteral("no URL given") };
@@ -112,6 +120,8 @@ void configure(HTTPFetcher& fetcher, const Options& options,
         fetcher.setCookieStorageMethod(static_cast<std::uint32_t>(*options.cookieMethod));
     if (options.credential)
         fetcher.setCredential(options.credential);
+    if (options.maxBody)
+        fetcher.setMaxBodySize(*options.maxBody);
     if (options.retry) {
         fetcher.setIsRetryEnabled(true);
         if (options.minRetry)
@@ -140,6 +150,8 @@ int run(const QCoreApplication& application) {
     commandLine.process(application);
     const Options options = readOptions(commandLine);
 
+    // Like other command-line clients, go through the proxy that http_proxy and no_proxy name.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     sweeplight::foundation::QtRunLoop runLoop;
     HTTPFetcher::setRunLoop(&runLoop);
     if (options.logDirectory) {

@@ -14,10 +14,6 @@ bool isExpired(const QNetworkCookie& cookie, const QDateTime& now) {
     return !cookie.isSessionCookie() && cookie.expirationDate() <= now;
 }
 
-bool sameIdentity(const QNetworkCookie& a, const QNetworkCookie& b) {
-    return a.name() == b.name() && a.domain() == b.domain() && a.path() == b.path();
-}
-
 bool hostMatches(const QString& host, const QString& cookieDomain) {
     if (cookieDomain.startsWith(QLatin1Char('.')))
         return HTTPCookie::domainMatches(host, cookieDomain.mid(1));
@@ -67,12 +63,7 @@ std::vector<QNetworkCookie> HTTPCookieStorage::cookiesForURL(const QUrl& url) {
 void HTTPCookieStorage::setCookies(const std::vector<QNetworkCookie>& cookies) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     std::lock_guard guard(lock_);
-    for (const QNetworkCookie& cookie : cookies) {
-        std::erase_if(cookies_,
-                      [&](const QNetworkCookie& stored) { return sameIdentity(stored, cookie); });
-        if (!isExpired(cookie, now))
-            cookies_.push_back(cookie);
-    }
+    HTTPCookie::storeCookies(cookies, cookies_, now);
 }
 
 std::vector<QNetworkCookie> HTTPCookieStorage::cookies() {

@@ -56,11 +56,19 @@ bool isHTTPScheme(const QUrl& url) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-// Qt turns some HTTP statuses into reply errors; for us those are answers, not failures.
-bool isHTTPLevelError(QNetworkReply::NetworkError error) {
+// Qt turns HTTP statuses of 400 and above into reply errors; for us those are answers, not
+// failures. The same content errors on any other status are Qt's own verdict on the body (it
+// could not be decompressed, or looked like a decompression bomb).
+bool isHTTPLevelError(QNetworkReply::NetworkError error, int status) {
     int code = static_cast<int>(error);
-    return (code >= 201 && code <= 299) || (code >= 301 && code <= 302) ||
-           (code >= 401 && code <= 499) || error == QNetworkReply::ProxyAuthenticationRequiredError;
+    return status >= 400 && ((code >= 201 && code <= 299) || (code >= 301 && code <= 302) ||
+                             (code >= 401 && code <= 499) ||
+                             error == QNetworkReply::ProxyAuthenticationRequiredError);
+}
+
+bool isContentError(QNetworkReply::NetworkError error) {
+    int code = static_cast<int>(error);
+    return code >= 201 && code <= 299;
 }
 
 FetchError urlError(long code, const QUrl& url, const QString& description) {
@@ -180,6 +188,7 @@ void QtUrlConnection::send(const UrlRequest& request) {
     responseDelivered_ = false;
     challengeCancelled_ = false;
     redirectBody_.clear();
+    bodyBytes_ = 0;
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
                      [this] { onMetaDataChanged(); });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { onReadyRead(); });
@@ -252,8 +261,27 @@ void QtUrlConnection::onReadyRead() {
     std::weak_ptr<bool> alive = alive_;
     deliverResponseIfNeeded();
     auto flag = alive.lock();
+    bodyBytes_ += data.size();
     if (!data.isEmpty() && flag && *flag && !done_)
         delegate_.connection(*this, data);
+}
+
+bool QtUrlConnection::isCutShort(qint64 receivedBytes) const {
+    // Only a body sent as it is can be measured against its length; Qt checks neither that nor
+    // the end of a chunked body in every case.
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int code = status.isValid() ? status.toInt() : 0;
+    if (!status.isValid() || code < 200 || code == 204 || code == 304 ||
+        reply_->operation() == QNetworkAccessManager::HeadOperation)
+        return false;
+    const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return false;
+    if (!reply_->hasRawHeader("Content-Length") || reply_->hasRawHeader("Transfer-Encoding"))
+        return false;
+    bool ok = false;
+    const qint64 length = reply_->rawHeader("Content-Length").trimmed().toLongLong(&ok);
+    return ok && receivedBytes < length;
 }
 
 void QtUrlConnection::onFinished() {
@@ -267,14 +295,20 @@ void QtUrlConnection::onFinished() {
     };
 
     QNetworkReply::NetworkError error = reply_->error();
-    const bool hasStatus = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    const QVariant statusAttribute = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool hasStatus = statusAttribute.isValid();
     if (error == QNetworkReply::AuthenticationRequiredError && challengeCancelled_) {
         fail(urlError(kURLErrorUserCancelledAuthentication, reply_->url(),
                       QStringLiteral("authentication cancelled")));
         return;
     }
-    if (error != QNetworkReply::NoError && !(hasStatus && isHTTPLevelError(error))) {
-        fail(urlError(urlErrorCode(error), reply_->url(), reply_->errorString()));
+    if (error != QNetworkReply::NoError &&
+        !(hasStatus && isHTTPLevelError(error, statusAttribute.toInt()))) {
+        if (hasStatus && isContentError(error))
+            fail(urlError(kURLErrorCannotDecodeRawData, reply_->url(),
+                          QStringLiteral("cannot decode content data: ") + reply_->errorString()));
+        else
+            fail(urlError(urlErrorCode(error), reply_->url(), reply_->errorString()));
         return;
     }
     if (redirecting_) {
@@ -287,6 +321,11 @@ void QtUrlConnection::onFinished() {
         return;
     }
     QByteArray rest = reply_->readAll();
+    if (isCutShort(bodyBytes_ + rest.size())) {
+        fail(urlError(kURLErrorNetworkConnectionLost, reply_->url(),
+                      QStringLiteral("the connection ended before the whole body arrived")));
+        return;
+    }
     deliverResponseIfNeeded();
     if (!stillHere())
         return;

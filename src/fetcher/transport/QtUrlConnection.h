@@ -52,6 +52,8 @@ private:
     void answerChallenge(QAuthenticator* authenticator, bool isProxy, int previousFailureCount);
     void followRedirect();
     void deliverResponseIfNeeded();
+    // True when the answer declared a plain body longer than what arrived.
+    bool isCutShort(qint64 receivedBytes) const;
     void fail(const FetchError& error);
     void restartTimeout();
     void stopTimeout();
@@ -79,6 +81,8 @@ private:
     bool responseDelivered_ { false };
     bool challengeCancelled_ { false };
     QByteArray redirectBody_;
+    // Body bytes of the current answer handed to the delegate so far.
+    qint64 bodyBytes_ { 0 };
     int redirectCount_ { 0 };
     int serverChallengeCount_ { 0 };
     int proxyChallengeCount_ { 0 };
