@@ -476,9 +476,11 @@ void Fernwick::createCopyOfData() {
         return;
     }
     // Written like every save, so that a crash mid-copy leaves no partial file behind.
+    // Private from the start, as every later save keeps it.
     QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(contents) != contents.size() ||
-        !copy.commit()) {
+    if (!copy.open(QIODevice::WriteOnly) ||
+        !copy.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        copy.write(contents) != contents.size() || !copy.commit()) {
         fatal(QString(kFailedToCreateDataFile).arg(copy.errorString()).toStdString());
     }
 }
