@@ -159,9 +159,11 @@ bool EditMessageController::isPickerShowing() const {
 // --- Lifecycle -----------------------------------------------------------------------------
 
 void EditMessageController::viewDidLoad() {
+    // Sizes are pixels of the design, as everywhere else in the interface; points would grow
+    // with the screen's dots per inch (20 points are 27 pixels at 96 dpi).
     QFont font = ui_->messageText->font();
     font.setBold(true);
-    font.setPointSize(20);
+    font.setPixelSize(20);
     ui_->messageText->setFont(font);
     QPalette palette = ui_->messageText->palette();
     palette.setColor(QPalette::Base, QColor(0x10, 0x10, 0x10));
@@ -200,10 +202,18 @@ void EditMessageController::showEvent(QShowEvent* event) {
 
 void EditMessageController::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    // Done and the quick messages close the editor while the user may still be typing; the next
-    // presentation must start idle, or picking the field would no longer begin editing.
-    if (!event->spontaneous() && isEditing_)
-        textFieldShouldReturn(ui_->messageText);
+    // Done, Cancel and the quick messages close the editor while the user may still be typing
+    // (Cancel resigns the keyboard first, so the typing state no longer tells). The next
+    // presentation must start idle: no aid left on screen, and picking the field begins editing.
+    if (event->spontaneous())
+        return;
+    resignKeyboard();
+    ui_->fadeView->hide();
+    ui_->cancelEditingButton->hide();
+    ui_->cancelPresetButton->hide();
+    ui_->selectPresetButton->hide();
+    removePicker();
+    ui_->smokedSelect->hide();
 }
 
 // --- Text entry ------------------------------------------------------------------------------
@@ -483,7 +493,7 @@ QLabel* EditMessageController::pickerViewForRow(QListWidget*, int row, int, QWid
         label->setAutoFillBackground(false);
         QFont font = label->font();
         font.setBold(true);
-        font.setPointSize(22);
+        font.setPixelSize(22);
         label->setFont(font);
     }
     QColor color = uikit::UiHelpers::colorFromHex(pickerColorArray_.at(row));

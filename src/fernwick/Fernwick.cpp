@@ -341,9 +341,14 @@ bool Fernwick::openExternalUrl(const QUrl& url, LinkSchemes schemes) {
     const QString scheme = url.scheme().toLower();
     const bool webLink = (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
                          !url.host().isEmpty();
-    const bool mailLink = schemes == LinkSchemes::WebAndMail && scheme == QLatin1String("mailto") &&
-                          !url.path().isEmpty();
-    if (!url.isValid() || !(webLink || mailLink)) {
+    // A mail or text-message link may leave the recipient to the user when it carries the
+    // text (a share link); a telephone link needs its number.
+    const bool contactLink =
+        schemes == LinkSchemes::WebAndContact &&
+        (((scheme == QLatin1String("mailto") || scheme == QLatin1String("sms")) &&
+          (!url.path().isEmpty() || url.hasQuery())) ||
+         (scheme == QLatin1String("tel") && !url.path().isEmpty()));
+    if (!url.isValid() || !(webLink || contactLink)) {
         foundation::logLine("Fernwick: not opening a link of this scheme: " +
                             url.toString().left(200).toStdString());
         return false;
@@ -476,9 +481,11 @@ void Fernwick::createCopyOfData() {
         return;
     }
     // Written like every save, so that a crash mid-copy leaves no partial file behind.
+    // Private from the start, as every later save keeps it.
     QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(contents) != contents.size() ||
-        !copy.commit()) {
+    if (!copy.open(QIODevice::WriteOnly) ||
+        !copy.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        copy.write(contents) != contents.size() || !copy.commit()) {
         fatal(QString(kFailedToCreateDataFile).arg(copy.errorString()).toStdString());
     }
 }

@@ -237,8 +237,8 @@ public:
 
     // Which links openExternalUrl opens. A remote message arrives unseen from the network, so
     // only its web links are opened; a link the user taps on a feature page may also be meant to
-    // write a mail (the feedback link of the help page).
-    enum class LinkSchemes { WebOnly, WebAndMail };
+    // write a mail (the feedback link of the help page), call or send a text (a share page).
+    enum class LinkSchemes { WebOnly, WebAndContact };
     // Opens `url` outside the app when its scheme is one of `schemes`; others (file:,
     // javascript:, an application's own) are ignored. Returns whether it was opened.
     bool openExternalUrl(const QUrl& url, LinkSchemes schemes = LinkSchemes::WebOnly);

@@ -177,7 +177,7 @@ bool FernwickFeatureController::webView(const QUrl& shouldStartLoadWithRequest,
                                         FeatureNavigationType navigationType) {
     if (navigationType != FeatureNavigationType::LinkClicked)
         return true;
-    client_.openExternalUrl(shouldStartLoadWithRequest, Fernwick::LinkSchemes::WebAndMail);
+    client_.openExternalUrl(shouldStartLoadWithRequest, Fernwick::LinkSchemes::WebAndContact);
     return false;
 }
 

@@ -4,12 +4,15 @@
 #include <QSaveFile>
 #include <QTimeZone>
 #include <algorithm>
-#include <cctype>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sweeplight::foundation {
 
@@ -21,203 +24,586 @@ const QDateTime& referenceDate() {
     return reference;
 }
 
-struct PlistFree {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistHandle = std::unique_ptr<void, PlistFree>;
-
-struct MallocFree {
-    void operator()(void* memory) const { std::free(memory); }
-};
-using MallocText = std::unique_ptr<char, MallocFree>;
-
 // The deepest nesting we accept: deeper trees come only from hostile files and would exhaust
-// the stack of the recursive conversion.
+// the stack of the recursive reader.
 constexpr int kMaximumDepth = 256;
 
-// Whether a container tag starts at `position` (just after its '<' or '</').
-bool isContainerTag(std::string_view xml, std::size_t position) {
-    for (std::string_view name : { std::string_view("array"), std::string_view("dict") }) {
-        const std::size_t after = position + name.size();
-        if (xml.substr(position, name.size()) == name && after < xml.size() &&
-            (xml[after] == '>' || xml[after] == '/' ||
-             std::isspace(static_cast<unsigned char>(xml[after]))))
-            return true;
-    }
-    return false;
+// The largest file readFile() takes in; the client's files are a few hundred bytes, so anything
+// near this is not one of ours.
+constexpr std::int64_t kMaximumFileSize = std::int64_t(64) << 20;
+constexpr const char* kMaximumFileSizeText = "64 MiB";
+
+constexpr std::string_view kReplacementCharacter = "\xef\xbf\xbd";
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Whether the tag that starts at `position` closes itself ("<array/>"); its end is looked for
-// outside quoted attribute values, and never past the next '<', which keeps the scan linear.
-bool closesItself(std::string_view xml, std::size_t position) {
-    char quote = 0;
-    for (++position; position < xml.size() && xml[position] != '<'; ++position) {
-        const char c = xml[position];
-        if (quote)
-            quote = c == quote ? 0 : quote;
-        else if (c == '"' || c == '\'')
-            quote = c;
-        else if (c == '>')
-            return xml[position - 1] == '/';
-    }
-    return false;
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
-// libplist's XML reader recurses once per container and has no limit of its own, so a deep
-// file overflows the stack before there is a tree to check: the text is measured first.
-// Comments, CDATA and declarations are skipped, so that closing tags written inside them cannot
-// hide real depth; everything else that looks like a container tag counts, which errs on the
-// side of refusing.
-bool nestingWithinLimit(std::string_view xml) {
-    constexpr std::pair<std::string_view, std::string_view> skipped[] = {
-        { "<!--", "-->" }, { "<![CDATA[", "]]>" }, { "<!", ">" }, { "<?", ">" }
+void appendUtf8(std::string& out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += char(codePoint);
+    } else if (codePoint < 0x800) {
+        out += char(0xc0 | (codePoint >> 6));
+        out += char(0x80 | (codePoint & 0x3f));
+    } else if (codePoint < 0x10000) {
+        out += char(0xe0 | (codePoint >> 12));
+        out += char(0x80 | ((codePoint >> 6) & 0x3f));
+        out += char(0x80 | (codePoint & 0x3f));
+    } else {
+        out += char(0xf0 | (codePoint >> 18));
+        out += char(0x80 | ((codePoint >> 12) & 0x3f));
+        out += char(0x80 | ((codePoint >> 6) & 0x3f));
+        out += char(0x80 | (codePoint & 0x3f));
+    }
+}
+
+// The length of the well-formed UTF-8 sequence at `position` (no overlong forms, surrogates or
+// code points past U+10FFFF), 0 when there is none; the code point goes to `codePoint`.
+std::size_t sequenceLength(std::string_view text, std::size_t position, char32_t& codePoint) {
+    const auto byte = [&](std::size_t offset) {
+        return position + offset < text.size() ? static_cast<unsigned char>(text[position + offset])
+                                               : 0u;
     };
-    int depth = 0;
-    std::size_t position = 0;
-    while ((position = xml.find('<', position)) != std::string_view::npos) {
-        const std::string_view rest = xml.substr(position);
-        const auto skip =
-            std::find_if(std::begin(skipped), std::end(skipped),
-                         [&](const auto& pair) { return rest.starts_with(pair.first); });
-        if (skip != std::end(skipped)) {
-            const std::size_t end = xml.find(skip->second, position + skip->first.size());
-            if (end == std::string_view::npos)
-                return true; // unfinished: the parser refuses the file
-            position = end + skip->second.size();
-            continue;
-        }
-        if (rest.starts_with("</")) {
-            if (isContainerTag(xml, position + 2))
-                --depth;
-        } else if (isContainerTag(xml, position + 1) && !closesItself(xml, position) &&
-                   ++depth > kMaximumDepth) {
-            return false;
-        }
-        ++position;
+    const unsigned lead = byte(0);
+    std::size_t length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2, codePoint = lead & 0x1f, minimum = 0x80;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3, codePoint = lead & 0x0f, minimum = 0x800;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4, codePoint = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
     }
-    return true;
+    for (std::size_t offset = 1; offset < length; ++offset) {
+        const unsigned next = byte(offset);
+        if ((next & 0xc0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (next & 0x3f);
+    }
+    if (codePoint < minimum || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint < 0xe000))
+        return 0;
+    return length;
 }
 
-std::optional<PropertyList> fromNode(plist_t node, int depth, std::string* error) {
-    if (depth > kMaximumDepth) {
-        if (error)
-            *error = "property list nested too deeply";
+// Characters an XML 1.0 document cannot carry, even escaped.
+bool isXmlCharacter(char32_t c) {
+    return c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c != 0xfffe && c != 0xffff);
+}
+
+// The text as well-formed UTF-8: every byte that starts no valid sequence becomes U+FFFD. With
+// `forXml`, characters XML cannot carry are replaced too. Most texts are plain ASCII and are
+// returned as they are.
+std::string wellFormed(std::string_view text, bool forXml) {
+    const bool plain = std::all_of(text.begin(), text.end(), [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x80 && (!forXml || isXmlCharacter(byte));
+    });
+    if (plain)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t position = 0; position < text.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = sequenceLength(text, position, codePoint);
+        if (length == 0 || (forXml && !isXmlCharacter(codePoint))) {
+            out += kReplacementCharacter;
+            position += length ? length : 1;
+        } else {
+            out.append(text.substr(position, length));
+            position += length;
+        }
+    }
+    return out;
+}
+
+// Reads the XML form of a property list in one pass. Keys of a dictionary written in order
+// (as toXml() writes them) are appended at the end of the map, so reading stays linear in the
+// size of the file. Texts come back as well-formed UTF-8; a NUL character, which no text of
+// the rest of the program could carry, refuses the file.
+class XmlReader {
+public:
+    explicit XmlReader(std::string_view xml)
+        : xml_(xml) {}
+
+    std::optional<PropertyList> document(std::string* error) {
+        auto result = readDocument();
+        if (!result && error)
+            *error = error_.empty() ? std::string("not an XML property list") : error_;
+        return result;
+    }
+
+private:
+    struct Tag {
+        std::string_view name;
+        bool closing = false;
+        bool empty = false; // "<name/>"
+    };
+
+    std::nullopt_t fail(const std::string& message) {
+        if (error_.empty())
+            error_ = message;
         return std::nullopt;
     }
-    switch (plist_get_node_type(node)) {
-    case PLIST_DICT: {
-        PropertyList::Dictionary entries;
-        plist_dict_iter iterator = nullptr;
-        plist_dict_new_iter(node, &iterator);
-        std::unique_ptr<void, MallocFree> iteratorOwner(iterator);
+
+    bool startsWith(std::string_view prefix) const {
+        return xml_.substr(position_).starts_with(prefix);
+    }
+
+    // Skips from `position_` past `end`; false when the document ends first.
+    bool skipPast(std::string_view end) {
+        const std::size_t found = xml_.find(end, position_);
+        if (found == std::string_view::npos)
+            return false;
+        position_ = found + end.size();
+        return true;
+    }
+
+    // A document type declaration, with its internal subset and quoted literals.
+    bool skipDoctype() {
+        char quote = 0;
+        int brackets = 0;
+        for (position_ += 2; position_ < xml_.size(); ++position_) {
+            const char c = xml_[position_];
+            if (quote)
+                quote = c == quote ? 0 : quote;
+            else if (c == '"' || c == '\'')
+                quote = c;
+            else if (c == '[')
+                ++brackets;
+            else if (c == ']')
+                --brackets;
+            else if (c == '>' && brackets <= 0) {
+                ++position_;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Skips blanks, comments and processing instructions (and the document type where
+    // allowed); false on an unfinished one or on text where only markup may stand.
+    bool skipMisc(bool allowDoctype = false) {
         for (;;) {
-            char* rawKey = nullptr;
-            plist_t child = nullptr;
-            plist_dict_next_item(node, iterator, &rawKey, &child);
-            MallocText key(rawKey);
-            if (!key || !child)
+            while (position_ < xml_.size() && isSpace(xml_[position_]))
+                ++position_;
+            if (position_ >= xml_.size())
+                return true;
+            if (startsWith("<!--")) {
+                if (!skipPast("-->"))
+                    return fail("unfinished comment"), false;
+            } else if (startsWith("<?")) {
+                if (!skipPast("?>"))
+                    return fail("unfinished processing instruction"), false;
+            } else if (allowDoctype && startsWith("<!DOCTYPE")) {
+                if (!skipDoctype())
+                    return fail("unfinished document type"), false;
+            } else if (xml_[position_] == '<') {
+                return true;
+            } else {
+                return fail("text where an element was expected"), false;
+            }
+        }
+    }
+
+    bool readTag(Tag& tag) {
+        if (position_ >= xml_.size() || xml_[position_] != '<')
+            return fail("an element was expected"), false;
+        ++position_;
+        tag = Tag {};
+        if (position_ < xml_.size() && xml_[position_] == '/') {
+            tag.closing = true;
+            ++position_;
+        }
+        const std::size_t nameStart = position_;
+        while (position_ < xml_.size() && !isSpace(xml_[position_]) && xml_[position_] != '>' &&
+               xml_[position_] != '/' && xml_[position_] != '<')
+            ++position_;
+        tag.name = xml_.substr(nameStart, position_ - nameStart);
+        if (tag.name.empty())
+            return fail("an element without a name"), false;
+        // Attributes are skipped; quoted values may hold '>' or '/'.
+        char quote = 0;
+        for (; position_ < xml_.size(); ++position_) {
+            const char c = xml_[position_];
+            if (quote) {
+                quote = c == quote ? 0 : quote;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '<') {
                 break;
-            auto value = fromNode(child, depth + 1, error);
+            } else if (c == '>') {
+                tag.empty = xml_[position_ - 1] == '/';
+                ++position_;
+                if (tag.closing && tag.empty)
+                    return fail("a malformed closing tag"), false;
+                return true;
+            }
+        }
+        return fail("unfinished tag <" + std::string(tag.name.substr(0, 40)) + ">"), false;
+    }
+
+    // The character content of the element just opened, up to its closing tag, with entities
+    // and character references resolved and CDATA sections taken as they are.
+    bool readText(const Tag& open, std::string& out) {
+        out.clear();
+        if (open.empty)
+            return true;
+        for (;;) {
+            const std::size_t special = xml_.find_first_of("<&", position_);
+            if (special == std::string_view::npos)
+                return fail("unfinished <" + std::string(open.name) + ">"), false;
+            out.append(xml_.substr(position_, special - position_));
+            position_ = special;
+            if (xml_[position_] == '&') {
+                if (!readReference(out))
+                    return false;
+            } else if (startsWith("<![CDATA[")) {
+                const std::size_t start = position_ + 9;
+                if (!skipPast("]]>"))
+                    return fail("unfinished CDATA section"), false;
+                out.append(xml_.substr(start, position_ - 3 - start));
+            } else if (startsWith("<!--")) {
+                if (!skipPast("-->"))
+                    return fail("unfinished comment"), false;
+            } else if (startsWith("<?")) {
+                if (!skipPast("?>"))
+                    return fail("unfinished processing instruction"), false;
+            } else {
+                Tag close;
+                if (!readTag(close))
+                    return false;
+                if (!close.closing || close.name != open.name)
+                    return fail("<" + std::string(open.name) + "> holds markup"), false;
+                break;
+            }
+        }
+        if (out.find('\0') != std::string::npos)
+            return fail("a text holds a NUL character"), false;
+        return true;
+    }
+
+    bool readReference(std::string& out) {
+        const std::size_t end = xml_.find(';', position_);
+        if (end == std::string_view::npos || end - position_ > 12)
+            return fail("a malformed entity reference"), false;
+        const std::string_view name = xml_.substr(position_ + 1, end - position_ - 1);
+        position_ = end + 1;
+        constexpr std::pair<std::string_view, char> named[] = {
+            { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "apos", '\'' }, { "quot", '"' }
+        };
+        for (const auto& [entity, character] : named)
+            if (name == entity) {
+                out += character;
+                return true;
+            }
+        if (name.size() < 2 || name[0] != '#')
+            return fail("an unknown entity &" + std::string(name) + ";"), false;
+        const bool hex = name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        std::uint32_t codePoint = 0;
+        const auto [end_, status] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), codePoint, hex ? 16 : 10);
+        if (digits.empty() || status != std::errc() || end_ != digits.data() + digits.size() ||
+            codePoint == 0 || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint < 0xe000))
+            return fail("an invalid character reference &" + std::string(name) + ";"), false;
+        appendUtf8(out, codePoint);
+        return true;
+    }
+
+    std::optional<PropertyList> readDocument() {
+        if (xml_.empty())
+            return fail("empty property list");
+        if (startsWith("\xef\xbb\xbf"))
+            position_ = 3;
+        Tag tag;
+        if (!skipMisc(true) || !readTag(tag))
+            return std::nullopt;
+        std::optional<PropertyList> root;
+        if (tag.name == "plist" && !tag.closing) {
+            if (tag.empty)
+                return fail("empty property list");
+            Tag content;
+            if (!skipMisc() || !readTag(content) || !(root = readValue(content, 0)))
+                return std::nullopt;
+            Tag close;
+            if (!skipMisc() || !readTag(close))
+                return std::nullopt;
+            if (!close.closing || close.name != "plist")
+                return fail("<plist> holds more than one value");
+        } else if (!(root = readValue(tag, 0))) {
+            return std::nullopt;
+        }
+        if (!skipMisc() || position_ != xml_.size())
+            return fail("content after the property list");
+        return root;
+    }
+
+    std::optional<PropertyList> readValue(const Tag& tag, int depth) {
+        if (depth > kMaximumDepth)
+            return fail("property list nested too deeply");
+        if (tag.closing)
+            return fail("unexpected </" + std::string(tag.name.substr(0, 40)) + ">");
+        const std::string_view name = tag.name;
+        if (name == "dict")
+            return readDictionary(tag, depth);
+        if (name == "array")
+            return readArray(tag, depth);
+        if (name == "true" || name == "false") {
+            std::string text;
+            if (!readText(tag, text))
+                return std::nullopt;
+            if (!trimmed(text).empty())
+                return fail("<" + std::string(name) + "> holds text");
+            return PropertyList::boolean(name == "true");
+        }
+        std::string text;
+        if (name == "string") {
+            if (!readText(tag, text))
+                return std::nullopt;
+            return PropertyList::string(wellFormed(text, false));
+        }
+        if (name == "integer") {
+            if (!readText(tag, text))
+                return std::nullopt;
+            return integerFrom(trimmed(text));
+        }
+        if (name == "real") {
+            if (!readText(tag, text))
+                return std::nullopt;
+            return realFrom(trimmed(text));
+        }
+        if (name == "date") {
+            if (!readText(tag, text))
+                return std::nullopt;
+            QDateTime date = QDateTime::fromString(QString::fromUtf8(trimmed(text)), Qt::ISODate);
+            if (!date.isValid())
+                return fail("a malformed date");
+            if (date.timeSpec() == Qt::LocalTime)
+                date.setTimeZone(QTimeZone::utc());
+            return PropertyList::date(date.toUTC());
+        }
+        if (name == "data") {
+            if (!readText(tag, text))
+                return std::nullopt;
+            std::erase_if(text, isSpace);
+            auto decoded =
+                QByteArray::fromBase64Encoding(QByteArray(text.data(), qsizetype(text.size())),
+                                               QByteArray::AbortOnBase64DecodingErrors);
+            if (!decoded)
+                return fail("a malformed data block");
+            return PropertyList::data(std::move(*decoded));
+        }
+        if (name == "key")
+            return fail("a key outside a dictionary");
+        return fail("property list holds a value of an unsupported type");
+    }
+
+    std::optional<PropertyList> readDictionary(const Tag& open, int depth) {
+        PropertyList::Dictionary entries;
+        if (open.empty)
+            return PropertyList::dictionary();
+        std::string key;
+        for (;;) {
+            Tag tag;
+            if (!skipMisc() || !readTag(tag))
+                return std::nullopt;
+            if (tag.closing && tag.name == "dict")
+                break;
+            if (tag.closing || tag.name != "key")
+                return fail("a dictionary member without a key");
+            if (!readText(tag, key))
+                return std::nullopt;
+            Tag valueTag;
+            if (!skipMisc() || !readTag(valueTag))
+                return std::nullopt;
+            if (valueTag.closing)
+                return fail("a dictionary key without a value");
+            auto value = readValue(valueTag, depth + 1);
             if (!value)
                 return std::nullopt;
-            entries.insert_or_assign(key.get(), std::move(*value));
+            // A repeated key keeps its last value.
+            entries.insert_or_assign(entries.end(), wellFormed(key, false), std::move(*value));
         }
         return PropertyList::dictionary(std::move(entries));
     }
-    case PLIST_ARRAY: {
+
+    std::optional<PropertyList> readArray(const Tag& open, int depth) {
         PropertyList::Array items;
-        const uint32_t count = plist_array_get_size(node);
-        items.reserve(count);
-        for (uint32_t index = 0; index < count; ++index) {
-            auto value = fromNode(plist_array_get_item(node, index), depth + 1, error);
+        if (open.empty)
+            return PropertyList::array();
+        for (;;) {
+            Tag tag;
+            if (!skipMisc() || !readTag(tag))
+                return std::nullopt;
+            if (tag.closing && tag.name == "array")
+                break;
+            auto value = readValue(tag, depth + 1);
             if (!value)
                 return std::nullopt;
             items.push_back(std::move(*value));
         }
         return PropertyList::array(std::move(items));
     }
-    case PLIST_STRING: {
-        char* raw = nullptr;
-        plist_get_string_val(node, &raw);
-        MallocText text(raw);
-        return PropertyList::string(text ? std::string(text.get()) : std::string());
+
+    // Decimal or "0x" hexadecimal, with an optional sign. Values past the signed range up to
+    // 2^64 - 1 are kept in two's complement, as property-list writers store unsigned integers.
+    std::optional<PropertyList> integerFrom(std::string_view text) {
+        bool negative = false;
+        if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+            negative = text[0] == '-';
+            text.remove_prefix(1);
+        }
+        int base = 10;
+        if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+            base = 16;
+            text.remove_prefix(2);
+        }
+        std::uint64_t magnitude = 0;
+        const auto [end, status] =
+            std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+        if (text.empty() || status != std::errc() || end != text.data() + text.size() ||
+            (negative && magnitude > std::uint64_t(1) << 63))
+            return fail("a malformed or out-of-range integer");
+        return PropertyList::integer(
+            static_cast<std::int64_t>(negative ? std::uint64_t(0) - magnitude : magnitude));
     }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        // libplist keeps every integer in 64 unsigned bits; negative ones come back in two's
-        // complement.
-        return PropertyList::integer(static_cast<std::int64_t>(value));
-    }
-    case PLIST_REAL: {
+
+    std::optional<PropertyList> realFrom(std::string_view text) {
+        if (!text.empty() && text[0] == '+')
+            text.remove_prefix(1);
         double value = 0;
-        plist_get_real_val(node, &value);
+        const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || status != std::errc() || end != text.data() + text.size())
+            return fail("a malformed or out-of-range real number");
         return PropertyList::real(value);
     }
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return PropertyList::boolean(value != 0);
+
+    std::string_view xml_;
+    std::size_t position_ = 0;
+    std::string error_;
+};
+
+void appendEscaped(std::string& out, std::string_view text) {
+    const std::string clean = wellFormed(text, true);
+    std::size_t start = 0;
+    for (std::size_t position = 0; position < clean.size(); ++position) {
+        const char* replacement = nullptr;
+        switch (clean[position]) {
+        case '&':
+            replacement = "&amp;";
+            break;
+        case '<':
+            replacement = "&lt;";
+            break;
+        case '>':
+            replacement = "&gt;";
+            break;
+        // A bare carriage return would be read back as a line feed by XML readers.
+        case '\r':
+            replacement = "&#13;";
+            break;
+        default:
+            continue;
+        }
+        out.append(clean, start, position - start);
+        out += replacement;
+        start = position + 1;
     }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        const qint64 milliseconds = qint64(seconds) * 1000 + microseconds / 1000;
-        return PropertyList::date(referenceDate().addMSecs(milliseconds));
-    }
-    case PLIST_DATA: {
-        char* raw = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &raw, &length);
-        MallocText bytes(raw);
-        return PropertyList::data(QByteArray(bytes.get(), qsizetype(length)));
-    }
-    default:
-        if (error)
-            *error = "property list holds a value of an unsupported type";
-        return std::nullopt;
-    }
+    out.append(clean, start);
 }
 
-plist_t toNode(const PropertyList& value) {
+void writeValue(std::string& out, const PropertyList& value, int depth) {
+    const auto indent = [&](int level) { out.append(std::size_t(level), '\t'); };
     switch (value.type()) {
     case PropertyList::Type::Dictionary: {
-        plist_t node = plist_new_dict();
-        for (const auto& [key, child] : *value.asDictionary())
-            plist_dict_set_item(node, key.c_str(), toNode(child));
-        return node;
+        const auto& entries = *value.asDictionary();
+        if (entries.empty()) {
+            out += "<dict/>\n";
+            return;
+        }
+        out += "<dict>\n";
+        for (const auto& [key, child] : entries) {
+            indent(depth + 1);
+            out += "<key>";
+            appendEscaped(out, key);
+            out += "</key>\n";
+            indent(depth + 1);
+            writeValue(out, child, depth + 1);
+        }
+        indent(depth);
+        out += "</dict>\n";
+        return;
     }
     case PropertyList::Type::Array: {
-        plist_t node = plist_new_array();
-        for (const auto& child : *value.asArray())
-            plist_array_append_item(node, toNode(child));
-        return node;
+        const auto& items = *value.asArray();
+        if (items.empty()) {
+            out += "<array/>\n";
+            return;
+        }
+        out += "<array>\n";
+        for (const auto& child : items) {
+            indent(depth + 1);
+            writeValue(out, child, depth + 1);
+        }
+        indent(depth);
+        out += "</array>\n";
+        return;
     }
     case PropertyList::Type::String:
-        return plist_new_string(value.asString()->c_str());
+        out += "<string>";
+        appendEscaped(out, *value.asString());
+        out += "</string>\n";
+        return;
     case PropertyList::Type::Integer:
-        return plist_new_uint(static_cast<uint64_t>(*value.asInteger()));
-    case PropertyList::Type::Real:
-        return plist_new_real(*value.asReal());
-    case PropertyList::Type::Boolean:
-        return plist_new_bool(*value.asBoolean() ? 1 : 0);
-    case PropertyList::Type::Date: {
-        const qint64 milliseconds = referenceDate().msecsTo(*value.asDate());
-        qint64 seconds = milliseconds / 1000;
-        qint64 remainder = milliseconds % 1000;
-        if (remainder < 0) {
-            seconds -= 1;
-            remainder += 1000;
+        out += "<integer>" + std::to_string(*value.asInteger()) + "</integer>\n";
+        return;
+    case PropertyList::Type::Real: {
+        const double real = *value.asReal();
+        out += "<real>";
+        if (std::isnan(real)) {
+            out += "nan";
+        } else if (std::isinf(real)) {
+            out += real > 0 ? "+infinity" : "-infinity";
+        } else {
+            char buffer[32];
+            const auto result = std::to_chars(std::begin(buffer), std::end(buffer), real);
+            out.append(buffer, result.ptr);
         }
-        return plist_new_date(int32_t(seconds), int32_t(remainder * 1000));
+        out += "</real>\n";
+        return;
     }
-    case PropertyList::Type::Data: {
-        const QByteArray* bytes = value.asData();
-        return plist_new_data(bytes->constData(), uint64_t(bytes->size()));
+    case PropertyList::Type::Boolean:
+        out += *value.asBoolean() ? "<true/>\n" : "<false/>\n";
+        return;
+    case PropertyList::Type::Date: {
+        // Whole seconds, as the format has no fraction.
+        const qint64 milliseconds = referenceDate().msecsTo(*value.asDate());
+        const qint64 seconds = milliseconds / 1000 - (milliseconds % 1000 < 0 ? 1 : 0);
+        out += "<date>" +
+               referenceDate()
+                   .addSecs(seconds)
+                   .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"))
+                   .toStdString() +
+               "</date>\n";
+        return;
     }
+    case PropertyList::Type::Data:
+        out += "<data>" + value.asData()->toBase64().toStdString() + "</data>\n";
+        return;
     }
-    return plist_new_dict();
 }
 
 bool allDatesFit(const PropertyList& value) {
@@ -355,25 +741,7 @@ bool PropertyList::set(const std::string& key, PropertyList value) {
 }
 
 std::optional<PropertyList> PropertyList::fromXml(std::string_view xml, std::string* error) {
-    if (xml.empty() || xml.size() > std::numeric_limits<uint32_t>::max()) {
-        if (error)
-            *error = xml.empty() ? "empty property list" : "property list too large";
-        return std::nullopt;
-    }
-    if (!nestingWithinLimit(xml)) {
-        if (error)
-            *error = "property list nested too deeply";
-        return std::nullopt;
-    }
-    plist_t raw = nullptr;
-    plist_from_xml(xml.data(), uint32_t(xml.size()), &raw);
-    PlistHandle root(raw);
-    if (!root) {
-        if (error)
-            *error = "not an XML property list";
-        return std::nullopt;
-    }
-    return fromNode(root.get(), 0, error);
+    return XmlReader(xml).document(error);
 }
 
 std::optional<std::string> PropertyList::toXml(std::string* error) const {
@@ -382,29 +750,68 @@ std::optional<std::string> PropertyList::toXml(std::string* error) const {
             *error = "a date lies outside what a property list can hold";
         return std::nullopt;
     }
-    PlistHandle root(toNode(*this));
-    char* raw = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &raw, &length);
-    if (!raw) {
-        if (error)
-            *error = "property list could not be serialised";
-        return std::nullopt;
-    }
-    std::string xml(raw, length);
-    plist_to_xml_free(raw);
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                      "<plist version=\"1.0\">\n";
+    writeValue(xml, *this, 0);
+    xml += "</plist>\n";
     return xml;
 }
 
 std::optional<PropertyList> PropertyList::readFile(const QString& path, std::string* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto failed = [&](const std::string& reason) {
         if (error)
-            *error = file.errorString().toStdString();
+            *error = reason;
         return std::nullopt;
+    };
+    // Files compiled into the program (":/...") are only known to Qt, and are what they say.
+    if (path.startsWith(QLatin1Char(':'))) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly))
+            return failed(resource.errorString().toStdString());
+        if (resource.size() > kMaximumFileSize)
+            return failed(std::string("larger than the limit of ") + kMaximumFileSizeText);
+        const QByteArray bytes = resource.readAll();
+        return fromXml(std::string_view(bytes.constData(), std::size_t(bytes.size())), error);
     }
-    const QByteArray bytes = file.readAll();
-    return fromXml(std::string_view(bytes.constData(), std::size_t(bytes.size())), error);
+    // Opened without waiting, so that a FIFO put in the file's place cannot block the caller
+    // before it is seen not to be a regular file.
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return failed(std::strerror(errno));
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(descriptor), [](int* owned) {
+        ::close(*owned);
+        delete owned;
+    });
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0)
+        return failed(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return failed("not a regular file");
+    const std::string tooLarge = std::string("larger than the limit of ") + kMaximumFileSizeText;
+    if (status.st_size > kMaximumFileSize)
+        return failed(tooLarge);
+    std::string bytes(std::size_t(status.st_size), '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        // The file may grow while it is read; one byte past the limit tells that it did.
+        if (filled == bytes.size())
+            bytes.resize(std::min<std::size_t>(bytes.size() + 65536, kMaximumFileSize + 1));
+        const ssize_t count = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return failed(std::strerror(errno));
+        if (count == 0)
+            break;
+        filled += std::size_t(count);
+        if (filled > std::size_t(kMaximumFileSize))
+            return failed(tooLarge);
+    }
+    bytes.resize(filled);
+    return fromXml(bytes, error);
 }
 
 bool PropertyList::writeFile(const QString& path, std::string* error) const {
@@ -412,7 +819,9 @@ bool PropertyList::writeFile(const QString& path, std::string* error) const {
     if (!xml)
         return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // The files hold the service keys and the user's own records: no one else reads them.
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         if (error)
             *error = file.errorString().toStdString();
         return false;

@@ -16,7 +16,7 @@ namespace sweeplight::foundation {
 // A property-list value: a dictionary with text keys, an array, a text, an integer, a real,
 // a boolean, a date or a block of bytes. Values own their children, so every container
 // handed out by reference can be changed in place (the store edits its nested records so).
-// Reading and writing go through libplist's XML form.
+// Files are read and written in the XML form, in time linear in their size.
 class PropertyList final {
 public:
     enum class Type { Dictionary, Array, String, Integer, Real, Boolean, Date, Data };
@@ -35,8 +35,9 @@ public:
     static PropertyList date(QDateTime value);
     static PropertyList data(QByteArray bytes);
 
-    // Whether a date can be written: libplist keeps dates as 32-bit seconds from the start of
-    // 2001, so roughly 1933 to 2069. A tree holding any other date is not written at all.
+    // Whether a date can be written: common property-list readers (libplist among them) keep
+    // dates as 32-bit seconds from the start of 2001, so roughly 1933 to 2069. A tree holding
+    // any other date is not written at all.
     static bool canHoldDate(const QDateTime& date);
 
     Type type() const { return static_cast<Type>(value_.index()); }
@@ -66,15 +67,20 @@ public:
     bool set(const std::string& key, PropertyList value);
 
     // Parses an XML property list. On failure returns nullopt and, when given, a reason.
-    // Containers nested more than a few hundred deep are refused as broken.
+    // Containers nested more than a few hundred deep, and texts holding a NUL character, are
+    // refused as broken. Keys and texts that are not well-formed UTF-8 are kept with U+FFFD in
+    // place of each byte that is not.
     static std::optional<PropertyList> fromXml(std::string_view xml, std::string* error = nullptr);
-    // Serialises as an XML property list (version 1.0).
+    // Serialises as an XML property list (version 1.0). Keys and texts are written as
+    // well-formed UTF-8, with U+FFFD for bytes that are not and for characters XML cannot carry.
     std::optional<std::string> toXml(std::string* error = nullptr) const;
 
-    // Reads and parses a whole file.
+    // Reads and parses a whole file, or a resource (":/..."). Anything but a regular file (a
+    // FIFO, a device), and files over 64 MiB, are refused.
     static std::optional<PropertyList> readFile(const QString& path, std::string* error = nullptr);
     // Writes the XML form atomically: a temporary file beside the target is written, flushed
-    // to disk and renamed over it, so a crash never leaves a half-written or empty file.
+    // to disk and renamed over it, so a crash never leaves a half-written or empty file. The
+    // file is readable and writable by its owner only.
     bool writeFile(const QString& path, std::string* error = nullptr) const;
 
     friend bool operator==(const PropertyList& a, const PropertyList& b) {

@@ -25,6 +25,7 @@
 
 namespace sweeplight::network {
 
+using detail::KernelAddress;
 using detail::KernelLink;
 using detail::KernelRoute;
 
@@ -164,7 +165,7 @@ std::optional<ParsedRoute> parseRoute(const nlmsghdr& message) {
     if (message.nlmsg_type != RTM_NEWROUTE || message.nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
         return std::nullopt;
     const auto* header = static_cast<const rtmsg*>(NLMSG_DATA(&message));
-    if (header->rtm_family != AF_INET)
+    if (header->rtm_family != AF_INET && header->rtm_family != AF_INET6)
         return std::nullopt;
     ParsedRoute parsed;
     parsed.type = header->rtm_type;
@@ -222,13 +223,6 @@ bool sysfsSaysWwan(const QString& name, int index) {
                        [](const QByteArray& line) { return line.trimmed() == "DEVTYPE=wwan"; });
 }
 
-std::optional<in_addr> numericAddress(const std::string& text) {
-    in_addr address {};
-    if (::inet_pton(AF_INET, text.c_str(), &address) != 1)
-        return std::nullopt;
-    return address;
-}
-
 } // namespace
 
 class LinuxHandle;
@@ -238,7 +232,8 @@ public:
     Impl() {
         if (!querySocket_.open(0))
             return;
-        eventSocket_.open(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE);
+        eventSocket_.open(RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE |
+                          RTMGRP_IPV6_IFADDR | RTMGRP_IPV6_ROUTE);
         if (eventSocket_.isOpen() && QCoreApplication::instance()) {
             notifier_ = std::make_unique<QSocketNotifier>(eventSocket_.fd(), QSocketNotifier::Read);
             QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
@@ -250,8 +245,8 @@ public:
     bool isWatching() const { return querySocket_.isOpen() && eventSocket_.isOpen(); }
 
     // Flags for the route to `address`, or nothing when the kernel could not be asked.
-    std::optional<ReachabilityFlags> flagsForAddress(in_addr address) {
-        RouteAnswer answer = address.s_addr == INADDR_ANY ? defaultRoute() : routeTo(address);
+    std::optional<ReachabilityFlags> flagsForAddress(const KernelAddress& address) {
+        RouteAnswer answer = address.isIpv4Any() ? defaultRoute() : routeTo(address);
         if (!answer.asked)
             return std::nullopt;
         if (!answer.route)
@@ -268,14 +263,15 @@ public:
     void removeHandle(LinuxHandle* handle) { std::erase(handles_, handle); }
 
 private:
-    RouteAnswer routeTo(in_addr address) {
+    RouteAnswer routeTo(const KernelAddress& address) {
+        const bool ipv6 = address.family == AF_INET6;
         Request<rtmsg> request {};
         request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
         request.header.nlmsg_type = RTM_GETROUTE;
         request.header.nlmsg_flags = NLM_F_REQUEST;
-        request.body.rtm_family = AF_INET;
-        request.body.rtm_dst_len = 32;
-        addAttribute(&request.header, RTA_DST, &address, sizeof(address));
+        request.body.rtm_family = static_cast<unsigned char>(address.family);
+        request.body.rtm_dst_len = ipv6 ? 128 : 32;
+        addAttribute(&request.header, RTA_DST, address.bytes.data(), ipv6 ? 16 : 4);
         RouteAnswer answer;
         int error = 0;
         answer.asked = querySocket_.request(
@@ -291,41 +287,54 @@ private:
         return answer;
     }
 
-    // The kernel never looks up 0.0.0.0 as "anywhere" (it is a local address to it), so the
-    // default route is found among the routes themselves: the unicast default route of least
-    // metric whose link is up.
-    RouteAnswer defaultRoute() {
+    // The kernel's unicast default routes of one family, least metric first; nothing when the
+    // kernel could not be asked or refused.
+    std::optional<std::vector<ParsedRoute>> defaultRoutes(unsigned char family) {
         Request<rtmsg> request {};
         request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
         request.header.nlmsg_type = RTM_GETROUTE;
         request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-        request.body.rtm_family = AF_INET;
-        std::vector<ParsedRoute> candidates;
+        request.body.rtm_family = family;
+        std::vector<ParsedRoute> routes;
         int error = 0;
-        RouteAnswer answer;
-        answer.asked = querySocket_.request(
+        const bool asked = querySocket_.request(
             &request.header,
             [&](const nlmsghdr& message) {
                 std::optional<ParsedRoute> parsed = parseRoute(message);
                 if (parsed && parsed->destinationLength == 0 && parsed->type == RTN_UNICAST &&
                     parsed->table != RT_TABLE_LOCAL && parsed->route.outputInterface)
-                    candidates.push_back(*parsed);
+                    routes.push_back(*parsed);
             },
             error);
-        if (!answer.asked || error)
-            return { answer.asked && error == 0, std::nullopt };
+        if (!asked || error)
+            return std::nullopt;
         std::stable_sort(
-            candidates.begin(), candidates.end(),
+            routes.begin(), routes.end(),
             [](const ParsedRoute& a, const ParsedRoute& b) { return a.priority < b.priority; });
-        for (const ParsedRoute& candidate : candidates) {
+        return routes;
+    }
+
+    // The kernel never looks up 0.0.0.0 as "anywhere" (it is a local address to it), so the
+    // default route is found among the routes themselves: the unicast default route of least
+    // metric whose link is up, IPv4 first, then IPv6, as either one reaches the Internet.
+    RouteAnswer defaultRoute() {
+        std::optional<std::vector<ParsedRoute>> candidates = defaultRoutes(AF_INET);
+        if (!candidates)
+            return {};
+        RouteAnswer answer;
+        answer.asked = true;
+        // A kernel without IPv6 refuses the second dump; its IPv4 answer stands.
+        if (std::optional<std::vector<ParsedRoute>> ipv6 = defaultRoutes(AF_INET6))
+            candidates->insert(candidates->end(), ipv6->begin(), ipv6->end());
+        for (const ParsedRoute& candidate : *candidates) {
             std::optional<KernelLink> link = linkWithIndex(candidate.route.outputInterface);
             if (link && detail::isLinkUp(*link)) {
                 answer.route = candidate.route;
                 return answer;
             }
         }
-        if (!candidates.empty())
-            answer.route = candidates.front().route; // every link is down: flags will say so
+        if (!candidates->empty())
+            answer.route = candidates->front().route; // every link is down: flags will say so
         return answer;
     }
 
@@ -386,16 +395,17 @@ private:
     std::vector<LinuxHandle*> handles_;
 };
 
-// A target: a fixed IPv4 address, or a host name resolved on Qt's event loop.
+// A target: a fixed address, or a host name resolved on Qt's event loop.
 class LinuxHandle final : public ReachabilityHandle {
 public:
-    LinuxHandle(LinuxReachabilitySource::Impl& source, std::optional<in_addr> address,
+    LinuxHandle(LinuxReachabilitySource::Impl& source, std::optional<KernelAddress> address,
                 std::string hostName)
         : source_(source)
-        , address_(address)
         , hostName_(std::move(hostName)) {
+        if (address)
+            addresses_.push_back(*address);
         source_.addHandle(this);
-        if (!address_)
+        if (addresses_.empty())
             startLookup();
     }
 
@@ -435,7 +445,7 @@ public:
 
     // Called after kernel events: tells the scheduled callback when the flags changed.
     void recheck() {
-        if (!address_ && lookupId_ < 0)
+        if (addresses_.empty() && lookupId_ < 0)
             startLookup(); // the network changed, so a name that failed may resolve now
         if (runLoops_.empty())
             return;
@@ -450,9 +460,18 @@ private:
     std::optional<ReachabilityFlags> currentFlags() {
         if (!source_.canQuery())
             return std::nullopt;
-        if (!address_)
+        if (addresses_.empty())
             return ReachabilityFlags { 0 }; // not resolved (yet): not reachable
-        return source_.flagsForAddress(*address_);
+        // A host with addresses of both families is as reachable as the better of the two.
+        std::optional<ReachabilityFlags> first;
+        for (const KernelAddress& address : addresses_) {
+            std::optional<ReachabilityFlags> flags = source_.flagsForAddress(address);
+            if (flags && (*flags & kReachabilityFlagsReachable))
+                return flags;
+            if (!first)
+                first = flags;
+        }
+        return first;
     }
 
     void startLookup() {
@@ -468,15 +487,8 @@ private:
 
     void lookedUp(const QHostInfo& info) {
         lookupId_ = -1;
-        for (const QHostAddress& found : info.addresses()) {
-            if (found.protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            in_addr address {};
-            address.s_addr = htonl(found.toIPv4Address());
-            address_ = address;
-            break;
-        }
-        if (address_)
+        addresses_ = detail::addressesToWatch(info.addresses());
+        if (!addresses_.empty())
             recheck();
     }
 
@@ -500,7 +512,7 @@ private:
     }
 
     LinuxReachabilitySource::Impl& source_;
-    std::optional<in_addr> address_;
+    std::vector<KernelAddress> addresses_; // empty until the name is resolved
     std::string hostName_;
     Callback callback_;
     std::vector<foundation::RunLoop*> runLoops_;
@@ -546,14 +558,15 @@ std::unique_ptr<ReachabilityHandle>
 LinuxReachabilitySource::createWithName(const std::string& hostName) {
     if (hostName.empty() || hostName.find('\0') != std::string::npos)
         return nullptr;
-    return std::make_unique<LinuxHandle>(*impl_, numericAddress(hostName), hostName);
+    return std::make_unique<LinuxHandle>(*impl_, KernelAddress::fromText(hostName), hostName);
 }
 
 std::unique_ptr<ReachabilityHandle>
 LinuxReachabilitySource::createWithAddress(const sockaddr_in& address) {
     if (address.sin_family != AF_INET)
         return nullptr;
-    return std::make_unique<LinuxHandle>(*impl_, address.sin_addr, std::string());
+    return std::make_unique<LinuxHandle>(*impl_, KernelAddress::ipv4(address.sin_addr),
+                                         std::string());
 }
 
 bool LinuxReachabilitySource::isWatching() const {

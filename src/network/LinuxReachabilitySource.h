@@ -11,9 +11,11 @@ namespace sweeplight::network {
 // A target's flags come from the kernel's route to it: reachable when the route leaves through
 // an interface that is up and running; direct when the route has no gateway and the link is not
 // point-to-point (the far end of such a link is a router); transient on point-to-point links;
-// cellular on WWAN links. The default route (0.0.0.0) is the best IPv4 default route of the
-// kernel's tables. Host names are resolved asynchronously on Qt's event loop and read as not
-// reachable until resolved to an IPv4 address.
+// cellular on WWAN links. The default route (0.0.0.0) is the best default route of the
+// kernel's tables, IPv4 or else IPv6, so an IPv6-only network reaches the Internet too. Host
+// names (or numeric addresses of either family) are resolved asynchronously on Qt's event loop
+// and read as not reachable until resolved; a name with IPv4 and IPv6 addresses is as reachable
+// as the better of its first two.
 //
 // Route, address and link events are read from a netlink socket; with a QCoreApplication they
 // arrive through a socket notifier, otherwise whoever runs the loop calls readKernelEvents().

@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -387,20 +389,39 @@ TEST_F(EditMessageControllerTest, TheYowsersAlertTakesTheKeyboardUntilItIsDismis
 }
 
 TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdle) {
-    beginEditing();
-    QTest::keyClicks(editor.messageText(), "yo");
-    QTest::mouseClick(editor.heyButton(), Qt::LeftButton);
-    ASSERT_THAT(delegate.calls, ::testing::Contains("doneEditing"));
-    editor.hide();
-    EXPECT_FALSE(editor.fadeView()->isVisible());
+    const std::pair<const char*, QAbstractButton*> closings[] = {
+        { "a quick message", editor.heyButton() },
+        { "Cancel", editor.cancelButton() },
+    };
+    for (const auto& [name, button] : closings) {
+        SCOPED_TRACE(name);
+        beginEditing();
+        QTest::keyClicks(editor.messageText(), "yo");
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_FALSE(delegate.calls.empty());
+        editor.hide();
 
-    editor.show();
-    delegate.calls.clear();
-    editor.setFocus();
-    QTest::keyClick(&editor, Qt::Key_Return);
-    EXPECT_THAT(delegate.calls, ::testing::Contains("doneEditing")) << "Enter is Done again";
-    beginEditing();
-    EXPECT_TRUE(editor.messageText()->text().isEmpty()) << "picking the field begins editing";
+        editor.show();
+        EXPECT_FALSE(editor.fadeView()->isVisible());
+        EXPECT_FALSE(editor.cancelEditingButton()->isVisible());
+        delegate.calls.clear();
+        editor.setFocus();
+        QTest::keyClick(&editor, Qt::Key_Return);
+        EXPECT_THAT(delegate.calls, ::testing::Contains("doneEditing")) << "Enter is Done again";
+        beginEditing();
+        EXPECT_TRUE(editor.messageText()->text().isEmpty()) << "picking the field begins editing";
+        editor.hide();
+        delegate.calls.clear();
+        editor.show();
+    }
+}
+
+// Text sizes are the design's pixels, whatever the screen's dots per inch.
+TEST_F(EditMessageControllerTest, TextSizesArePixelsOfTheDesign) {
+    EXPECT_EQ(QFontInfo(editor.messageText()->font()).pixelSize(), 20);
+    editor.presetsClicked(); // builds the preset list
+    std::unique_ptr<QLabel> row(editor.pickerViewForRow(nullptr, 0, 0, nullptr));
+    EXPECT_EQ(QFontInfo(row->font()).pixelSize(), 22);
 }
 
 // On a touch screen a tap on a control is a click, and a touch on the wheel picks a colour.

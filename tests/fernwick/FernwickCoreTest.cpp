@@ -93,16 +93,22 @@ TEST(FernwickSetup, ShippedSettingsAreUsedWhenNoFileIsGiven) {
 }
 
 TEST(FernwickSetup, UnreadableSettingsLeaveTheKeysEmptyWithoutStopping) {
-    ClientWorld world;
-    QFile file(world.settingsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<plist><dict><key>baseurl</key>");
-    file.close();
-    auto client = world.start();
-    EXPECT_EQ(client->settingsDictionary(), nullptr);
-    EXPECT_EQ(client->baseUrl(), sweeplight::fernwick::kDefaultBaseUrl);
-    EXPECT_TRUE(client->appId().isEmpty());
-    EXPECT_EQ(client->appOpened(), 1);
+    const QByteArray broken[] = {
+        "<plist><dict><key>baseurl</key>",
+        QByteArray("<plist><dict><key>fernwickkey</key><string>app\0</string></dict></plist>", 71),
+    };
+    for (const QByteArray& contents : broken) {
+        ClientWorld world;
+        QFile file(world.settingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        file.close();
+        auto client = world.start();
+        EXPECT_EQ(client->settingsDictionary(), nullptr);
+        EXPECT_EQ(client->baseUrl(), sweeplight::fernwick::kDefaultBaseUrl);
+        EXPECT_TRUE(client->appId().isEmpty());
+        EXPECT_EQ(client->appOpened(), 1);
+    }
 }
 
 TEST(FernwickSetup, NetworkMonitorIsWatchedBeforeItsQueriesExist) {

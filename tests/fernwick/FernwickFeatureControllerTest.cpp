@@ -72,15 +72,19 @@ TEST(FernwickFeaturePage, TappedLinksGoToTheBrowserAndEverythingElseLoadsInPlace
         page.webView(QUrl("http://service.test/form"), FeatureNavigationType::FormSubmitted));
     EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Reload));
     EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Typed));
-    // A mail link goes to the system too; a tapped link of another scheme is refused and not
-    // opened either.
-    EXPECT_FALSE(page.webView(QUrl("mailto:feedback@service.test?subject=Hi"),
-                              FeatureNavigationType::LinkClicked));
-    ASSERT_EQ(world.opened.size(), 2u);
-    EXPECT_EQ(world.opened[1].scheme(), "mailto");
-    EXPECT_FALSE(page.webView(QUrl("file:///etc/passwd"), FeatureNavigationType::LinkClicked));
-    EXPECT_FALSE(page.webView(QUrl("sms:12345"), FeatureNavigationType::LinkClicked));
-    EXPECT_EQ(world.opened.size(), 2u);
+    // Mail, telephone and text-message links go to the system too; a tapped link of another
+    // scheme is refused and not opened either.
+    const char* opened[] = { "mailto:feedback@service.test?subject=Hi", "tel:+1-555-0100",
+                             "sms:12345", "sms:?body=Try%20Sweeplight" };
+    const char* refused[] = { "file:///etc/passwd", "javascript:alert(1)",
+                              "tel:", "sms:", "sweeplight:open" };
+    for (const char* link : opened)
+        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
+    for (const char* link : refused)
+        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
+    ASSERT_EQ(world.opened.size(), 1u + std::size(opened));
+    for (std::size_t index = 0; index < std::size(opened); ++index)
+        EXPECT_EQ(world.opened[index + 1], QUrl(opened[index]));
 }
 
 TEST(FernwickFeaturePage, ToolbarHasCloseSpaceAndBrandingAndCloseNotifiesOnce) {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace fernwick_test;
 using sweeplight::foundation::PropertyList;
@@ -104,7 +105,23 @@ INSTANTIATE_TEST_SUITE_P(
         QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>3</integer>"
                    "</array></plist>"),
         QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>hi</string></plist>"),
-        deeplyNested()));
+        deeplyNested(),
+        // A NUL in a text or a key, raw or as a character reference.
+        QByteArray("<plist version=\"1.0\"><dict><key>appopened</key><string>1\0</string>"
+                   "</dict></plist>",
+                   81),
+        QByteArray("<plist version=\"1.0\"><dict><key>app&#0;opened</key><integer>1</integer>"
+                   "</dict></plist>")));
+
+TEST(FernwickStore, TheDataFileIsForItsOwnerOnlyFromTheStart) {
+    ClientWorld world;
+    world.writeDefaultSettings();
+    auto client = world.start();
+    ASSERT_TRUE(QFileInfo::exists(world.dataFile()));
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(world.dataFile()).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
 
 TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
     ClientWorld world;

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using sweeplight::foundation::PropertyList;
 
@@ -76,6 +78,89 @@ TEST(PropertyList, RejectsTextThatIsNotAPropertyList) {
             << "truncated to " << length;
 }
 
+TEST(PropertyList, ReadsTheFormsOtherWritersUse) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                             "<plist version=\"1.0\">";
+    const struct {
+        std::string body;
+        PropertyList expected;
+    } cases[] = {
+        { "<string>a &amp; &lt;b&gt; &#233;&#x263A; &apos;&quot;</string>",
+          PropertyList::string("a & <b> \xc3\xa9\xe2\x98\xba '\"") },
+        { "<string><![CDATA[<not a tag> & ]]>!<!-- note --></string>",
+          PropertyList::string("<not a tag> & !") },
+        { "<string/>", PropertyList::string("") },
+        { "<integer> -12 </integer>", PropertyList::integer(-12) },
+        { "<integer>0x1F</integer>", PropertyList::integer(31) },
+        { "<integer>18446744073709551615</integer>", PropertyList::integer(-1) },
+        { "<real>+infinity</real>", PropertyList::real(std::numeric_limits<double>::infinity()) },
+        { "<real>-2.5e3</real>", PropertyList::real(-2500) },
+        { "<date>2009-03-01T10:00:00Z</date>",
+          PropertyList::date(QDateTime(QDate(2009, 3, 1), QTime(10, 0), QTimeZone::utc())) },
+        { "<data>\n\tAAH/\n\tAA==\n</data>",
+          PropertyList::data(QByteArray("\x00\x01\xff\x00", 4)) },
+        { "<dict><key>b</key><true/><key>a</key><false></false><key>b</key><integer>2</integer>"
+          "</dict>",
+          PropertyList::dictionary(
+              { { "a", PropertyList::boolean(false) }, { "b", PropertyList::integer(2) } }) },
+    };
+    for (const auto& [body, expected] : cases) {
+        std::string error;
+        auto back = PropertyList::fromXml(head + body + "</plist>\n", &error);
+        ASSERT_TRUE(back) << body << ": " << error;
+        EXPECT_EQ(*back, expected) << body;
+    }
+    for (const char* broken :
+         { "<integer>12a</integer>", "<integer></integer>", "<real>one</real>",
+           "<real>1e999</real>", "<date>yesterday</date>", "<data>!!</data>",
+           "<string>&nbsp;</string>", "<dict><key>a</key></dict>",
+           "<dict><integer>1</integer></dict>", "<key>a</key>",
+           "<string>a</string><string>b</string>", "<string>a<b/></string>", "<uid>1</uid>" })
+        EXPECT_FALSE(PropertyList::fromXml(head + broken + "</plist>")) << broken;
+}
+
+// A NUL inside a text would be cut short by everything downstream; the file is refused whole.
+TEST(PropertyList, TextsHoldingANulCharacterRefuseTheFile) {
+    const std::string nul(1, '\0');
+    for (const std::string& body : std::initializer_list<std::string> {
+             "<string>a&#0;b</string>", "<string>a&#x00;b</string>",
+             "<string>a" + nul + "b</string>",
+             "<dict><key>k" + nul + "</key><integer>1</integer></dict>",
+             "<dict><key>&#0;</key><integer>1</integer></dict>",
+             "<array><string><![CDATA[" + nul + "]]></string></array>" }) {
+        std::string error;
+        EXPECT_FALSE(PropertyList::fromXml("<plist version=\"1.0\">" + body + "</plist>", &error))
+            << body;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(PropertyList, KeysAndTextsAreWrittenAsWellFormedUtf8) {
+    const std::string replacement = "\xef\xbf\xbd";
+    // Read from a file that is not well-formed UTF-8...
+    auto read = PropertyList::fromXml("<plist><dict><key>k\xff</key><string>caf\xe9 \xc3\xa9 "
+                                      "\xed\xa0\x80 \xc0\xaf</string></dict></plist>");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read->find("k" + replacement)->asString(),
+              "caf" + replacement + " \xc3\xa9 " + replacement + replacement + replacement + " " +
+                  replacement + replacement);
+    // ...or set in memory, with characters XML cannot carry.
+    PropertyList tree =
+        PropertyList::dictionary({ { "\x80key", PropertyList::string(std::string("a\x01"
+                                                                                 "b\0c\xf5\r",
+                                                                                 7)) } });
+    auto xml = tree.toXml();
+    ASSERT_TRUE(xml);
+    EXPECT_NE(xml->find("<key>" + replacement + "key</key>"), std::string::npos) << *xml;
+    EXPECT_NE(xml->find("<string>a" + replacement + "b" + replacement + "c" + replacement +
+                        "&#13;</string>"),
+              std::string::npos)
+        << *xml;
+    EXPECT_TRUE(QString::fromUtf8(*xml).toUtf8() == QByteArray::fromStdString(*xml));
+}
+
 TEST(PropertyList, DatesOutsideTheFileFormatAreNotWritten) {
     PropertyList tree = PropertyList::dictionary(
         { { "when",
@@ -110,13 +195,46 @@ TEST(PropertyList, FailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(PropertyList(sampleTree()).writeFile(folder.filePath("missing/sub/data.plist")));
 }
 
-TEST(PropertyList, ReadFileReportsMissingFiles) {
-    std::string error;
-    EXPECT_FALSE(PropertyList::readFile("/nonexistent/folder/file.plist", &error));
-    EXPECT_FALSE(error.empty());
+TEST(PropertyList, WrittenFilesAreForTheirOwnerOnly) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("data.plist");
+    for (int round = 0; round < 2; ++round) { // created, then replaced
+        ASSERT_TRUE(sampleTree().writeFile(path));
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << round;
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+    }
 }
 
-TEST(PropertyList, DeepNestingIsRefusedBeforeLibplistRecursesIntoIt) {
+TEST(PropertyList, ReadFileRefusesWhatIsNotARegularFileOfReasonableSize) {
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath("fifo.plist");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = folder.filePath("large.plist");
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize((qint64(64) << 20) + 1)); // sparse
+    }
+    const struct {
+        QString path;
+        std::string reason;
+    } cases[] = {
+        { "/nonexistent/folder/file.plist", "No such file or directory" },
+        { fifo, "not a regular file" }, // a FIFO with no writer: opening it must not wait
+        { "/dev/zero", "not a regular file" },
+        { folder.path(), "not a regular file" },
+        { large, "larger than the limit of 64 MiB" },
+    };
+    for (const auto& [path, reason] : cases) {
+        std::string error;
+        EXPECT_FALSE(PropertyList::readFile(path, &error)) << path.toStdString();
+        EXPECT_EQ(error, reason) << path.toStdString();
+    }
+}
+
+TEST(PropertyList, DeepNestingIsRefusedBeforeTheReaderRecursesIntoIt) {
     auto nested = [](int depth, const std::string& between) {
         std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
         for (int level = 0; level < depth; ++level)

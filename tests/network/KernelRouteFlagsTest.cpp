@@ -1,5 +1,6 @@
 #include "network/KernelRouteFlags.h"
 
+#include <QHostAddress>
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
@@ -56,6 +57,27 @@ TEST(KernelRouteFlags, ModemLinksAreCellularHoweverTheyAreMarked) {
     KernelLink downModem = rawIp;
     downModem.flags = IFF_POINTOPOINT;
     EXPECT_EQ(flagsForKernelRoute({ 4, true }, downModem), 0u);
+}
+
+// A name that resolves only to IPv6 addresses must still be watched.
+TEST(KernelRouteFlags, HostLookupsWatchTheFirstAddressOfEachFamily) {
+    const auto address = [](const char* text) { return *KernelAddress::fromText(text); };
+    const struct {
+        QList<QHostAddress> found;
+        std::vector<KernelAddress> watched;
+    } cases[] = {
+        { { QHostAddress("2001:db8::7"), QHostAddress("2001:db8::8") },
+          { address("2001:db8::7") } },
+        { { QHostAddress("2001:db8::7"), QHostAddress("::ffff:192.0.2.1"),
+            QHostAddress("192.0.2.2") },
+          { address("192.0.2.1"), address("2001:db8::7") } },
+        { { QHostAddress("192.0.2.2") }, { address("192.0.2.2") } },
+        { {}, {} },
+    };
+    for (const auto& [found, watched] : cases)
+        EXPECT_EQ(addressesToWatch(found), watched) << found.size();
+    EXPECT_FALSE(KernelAddress::fromText("example.com"));
+    EXPECT_EQ(address("::1").family, AF_INET6);
 }
 
 } // namespace

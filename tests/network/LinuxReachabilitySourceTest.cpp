@@ -183,6 +183,23 @@ TEST_F(LinuxReachabilityNamespaceTest, DefaultRouteWithoutGatewayIsAnAdHocNetwor
     EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsIsDirect);
 }
 
+TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv6Hosts) {
+    if (!ip("-6 addr add 2001:db8:9::1/64 dev p0 nodad"))
+        GTEST_SKIP() << "no IPv6 in the namespace";
+    monitor->setHostName("2001:db8:100::7"); // beyond the namespace's own prefix
+    monitor->setNetworkStatusNotificationsEnabled(true);
+    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
+    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
+
+    const int before = notifications;
+    ASSERT_TRUE(ip("-6 route add default via 2001:db8:9::fe dev p0"));
+    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
+    ReachabilityFlags flags = 0;
+    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
+    EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
+}
+
 TEST_F(LinuxReachabilityNamespaceTest, ALinkGoingDownTakesItsRoutesWithIt) {
     ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
     watchAllTargets();
