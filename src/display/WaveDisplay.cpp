@@ -5,6 +5,7 @@
 #include "gles/GLESRenderer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace sweeplight::display {
 
@@ -112,6 +113,7 @@ bool WaveDisplay::createFramebuffer() {
     if (presentedFrame_.size() != backing && !backing.isEmpty()) {
         presentedFrame_ = QImage(backing, QImage::Format_RGBA8888);
         presentedFrame_.fill(Qt::black);
+        presentedArea_ = {};
     }
     return complete;
 }
@@ -133,12 +135,44 @@ std::string WaveDisplay::rendererDescription() const {
 }
 
 DrawnFrame WaveDisplay::drawView() {
+    const DrawnFrame frame = drawFrame();
+    if (presentedFrame_.width() != renderer_->backingWidth() ||
+        presentedFrame_.height() != renderer_->backingHeight())
+        return frame;
+    // Only what this frame lit and what the previous one lit can differ from black: that part
+    // is read back, and copied top row first, which also blacks out the previous frame's light.
+    const QRect drawn = drawnArea();
+    const QRect area = drawn.united(presentedArea_);
+    presentedArea_ = drawn;
+    const std::uint8_t* pixels = readFrame(area);
+    if (!pixels)
+        return frame;
+    const long rowBytes = static_cast<long>(area.width()) * 4;
+    for (int row = 0; row < area.height(); ++row)
+        std::memcpy(presentedFrame_.scanLine(area.bottom() - row) + area.left() * 4,
+                    pixels + row * rowBytes, static_cast<std::size_t>(rowBytes));
+    return frame;
+}
+
+DrawnFrame WaveDisplay::drawFrame() {
     renderer_->beginFrame();
     const DrawnFrame frame = drawLEDs();
-    if (presentedFrame_.width() == renderer_->backingWidth() &&
-        presentedFrame_.height() == renderer_->backingHeight())
-        renderer_->present(presentedFrame_.bits(), presentedFrame_.bytesPerLine());
+    renderer_->present();
     return frame;
+}
+
+QRect WaveDisplay::drawnArea() const {
+    const ScreenArea& area = renderer_->drawnArea();
+    if (area.isEmpty())
+        return {};
+    return QRect(area.left, area.top, area.width(), area.height());
+}
+
+const std::uint8_t* WaveDisplay::readFrame(const QRect& area) {
+    if (area.isEmpty())
+        return nullptr;
+    return renderer_->readPixels(
+        ScreenArea { area.left(), area.top(), area.right() + 1, area.bottom() + 1 });
 }
 
 DrawnFrame WaveDisplay::drawLEDs() {
@@ -236,12 +270,19 @@ DrawnFrame WaveDisplay::drawColumnImage() {
     const float size = 480.0f / static_cast<float>(height);
     renderer_->beginPoints(size);
     const int column = pointer;
+    float* vertex = pictureVertices_.data();
+    std::uint8_t* color = pictureColors_.data();
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* pixel = picture_.pixel(row, column);
+        *vertex++ = size / 2 + static_cast<float>(row) * size;
+        *vertex++ = kPictureColumnV;
         // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
-        renderer_->drawPoint(size / 2 + static_cast<float>(row) * size, kPictureColumnV,
-                             pixel[1] / 255.0f, pixel[2] / 255.0f, pixel[3] / 255.0f, 1);
+        *color++ = pixel[1];
+        *color++ = pixel[2];
+        *color++ = pixel[3];
+        *color++ = 255;
     }
+    renderer_->drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
     if (inRepeatMode_)
         pointer = forwards ? pointer + 1 : pointer - 1;
     else

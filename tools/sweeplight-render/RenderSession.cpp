@@ -195,7 +195,8 @@ void RenderSession::run(const std::function<bool(const Frame&)>& expose) {
 void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose) {
     Frame frame;
     frame.time = runLoop_->now();
-    display::DrawnFrame drawn = display_->drawView();
+    // The pixels stay in the framebuffer until the exposure asks for them.
+    display::DrawnFrame drawn = display_->drawFrame();
     frame.forwards = drawn.forwards;
     frame.column = drawn.column;
     frame.halfSwing = frames_.empty() ? 0
@@ -204,10 +205,17 @@ void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose
     frames_.push_back(frame);
     if (!airView_ || (expose && !expose(frame)))
         return;
+    // Only the part of the frame that can be lit is read back, when it is exposed, and in the
+    // order GL keeps it; a black frame leaves the exposure alone.
+    const QRect area = display_->drawnArea();
+    const std::uint8_t* pixels = display_->readFrame(area);
+    if (!pixels)
+        return;
     // Painted where the phone is as the frame reaches the screen, as a camera sees a screen
     // whose light is brief; a held frame would streak each column into the next and blur the
     // letters into blocks.
-    airView_->expose(display_->presentedFrame(), path().position(frame.time));
+    airView_->expose(pixels, static_cast<long>(area.width()) * 4, area,
+                     path().position(frame.time));
 }
 
 std::string RenderSession::framesCsv() const {
