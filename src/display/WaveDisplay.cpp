@@ -156,9 +156,13 @@ DrawnFrame WaveDisplay::drawView() {
 
 DrawnFrame WaveDisplay::drawFrame() {
     renderer_->beginFrame();
-    const DrawnFrame frame = drawLEDs();
+    const DrawnFrame frame = drawLEDs(renderer_.get());
     renderer_->present();
     return frame;
+}
+
+DrawnFrame WaveDisplay::skipFrame() {
+    return drawLEDs(nullptr);
 }
 
 QRect WaveDisplay::drawnArea() const {
@@ -175,13 +179,14 @@ const std::uint8_t* WaveDisplay::readFrame(const QRect& area) {
         ScreenArea { area.left(), area.top(), area.right() + 1, area.bottom() + 1 });
 }
 
-DrawnFrame WaveDisplay::drawLEDs() {
-    renderer_->beginLEDs();
+DrawnFrame WaveDisplay::drawLEDs(GLESRenderer* gl) {
+    if (gl)
+        gl->beginLEDs();
     if (inImageMode_)
-        return drawColumnImage();
+        return drawColumnImage(gl);
     if (drawWholeLetterMode_)
-        return drawWholeLetters();
-    return drawColumnLetters();
+        return drawWholeLetters(gl);
+    return drawColumnLetters(gl);
 }
 
 void WaveDisplay::ledColor(float hue, float rgb[3]) const {
@@ -192,26 +197,28 @@ void WaveDisplay::ledColor(float hue, float rgb[3]) const {
     std::copy(colorComponents_, colorComponents_ + 3, rgb);
 }
 
-DrawnFrame WaveDisplay::drawColumnLetters() {
+DrawnFrame WaveDisplay::drawColumnLetters(GLESRenderer* gl) {
     const int pointer = strip_.messagePointer;
     const int length = strip_.messageLength();
-    renderer_->beginPoints(kLEDSize);
-    float rgb[3];
-    ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
-    const std::uint8_t* column = strip_.column(pointer);
-    for (int row = 0; row < letterHeight; ++row) {
-        if (column[row] == 0)
-            continue;
-        const float u = rowCentre(row);
-        renderer_->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
-        renderer_->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+    if (gl) {
+        gl->beginPoints(kLEDSize);
+        float rgb[3];
+        ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
+        const std::uint8_t* column = strip_.column(pointer);
+        for (int row = 0; row < letterHeight; ++row) {
+            if (column[row] == 0)
+                continue;
+            const float u = rowCentre(row);
+            gl->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
+            gl->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+        }
     }
     const bool forwards = isGoingForwards();
     strip_.messagePointer = stepClamped(pointer, length, forwards);
     return { DrawnFrame::Content::Column, forwards, pointer };
 }
 
-DrawnFrame WaveDisplay::drawWholeLetters() {
+DrawnFrame WaveDisplay::drawWholeLetters(GLESRenderer* gl) {
     const bool forwards = isGoingForwards();
     if (skipCounter_ != 0) {
         ++skipCounter_;
@@ -224,16 +231,18 @@ DrawnFrame WaveDisplay::drawWholeLetters() {
     // An empty message has no character to show, whatever the cursor says: a black frame.
     if (pointer < 0 || pointer >= wholeMessageLength_)
         return { DrawnFrame::Content::Black, forwards, -1 };
-    drawCharInCenter(static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
+    if (gl)
+        drawCharInCenter(*gl,
+                         static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
     wholeMessagePointer_ = stepClamped(pointer, wholeMessageLength_, forwards);
     return { DrawnFrame::Content::Letter, forwards, pointer };
 }
 
-void WaveDisplay::drawCharInCenter(signed char c) {
+void WaveDisplay::drawCharInCenter(GLESRenderer& gl, signed char c) {
     float rgb[3];
     ledColor(static_cast<float>(wholeMessagePointer_) / static_cast<float>(wholeMessageLength_),
              rgb);
-    renderer_->beginPoints(kLEDSize);
+    gl.beginPoints(kLEDSize);
     const std::uint8_t* glyph = getPointerForChar(c);
     if (!glyph)
         return;
@@ -244,13 +253,13 @@ void WaveDisplay::drawCharInCenter(signed char c) {
                 continue;
             const float u = rowCentre(j);
             const float v = kLetterColumnSpacing * static_cast<float>(i) + kLEDSize / 2;
-            renderer_->drawPoint(u, v, rgb[0], rgb[1], rgb[2], 1);
-            renderer_->drawPoint(u, v + kMaskOffset, 0, 0, 0, 1);
+            gl.drawPoint(u, v, rgb[0], rgb[1], rgb[2], 1);
+            gl.drawPoint(u, v + kMaskOffset, 0, 0, 0, 1);
         }
     }
 }
 
-DrawnFrame WaveDisplay::drawColumnImage() {
+DrawnFrame WaveDisplay::drawColumnImage(GLESRenderer* gl) {
     const bool forwards = isGoingForwards();
     if (!picture_.hasPicture())
         return { DrawnFrame::Content::Black, forwards, -1 };
@@ -266,10 +275,20 @@ DrawnFrame WaveDisplay::drawColumnImage() {
     // read outside the picture.
     pointer = std::clamp(pointer, 0, width - 1);
 
+    const int column = pointer;
+    if (gl)
+        drawPictureColumn(*gl, column);
+    if (inRepeatMode_)
+        pointer = forwards ? pointer + 1 : pointer - 1;
+    else
+        pointer = stepClamped(pointer, width, forwards);
+    return { DrawnFrame::Content::Picture, forwards, column };
+}
+
+void WaveDisplay::drawPictureColumn(GLESRenderer& gl, int column) {
     const int height = picture_.imageHeight();
     const float size = 480.0f / static_cast<float>(height);
-    renderer_->beginPoints(size);
-    const int column = pointer;
+    gl.beginPoints(size);
     float* vertex = pictureVertices_.data();
     std::uint8_t* color = pictureColors_.data();
     for (int row = 0; row < height; ++row) {
@@ -282,12 +301,7 @@ DrawnFrame WaveDisplay::drawColumnImage() {
         *color++ = pixel[3];
         *color++ = 255;
     }
-    renderer_->drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
-    if (inRepeatMode_)
-        pointer = forwards ? pointer + 1 : pointer - 1;
-    else
-        pointer = stepClamped(pointer, width, forwards);
-    return { DrawnFrame::Content::Picture, forwards, column };
+    gl.drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
 }
 
 } // namespace sweeplight::display

@@ -115,6 +115,9 @@ public:
     // Draws one frame as drawView does but leaves its pixels in the framebuffer, for a caller
     // that needs them only now and then; presentedFrame() keeps the last frame drawView drew.
     DrawnFrame drawFrame();
+    // Steps the cursors as a frame does and tells what it would show, without drawing: for a
+    // caller that needs no pixels at all.
+    DrawnFrame skipFrame();
     // The part of the frame drawn last that may be lit, in screen pixels (top row first);
     // everything outside it is black. Empty for a black frame.
     QRect drawnArea() const;
@@ -131,11 +134,13 @@ private:
     explicit WaveDisplay(std::unique_ptr<GLESRenderer> renderer);
 
     void turn(bool forwards);
-    DrawnFrame drawLEDs();
-    DrawnFrame drawColumnLetters();
-    DrawnFrame drawWholeLetters();
-    void drawCharInCenter(signed char c);
-    DrawnFrame drawColumnImage();
+    // The frame's content, drawn with `gl`, or only stepped when it is null.
+    DrawnFrame drawLEDs(GLESRenderer* gl);
+    DrawnFrame drawColumnLetters(GLESRenderer* gl);
+    DrawnFrame drawWholeLetters(GLESRenderer* gl);
+    void drawCharInCenter(GLESRenderer& gl, signed char c);
+    DrawnFrame drawColumnImage(GLESRenderer* gl);
+    void drawPictureColumn(GLESRenderer& gl, int column);
     void ledColor(float hue, float rgb[3]) const;
 
     std::unique_ptr<GLESRenderer> renderer_;

@@ -195,8 +195,9 @@ void RenderSession::run(const std::function<bool(const Frame&)>& expose) {
 void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose) {
     Frame frame;
     frame.time = runLoop_->now();
-    // The pixels stay in the framebuffer until the exposure asks for them.
-    display::DrawnFrame drawn = display_->drawFrame();
+    // Without an exposure nobody looks at the pixels; with one they stay in the framebuffer
+    // until the exposure asks for them.
+    display::DrawnFrame drawn = airView_ ? display_->drawFrame() : display_->skipFrame();
     frame.forwards = drawn.forwards;
     frame.column = drawn.column;
     frame.halfSwing = frames_.empty() ? 0
