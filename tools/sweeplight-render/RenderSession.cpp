@@ -10,6 +10,10 @@
 #include <cmath>
 #include <cstdio>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace sweeplight::render {
 
 namespace {
@@ -26,6 +30,20 @@ public:
 private:
     display::WaveDisplay& display_;
 };
+
+// The GL driver frees a large block of heap as a frame is cleared and takes it back as the
+// frame is drawn. glibc hands the top of the heap back to the kernel each time and every page
+// faults in again, which costs a headless run more than its drawing; a batch run keeps it.
+void keepFreedHeap() {
+#if defined(__GLIBC__)
+    static const bool kept = [] {
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+        mallopt(M_TOP_PAD, 16 << 20);
+        return true;
+    }();
+    (void)kept;
+#endif
+}
 
 bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0;
@@ -79,6 +97,7 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
     if (!error.empty())
         return nullptr;
 
+    keepFreedHeap();
     std::unique_ptr<RenderSession> session(new RenderSession);
     session->options_ = options;
     session->runLoop_ = std::make_unique<foundation::ManualRunLoop>();
