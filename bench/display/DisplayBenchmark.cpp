@@ -47,20 +47,33 @@ BENCHMARK(BM_ColumnFrame)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
-// The frame with the most LEDs: a picture column 16 pixels high.
+// A picture frame: every row of the picture column is a LED of its own colour. The picture
+// varies along both axes, so no two neighbouring LEDs or columns share a colour. Heights: the
+// 16 rows of the app's pictures, one row per screen pixel (480), and the tallest the size cap
+// allows with a usual width (4096).
 void BM_PictureFrame(benchmark::State& state) {
     std::unique_ptr<WaveDisplay> display = makeDisplay(state);
     if (!display)
         return;
-    QImage picture(20, 16, QImage::Format_ARGB32);
-    picture.fill(qRgb(255, 128, 0));
+    const int height = static_cast<int>(state.range(0));
+    QImage picture(64, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y,
+                             qRgb((y * 37 + x * 11) & 0xff, (y * 13) & 0xff, (x * 53 + y) & 0xff));
     display->setImageRef(picture);
     display->setInImageMode(true);
     display->setInRepeatMode(true);
     for (auto _ : state)
         benchmark::DoNotOptimize(display->drawView());
 }
-BENCHMARK(BM_PictureFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PictureFrame)
+    ->Arg(16)
+    ->Arg(480)
+    ->Arg(4096)
+    ->ArgName("rows")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 // One sample of a 2 Hz, 1.5 g swing at 70 Hz, turn-arounds (and their log lines) included.
 void BM_TrackerSample(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include "gles/GLESRenderer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace sweeplight::display {
 
@@ -112,6 +113,7 @@ bool WaveDisplay::createFramebuffer() {
     if (presentedFrame_.size() != backing && !backing.isEmpty()) {
         presentedFrame_ = QImage(backing, QImage::Format_RGBA8888);
         presentedFrame_.fill(Qt::black);
+        presentedArea_ = {};
     }
     return complete;
 }
@@ -133,21 +135,58 @@ std::string WaveDisplay::rendererDescription() const {
 }
 
 DrawnFrame WaveDisplay::drawView() {
-    renderer_->beginFrame();
-    const DrawnFrame frame = drawLEDs();
-    if (presentedFrame_.width() == renderer_->backingWidth() &&
-        presentedFrame_.height() == renderer_->backingHeight())
-        renderer_->present(presentedFrame_.bits(), presentedFrame_.bytesPerLine());
+    const DrawnFrame frame = drawFrame();
+    if (presentedFrame_.width() != renderer_->backingWidth() ||
+        presentedFrame_.height() != renderer_->backingHeight())
+        return frame;
+    // Only what this frame lit and what the previous one lit can differ from black: that part
+    // is read back, and copied top row first, which also blacks out the previous frame's light.
+    const QRect drawn = drawnArea();
+    const QRect area = drawn.united(presentedArea_);
+    presentedArea_ = drawn;
+    const std::uint8_t* pixels = readFrame(area);
+    if (!pixels)
+        return frame;
+    const long rowBytes = static_cast<long>(area.width()) * 4;
+    for (int row = 0; row < area.height(); ++row)
+        std::memcpy(presentedFrame_.scanLine(area.bottom() - row) + area.left() * 4,
+                    pixels + row * rowBytes, static_cast<std::size_t>(rowBytes));
     return frame;
 }
 
-DrawnFrame WaveDisplay::drawLEDs() {
-    renderer_->beginLEDs();
+DrawnFrame WaveDisplay::drawFrame() {
+    renderer_->beginFrame();
+    const DrawnFrame frame = drawLEDs(renderer_.get());
+    renderer_->present();
+    return frame;
+}
+
+DrawnFrame WaveDisplay::skipFrame() {
+    return drawLEDs(nullptr);
+}
+
+QRect WaveDisplay::drawnArea() const {
+    const ScreenArea& area = renderer_->drawnArea();
+    if (area.isEmpty())
+        return {};
+    return QRect(area.left, area.top, area.width(), area.height());
+}
+
+const std::uint8_t* WaveDisplay::readFrame(const QRect& area) {
+    if (area.isEmpty())
+        return nullptr;
+    return renderer_->readPixels(
+        ScreenArea { area.left(), area.top(), area.right() + 1, area.bottom() + 1 });
+}
+
+DrawnFrame WaveDisplay::drawLEDs(GLESRenderer* gl) {
+    if (gl)
+        gl->beginLEDs();
     if (inImageMode_)
-        return drawColumnImage();
+        return drawColumnImage(gl);
     if (drawWholeLetterMode_)
-        return drawWholeLetters();
-    return drawColumnLetters();
+        return drawWholeLetters(gl);
+    return drawColumnLetters(gl);
 }
 
 void WaveDisplay::ledColor(float hue, float rgb[3]) const {
@@ -158,26 +197,28 @@ void WaveDisplay::ledColor(float hue, float rgb[3]) const {
     std::copy(colorComponents_, colorComponents_ + 3, rgb);
 }
 
-DrawnFrame WaveDisplay::drawColumnLetters() {
+DrawnFrame WaveDisplay::drawColumnLetters(GLESRenderer* gl) {
     const int pointer = strip_.messagePointer;
     const int length = strip_.messageLength();
-    renderer_->beginPoints(kLEDSize);
-    float rgb[3];
-    ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
-    const std::uint8_t* column = strip_.column(pointer);
-    for (int row = 0; row < letterHeight; ++row) {
-        if (column[row] == 0)
-            continue;
-        const float u = rowCentre(row);
-        renderer_->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
-        renderer_->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+    if (gl) {
+        gl->beginPoints(kLEDSize);
+        float rgb[3];
+        ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
+        const std::uint8_t* column = strip_.column(pointer);
+        for (int row = 0; row < letterHeight; ++row) {
+            if (column[row] == 0)
+                continue;
+            const float u = rowCentre(row);
+            gl->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
+            gl->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+        }
     }
     const bool forwards = isGoingForwards();
     strip_.messagePointer = stepClamped(pointer, length, forwards);
     return { DrawnFrame::Content::Column, forwards, pointer };
 }
 
-DrawnFrame WaveDisplay::drawWholeLetters() {
+DrawnFrame WaveDisplay::drawWholeLetters(GLESRenderer* gl) {
     const bool forwards = isGoingForwards();
     if (skipCounter_ != 0) {
         ++skipCounter_;
@@ -190,16 +231,18 @@ DrawnFrame WaveDisplay::drawWholeLetters() {
     // An empty message has no character to show, whatever the cursor says: a black frame.
     if (pointer < 0 || pointer >= wholeMessageLength_)
         return { DrawnFrame::Content::Black, forwards, -1 };
-    drawCharInCenter(static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
+    if (gl)
+        drawCharInCenter(*gl,
+                         static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
     wholeMessagePointer_ = stepClamped(pointer, wholeMessageLength_, forwards);
     return { DrawnFrame::Content::Letter, forwards, pointer };
 }
 
-void WaveDisplay::drawCharInCenter(signed char c) {
+void WaveDisplay::drawCharInCenter(GLESRenderer& gl, signed char c) {
     float rgb[3];
     ledColor(static_cast<float>(wholeMessagePointer_) / static_cast<float>(wholeMessageLength_),
              rgb);
-    renderer_->beginPoints(kLEDSize);
+    gl.beginPoints(kLEDSize);
     const std::uint8_t* glyph = getPointerForChar(c);
     if (!glyph)
         return;
@@ -210,13 +253,13 @@ void WaveDisplay::drawCharInCenter(signed char c) {
                 continue;
             const float u = rowCentre(j);
             const float v = kLetterColumnSpacing * static_cast<float>(i) + kLEDSize / 2;
-            renderer_->drawPoint(u, v, rgb[0], rgb[1], rgb[2], 1);
-            renderer_->drawPoint(u, v + kMaskOffset, 0, 0, 0, 1);
+            gl.drawPoint(u, v, rgb[0], rgb[1], rgb[2], 1);
+            gl.drawPoint(u, v + kMaskOffset, 0, 0, 0, 1);
         }
     }
 }
 
-DrawnFrame WaveDisplay::drawColumnImage() {
+DrawnFrame WaveDisplay::drawColumnImage(GLESRenderer* gl) {
     const bool forwards = isGoingForwards();
     if (!picture_.hasPicture())
         return { DrawnFrame::Content::Black, forwards, -1 };
@@ -232,21 +275,33 @@ DrawnFrame WaveDisplay::drawColumnImage() {
     // read outside the picture.
     pointer = std::clamp(pointer, 0, width - 1);
 
-    const int height = picture_.imageHeight();
-    const float size = 480.0f / static_cast<float>(height);
-    renderer_->beginPoints(size);
     const int column = pointer;
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* pixel = picture_.pixel(row, column);
-        // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
-        renderer_->drawPoint(size / 2 + static_cast<float>(row) * size, kPictureColumnV,
-                             pixel[1] / 255.0f, pixel[2] / 255.0f, pixel[3] / 255.0f, 1);
-    }
+    if (gl)
+        drawPictureColumn(*gl, column);
     if (inRepeatMode_)
         pointer = forwards ? pointer + 1 : pointer - 1;
     else
         pointer = stepClamped(pointer, width, forwards);
     return { DrawnFrame::Content::Picture, forwards, column };
+}
+
+void WaveDisplay::drawPictureColumn(GLESRenderer& gl, int column) {
+    const int height = picture_.imageHeight();
+    const float size = 480.0f / static_cast<float>(height);
+    gl.beginPoints(size);
+    float* vertex = pictureVertices_.data();
+    std::uint8_t* color = pictureColors_.data();
+    for (int row = 0; row < height; ++row) {
+        const std::uint8_t* pixel = picture_.pixel(row, column);
+        *vertex++ = size / 2 + static_cast<float>(row) * size;
+        *vertex++ = kPictureColumnV;
+        // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
+        *color++ = pixel[1];
+        *color++ = pixel[2];
+        *color++ = pixel[3];
+        *color++ = 255;
+    }
+    gl.drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
 }
 
 } // namespace sweeplight::display

@@ -6,7 +6,10 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QString>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,6 +112,20 @@ public:
     // The last presented frame, 320 x 480, top row first, as it appears on the screen.
     const QImage& presentedFrame() const { return presentedFrame_; }
 
+    // Draws one frame as drawView does but leaves its pixels in the framebuffer, for a caller
+    // that needs them only now and then; presentedFrame() keeps the last frame drawView drew.
+    DrawnFrame drawFrame();
+    // Steps the cursors as a frame does and tells what it would show, without drawing: for a
+    // caller that needs no pixels at all.
+    DrawnFrame skipFrame();
+    // The part of the frame drawn last that may be lit, in screen pixels (top row first);
+    // everything outside it is black. Empty for a black frame.
+    QRect drawnArea() const;
+    // Reads `area` (screen pixels, inside the framebuffer) of the frame drawn last: RGBA bytes,
+    // `area.width()` x 4 bytes per row, the bottom row first. Valid until the next frame; null
+    // for an area outside the framebuffer. Allocates nothing.
+    const std::uint8_t* readFrame(const QRect& area);
+
     // The GL implementation in use and how it was reached, e.g.
     // "OpenGL ES-CM 1.1 Mesa 22.3.6 (llvmpipe ...), surfaceless EGL" (or "pbuffer EGL").
     std::string rendererDescription() const;
@@ -117,11 +134,13 @@ private:
     explicit WaveDisplay(std::unique_ptr<GLESRenderer> renderer);
 
     void turn(bool forwards);
-    DrawnFrame drawLEDs();
-    DrawnFrame drawColumnLetters();
-    DrawnFrame drawWholeLetters();
-    void drawCharInCenter(signed char c);
-    DrawnFrame drawColumnImage();
+    // The frame's content, drawn with `gl`, or only stepped when it is null.
+    DrawnFrame drawLEDs(GLESRenderer* gl);
+    DrawnFrame drawColumnLetters(GLESRenderer* gl);
+    DrawnFrame drawWholeLetters(GLESRenderer* gl);
+    void drawCharInCenter(GLESRenderer& gl, signed char c);
+    DrawnFrame drawColumnImage(GLESRenderer* gl);
+    void drawPictureColumn(GLESRenderer& gl, int column);
     void ledColor(float hue, float rgb[3]) const;
 
     std::unique_ptr<GLESRenderer> renderer_;
@@ -142,6 +161,10 @@ private:
     int skipCounter_ { 0 };
 
     QImage presentedFrame_;
+    QRect presentedArea_; // where presentedFrame_ may be lit
+    // The picture column of a frame, built without allocating: (u, v) pairs and RGBA colours.
+    std::array<float, 2 * PictureStrip::kColumnPixels> pictureVertices_ {};
+    std::array<std::uint8_t, 4 * PictureStrip::kColumnPixels> pictureColors_ {};
 };
 
 } // namespace sweeplight::display

@@ -1,19 +1,31 @@
 #include "QtRunLoop.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/timerfd.h>
+#include <unistd.h>
+#endif
 
 namespace sweeplight::foundation {
 
-QtRunLoop::QtRunLoop() {
-    clock_.start();
+QtRunLoop::QtRunLoop()
+    : origin_(std::chrono::steady_clock::now()) {}
+
+QtRunLoop::~QtRunLoop() {
+    alarmNotifier_.reset();
+#if defined(__linux__)
+    if (alarmFd_ >= 0)
+        ::close(alarmFd_);
+#endif
 }
 
-QtRunLoop::~QtRunLoop() = default;
-
 double QtRunLoop::now() const {
-    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - origin_).count();
 }
 
 RunLoop::TimerId QtRunLoop::scheduleRepeating(double interval, Callback callback) {
@@ -28,47 +40,115 @@ void QtRunLoop::cancel(TimerId id) {
     auto it = timers_.find(id);
     if (it == timers_.end())
         return;
-    // The timer may be the one whose timeout is running right now: let Qt delete it later.
-    it->second->stop();
-    it->second.release()->deleteLater();
+    queue_.erase({ it->second.due, id });
+    // A callback that is running keeps its own reference, so it may cancel its own timer.
     timers_.erase(it);
+    arm();
 }
 
 RunLoop::TimerId QtRunLoop::start(double seconds, bool repeating, Callback callback) {
-    TimerId id = nextId_++;
-    auto timer = std::make_unique<QTimer>();
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setSingleShot(true);
-    const double interval = std::max(0.0, seconds);
-    const double firstDue = now() + interval;
-    QTimer* shot = timer.get();
-    // QTimer counts whole milliseconds, so a repeating timer is a chain of single shots, each
-    // aimed at its own due time: 1/120 s ticks come 8 or 9 ms apart and 120 a second, not
-    // every 8 ms. Ticks missed while the loop was busy are skipped, not bunched.
-    QObject::connect(shot, &QTimer::timeout,
-                     [this, id, repeating, interval, shot, due = firstDue, callback]() mutable {
-                         if (!repeating) {
-                             cancel(id);
-                             callback();
-                             return;
-                         }
-                         const double current = now();
-                         due += interval;
-                         if (due < current)
-                             due = interval > 0
-                                       ? due + std::ceil((current - due) / interval) * interval
-                                       : current;
-                         // Restarted before the callback, which may cancel it.
-                         shot->start(millisecondsUntil(due));
-                         callback();
-                     });
-    shot->start(millisecondsUntil(firstDue));
+    const TimerId id = nextId_++;
+    Timer timer;
+    timer.interval = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
+    timer.start = now();
+    timer.tick = 1;
+    timer.due = timer.start + timer.interval;
+    timer.repeating = repeating;
+    timer.callback = std::make_shared<Callback>(std::move(callback));
+    queue_.insert({ timer.due, id });
     timers_[id] = std::move(timer);
+    arm();
     return id;
 }
 
-int QtRunLoop::millisecondsUntil(double due) const {
-    return static_cast<int>(std::lround(std::clamp(due - now(), 0.0, 2e6) * 1000.0));
+void QtRunLoop::fire() {
+#if defined(__linux__)
+    if (alarmFd_ >= 0) {
+        std::uint64_t expirations = 0;
+        [[maybe_unused]] ssize_t ignored = ::read(alarmFd_, &expirations, sizeof expirations);
+    }
+#endif
+    const double current = now();
+    // The timers due now, in order; those a callback cancels or moves on are passed over, and
+    // those it makes wait for the next turn, so a timer of interval 0 cannot starve the loop.
+    std::vector<TimerId> due;
+    for (auto it = queue_.begin(); it != queue_.end() && it->first <= current; ++it)
+        due.push_back(it->second);
+    for (TimerId id : due) {
+        auto it = timers_.find(id);
+        if (it == timers_.end() || it->second.due > current)
+            continue;
+        Timer& timer = it->second;
+        std::shared_ptr<Callback> callback = timer.callback;
+        queue_.erase({ timer.due, id });
+        if (timer.repeating) {
+            // Ticks missed while the loop was busy are skipped, not bunched; the others keep
+            // to the grid start + n x interval, so no rounding accumulates.
+            ++timer.tick;
+            timer.due = timer.start + static_cast<double>(timer.tick) * timer.interval;
+            if (timer.interval <= 0) {
+                timer.due = current;
+            } else if (timer.due <= current) {
+                timer.tick =
+                    static_cast<long long>(std::floor((current - timer.start) / timer.interval)) +
+                    1;
+                timer.due = timer.start + static_cast<double>(timer.tick) * timer.interval;
+            }
+            queue_.insert({ timer.due, id });
+        } else {
+            timers_.erase(it);
+        }
+        // Armed before the callback, in case it runs a nested event loop.
+        arm();
+        (*callback)();
+    }
+    arm();
+}
+
+void QtRunLoop::arm() {
+    if (!alarmTried_) {
+        alarmTried_ = true;
+#if defined(__linux__)
+        alarmFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (alarmFd_ >= 0) {
+            alarmNotifier_ = std::make_unique<QSocketNotifier>(alarmFd_, QSocketNotifier::Read);
+            QObject::connect(alarmNotifier_.get(), &QSocketNotifier::activated, [this] { fire(); });
+        }
+#endif
+        if (alarmFd_ < 0) {
+            fallbackAlarm_ = std::make_unique<QTimer>();
+            fallbackAlarm_->setTimerType(Qt::PreciseTimer);
+            fallbackAlarm_->setSingleShot(true);
+            QObject::connect(fallbackAlarm_.get(), &QTimer::timeout, [this] { fire(); });
+        }
+    }
+    const bool idle = queue_.empty();
+    const double due = idle ? 0 : queue_.begin()->first;
+#if defined(__linux__)
+    if (alarmFd_ >= 0) {
+        itimerspec setting {};
+        if (!idle) {
+            // steady_clock is CLOCK_MONOTONIC; a time already past fires at once (0 would
+            // disarm).
+            const auto at =
+                origin_.time_since_epoch() + std::chrono::ceil<std::chrono::nanoseconds>(
+                                                 std::chrono::duration<double>(std::min(due, 1e9)));
+            const long long nanoseconds = std::max<long long>(
+                1, std::chrono::duration_cast<std::chrono::nanoseconds>(at).count());
+            setting.it_value.tv_sec = static_cast<time_t>(nanoseconds / 1000000000);
+            setting.it_value.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+        }
+        ::timerfd_settime(alarmFd_, TFD_TIMER_ABSTIME, &setting, nullptr);
+        return;
+    }
+#endif
+    if (idle) {
+        fallbackAlarm_->stop();
+        return;
+    }
+    // Rounded up: a precise QTimer is never early, so the alarm never finds nothing due.
+    const double milliseconds = std::ceil(std::clamp(due - now(), 0.0, 2e6) * 1000.0);
+    fallbackAlarm_->start(static_cast<int>(milliseconds));
 }
 
 } // namespace sweeplight::foundation

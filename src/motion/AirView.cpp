@@ -16,22 +16,29 @@ bool isLit(QRgb pixel) {
 }
 
 QRect litBounds(const QImage& frame) {
-    int left = frame.width();
+    const int width = frame.width();
+    const int height = frame.height();
+    int left = width;
     int right = -1;
-    int top = frame.height();
+    int top = -1;
     int bottom = -1;
-    for (int y = 0; y < frame.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-        for (int x = 0; x < frame.width(); ++x) {
-            if (!isLit(line[x]))
-                continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
+        int first = 0;
+        while (first < width && !isLit(line[first]))
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (!isLit(line[last]))
+            --last;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
     }
-    if (right < 0)
+    if (top < 0)
         return {};
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
@@ -85,11 +92,57 @@ void AirView::expose(const QImage& frame, double at) {
     QRect lit = litBounds(screen);
     if (lit.isEmpty())
         return;
+    paintLit(screen.copy(lit), lit, at);
+}
+
+void AirView::expose(const unsigned char* rgba, long bytesPerLine, const QRect& area, double at) {
+    if (!rgba || area.isEmpty() || !std::isfinite(at))
+        return;
+    // The lit bounds, searched in the area only.
+    auto row = [&](int y) { return rgba + static_cast<long>(area.bottom() - y) * bytesPerLine; };
+    int left = area.right() + 1;
+    int right = area.left() - 1;
+    int top = -1;
+    int bottom = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const unsigned char* pixel = row(y);
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < area.width(); ++x, pixel += 4) {
+            if (pixel[0] | pixel[1] | pixel[2]) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        if (first < 0)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, area.left() + first);
+        right = std::max(right, area.left() + last);
+    }
+    if (top < 0)
+        return;
+    const QRect lit(QPoint(left, top), QPoint(right, bottom));
+    // As the screen's frame converted to RGB32 and cropped to its lit part: the renderer's
+    // frames are opaque, so each pixel is its colour with a full alpha.
+    QImage light(lit.size(), QImage::Format_RGB32);
+    for (int y = 0; y < lit.height(); ++y) {
+        const unsigned char* pixel = row(lit.top() + y) + (lit.left() - area.left()) * 4;
+        auto* out = reinterpret_cast<QRgb*>(light.scanLine(y));
+        for (int x = 0; x < lit.width(); ++x, pixel += 4)
+            out[x] = qRgb(pixel[0], pixel[1], pixel[2]);
+    }
+    paintLit(light, lit, at);
+}
+
+void AirView::paintLit(const QImage& litPart, const QRect& lit, double at) {
     // Only the lit part is scaled and painted: a column frame is mostly black.
-    QImage light =
-        screen.copy(lit).scaled(std::max(1, static_cast<int>(std::lround(lit.width() * scale_))),
-                                std::max(1, static_cast<int>(std::lround(lit.height() * scale_))),
-                                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage light = litPart.scaled(std::max(1, static_cast<int>(std::lround(lit.width() * scale_))),
+                                  std::max(1, static_cast<int>(std::lround(lit.height() * scale_))),
+                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double x = imageX(at) + (lit.left() - kScreenWidth / 2.0) * scale_;
     const double top = (kMarginScreenPixels + lit.top()) * scale_;
     QPainter painter(&image_);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 
 namespace sweeplight::motion {
@@ -35,6 +36,10 @@ public:
     // first) where the screen's middle is at position `at` (metres, positive to the right).
     // Black pixels leave the exposure alone; where light falls twice the brighter one stays.
     void expose(const QImage& frame, double at);
+    // The same for a frame of which only `area` (screen pixels, top row first) can be lit, as a
+    // renderer reads it back: `rgba` holds that area, 4 bytes R, G, B, A per pixel (alpha
+    // ignored), `bytesPerLine` apart, its bottom row first. Outside `area` the frame is black.
+    void expose(const unsigned char* rgba, long bytesPerLine, const QRect& area, double at);
 
     // Dims what has been exposed so far to `keep` (0 to 1) of its brightness, for a live view
     // that shows only the last moments.
@@ -49,6 +54,9 @@ public:
     QPointF imagePoint(double position, QPointF screenPoint) const;
 
 private:
+    // Paints `light`, the frame's pixels inside its lit bounds `lit`, where the phone is at `at`.
+    void paintLit(const QImage& light, const QRect& lit, double at);
+
     double scale_;
     double reach_;
     QImage image_;

@@ -80,3 +80,20 @@ TEST(PictureStrip, RefusesPicturesTooLargeToHold) {
     EXPECT_EQ(GetCapturedStderr(), std::string("Memory not allocated!"));
     EXPECT_FALSE(picture.hasPicture());
 }
+
+TEST(PictureStrip, APictureTallerThanTheScreenKeepsTheLastRowOfEachScreenRow) {
+    // 960 rows: two share every screen row, and the second is drawn over the first.
+    QImage tall(2, 960, QImage::Format_RGB32);
+    for (int row = 0; row < tall.height(); ++row)
+        tall.setPixel(1, row, qRgb(row % 256, row / 256, 7));
+    PictureStrip picture;
+    ASSERT_TRUE(picture.setImageRef(tall));
+    EXPECT_EQ(picture.imageHeight(), PictureStrip::kColumnPixels);
+    EXPECT_EQ(picture.sourceHeight(), 960);
+    for (int screenRow : { 0, 1, 239, 479 }) {
+        const int shown = 2 * screenRow + 1;
+        const std::uint8_t* pixel = picture.pixel(screenRow, 1);
+        EXPECT_EQ(pixel[1], shown % 256) << screenRow;
+        EXPECT_EQ(pixel[2], shown / 256) << screenRow;
+    }
+}

@@ -1,5 +1,7 @@
 #include "display/WaveDisplay.h"
 
+#include "display/gles/GLESRenderer.h"
+
 #include <QImage>
 #include <gtest/gtest.h>
 #include <vector>
@@ -374,4 +376,71 @@ TEST_F(WaveDisplayTest, DisplaysDrawIndependently) {
     other->drawView();
     EXPECT_FALSE(allBlack(display->presentedFrame()));
     EXPECT_TRUE(allBlack(other->presentedFrame()));
+}
+
+// A picture taller than the screen is held as the rows the screen shows. Which row a LED smaller
+// than a pixel lands on is the rasteriser's rule, so it is checked against the rasteriser: every
+// row of the picture drawn as its own point, in order, as a frame without the reduction would.
+TEST(PictureReduction, EachScreenRowShowsThePictureRowTheRasteriserLeavesThere) {
+    std::unique_ptr<GLESRenderer> renderer = GLESRenderer::create();
+    ASSERT_NE(renderer, nullptr);
+    ASSERT_TRUE(renderer->createFramebuffer(320, 480));
+    for (int height : { 481, 720, 1000, 1441, 4096 }) {
+        const float size = 480.0f / static_cast<float>(height);
+        renderer->beginFrame();
+        renderer->beginLEDs();
+        renderer->beginPoints(size);
+        // Rows told apart by their red and green bytes.
+        for (int row = 0; row < height; ++row)
+            renderer->drawPoint(size / 2 + static_cast<float>(row) * size, 160,
+                                static_cast<float>(row % 256) / 255.0f,
+                                static_cast<float>(row / 256 + 1) / 255.0f, 0, 1);
+        renderer->present();
+        const ScreenArea area = renderer->drawnArea();
+        ASSERT_EQ(area.top, 0);
+        ASSERT_EQ(area.bottom, 480);
+        const std::uint8_t* pixels = renderer->readPixels(area);
+        ASSERT_NE(pixels, nullptr);
+        std::vector<int> expected(480, -1);
+        for (int row = 0; row < height; ++row)
+            expected[static_cast<std::size_t>(PictureStrip::screenRow(row, height))] = row;
+        int mismatches = 0;
+        for (int screenRow = 0; screenRow < 480; ++screenRow) {
+            // The lit pixel of the GL row (bottom row first) that is this screen row.
+            const std::uint8_t* line =
+                pixels + static_cast<long>(479 - screenRow) * area.width() * 4;
+            int shown = -1;
+            for (int x = 0; x < area.width(); ++x) {
+                if (line[4 * x + 1] != 0)
+                    shown = line[4 * x] + (line[4 * x + 1] - 1) * 256;
+            }
+            if (shown != expected[static_cast<std::size_t>(screenRow)])
+                ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0) << height << " rows";
+    }
+}
+
+TEST_F(WaveDisplayTest, EveryLitPixelLiesInTheDrawnArea) {
+    QImage picture(4, 16, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    picture.setPixel(2, 3, qRgb(10, 200, 30));
+    picture.setPixel(2, 12, qRgb(250, 0, 0));
+    display->setImageRef(picture);
+    display->setMessage(" h e y ");
+    for (int frame = 0; frame < 12; ++frame) {
+        display->setInImageMode(frame >= 8);
+        display->setDrawWholeLetterMode(frame >= 4);
+        display->drawView();
+        const QImage& image = display->presentedFrame();
+        const QRect area = display->drawnArea();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (isLit(image, x, y)) {
+                    ASSERT_TRUE(area.contains(x, y))
+                        << "frame " << frame << " at " << x << ", " << y;
+                }
+            }
+        }
+    }
 }

@@ -114,3 +114,26 @@ TEST(AirView, WhereLightFallsTwiceTheBrighterStaysAndBlackFramesLeaveNothing) {
     view.clear();
     EXPECT_EQ(view.image().pixel(inside) & 0xffffff, 0u);
 }
+
+// A renderer's read-back (the area that may be lit, bottom row first) paints exactly what the
+// whole screen's frame paints.
+TEST(AirView, ARenderersReadBackAreaPaintsAsTheWholeFrame) {
+    QImage frame = blackScreen().convertToFormat(QImage::Format_RGBA8888);
+    QPainter painter(&frame);
+    painter.fillRect(QRect(150, 30, 12, 200), QColor(250, 20, 90));
+    painter.fillRect(QRect(170, 300, 3, 40), QColor(0, 0, 1));
+    painter.end();
+    const QRect area(140, 20, 60, 400); // wider than the light, as a renderer's estimate is
+    std::vector<unsigned char> readBack;
+    for (int y = area.bottom(); y >= area.top(); --y) {
+        const unsigned char* line = frame.constScanLine(y) + area.left() * 4;
+        readBack.insert(readBack.end(), line, line + area.width() * 4);
+    }
+    for (double at : { -0.031, 0.0, 0.0127 }) {
+        AirView whole(0.05, 0.5);
+        AirView part(0.05, 0.5);
+        whole.expose(frame, at);
+        part.expose(readBack.data(), area.width() * 4L, area, at);
+        EXPECT_EQ(part.image(), whole.image()) << at;
+    }
+}

@@ -10,6 +10,10 @@
 #include <cmath>
 #include <cstdio>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace sweeplight::render {
 
 namespace {
@@ -26,6 +30,20 @@ public:
 private:
     display::WaveDisplay& display_;
 };
+
+// The GL driver frees a large block of heap as a frame is cleared and takes it back as the
+// frame is drawn. glibc hands the top of the heap back to the kernel each time and every page
+// faults in again, which costs a headless run more than its drawing; a batch run keeps it.
+void keepFreedHeap() {
+#if defined(__GLIBC__)
+    static const bool kept = [] {
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+        mallopt(M_TOP_PAD, 16 << 20);
+        return true;
+    }();
+    (void)kept;
+#endif
+}
 
 bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0;
@@ -79,6 +97,7 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
     if (!error.empty())
         return nullptr;
 
+    keepFreedHeap();
     std::unique_ptr<RenderSession> session(new RenderSession);
     session->options_ = options;
     session->runLoop_ = std::make_unique<foundation::ManualRunLoop>();
@@ -195,7 +214,9 @@ void RenderSession::run(const std::function<bool(const Frame&)>& expose) {
 void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose) {
     Frame frame;
     frame.time = runLoop_->now();
-    display::DrawnFrame drawn = display_->drawView();
+    // Without an exposure nobody looks at the pixels; with one they stay in the framebuffer
+    // until the exposure asks for them.
+    display::DrawnFrame drawn = airView_ ? display_->drawFrame() : display_->skipFrame();
     frame.forwards = drawn.forwards;
     frame.column = drawn.column;
     frame.halfSwing = frames_.empty() ? 0
@@ -204,10 +225,17 @@ void RenderSession::presentFrame(const std::function<bool(const Frame&)>& expose
     frames_.push_back(frame);
     if (!airView_ || (expose && !expose(frame)))
         return;
+    // Only the part of the frame that can be lit is read back, when it is exposed, and in the
+    // order GL keeps it; a black frame leaves the exposure alone.
+    const QRect area = display_->drawnArea();
+    const std::uint8_t* pixels = display_->readFrame(area);
+    if (!pixels)
+        return;
     // Painted where the phone is as the frame reaches the screen, as a camera sees a screen
     // whose light is brief; a held frame would streak each column into the next and blur the
     // letters into blocks.
-    airView_->expose(display_->presentedFrame(), path().position(frame.time));
+    airView_->expose(pixels, static_cast<long>(area.width()) * 4, area,
+                     path().position(frame.time));
 }
 
 std::string RenderSession::framesCsv() const {

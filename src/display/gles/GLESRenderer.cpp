@@ -6,6 +6,8 @@
 #include <EGL/eglext.h>
 #include <GLES/gl.h>
 #include <GLES/glext.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -254,6 +256,7 @@ void GLESRenderer::beginFrame() {
     glMatrixMode(GL_MODELVIEW);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
+    drawnArea_ = {};
 }
 
 void GLESRenderer::beginLEDs() {
@@ -278,6 +281,8 @@ void GLESRenderer::beginPoints(float pointSize) {
 
 void GLESRenderer::drawPoint(float u, float v, float red, float green, float blue, float alpha) {
     glColor4f(red, green, blue, alpha);
+    if (red > 0 || green > 0 || blue > 0)
+        addDrawn(u, v, pointSize_);
     if (pointSize_ > largestPointSize_) {
         // Points larger than the implementation draws (llvmpipe stops at 255 pixels; a
         // one-row picture asks for 480) become the same square drawn as two triangles.
@@ -293,18 +298,68 @@ void GLESRenderer::drawPoint(float u, float v, float red, float green, float blu
     glDrawArrays(GL_POINTS, 0, 1);
 }
 
-void GLESRenderer::present(std::uint8_t* destination, long bytesPerLine) {
-    egl_->glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
-    if (!readback_ || !destination)
+void GLESRenderer::drawPoints(const float* vertices, const std::uint8_t* colors, int count) {
+    if (pointSize_ > largestPointSize_) {
+        // Too large for a point: only a picture of one row comes here, so a square per point.
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* rgba = colors + 4 * i;
+            drawPoint(vertices[2 * i], vertices[2 * i + 1], rgba[0] / 255.0f, rgba[1] / 255.0f,
+                      rgba[2] / 255.0f, rgba[3] / 255.0f);
+        }
         return;
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, backingWidth_, backingHeight_, GL_RGBA, GL_UNSIGNED_BYTE, readback_.get());
-    // GL rows run bottom-up; the screen's run top-down.
-    const long rowBytes = static_cast<long>(backingWidth_) * 4;
-    for (int row = 0; row < backingHeight_; ++row) {
-        const std::uint8_t* source = readback_.get() + (backingHeight_ - 1 - row) * rowBytes;
-        std::memcpy(destination + row * bytesPerLine, source, static_cast<std::size_t>(rowBytes));
     }
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* rgba = colors + 4 * i;
+        if (rgba[0] || rgba[1] || rgba[2])
+            addDrawn(vertices[2 * i], vertices[2 * i + 1], pointSize_);
+    }
+    // One draw for the whole column: the points keep their order, so a later one still covers
+    // an earlier one where they overlap, as separate draws would.
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colors);
+    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glDrawArrays(GL_POINTS, 0, count);
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void GLESRenderer::addDrawn(float u, float v, float size) {
+    // An aliased point is drawn at its size rounded, and at least one pixel.
+    const float half = std::max(1.0f, std::ceil(size)) / 2 + 1;
+    // The LED frame: x = v, and u from the top of the 480-pixel-high frame.
+    const float top = u + static_cast<float>(backingHeight_ - 480);
+    ScreenArea square { static_cast<int>(std::floor(v - half)),
+                        static_cast<int>(std::floor(top - half)),
+                        static_cast<int>(std::ceil(v + half)),
+                        static_cast<int>(std::ceil(top + half)) };
+    square.left = std::max(square.left, 0);
+    square.top = std::max(square.top, 0);
+    square.right = std::min(square.right, backingWidth_);
+    square.bottom = std::min(square.bottom, backingHeight_);
+    if (square.isEmpty())
+        return;
+    if (drawnArea_.isEmpty()) {
+        drawnArea_ = square;
+        return;
+    }
+    drawnArea_.left = std::min(drawnArea_.left, square.left);
+    drawnArea_.top = std::min(drawnArea_.top, square.top);
+    drawnArea_.right = std::max(drawnArea_.right, square.right);
+    drawnArea_.bottom = std::max(drawnArea_.bottom, square.bottom);
+}
+
+void GLESRenderer::present() {
+    egl_->glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
+}
+
+const std::uint8_t* GLESRenderer::readPixels(const ScreenArea& area) {
+    if (!readback_ || area.isEmpty() || area.left < 0 || area.top < 0 ||
+        area.right > backingWidth_ || area.bottom > backingHeight_)
+        return nullptr;
+    // Rows of RGBA bytes are whole words, so a pack alignment of 4 leaves no gaps.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(area.left, backingHeight_ - area.bottom, area.width(), area.height(), GL_RGBA,
+                 GL_UNSIGNED_BYTE, readback_.get());
+    return readback_.get();
 }
 
 std::string GLESRenderer::description() const {

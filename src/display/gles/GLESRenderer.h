@@ -6,6 +6,18 @@
 
 namespace sweeplight::display {
 
+// A rectangle of the framebuffer in screen pixels: x right from the left edge, y down from the
+// top edge; right and bottom are outside it.
+struct ScreenArea {
+    int left { 0 };
+    int top { 0 };
+    int right { 0 };
+    int bottom { 0 };
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool isEmpty() const { return right <= left || bottom <= top; }
+};
+
 // The OpenGL ES 1.1 side of the display: an EGL context (Mesa's surfaceless platform, or a
 // pbuffer on the default display where that platform is missing), a framebuffer object with
 // one RGBA8 colour renderbuffer, and the few drawing steps the LED frame is made of. This file
@@ -28,17 +40,26 @@ public:
     int backingHeight() const { return backingHeight_; }
 
     // Frame steps, issued in this order: beginFrame (context, viewport, projection, clear),
-    // beginLEDs (LED frame and render state), then per content beginPoints and drawPoint, and
-    // present.
+    // beginLEDs (LED frame and render state), then per content beginPoints and drawPoint or
+    // drawPoints, and present.
     void beginFrame();
     void beginLEDs();
     void beginPoints(float pointSize);
     // A square point at (u, v) of the LED frame: u down from the top edge, v right from the
     // left edge.
     void drawPoint(float u, float v, float red, float green, float blue, float alpha);
-    // Binds the colour renderbuffer and reads the frame back into `destination`, top row first
-    // (as on the screen), RGBA bytes, `bytesPerLine` apart.
-    void present(std::uint8_t* destination, long bytesPerLine);
+    // `count` square points in one draw: `vertices` holds (u, v) pairs, `colors` RGBA bytes.
+    void drawPoints(const float* vertices, const std::uint8_t* colors, int count);
+    void present();
+
+    // Where this frame may have lit pixels: the squares of the points drawn in a colour (black
+    // ones light nothing on the black background), a pixel wider on each side for rounding.
+    // Outside it the frame is black. Empty for a black frame.
+    const ScreenArea& drawnArea() const { return drawnArea_; }
+    // Reads `area` of the frame into a buffer of the renderer, which it returns: RGBA bytes,
+    // `area.width()` x 4 bytes per row, bottom row first as GL keeps them. Allocates nothing.
+    // Null when `area` is not inside the framebuffer.
+    const std::uint8_t* readPixels(const ScreenArea& area);
 
     // GL version, renderer and EGL platform, for logs.
     std::string description() const;
@@ -48,6 +69,7 @@ public:
 private:
     struct Egl;
     explicit GLESRenderer(std::unique_ptr<Egl> egl);
+    void addDrawn(float u, float v, float size);
 
     std::unique_ptr<Egl> egl_;
     const char* platform_ { "" };
@@ -58,6 +80,7 @@ private:
     float largestPointSize_ { 1 };
     int backingWidth_ { 0 };
     int backingHeight_ { 0 };
+    ScreenArea drawnArea_;
     std::unique_ptr<std::uint8_t[]> readback_;
     long readbackSize_ { 0 };
 };

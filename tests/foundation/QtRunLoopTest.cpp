@@ -1,0 +1,85 @@
+// The app's run loop on Qt's real event loop. Only what holds whatever the machine's load:
+// order, cancellation, and never firing before the due time; how close to it ticks land is
+// measured by bench/display's frame pacing benchmark.
+#include "foundation/QtRunLoop.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using sweeplight::foundation::QtRunLoop;
+
+namespace {
+
+void ensureApplication() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "qt_run_loop_test";
+        static char* argv[] = { name, nullptr };
+        new QCoreApplication(argc, argv);
+    }
+}
+
+// Runs Qt's loop until `done` says so, at most 5 s.
+template <typename Done> void runUntil(QtRunLoop& loop, Done done) {
+    const double giveUp = loop.now() + 5;
+    while (!done() && loop.now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+}
+
+} // namespace
+
+TEST(QtRunLoop, FiresInDueOrderNeverEarlyAndSkipsCancelledTimers) {
+    ensureApplication();
+    QtRunLoop loop;
+    std::string order;
+    std::vector<double> lateness;
+    auto at = [&](double delay, char name) {
+        const double due = loop.now() + delay;
+        return loop.scheduleOnce(delay, [&, due, name] {
+            lateness.push_back(loop.now() - due);
+            order += name;
+        });
+    };
+    at(0.030, 'c');
+    at(0.010, 'a');
+    const auto cancelled = at(0.015, 'x');
+    at(0.020, 'b');
+    at(0.020, 'B'); // same due time: in the order scheduled
+    loop.cancel(cancelled);
+    runUntil(loop, [&] { return order.size() == 4; });
+    EXPECT_EQ(order, "abBc");
+    for (double late : lateness)
+        EXPECT_GE(late, 0.0);
+}
+
+TEST(QtRunLoop, ARepeatingTimerMayCancelItselfAndAZeroIntervalOneLetsOthersRun) {
+    ensureApplication();
+    QtRunLoop loop;
+    int repeats = 0;
+    QtRunLoop::TimerId repeating = QtRunLoop::kNoTimer;
+    repeating = loop.scheduleRepeating(0.002, [&] {
+        if (++repeats == 5)
+            loop.cancel(repeating);
+    });
+    // A timer of interval 0 fires on every turn of the loop; a delayed call still gets its turn.
+    int spins = 0;
+    const auto spinning = loop.scheduleRepeating(0, [&] { ++spins; });
+    bool delayedRan = false;
+    loop.scheduleOnce(0.020, [&] { delayedRan = true; });
+    runUntil(loop, [&] { return delayedRan && repeats >= 5; });
+    loop.cancel(spinning);
+    EXPECT_TRUE(delayedRan);
+    EXPECT_EQ(repeats, 5);
+    EXPECT_GT(spins, 1);
+
+    // Cancelled, nothing fires any more.
+    const int spinsThen = spins;
+    bool later = false;
+    loop.scheduleOnce(0.020, [&] { later = true; });
+    runUntil(loop, [&] { return later; });
+    EXPECT_EQ(repeats, 5);
+    EXPECT_EQ(spins, spinsThen);
+}
