@@ -12,8 +12,11 @@
 #include "transport/UrlConnectionFactory.h"
 
 #include <QIODevice>
+#include <QLoggingCategory>
 #include <QNetworkCookie>
 #include <random>
+
+Q_LOGGING_CATEGORY(lcFetch, "sweeplight.fetch", QtWarningMsg)
 
 namespace sweeplight::fetcher {
 
@@ -51,7 +54,7 @@ std::mt19937& retryRandomGenerator() {
 namespace detail {
 
 void reportProgrammingError(const QString& message) {
-    foundation::logLine(message.toStdString());
+    foundation::logWarning(lcFetch(), message.toStdString());
 }
 
 QString absoluteString(const QUrl& url) {
