@@ -10,6 +10,8 @@ packages=(
   libgles-dev libegl-dev libgles1 libegl1 libegl-mesa0 libgl1-mesa-dri
   libplist-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev fonts-dejavu-core iproute2 dbus-daemon
+  # The Debian package and its checks (scripts/package.sh, scripts/check-package.sh).
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()
