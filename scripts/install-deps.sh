@@ -11,6 +11,8 @@ packages=(
   libplist-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev fonts-dejavu-core iproute2 dbus-daemon
   libpsl-dev publicsuffix
+  # The Debian package and its checks (scripts/package.sh, scripts/check-package.sh).
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -25,3 +25,9 @@ fi
 echo "json fuzz smoke run: $(tail -n 1 "$smoke_log")"
 
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" --timeout 300
+
+# The Debian package built from the same tree, unpacked and checked (not from sanitizer builds).
+if ! grep -q '^SWEEPLIGHT_SANITIZE:BOOL=ON' "$build_dir/CMakeCache.txt"; then
+  deb=$(BUILD_DIR="$build_dir" DIST_DIR="$build_dir/dist" SKIP_BUILD=1 scripts/package.sh)
+  scripts/check-package.sh "$deb"
+fi

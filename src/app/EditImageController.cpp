@@ -1,5 +1,6 @@
 #include "EditImageController.h"
 
+#include "AppLog.h"
 #include "AppResources.h"
 #include "EditImageDelegate.h"
 #include "ImageView.h"
@@ -22,7 +23,7 @@ constexpr char kPacmanPicture[] = "pacman.png";
 QImage imageNamed(const char* name) {
     QImage image(QStringLiteral(":/") + QString::fromLatin1(name));
     if (image.isNull())
-        foundation::logLine(std::string("missing picture ") + name);
+        foundation::logWarning(lcApp(), std::string("missing picture ") + name);
     return image;
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "EditMessageController.h"
 
 #include "AppKeys.h"
+#include "AppLog.h"
 #include "AppResources.h"
 #include "EditMessageDelegate.h"
 #include "ImageView.h"
@@ -174,7 +175,7 @@ void EditMessageController::viewDidLoad() {
 void EditMessageController::viewWillAppear(bool) {
     if (preferences_.hasObjectForKey(kRecentTextKey)) {
         std::string text = preferences_.stringForKey(kRecentTextKey);
-        foundation::logLine(text);
+        foundation::logLine(lcApp(), text);
         ui_->messageText->setText(QString::fromStdString(text));
     }
     // Only the green key decides, as the stored colour is always written as a whole.
@@ -480,7 +481,7 @@ int EditMessageController::pickerViewWidth(QListWidget*, int) const {
 }
 
 void EditMessageController::pickerViewDidSelectRow(QListWidget*, int, int) {
-    foundation::logLine(kRowSelectedLogLine);
+    foundation::logLine(lcApp(), kRowSelectedLogLine);
 }
 
 QLabel* EditMessageController::pickerViewForRow(QListWidget*, int row, int, QWidget* reusingView) {

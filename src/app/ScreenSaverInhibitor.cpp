@@ -1,5 +1,6 @@
 #include "ScreenSaverInhibitor.h"
 
+#include "AppLog.h"
 #include "foundation/Log.h"
 
 #include <QDBusConnection>
@@ -41,7 +42,8 @@ void ScreenSaverInhibitor::inhibit() {
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        foundation::logLine("screen saver: no session bus; the screen may dim while waving");
+        foundation::logLine(lcApp(),
+                            "screen saver: no session bus; the screen may dim while waving");
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Inhibit");
@@ -54,8 +56,8 @@ void ScreenSaverInhibitor::inhibit() {
                 requestPending_ = false;
                 QDBusPendingReply<std::uint32_t> reply = *finished;
                 if (reply.isError()) {
-                    foundation::logLine("screen saver: inhibition refused: " +
-                                        reply.error().message().toStdString());
+                    foundation::logWarning(lcApp(), "screen saver: inhibition refused: " +
+                                                        reply.error().message().toStdString());
                     return;
                 }
                 cookie_ = reply.value();

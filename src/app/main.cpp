@@ -1,6 +1,7 @@
 // sweeplight: the application. A 320 x 480 portrait window on a desktop (full screen where the
 // platform draws no window frames); with a simulated swing the onlooker's view of the message
 // in the air is shown beside the phone.
+#include "app/AppLog.h"
 #include "app/EAGLView.h"
 #include "app/OnlookerView.h"
 #include "app/PhoneScreen.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -49,9 +51,79 @@ bool takeScaleOption(std::vector<std::string>& arguments, std::string& error) {
     return true;
 }
 
+// The command line as the help page shows it. "--scale", "--data-dir" and "--settings" are
+// taken out before Qt starts (see main); they are listed here so that the help tells of them.
+struct Options {
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption accelerometer {
+        QStringLiteral("accelerometer"),
+        QStringLiteral("Where the motion comes from: %1 (default: auto).")
+            .arg(QLatin1String(motion::AccelerometerFactory::kChoices)),
+        QStringLiteral("source"), QStringLiteral("auto")
+    };
+    QCommandLineOption fullScreen { QStringLiteral("fullscreen"),
+                                    QStringLiteral("Fill the screen, as on a phone.") };
+    QCommandLineOption window { QStringLiteral("window"),
+                                QStringLiteral("A 320 x 480 window even without window frames.") };
+    QCommandLineOption scale { QStringLiteral("scale"),
+                               QStringLiteral("Enlarge everything by F (0.5 to 8)."),
+                               QStringLiteral("F") };
+    QCommandLineOption dataDirectory {
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep the preferences and the service data in DIR (default: the user's "
+                       "config and data folders)."),
+        QStringLiteral("DIR")
+    };
+    QCommandLineOption settings { QStringLiteral("settings"),
+                                  QStringLiteral("Read the service settings (baseurl, fernwickkey, "
+                                                 "gamekey, secretkey) from FILE."),
+                                  QStringLiteral("FILE") };
+
+    explicit Options(QCommandLineParser& parser)
+        : help(parser.addHelpOption())
+        , version(parser.addVersionOption()) {
+        // Qt's own options ("-reverse", "-stylesheet") are words, not bundles of "-v" and "-h".
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(
+            QStringLiteral("Wave the phone, and the message is written in the air."));
+        for (const QCommandLineOption* option :
+             { &accelerometer, &fullScreen, &window, &scale, &dataDirectory, &settings })
+            parser.addOption(*option);
+    }
+};
+
+// "--help" and "--version" answer before the window system is asked for (there may be none).
+bool answeredWithoutDisplay(int argc, char** argv) {
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments << QString::fromLocal8Bit(argv[index]);
+    QCommandLineParser parser;
+    const Options options(parser);
+    parser.parse(arguments);
+    if (parser.isSet(options.version)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return true;
+    }
+    // "--help-all" would add Qt's own options, which only an application object can list.
+    if (parser.isSet(options.help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object the parser cannot know the program's name.
+        std::printf("%s", qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"),
+                                                               QLatin1String("sweeplight"))));
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Sweeplight"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SWEEPLIGHT_VERSION));
+    if (answeredWithoutDisplay(argc, argv))
+        return 0;
+
     // Options that must be settled before Qt starts, taken out of the arguments Qt parses.
     std::vector<std::string> early(argv + 1, argv + argc);
     std::string error;
@@ -70,27 +142,17 @@ int main(int argc, char** argv) {
     // The help page's web view shares GL contexts; this must precede the application object.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(remainingCount, remaining.data());
-    QApplication::setApplicationName(QStringLiteral("Sweeplight"));
+    // The desktop entry and the icon installed with the app (see data/).
+    QGuiApplication::setDesktopFileName(QStringLiteral(SWEEPLIGHT_APP_ID));
+    QIcon icon = QIcon::fromTheme(QStringLiteral(SWEEPLIGHT_APP_ID));
+    if (icon.isNull()) {
+        for (const int size : { 32, 64, 128, 256 })
+            icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Wave the phone, and the message is written in the air.\n"
-                       "Also: --scale F (enlarge everything by F), --data-dir DIR (where the "
-                       "preferences and the service data live), --settings FILE (service "
-                       "settings)."));
-    parser.addHelpOption();
-    const QCommandLineOption accelerometerOption(
-        QStringLiteral("accelerometer"),
-        QStringLiteral("Where the motion comes from: %1 (default: auto).")
-            .arg(QLatin1String(motion::AccelerometerFactory::kChoices)),
-        QStringLiteral("source"), QStringLiteral("auto"));
-    parser.addOption(accelerometerOption);
-    const QCommandLineOption fullScreenOption(QStringLiteral("fullscreen"),
-                                              QStringLiteral("Fill the screen, as on a phone."));
-    parser.addOption(fullScreenOption);
-    const QCommandLineOption windowOption(
-        QStringLiteral("window"), QStringLiteral("A 320 x 480 window even without window frames."));
-    parser.addOption(windowOption);
+    const Options options(parser);
     parser.process(application);
 
     foundation::QtRunLoop runLoop;
@@ -99,16 +161,16 @@ int main(int argc, char** argv) {
     fernwick::Fernwick::setEnvironment(std::move(serviceEnvironment));
 
     motion::AccelerometerFactory::Result source = motion::AccelerometerFactory::create(
-        parser.value(accelerometerOption).toStdString(), runLoop);
+        parser.value(options.accelerometer).toStdString(), runLoop);
     if (!source.accelerometer) {
         std::fprintf(stderr, "sweeplight: %s\n", source.error.c_str());
         return 2;
     }
-    foundation::logLine("accelerometer: " + source.description);
+    foundation::logLine(lcApp(), "accelerometer: " + source.description);
 
-    const bool fullScreen =
-        parser.isSet(fullScreenOption) ||
-        (!parser.isSet(windowOption) && platformHasNoWindowFrames(QGuiApplication::platformName()));
+    const bool fullScreen = parser.isSet(options.fullScreen) ||
+                            (!parser.isSet(options.window) &&
+                             platformHasNoWindowFrames(QGuiApplication::platformName()));
 
     QWidget frame;
     frame.setWindowTitle(QStringLiteral("Sweeplight"));

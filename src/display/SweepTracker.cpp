@@ -2,9 +2,12 @@
 
 #include "foundation/Log.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcSweep, "sweeplight.sweep", QtWarningMsg)
 
 namespace sweeplight::display {
 
@@ -61,7 +64,7 @@ void SweepTracker::didAccelerate(double x, double y, double z) {
 }
 
 void SweepTracker::turn(bool forwards, const char* line) {
-    foundation::logLine(line);
+    foundation::logLine(lcSweep(), line);
     isGoingForwards_ = forwards;
     noMotionRating = 0;
     if (onTurn)

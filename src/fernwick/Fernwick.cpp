@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QWidgetAction>
@@ -31,6 +32,8 @@
 static void initializeFernwickResources() {
     Q_INIT_RESOURCE(fernwick);
 }
+
+Q_LOGGING_CATEGORY(lcFernwick, "sweeplight.fernwick", QtWarningMsg)
 
 namespace sweeplight::fernwick {
 
@@ -208,7 +211,8 @@ void Fernwick::setupModel() {
            std::pair { kSecretKeyKey, &secretKey_ } }) {
         auto text = settingText(settingsDictionary_, key);
         if (!text && settingsDictionary_)
-            foundation::logLine(std::string("Fernwick: the settings lack \"") + key + "\"");
+            foundation::logWarning(lcFernwick(),
+                                   std::string("Fernwick: the settings lack \"") + key + "\"");
         *field = text.value_or(QString());
     }
     contentUrl_ = kContentUrl;
@@ -349,8 +353,8 @@ bool Fernwick::openExternalUrl(const QUrl& url, LinkSchemes schemes) {
           (!url.path().isEmpty() || url.hasQuery())) ||
          (scheme == QLatin1String("tel") && !url.path().isEmpty()));
     if (!url.isValid() || !(webLink || contactLink)) {
-        foundation::logLine("Fernwick: not opening a link of this scheme: " +
-                            url.toString().left(200).toStdString());
+        foundation::logWarning(lcFernwick(), "Fernwick: not opening a link of this scheme: " +
+                                                 url.toString().left(200).toStdString());
         return false;
     }
     if (environment_.openUrl) {
@@ -474,20 +478,26 @@ void Fernwick::createCopyOfData() {
         return;
     }
     const QByteArray contents = templateFile.readAll();
+    // A folder that cannot be written is the user's setup, not a packaging fault: the app
+    // runs on and saves nothing, and says so once.
+    QString problem;
     if (!QDir().mkpath(dataDirectory_)) {
-        fatal(QString(kFailedToCreateDataFile)
-                  .arg(QStringLiteral("cannot create the folder ") + dataDirectory_)
-                  .toStdString());
+        problem = QStringLiteral("cannot create the folder ") + dataDirectory_;
+    } else {
+        // Written like every save, so that a crash mid-copy leaves no partial file behind.
+        // Private from the start, as every later save keeps it.
+        QSaveFile copy(target);
+        if (!copy.open(QIODevice::WriteOnly) ||
+            !copy.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+            copy.write(contents) != contents.size() || !copy.commit())
+            problem = copy.errorString();
+    }
+    if (problem.isEmpty())
         return;
-    }
-    // Written like every save, so that a crash mid-copy leaves no partial file behind.
-    // Private from the start, as every later save keeps it.
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) ||
-        !copy.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        copy.write(contents) != contents.size() || !copy.commit()) {
-        fatal(QString(kFailedToCreateDataFile).arg(copy.errorString()).toStdString());
-    }
+    dataFolderUnwritable_ = true;
+    foundation::logWarning(lcFernwick(),
+                           QString(kFailedToCreateDataFile).arg(problem).toStdString() +
+                               " The service data will not be saved.");
 }
 
 void Fernwick::loadData() {
@@ -495,9 +505,10 @@ void Fernwick::loadData() {
     auto loaded = PropertyList::readFile(dataFilePath(), &error);
     if (loaded && !loaded->is(PropertyList::Type::Dictionary))
         loaded.reset(), error = "not a dictionary";
-    if (!loaded)
-        foundation::logLine("Fernwick: " + dataFilePath().toStdString() + " cannot be read (" +
-                            error + "); it is left untouched");
+    if (!loaded && !dataFolderUnwritable_)
+        foundation::logWarning(lcFernwick(), "Fernwick: " + dataFilePath().toStdString() +
+                                                 " cannot be read (" + error +
+                                                 "); it is left untouched");
     dataDictionary_ = std::move(loaded);
 }
 
@@ -507,7 +518,8 @@ bool Fernwick::saveData() {
     std::string error;
     if (QDir().mkpath(dataDirectory_) && dataDictionary_->writeFile(dataFilePath(), &error))
         return true;
-    foundation::logLine("Fernwick: saving " + dataFilePath().toStdString() + " failed " + error);
+    foundation::logWarning(lcFernwick(),
+                           "Fernwick: saving " + dataFilePath().toStdString() + " failed " + error);
     return false;
 }
 
@@ -517,8 +529,8 @@ void Fernwick::loadSettings() {
     if (loaded && !loaded->is(PropertyList::Type::Dictionary))
         loaded.reset(), error = "not a dictionary";
     if (!loaded)
-        foundation::logLine("Fernwick: settings " + settingsFile_.toStdString() +
-                            " cannot be read (" + error + ")");
+        foundation::logWarning(lcFernwick(), "Fernwick: settings " + settingsFile_.toStdString() +
+                                                 " cannot be read (" + error + ")");
     settingsDictionary_ = std::move(loaded);
 }
 

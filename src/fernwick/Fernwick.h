@@ -113,7 +113,8 @@ public:
         // uikit's alert with indexed buttons.
         std::function<void(const RemoteMessageAlert& alert, std::function<void(int)> dismissed)>
             presentAlert;
-        // Called for the store's fatal packaging errors; default: abort with the message.
+        // Called for the store's fatal packaging errors (a missing data template); default:
+        // abort with the message. A data folder that cannot be written is not fatal.
         std::function<void(const std::string& message)> fatalError;
         // Default: foundation::Paths::dataDirectory().
         QString dataDirectory;
@@ -307,6 +308,9 @@ private:
     };
     std::vector<LiveConnection> liveConnections_;
     std::uint64_t saveTimer_ { 0 };
+    // Set when the data folder cannot take the data file: said once, then the client runs on
+    // without saving.
+    bool dataFolderUnwritable_ { false };
     std::shared_ptr<fetcher::HTTPFetcher> scoreFetcher_;
     // The platform alert of the remote message while it is on screen.
     struct PresentedAlert {

@@ -9,9 +9,12 @@
 #include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
 #include "json/JSONError.h"
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <cmath>
+
+Q_DECLARE_LOGGING_CATEGORY(lcFernwick)
 
 namespace sweeplight::fernwick {
 
@@ -110,7 +113,8 @@ void Fernwick::doneMessageCheck(const QByteArray& data) {
     // Without a date the message could never be told apart from the next one; a date the data
     // file cannot hold would be as bad, and would stop every later save of that file too.
     if (!newDate || !PropertyList::canHoldDate(*newDate)) {
-        foundation::logLine("Fernwick: the remote message has no usable date; not shown");
+        foundation::logLine(lcFernwick(),
+                            "Fernwick: the remote message has no usable date; not shown");
         return;
     }
 

@@ -12,9 +12,12 @@
 #include "transport/UrlConnectionFactory.h"
 
 #include <QIODevice>
+#include <QLoggingCategory>
 #include <QNetworkCookie>
 #include <algorithm>
 #include <random>
+
+Q_LOGGING_CATEGORY(lcFetch, "sweeplight.fetch", QtWarningMsg)
 
 namespace sweeplight::fetcher {
 
@@ -52,7 +55,7 @@ std::mt19937& retryRandomGenerator() {
 namespace detail {
 
 void reportProgrammingError(const QString& message) {
-    foundation::logLine(message.toStdString());
+    foundation::logWarning(lcFetch(), message.toStdString());
 }
 
 QString absoluteString(const QUrl& url) {

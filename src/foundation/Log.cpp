@@ -1,22 +1,49 @@
 #include "Log.h"
 
-#include <cstdio>
+#include <QDebug>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSweeplight, "sweeplight", QtWarningMsg)
 
 namespace sweeplight::foundation {
 
 namespace {
+
 LogSink& currentSink() {
     static LogSink sink;
     return sink;
 }
-} // namespace
 
-void logLine(std::string_view line) {
+void write(const QLoggingCategory& category, QtMsgType type, std::string_view line) {
+    if (!category.isEnabled(type))
+        return;
     if (const LogSink& sink = currentSink()) {
         sink(line);
         return;
     }
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+    const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    if (type == QtDebugMsg)
+        QMessageLogger(nullptr, 0, nullptr, category.categoryName()).debug().noquote() << text;
+    else
+        QMessageLogger(nullptr, 0, nullptr, category.categoryName()).warning().noquote() << text;
+}
+
+} // namespace
+
+void logLine(const QLoggingCategory& category, std::string_view line) {
+    write(category, QtDebugMsg, line);
+}
+
+void logWarning(const QLoggingCategory& category, std::string_view line) {
+    write(category, QtWarningMsg, line);
+}
+
+void logLine(std::string_view line) {
+    write(lcSweeplight(), QtWarningMsg, line);
+}
+
+const QLoggingCategory& generalLogCategory() {
+    return lcSweeplight();
 }
 
 LogSink setLogSink(LogSink sink) {

@@ -21,16 +21,31 @@ QString& dataDirectoryOverride() {
 
 } // namespace
 
-QString Paths::dataDirectory() {
+namespace {
+
+// The folder named by the override or the environment; empty when none is.
+QString namedDirectory() {
     {
         std::lock_guard guard(overrideLock());
         if (!dataDirectoryOverride().isEmpty())
             return QDir(dataDirectoryOverride()).absolutePath();
     }
-    const QString fromEnvironment = qEnvironmentVariable(kDataDirectoryVariable);
-    if (!fromEnvironment.isEmpty())
-        return QDir(fromEnvironment).absolutePath();
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString fromEnvironment = qEnvironmentVariable(Paths::kDataDirectoryVariable);
+    return fromEnvironment.isEmpty() ? QString() : QDir(fromEnvironment).absolutePath();
+}
+
+} // namespace
+
+QString Paths::dataDirectory() {
+    const QString named = namedDirectory();
+    return named.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                           : named;
+}
+
+QString Paths::configDirectory() {
+    const QString named = namedDirectory();
+    return named.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                           : named;
 }
 
 bool Paths::ensureDataDirectory() {

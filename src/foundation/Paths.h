@@ -6,10 +6,11 @@
 
 namespace sweeplight::foundation {
 
-// Where the app keeps its writable files. By default the platform's private data folder of
-// the application; a user or a test can point it elsewhere, strongest first: setDataDirectory
-// (which the "--data-dir DIR" command-line option calls), then the environment variable
-// SWEEPLIGHT_DATA_DIR, then QStandardPaths::AppDataLocation.
+// Where the app keeps its writable files: the service client's data in the user's data folder
+// (QStandardPaths::AppDataLocation, ~/.local/share/<app>), the preferences in the user's
+// config folder (AppConfigLocation, ~/.config/<app>). A user or a test can move both into one
+// folder, strongest first: setDataDirectory (which the "--data-dir DIR" command-line option
+// calls), then the environment variable SWEEPLIGHT_DATA_DIR.
 class Paths final {
 public:
     static constexpr const char* kDataDirectoryVariable = "SWEEPLIGHT_DATA_DIR";
@@ -17,6 +18,9 @@ public:
 
     // The data folder as an absolute path. It is not created here.
     static QString dataDirectory();
+    // The folder of the preferences: the data folder when one was named, else the user's
+    // config folder. Absolute; not created here.
+    static QString configDirectory();
     // Makes sure the data folder exists; false when it cannot be made.
     static bool ensureDataDirectory();
     // An empty path removes the override.

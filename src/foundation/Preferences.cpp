@@ -4,6 +4,7 @@
 #include "Paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <cstdlib>
@@ -26,15 +27,54 @@ Preferences::Preferences(const std::string& filePath)
 Preferences::~Preferences() = default;
 
 Preferences& Preferences::standardUserDefaults() {
-    static Preferences preferences(defaultFilePath());
+    static Preferences preferences([] {
+        const std::string path = defaultFilePath();
+        std::string error;
+        if (!std::getenv(kPreferencesEnvironmentVariable) &&
+            !moveLegacyFile(legacyFilePath(), path, &error))
+            logLine("Preferences: " + error + "; the old file is read where it is");
+        return QFileInfo::exists(QString::fromStdString(path)) ||
+                       !QFileInfo::exists(QString::fromStdString(legacyFilePath()))
+                   ? path
+                   : legacyFilePath();
+    }());
     return preferences;
 }
 
 std::string Preferences::defaultFilePath() {
     if (const char* path = std::getenv(kPreferencesEnvironmentVariable); path && *path)
         return path;
-    // Next to the app's other files, so "--data-dir" moves the whole state of a run.
+    // "--data-dir" moves this too, so that a run's whole state can live in one folder.
+    return QDir(Paths::configDirectory()).filePath(kPreferencesFileName).toStdString();
+}
+
+std::string Preferences::legacyFilePath() {
     return QDir(Paths::dataDirectory()).filePath(kPreferencesFileName).toStdString();
+}
+
+bool Preferences::moveLegacyFile(const std::string& from, const std::string& to,
+                                 std::string* error) {
+    const QString source = QString::fromStdString(from);
+    const QString target = QString::fromStdString(to);
+    if (QFileInfo(source) == QFileInfo(target) || !QFileInfo::exists(source) ||
+        QFileInfo::exists(target))
+        return true;
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = "cannot create " + folder.toStdString() + " to move " + from + " into";
+        return false;
+    }
+    // A rename is atomic; across file systems the copy is made whole before the original goes.
+    if (QFile::rename(source, target))
+        return true;
+    if (!QFile::copy(source, target)) {
+        if (error)
+            *error = "cannot move " + from + " to " + to;
+        return false;
+    }
+    QFile::remove(source);
+    return true;
 }
 
 std::string Preferences::filePath() const {
@@ -90,7 +130,10 @@ bool Preferences::synchronize() {
     settings_->sync();
     if (settings_->status() == QSettings::NoError)
         return true;
-    logLine("Preferences could not be written to " + settings_->fileName().toStdString());
+    if (!failureReported_)
+        logLine("Preferences cannot be written to " + settings_->fileName().toStdString() +
+                "; changes last until the app quits");
+    failureReported_ = true;
     return false;
 }
 

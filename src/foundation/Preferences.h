@@ -19,9 +19,17 @@ public:
     Preferences& operator=(const Preferences&) = delete;
 
     // The user's preferences: the file named by SWEEPLIGHT_PREFERENCES when set, else
-    // "preferences.ini" in the app's data folder (Paths::dataDirectory()).
+    // "preferences.ini" in the app's config folder (Paths::configDirectory()). A file left in
+    // the data folder by earlier versions is moved there on first use.
     static Preferences& standardUserDefaults();
     static std::string defaultFilePath();
+    // Where earlier versions kept the file: "preferences.ini" in the data folder.
+    static std::string legacyFilePath();
+    // Moves the file at `from` to `to` when `to` does not exist yet. An existing `to` is never
+    // replaced (both are left as they are). True when nothing had to move or the move worked;
+    // false with a reason, and `from` untouched, when it failed.
+    static bool moveLegacyFile(const std::string& from, const std::string& to,
+                               std::string* error = nullptr);
 
     std::string filePath() const;
 
@@ -38,11 +46,13 @@ public:
     void setObject(const std::string& value, const std::string& key);
     void removeObjectForKey(const std::string& key);
 
-    // Writes pending changes; false (and one log line) when the file cannot be written.
+    // Writes pending changes; false when the file cannot be written, with one log line the
+    // first time only (every later change would fail the same way).
     bool synchronize();
 
 private:
     std::unique_ptr<QSettings> settings_;
+    bool failureReported_ { false };
 };
 
 } // namespace sweeplight::foundation

@@ -4,6 +4,7 @@
 #include "foundation/RunLoop.h"
 #include "motion/Gravity.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
+
+Q_LOGGING_CATEGORY(lcMotion, "sweeplight.motion", QtWarningMsg)
 
 namespace sweeplight::motion {
 
@@ -220,7 +223,7 @@ void IioAccelerometer::poll() {
     if (!sample) {
         // A sensor that went away (or a driver hiccup) costs samples, never the app; say it once.
         if (!reportedReadFailure_)
-            foundation::logLine("accelerometer: " + error);
+            foundation::logWarning(lcMotion(), "accelerometer: " + error);
         reportedReadFailure_ = true;
         return;
     }

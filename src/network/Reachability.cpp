@@ -5,9 +5,12 @@
 #include "foundation/Log.h"
 #include "foundation/QtRunLoop.h"
 
+#include <QLoggingCategory>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <cstring>
+
+Q_LOGGING_CATEGORY(lcNetwork, "sweeplight.network", QtWarningMsg)
 
 namespace sweeplight::network {
 
@@ -24,7 +27,7 @@ constexpr const char* kNoTargetMessage =
 
 // Programming and packaging faults stop the process with their fixed message.
 [[noreturn]] void fatalProgrammingError(const std::string& message) {
-    foundation::logLine(message);
+    foundation::logWarning(lcNetwork(), message);
     std::abort();
 }
 

@@ -18,6 +18,10 @@ static void registerUikitResources() {
     Q_INIT_RESOURCE(uikit);
 }
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcUikit, "sweeplight.uikit", QtWarningMsg)
+
 namespace sweeplight::uikit {
 
 namespace {
@@ -38,7 +42,7 @@ struct SharedImages {
 QImage loadImage(const char* name) {
     QImage image(QStringLiteral(":/") + QLatin1String(name));
     if (image.isNull())
-        foundation::logLine(std::string("UiHelpers: missing image resource ") + name);
+        foundation::logWarning(lcUikit(), std::string("UiHelpers: missing image resource ") + name);
     return image;
 }
 

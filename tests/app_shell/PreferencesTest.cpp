@@ -1,6 +1,8 @@
 #include "foundation/Preferences.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -77,3 +79,58 @@ TEST_F(PreferencesTest, AMangledValueReadsAsZeroNotGarbage) {
 }
 
 } // namespace
+
+namespace {
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(absent)");
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+// The file earlier versions kept in the data folder moves to the config folder once; whatever
+// happens, no stored preference is lost.
+TEST_F(PreferencesTest, TheOldFileMovesToTheConfigFolderAndNothingIsLost) {
+    const struct {
+        const char* name;
+        const char* oldFile; // null: absent
+        const char* newFile; // null: absent
+        bool blockNewFolder; // a file where the new folder should be
+        bool moved;
+        const char* oldAfter;
+        const char* newAfter;
+    } cases[] = {
+        { "first start after the update", "a=1", nullptr, false, true, "(absent)", "a=1" },
+        { "already moved", nullptr, "a=2", false, true, "(absent)", "a=2" },
+        { "both present: the new one wins", "a=1", "a=2", false, true, "a=1", "a=2" },
+        { "nothing stored yet", nullptr, nullptr, false, true, "(absent)", "(absent)" },
+        { "new folder cannot be made", "a=1", nullptr, true, false, "a=1", "(absent)" },
+    };
+    int index = 0;
+    for (const auto& row : cases) {
+        const QString root = dir.filePath(QString::number(index++));
+        const QString oldPath = root + "/data/preferences.ini";
+        const QString newPath = root + "/config/sweeplight/preferences.ini";
+        if (row.oldFile)
+            put(oldPath, row.oldFile);
+        if (row.newFile)
+            put(newPath, row.newFile);
+        if (row.blockNewFolder)
+            put(root + "/config", "not a folder");
+        std::string error;
+        EXPECT_EQ(Preferences::moveLegacyFile(oldPath.toStdString(), newPath.toStdString(), &error),
+                  row.moved)
+            << row.name;
+        EXPECT_EQ(error.empty(), row.moved) << row.name << ": " << error;
+        EXPECT_EQ(contentsOf(oldPath), QByteArray(row.oldAfter)) << row.name;
+        EXPECT_EQ(contentsOf(newPath), QByteArray(row.newAfter)) << row.name;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include "foundation/Log.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ namespace {
 class SweepTrackerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The tracker's lines are diagnostics, silent unless their category is switched on.
+        QLoggingCategory::setFilterRules(QStringLiteral("sweeplight.sweep.debug=true"));
         previousSink =
             foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
         tracker.onShowWavePhone = [this] { events.push_back("show"); };
@@ -29,7 +32,10 @@ protected:
             events.push_back(forwards ? "forwards" : "backwards");
         };
     }
-    void TearDown() override { foundation::setLogSink(std::move(previousSink)); }
+    void TearDown() override {
+        foundation::setLogSink(std::move(previousSink));
+        QLoggingCategory::setFilterRules(QString());
+    }
 
     // Feeds raw x values with the phone held upright and still otherwise.
     void feed(std::initializer_list<double> xs) {

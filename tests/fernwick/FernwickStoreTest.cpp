@@ -1,4 +1,5 @@
 #include "FernwickTestSupport.h"
+#include "foundation/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -146,13 +147,21 @@ TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
     EXPECT_TRUE(data->find("highscore")->is(PropertyList::Type::Array)) << "kept as it was";
 }
 
-TEST(FernwickStore, AnUnwritableDataFolderIsReportedAsFatal) {
+TEST(FernwickStore, AnUnwritableDataFolderIsSaidOnceAndTheClientRunsOn) {
     ClientWorld world;
     world.writeDefaultSettings();
     // A file where the folder should be.
     writeRaw(world.dataDirectory(), "not a folder");
+    std::vector<std::string> logged;
+    auto previous =
+        foundation::setLogSink([&](std::string_view line) { logged.emplace_back(line); });
     auto client = world.start();
-    ASSERT_EQ(world.fatalErrors.size(), 1u);
-    EXPECT_EQ(world.fatalErrors[0].rfind("Failed to create writable data file with message '", 0),
-              0u);
+    EXPECT_TRUE(world.fatalErrors.empty());
+    EXPECT_EQ(client->appOpened(), 1);
+    EXPECT_FALSE(client->saveHighScore(3));
+    world.loop.advance(5.0);
+    foundation::setLogSink(std::move(previous));
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("Failed to create writable data file with message '", 0), 0u);
+    EXPECT_EQ(readAll(world.dataDirectory()), QByteArray("not a folder"));
 }

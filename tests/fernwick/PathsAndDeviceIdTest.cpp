@@ -14,11 +14,15 @@ TEST(Paths, SetterWinsOverEnvironmentWhichWinsOverTheStandardFolder) {
     qunsetenv(Paths::kDataDirectoryVariable);
     const QString standard = Paths::dataDirectory();
     EXPECT_FALSE(standard.isEmpty());
+    // Linux keeps settings and data apart unless one folder is named for both.
+    EXPECT_NE(Paths::configDirectory(), standard);
 
     qputenv(Paths::kDataDirectoryVariable, "/tmp/from-environment");
     EXPECT_EQ(Paths::dataDirectory(), "/tmp/from-environment");
+    EXPECT_EQ(Paths::configDirectory(), "/tmp/from-environment");
     Paths::setDataDirectory("/tmp/from-setter");
     EXPECT_EQ(Paths::dataDirectory(), "/tmp/from-setter");
+    EXPECT_EQ(Paths::configDirectory(), "/tmp/from-setter");
 
     Paths::setDataDirectory({});
     qunsetenv(Paths::kDataDirectoryVariable);

@@ -1,0 +1,37 @@
+#include "foundation/Log.h"
+
+#include <QLoggingCategory>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcLogTest, "sweeplight.logtest", QtWarningMsg)
+
+using namespace sweeplight;
+
+// Diagnostics stay silent until their category is switched on; warnings are written by default,
+// and a rule can silence them too.
+TEST(Log, CategoryRulesDecideWhatIsWritten) {
+    std::vector<std::string> lines;
+    auto previous =
+        foundation::setLogSink([&](std::string_view line) { lines.emplace_back(line); });
+    const struct {
+        const char* rules;
+        std::vector<std::string> written;
+    } cases[] = {
+        { "", { "warning", "general" } },
+        { "sweeplight.logtest.debug=true", { "debug", "warning", "general" } },
+        { "sweeplight.*.warning=false", { "general" } },
+        { "sweeplight*.warning=false", {} },
+    };
+    for (const auto& row : cases) {
+        QLoggingCategory::setFilterRules(QString::fromLatin1(row.rules));
+        lines.clear();
+        foundation::logLine(lcLogTest(), "debug");
+        foundation::logWarning(lcLogTest(), "warning");
+        foundation::logLine("general");
+        EXPECT_EQ(lines, row.written) << row.rules;
+    }
+    QLoggingCategory::setFilterRules(QString());
+    foundation::setLogSink(std::move(previous));
+}
