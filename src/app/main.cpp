@@ -10,6 +10,7 @@
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
 #include "motion/AccelerometerFactory.h"
+#include "motion/TraceRecorder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -91,6 +92,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption windowOption(
         QStringLiteral("window"), QStringLiteral("A 320 x 480 window even without window frames."));
     parser.addOption(windowOption);
+    const QCommandLineOption recordTraceOption(
+        QStringLiteral("record-trace"),
+        QStringLiteral("Write every accelerometer sample to <file> as a trace (t,x,y,z) that "
+                       "sweeplight-render --trace replays."),
+        QStringLiteral("file"));
+    parser.addOption(recordTraceOption);
     parser.process(application);
 
     foundation::QtRunLoop runLoop;
@@ -105,6 +112,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     foundation::logLine("accelerometer: " + source.description);
+    motion::Accelerometer* accelerometer = source.accelerometer.get();
+    std::unique_ptr<motion::TraceRecorder> recorder;
+    if (parser.isSet(recordTraceOption)) {
+        recorder = motion::TraceRecorder::create(
+            *accelerometer, parser.value(recordTraceOption).toStdString(), error);
+        if (!recorder) {
+            std::fprintf(stderr, "sweeplight: %s\n", error.c_str());
+            return 1;
+        }
+        accelerometer = recorder.get();
+    }
 
     const bool fullScreen =
         parser.isSet(fullScreenOption) ||
@@ -125,7 +143,7 @@ int main(int argc, char** argv) {
     // them; the delegate owns both from here on, and goes before the frame that holds them.
     auto screen = std::make_unique<app::PhoneScreen>();
     std::unique_ptr<app::EAGLView> view =
-        app::EAGLView::create(runLoop, *source.accelerometer, screen.get());
+        app::EAGLView::create(runLoop, *accelerometer, screen.get());
     if (!view) {
         std::fprintf(stderr, "sweeplight: no OpenGL ES 1.1 context can be created\n");
         return 1;

@@ -2,6 +2,7 @@
 
 #include "GlyphFont.h"
 #include "HSL2RGB.h"
+#include "SteadyPlacement.h"
 #include "gles/GLESRenderer.h"
 
 #include <algorithm>
@@ -89,6 +90,7 @@ void WaveDisplay::setUIColor(const QColor& color) {
 
 void WaveDisplay::didAccelerate(double x, double y, double z) {
     tracker_.didAccelerate(x, y, z);
+    swingModel_.addSample(now(), x);
 }
 
 void WaveDisplay::turn(bool forwards) {
@@ -143,6 +145,8 @@ DrawnFrame WaveDisplay::drawView() {
 
 DrawnFrame WaveDisplay::drawLEDs() {
     renderer_->beginLEDs();
+    if (steadyLetters_ && (inImageMode_ || !drawWholeLetterMode_))
+        return drawSteadyFrame();
     if (inImageMode_)
         return drawColumnImage();
     if (drawWholeLetterMode_)
@@ -161,17 +165,7 @@ void WaveDisplay::ledColor(float hue, float rgb[3]) const {
 DrawnFrame WaveDisplay::drawColumnLetters() {
     const int pointer = strip_.messagePointer;
     const int length = strip_.messageLength();
-    renderer_->beginPoints(kLEDSize);
-    float rgb[3];
-    ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
-    const std::uint8_t* column = strip_.column(pointer);
-    for (int row = 0; row < letterHeight; ++row) {
-        if (column[row] == 0)
-            continue;
-        const float u = rowCentre(row);
-        renderer_->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
-        renderer_->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
-    }
+    drawStripColumn(pointer);
     const bool forwards = isGoingForwards();
     strip_.messagePointer = stepClamped(pointer, length, forwards);
     return { DrawnFrame::Content::Column, forwards, pointer };
@@ -193,6 +187,48 @@ DrawnFrame WaveDisplay::drawWholeLetters() {
     drawCharInCenter(static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
     wholeMessagePointer_ = stepClamped(pointer, wholeMessageLength_, forwards);
     return { DrawnFrame::Content::Letter, forwards, pointer };
+}
+
+void WaveDisplay::drawStripColumn(int pointer) {
+    const int length = strip_.messageLength();
+    renderer_->beginPoints(kLEDSize);
+    float rgb[3];
+    ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
+    const std::uint8_t* column = strip_.column(pointer);
+    for (int row = 0; row < letterHeight; ++row) {
+        if (column[row] == 0)
+            continue;
+        const float u = rowCentre(row);
+        renderer_->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
+        renderer_->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+    }
+}
+
+DrawnFrame WaveDisplay::drawSteadyFrame() {
+    const double time = now();
+    const double sinceLast = time - lastFrameTime_;
+    // Frames come at the timer's pace; a long pause (stopped timer) says nothing about it.
+    if (lastFrameTime_ >= 0 && sinceLast > 0 && sinceLast < 0.25)
+        frameInterval_ = frameInterval_ > 0 ? 0.8 * frameInterval_ + 0.2 * sinceLast : sinceLast;
+    lastFrameTime_ = time;
+
+    const std::optional<SwingModel::Phase> phase = swingModel_.phaseAt(time);
+    if (phase)
+        steadyForwards_ = phase->forwards;
+    const int length = inImageMode_ ? picture_.imageWidth() : strip_.messageLength();
+    const int column =
+        phase && frameInterval_ > 0 && length > 0
+            ? SteadyPlacement::column(phase->forwards, phase->phase, phase->halfPeriod,
+                                      frameInterval_, length, inImageMode_ && inRepeatMode_)
+            : -1;
+    if (column < 0)
+        return { DrawnFrame::Content::Black, steadyForwards_, -1 };
+    if (inImageMode_) {
+        drawPictureColumn(column);
+        return { DrawnFrame::Content::Picture, steadyForwards_, column };
+    }
+    drawStripColumn(column);
+    return { DrawnFrame::Content::Column, steadyForwards_, column };
 }
 
 void WaveDisplay::drawCharInCenter(signed char c) {
@@ -232,21 +268,25 @@ DrawnFrame WaveDisplay::drawColumnImage() {
     // read outside the picture.
     pointer = std::clamp(pointer, 0, width - 1);
 
+    const int column = pointer;
+    drawPictureColumn(column);
+    if (inRepeatMode_)
+        pointer = forwards ? pointer + 1 : pointer - 1;
+    else
+        pointer = stepClamped(pointer, width, forwards);
+    return { DrawnFrame::Content::Picture, forwards, column };
+}
+
+void WaveDisplay::drawPictureColumn(int column) {
     const int height = picture_.imageHeight();
     const float size = 480.0f / static_cast<float>(height);
     renderer_->beginPoints(size);
-    const int column = pointer;
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* pixel = picture_.pixel(row, column);
         // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
         renderer_->drawPoint(size / 2 + static_cast<float>(row) * size, kPictureColumnV,
                              pixel[1] / 255.0f, pixel[2] / 255.0f, pixel[3] / 255.0f, 1);
     }
-    if (inRepeatMode_)
-        pointer = forwards ? pointer + 1 : pointer - 1;
-    else
-        pointer = stepClamped(pointer, width, forwards);
-    return { DrawnFrame::Content::Picture, forwards, column };
 }
 
 } // namespace sweeplight::display

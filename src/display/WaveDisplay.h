@@ -3,6 +3,7 @@
 #include "MessageStrip.h"
 #include "PictureStrip.h"
 #include "SweepTracker.h"
+#include "SwingModel.h"
 
 #include <QColor>
 #include <QImage>
@@ -71,6 +72,13 @@ public:
     bool inRepeatMode() const { return inRepeatMode_; }
     void setDrawWholeLetterMode(bool on) { drawWholeLetterMode_ = on; }
     bool drawWholeLetterMode() const { return drawWholeLetterMode_; }
+    // Steady letters: each frame draws the column (or picture column) that belongs where the
+    // phone is now, from a learned model of the swing, instead of stepping one column per frame
+    // from each turn-around. Whole-letter mode is not affected. Needs the clock below.
+    void setSteadyLetters(bool on) { steadyLetters_ = on; }
+    bool steadyLetters() const { return steadyLetters_; }
+    // The time (seconds) of samples and frames, for steady letters; the run loop's now().
+    void setClock(std::function<double()> now) { clock_ = std::move(now); }
 
     // --- Sweep -------------------------------------------------------------------------------
     // One accelerometer sample in g (motion/Accelerometer.h conventions). May call the hint
@@ -82,6 +90,7 @@ public:
 
     bool isGoingForwards() const { return tracker_.isGoingForwards(); }
     const SweepTracker& tracker() const { return tracker_; }
+    const SwingModel& swingModel() const { return swingModel_; }
     float noMotionRating() const { return tracker_.noMotionRating; }
     void setNoMotionRating(float rating) { tracker_.noMotionRating = rating; }
 
@@ -122,12 +131,18 @@ private:
     DrawnFrame drawWholeLetters();
     void drawCharInCenter(signed char c);
     DrawnFrame drawColumnImage();
+    DrawnFrame drawSteadyFrame();
+    void drawStripColumn(int column);
+    void drawPictureColumn(int column);
+    double now() const { return clock_ ? clock_() : 0; }
     void ledColor(float hue, float rgb[3]) const;
 
     std::unique_ptr<GLESRenderer> renderer_;
     MessageStrip strip_;
     PictureStrip picture_;
     SweepTracker tracker_;
+    SwingModel swingModel_;
+    std::function<double()> clock_;
 
     QString currentMessage_;
     std::string message8Bit_; // one byte per character of currentMessage_
@@ -140,6 +155,10 @@ private:
     int wholeMessagePointer_ { 0 };
     int wholeMessageLength_ { 0 };
     int skipCounter_ { 0 };
+    bool steadyLetters_ { false };
+    bool steadyForwards_ { true }; // the last direction steady letters were sure of
+    double lastFrameTime_ { -1 };
+    double frameInterval_ { 0 }; // measured between frames, for steady letters
 
     QImage presentedFrame_;
 };

@@ -28,6 +28,8 @@ What the display shows (default: the display's own "hey!"):
   --color RRGGBB        the LED colour (default ff0000)
   --rainbow             hue running along the message
   --whole-letter        whole-letter mode
+  --steady              steady letters: each frame draws the column that belongs where the
+                        phone is, from a learned model of the swing
 
 How the phone moves (default: a simulated swing):
   --swing-hz F          swings per second (default 2)
@@ -98,7 +100,8 @@ struct Command {
 
 Command parseArguments(const std::vector<std::string>& arguments) {
     static const std::set<std::string> kFlags = { "--repeat",     "--rainbow", "--whole-letter",
-                                                  "--dump-strip", "--help",    "-h" };
+                                                  "--dump-strip", "--help",    "-h",
+                                                  "--steady" };
     static const std::set<std::string> kValued = {
         "--message",    "--raw-message",  "--picture",       "--color",
         "--swing-hz",   "--swing-peak-g", "--swing-noise-g", "--seconds",
@@ -152,6 +155,7 @@ Command parseArguments(const std::vector<std::string>& arguments) {
     options.repeat = flags.contains("--repeat");
     options.rainbow = flags.contains("--rainbow");
     options.wholeLetter = flags.contains("--whole-letter");
+    options.steady = flags.contains("--steady");
     if (values.contains("--color")) {
         options.color = parseColor(values["--color"]);
         if (!options.color)
