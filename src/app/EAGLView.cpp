@@ -51,6 +51,7 @@ EAGLView::EAGLView(foundation::RunLoop& runLoop, motion::Accelerometer& accelero
 
     display_->onShowWavePhone = [this] { showWavePhone(); };
     display_->onHideWavePhone = [this] { hideWavePhone(); };
+    display_->setClock([this] { return runLoop_.now(); });
     placeOverlays();
     enableAccelerometer();
 }

@@ -100,6 +100,8 @@ EditMessageController::EditMessageController(foundation::RunLoop& runLoop,
     connect(ui_->rainbowButton, &QAbstractButton::clicked, this, [this] { rainbow(); });
     connect(ui_->rainbowSwitch, &QCheckBox::toggled, this,
             [this] { rainbowSwitched(ui_->rainbowSwitch); });
+    connect(ui_->steadySwitch, &QCheckBox::toggled, this,
+            [this] { steadySwitched(ui_->steadySwitch); });
     viewDidLoad();
 }
 
@@ -121,6 +123,9 @@ QWidget* EditMessageController::currentColor() const {
 }
 QCheckBox* EditMessageController::rainbowSwitch() const {
     return ui_->rainbowSwitch;
+}
+QCheckBox* EditMessageController::steadySwitch() const {
+    return ui_->steadySwitch;
 }
 TouchView* EditMessageController::fadeView() const {
     return ui_->fadeView;
@@ -189,6 +194,9 @@ void EditMessageController::viewWillAppear(bool) {
         QSignalBlocker blocker(ui_->rainbowSwitch);
         ui_->rainbowSwitch->setChecked(preferences_.boolForKey(kRainbowOnKey));
     }
+    QSignalBlocker steadyBlocker(ui_->steadySwitch);
+    ui_->steadySwitch->setChecked(preferences_.hasObjectForKey(kSteadyLettersKey) &&
+                                  preferences_.boolForKey(kSteadyLettersKey));
 }
 
 void EditMessageController::showEvent(QShowEvent* event) {
@@ -404,6 +412,13 @@ void EditMessageController::rainbow() {
 
 void EditMessageController::rainbowSwitched(QCheckBox*) {
     // Read when Done is pressed.
+}
+
+void EditMessageController::steadySwitched(QCheckBox* sender) {
+    const bool on = sender->isChecked();
+    preferences_.setBool(on, kSteadyLettersKey);
+    if (delegate_)
+        delegate_->setSteadyLetters(on);
 }
 
 void EditMessageController::setTextColor(const QColor& color) {

@@ -61,6 +61,7 @@ public:
     QWidget* smokedSelect() const;
     QWidget* currentColor() const;
     QCheckBox* rainbowSwitch() const;
+    QCheckBox* steadySwitch() const;
     TouchView* fadeView() const;
     QAbstractButton* cancelEditingButton() const;
     QAbstractButton* cancelPresetButton() const;
@@ -101,6 +102,8 @@ public:
     void iloveyou();
     void rainbow();
     void rainbowSwitched(QCheckBox* sender);
+    // Stored at once and handed to the delegate, unlike the rainbow switch read at Done.
+    void steadySwitched(QCheckBox* sender);
     void changeBgColor(const QColor& color);
     void createPicker();
     QRect pickerFrameWithSize(const QSize& size) const;

@@ -9,9 +9,10 @@
 namespace sweeplight::app {
 
 namespace {
-// The exposure halves its brightness every 0.4 s: about one swing of a waving hand stays.
-constexpr double kHalfLife = 0.4;
-constexpr double kFadeEvery = 0.05;
+// What the eye keeps: an image fades within about 0.1 s (half of it gone after 0.05 s), so a
+// message that is written at two places, or mirrored, shows as it would to an onlooker.
+constexpr double kHalfLife = 0.05;
+constexpr double kFadeEvery = 1.0 / 60;
 } // namespace
 
 OnlookerView::OnlookerView(const motion::PhonePath& path, double reach, QWidget* parent)

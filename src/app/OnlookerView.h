@@ -10,8 +10,9 @@ class PhonePath;
 
 namespace sweeplight::app {
 
-// Beside a simulated swing: what an onlooker sees of the phone, a long exposure that keeps the
-// last moments. Each presented frame is painted where the phone is while it shows it.
+// Beside a simulated swing: what an onlooker sees of the phone, an exposure that keeps what the
+// eye keeps (about the last 0.1 s). Each presented frame is painted where the phone is while it
+// shows it.
 class OnlookerView final : public QWidget {
     Q_OBJECT
 public:

@@ -138,6 +138,8 @@ void SweeplightAppDelegate::applicationDidFinishLaunching() {
         runLoop_.performAfterDelay(view, kBrieflyShowWave, kLaunchWaveDelay,
                                    [view] { view->brieflyShowWave(); });
     }
+    glView_->display().setSteadyLetters(preferences_.hasObjectForKey(kSteadyLettersKey) &&
+                                        preferences_.boolForKey(kSteadyLettersKey));
     glView_->setDelegate(this);
     glView_->setAnimationInterval(kLaunchFrameInterval);
     glView_->startAnimation();
@@ -204,6 +206,10 @@ void SweeplightAppDelegate::setUIColor(const QColor& color) {
 void SweeplightAppDelegate::setRainbowOn() {
     glView_->setRainbowMode(true);
     preferences_.setBool(true, kRainbowOnKey);
+}
+
+void SweeplightAppDelegate::setSteadyLetters(bool on) {
+    glView_->display().setSteadyLetters(on);
 }
 
 void SweeplightAppDelegate::setRainbowOff() {

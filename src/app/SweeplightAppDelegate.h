@@ -97,6 +97,7 @@ public:
     void setUIColor(const QColor& color) override;
     void setRainbowOn() override;
     void setRainbowOff() override;
+    void setSteadyLetters(bool on) override;
     void doneEditing() override;
     void closeEditing() override;
 

@@ -11,6 +11,7 @@
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
 #include "motion/AccelerometerFactory.h"
+#include "motion/TraceRecorder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -79,6 +80,12 @@ struct Options {
                                   QStringLiteral("Read the service settings (baseurl, fernwickkey, "
                                                  "gamekey, secretkey) from FILE."),
                                   QStringLiteral("FILE") };
+    QCommandLineOption recordTrace {
+        QStringLiteral("record-trace"),
+        QStringLiteral("Write every accelerometer sample to FILE as a trace (t,x,y,z) that "
+                       "sweeplight-render --trace replays."),
+        QStringLiteral("FILE")
+    };
 
     explicit Options(QCommandLineParser& parser)
         : help(parser.addHelpOption())
@@ -88,7 +95,8 @@ struct Options {
         parser.setApplicationDescription(
             QStringLiteral("Wave the phone, and the message is written in the air."));
         for (const QCommandLineOption* option :
-             { &accelerometer, &fullScreen, &window, &scale, &dataDirectory, &settings })
+             { &accelerometer, &fullScreen, &window, &scale, &dataDirectory, &settings,
+               &recordTrace })
             parser.addOption(*option);
     }
 };
@@ -167,6 +175,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     foundation::logLine(lcApp(), "accelerometer: " + source.description);
+    motion::Accelerometer* accelerometer = source.accelerometer.get();
+    std::unique_ptr<motion::TraceRecorder> recorder;
+    if (parser.isSet(options.recordTrace)) {
+        recorder = motion::TraceRecorder::create(
+            *accelerometer, parser.value(options.recordTrace).toStdString(), error);
+        if (!recorder) {
+            std::fprintf(stderr, "sweeplight: %s\n", error.c_str());
+            return 1;
+        }
+        accelerometer = recorder.get();
+    }
 
     const bool fullScreen = parser.isSet(options.fullScreen) ||
                             (!parser.isSet(options.window) &&
@@ -187,7 +206,7 @@ int main(int argc, char** argv) {
     // them; the delegate owns both from here on, and goes before the frame that holds them.
     auto screen = std::make_unique<app::PhoneScreen>();
     std::unique_ptr<app::EAGLView> view =
-        app::EAGLView::create(runLoop, *source.accelerometer, screen.get());
+        app::EAGLView::create(runLoop, *accelerometer, screen.get());
     if (!view) {
         std::fprintf(stderr, "sweeplight: no OpenGL ES 1.1 context can be created\n");
         return 1;

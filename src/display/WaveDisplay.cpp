@@ -2,6 +2,7 @@
 
 #include "GlyphFont.h"
 #include "HSL2RGB.h"
+#include "SteadyPlacement.h"
 #include "gles/GLESRenderer.h"
 
 #include <algorithm>
@@ -90,6 +91,7 @@ void WaveDisplay::setUIColor(const QColor& color) {
 
 void WaveDisplay::didAccelerate(double x, double y, double z) {
     tracker_.didAccelerate(x, y, z);
+    swingModel_.addSample(now(), x);
 }
 
 void WaveDisplay::turn(bool forwards) {
@@ -182,6 +184,8 @@ const std::uint8_t* WaveDisplay::readFrame(const QRect& area) {
 DrawnFrame WaveDisplay::drawLEDs(GLESRenderer* gl) {
     if (gl)
         gl->beginLEDs();
+    if (steadyLetters_ && (inImageMode_ || !drawWholeLetterMode_))
+        return drawSteadyFrame(gl);
     if (inImageMode_)
         return drawColumnImage(gl);
     if (drawWholeLetterMode_)
@@ -200,19 +204,8 @@ void WaveDisplay::ledColor(float hue, float rgb[3]) const {
 DrawnFrame WaveDisplay::drawColumnLetters(GLESRenderer* gl) {
     const int pointer = strip_.messagePointer;
     const int length = strip_.messageLength();
-    if (gl) {
-        gl->beginPoints(kLEDSize);
-        float rgb[3];
-        ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
-        const std::uint8_t* column = strip_.column(pointer);
-        for (int row = 0; row < letterHeight; ++row) {
-            if (column[row] == 0)
-                continue;
-            const float u = rowCentre(row);
-            gl->drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
-            gl->drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
-        }
-    }
+    if (gl)
+        drawStripColumn(*gl, pointer);
     const bool forwards = isGoingForwards();
     strip_.messagePointer = stepClamped(pointer, length, forwards);
     return { DrawnFrame::Content::Column, forwards, pointer };
@@ -236,6 +229,50 @@ DrawnFrame WaveDisplay::drawWholeLetters(GLESRenderer* gl) {
                          static_cast<signed char>(message8Bit_[static_cast<std::size_t>(pointer)]));
     wholeMessagePointer_ = stepClamped(pointer, wholeMessageLength_, forwards);
     return { DrawnFrame::Content::Letter, forwards, pointer };
+}
+
+void WaveDisplay::drawStripColumn(GLESRenderer& gl, int pointer) {
+    const int length = strip_.messageLength();
+    gl.beginPoints(kLEDSize);
+    float rgb[3];
+    ledColor(static_cast<float>(pointer) / static_cast<float>(length), rgb);
+    const std::uint8_t* column = strip_.column(pointer);
+    for (int row = 0; row < letterHeight; ++row) {
+        if (column[row] == 0)
+            continue;
+        const float u = rowCentre(row);
+        gl.drawPoint(u, kLEDColumnV, rgb[0], rgb[1], rgb[2], 1);
+        gl.drawPoint(u, kLEDColumnV + kMaskOffset, 0, 0, 0, 1);
+    }
+}
+
+DrawnFrame WaveDisplay::drawSteadyFrame(GLESRenderer* gl) {
+    const double time = now();
+    const double sinceLast = time - lastFrameTime_;
+    // Frames come at the timer's pace; a long pause (stopped timer) says nothing about it.
+    if (lastFrameTime_ >= 0 && sinceLast > 0 && sinceLast < 0.25)
+        frameInterval_ = frameInterval_ > 0 ? 0.8 * frameInterval_ + 0.2 * sinceLast : sinceLast;
+    lastFrameTime_ = time;
+
+    const std::optional<SwingModel::Phase> phase = swingModel_.phaseAt(time);
+    if (phase)
+        steadyForwards_ = phase->forwards;
+    const int length = inImageMode_ ? picture_.imageWidth() : strip_.messageLength();
+    const int column =
+        phase && frameInterval_ > 0 && length > 0
+            ? SteadyPlacement::column(phase->forwards, phase->phase, phase->halfPeriod,
+                                      frameInterval_, length, inImageMode_ && inRepeatMode_)
+            : -1;
+    if (column < 0)
+        return { DrawnFrame::Content::Black, steadyForwards_, -1 };
+    if (inImageMode_) {
+        if (gl)
+            drawPictureColumn(*gl, column);
+        return { DrawnFrame::Content::Picture, steadyForwards_, column };
+    }
+    if (gl)
+        drawStripColumn(*gl, column);
+    return { DrawnFrame::Content::Column, steadyForwards_, column };
 }
 
 void WaveDisplay::drawCharInCenter(GLESRenderer& gl, signed char c) {
@@ -285,23 +322,6 @@ DrawnFrame WaveDisplay::drawColumnImage(GLESRenderer* gl) {
     return { DrawnFrame::Content::Picture, forwards, column };
 }
 
-void WaveDisplay::drawPictureColumn(GLESRenderer& gl, int column) {
-    const int height = picture_.imageHeight();
-    const float size = 480.0f / static_cast<float>(height);
-    gl.beginPoints(size);
-    float* vertex = pictureVertices_.data();
-    std::uint8_t* color = pictureColors_.data();
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* pixel = picture_.pixel(row, column);
-        *vertex++ = size / 2 + static_cast<float>(row) * size;
-        *vertex++ = kPictureColumnV;
-        // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
-        *color++ = pixel[1];
-        *color++ = pixel[2];
-        *color++ = pixel[3];
-        *color++ = 255;
-    }
-    gl.drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
 }
 
 } // namespace sweeplight::display

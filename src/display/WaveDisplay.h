@@ -3,6 +3,7 @@
 #include "MessageStrip.h"
 #include "PictureStrip.h"
 #include "SweepTracker.h"
+#include "SwingModel.h"
 
 #include <QColor>
 #include <QImage>
@@ -74,6 +75,13 @@ public:
     bool inRepeatMode() const { return inRepeatMode_; }
     void setDrawWholeLetterMode(bool on) { drawWholeLetterMode_ = on; }
     bool drawWholeLetterMode() const { return drawWholeLetterMode_; }
+    // Steady letters: each frame draws the column (or picture column) that belongs where the
+    // phone is now, from a learned model of the swing, instead of stepping one column per frame
+    // from each turn-around. Whole-letter mode is not affected. Needs the clock below.
+    void setSteadyLetters(bool on) { steadyLetters_ = on; }
+    bool steadyLetters() const { return steadyLetters_; }
+    // The time (seconds) of samples and frames, for steady letters; the run loop's now().
+    void setClock(std::function<double()> now) { clock_ = std::move(now); }
 
     // --- Sweep -------------------------------------------------------------------------------
     // One accelerometer sample in g (motion/Accelerometer.h conventions). May call the hint
@@ -85,6 +93,7 @@ public:
 
     bool isGoingForwards() const { return tracker_.isGoingForwards(); }
     const SweepTracker& tracker() const { return tracker_; }
+    const SwingModel& swingModel() const { return swingModel_; }
     float noMotionRating() const { return tracker_.noMotionRating; }
     void setNoMotionRating(float rating) { tracker_.noMotionRating = rating; }
 
@@ -140,13 +149,18 @@ private:
     DrawnFrame drawWholeLetters(GLESRenderer* gl);
     void drawCharInCenter(GLESRenderer& gl, signed char c);
     DrawnFrame drawColumnImage(GLESRenderer* gl);
+    DrawnFrame drawSteadyFrame(GLESRenderer* gl);
+    void drawStripColumn(GLESRenderer& gl, int column);
     void drawPictureColumn(GLESRenderer& gl, int column);
+    double now() const { return clock_ ? clock_() : 0; }
     void ledColor(float hue, float rgb[3]) const;
 
     std::unique_ptr<GLESRenderer> renderer_;
     MessageStrip strip_;
     PictureStrip picture_;
     SweepTracker tracker_;
+    SwingModel swingModel_;
+    std::function<double()> clock_;
 
     QString currentMessage_;
     std::string message8Bit_; // one byte per character of currentMessage_
@@ -159,6 +173,10 @@ private:
     int wholeMessagePointer_ { 0 };
     int wholeMessageLength_ { 0 };
     int skipCounter_ { 0 };
+    bool steadyLetters_ { false };
+    bool steadyForwards_ { true }; // the last direction steady letters were sure of
+    double lastFrameTime_ { -1 };
+    double frameInterval_ { 0 }; // measured between frames, for steady letters
 
     QImage presentedFrame_;
     QRect presentedArea_; // where presentedFrame_ may be lit

@@ -158,6 +158,8 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         display.setUIColor(*options.color);
     display.setRainbowMode(options.rainbow);
     display.setDrawWholeLetterMode(options.wholeLetter);
+    display.setSteadyLetters(options.steady);
+    display.setClock([runLoop = session->runLoop_.get()] { return runLoop->now(); });
     display.setInRepeatMode(options.repeat);
     if (!options.picturePath.isEmpty()) {
         if (!display.setImageRef(picture)) {
@@ -261,6 +263,8 @@ std::string RenderSession::stripText() const {
 }
 
 std::optional<QImage> RenderSession::drawColumn(int column, std::string& error) {
+    // A chosen column, not the one the swing would place.
+    display_->setSteadyLetters(false);
     if (display_->inImageMode()) {
         int width = display_->picture().imageWidth();
         if (column < 0 || column >= width) {

@@ -39,6 +39,7 @@ public:
         std::optional<QColor> color;
         bool rainbow { false };
         bool wholeLetter { false };
+        bool steady { false };              // steady letters instead of frame-stepped columns
         double interval { 1.0 / 120 };      // the frame timer
         double sampleInterval { 1.0 / 70 }; // the accelerometer
         motion::SwingSimulator::Parameters swing;

@@ -34,6 +34,8 @@ const QList<QCommandLineOption>& options() {
         option("color", "The LED colour (default ff0000).", "RRGGBB"),
         option("rainbow", "Hue running along the message."),
         option("whole-letter", "Whole-letter mode."),
+        option("steady", "Steady letters: each frame draws the column that belongs where the "
+                         "phone is, centred on the middle of the swing."),
         // How the phone moves (default: a simulated swing).
         option("swing-hz", "Swings per second (default 2).", "F"),
         option("swing-peak-g", "Peak sideways acceleration in g (default 1.5).", "G"),
@@ -123,6 +125,7 @@ RenderSession::Options displayOptions(const tools::ToolCommandLine& commandLine)
         throw tools::UsageError { QStringLiteral("--repeat applies to a --picture") };
     options.rainbow = commandLine.isSet(QStringLiteral("rainbow"));
     options.wholeLetter = commandLine.isSet(QStringLiteral("whole-letter"));
+    options.steady = commandLine.isSet(QStringLiteral("steady"));
     if (commandLine.isSet(QStringLiteral("color")))
         options.color = color(commandLine.value(QStringLiteral("color")));
     return options;

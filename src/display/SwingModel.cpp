@@ -1,0 +1,239 @@
+#include "SwingModel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace sweeplight::display {
+
+namespace {
+
+// Seconds of samples kept: two slow swings, for the running mean and the peak fits.
+constexpr double kKeptSeconds = 2.5;
+// The means that are taken out of the reading and its integral run over this long.
+constexpr double kMeanSeconds = 2.0;
+// The line fitted around a zero crossing of the velocity spans this share of a half-swing to
+// either side.
+constexpr double kFitShare = 0.1;
+constexpr double kShortestFit = 0.025;
+constexpr double kLongestFit = 0.1;
+constexpr double kFirstFit = 0.05;
+// The next turn may come no sooner than this share of the expected half-swing. Noise cannot
+// carry the velocity across the band anyway; this keeps a jolt from cutting a half-swing short,
+// yet lets a model that learned a wrong rate at the start catch up.
+constexpr double kEarliestTurnShare = 0.3;
+// Two half-swings in a row whose lengths differ by more than this factor are no steady swing
+// yet (a start, a stop, a jolt).
+constexpr double kLargestRatio = 1.6;
+// A half-swing changes its length by at most this factor against the one before it.
+constexpr double kLargestTrend = 1.18;
+// Turns kept for the prediction.
+constexpr std::size_t kKeptTurns = 6;
+// A swing whose next two turn-arounds have not come within this many expected half-swings has
+// stopped.
+constexpr double kStoppedHalfSwings = 2.0;
+// Strong samples come at least every so much of a half-swing while the phone swings.
+constexpr double kStillShare = 0.75;
+constexpr double kStrongShare = 0.5;
+constexpr int kFewestFitSamples = 4;
+
+} // namespace
+
+void SwingModel::reset() {
+    *this = SwingModel();
+}
+
+double SwingModel::predictedHalfPeriod(std::size_t ahead) const {
+    if (turns_.size() < 2)
+        return 0;
+    // Durations of the finished half-swings, oldest first; they alternate in direction.
+    std::array<double, kKeptTurns + 2> durations {};
+    std::size_t count = 0;
+    for (std::size_t i = 1; i < turns_.size(); ++i)
+        durations[count++] = turns_[i].time - turns_[i - 1].time;
+    double next = 0;
+    for (std::size_t step = 0; step <= ahead; ++step) {
+        if (count >= 3) {
+            // The last one in the same direction, scaled by the other direction's trend.
+            const double trend = std::clamp(durations[count - 1] / durations[count - 3],
+                                            1 / kLargestTrend, kLargestTrend);
+            next = durations[count - 2] * trend;
+        } else if (count == 2) {
+            next = durations[count - 2];
+        } else {
+            next = durations[count - 1];
+        }
+        if (count < durations.size())
+            durations[count++] = next;
+    }
+    return next;
+}
+
+// Where the velocity crossed zero on its way to `side`'s sign: the last sign change, refined by
+// a line fitted to the samples around it so that the noise averages out.
+double SwingModel::crossingTime(int side, double fallback) const {
+    std::size_t after = samples_.size();
+    for (std::size_t i = samples_.size(); i-- > 1;) {
+        if (side * relativeVelocity(samples_[i - 1]) <= 0) {
+            after = i;
+            break;
+        }
+    }
+    if (after == samples_.size())
+        return fallback;
+    const Sample& before = samples_[after - 1];
+    const Sample& next = samples_[after];
+    const double u0 = relativeVelocity(before);
+    const double u1 = relativeVelocity(next);
+    double crossing =
+        u1 != u0 ? before.time + (next.time - before.time) * (-u0 / (u1 - u0)) : before.time;
+    const double known = predictedHalfPeriod(0);
+    const double window =
+        known > 0 ? std::clamp(kFitShare * known, kShortestFit, kLongestFit) : kFirstFit;
+    double n = 0, su = 0, sv = 0, suu = 0, suv = 0;
+    for (const Sample& sample : samples_) {
+        const double u = sample.time - crossing;
+        if (std::fabs(u) > window)
+            continue;
+        const double v = relativeVelocity(sample);
+        n += 1;
+        su += u;
+        sv += v;
+        suu += u * u;
+        suv += u * v;
+    }
+    const double denominator = n * suu - su * su;
+    if (n < kFewestFitSamples || denominator <= 0)
+        return crossing;
+    const double slope = (n * suv - su * sv) / denominator;
+    const double intercept = (sv - slope * su) / n;
+    if (slope * side <= 0)
+        return crossing;
+    const double shift = -intercept / slope;
+    if (std::isfinite(shift) && std::fabs(shift) <= window)
+        crossing += shift;
+    return crossing;
+}
+
+void SwingModel::confirmTurn(int side, double time) {
+    if (!turns_.empty())
+        time = std::max(time, turns_.back().time + kShortestHalfSwing);
+    turns_.push_back({ time, side });
+    if (turns_.size() > kKeptTurns)
+        turns_.pop_front();
+    ++turnCount_;
+    speed_ = speed_ == 0 ? halfSpeed_ : 0.7 * speed_ + 0.3 * halfSpeed_;
+    amplitude_ = amplitude_ == 0 ? halfAmplitude_ : 0.7 * amplitude_ + 0.3 * halfAmplitude_;
+    halfSpeed_ = 0;
+    halfAmplitude_ = 0;
+    armed_[0] = armed_[1] = false;
+}
+
+void SwingModel::addSample(double time, double x) {
+    if (!std::isfinite(time) || !std::isfinite(x))
+        return;
+    if (!samples_.empty() && time < samples_.back().time)
+        return;
+
+    // The integral of the raw reading, less the mean reading (tilt leaks gravity into x) and
+    // less its own mean (the integral starts anywhere). The means are taken over the last two
+    // seconds under a raised-cosine window, which lets almost nothing of a swing of 1 Hz or
+    // faster through, whatever its exact rate: a plain mean over a span that is not a whole
+    // number of swings would keep some of the swing and move the zero crossings.
+    const double known = predictedHalfPeriod(0);
+    double integral = 0;
+    if (!samples_.empty()) {
+        const Sample& previous = samples_.back();
+        integral = previous.velocity + (previous.x + x) / 2 * (time - previous.time);
+    }
+    samples_.push_back({ time, x, integral });
+    while (samples_.front().time < time - kKeptSeconds)
+        samples_.pop_front();
+    double total = 0, st = 0, sv = 0, sx = 0;
+    // Until the window is full, plain means over what there is.
+    const bool full = time - samples_.front().time >= kMeanSeconds;
+    for (const Sample& sample : samples_) {
+        const double age = time - sample.time;
+        if (age > kMeanSeconds)
+            continue;
+        const double weight =
+            full ? 0.5 * (1 - std::cos(2 * std::numbers::pi * age / kMeanSeconds)) : 1;
+        total += weight;
+        st += weight * (sample.time - time);
+        sv += weight * sample.velocity;
+        sx += weight * sample.x;
+    }
+    trendSlope_ = total > 0 ? sx / total : x;
+    trendLevel_ = total > 0 ? (sv - trendSlope_ * st) / total : integral;
+    trendTime_ = time;
+    const double y = x - trendSlope_;
+    // The reading is the opposite of the acceleration, so u < 0 while the phone runs towards
+    // the positive-x end.
+    const double u = relativeVelocity(samples_.back());
+
+    if (std::fabs(y) >= std::max(kStillAmplitude, kStrongShare * amplitude_))
+        lastStrongTime_ = time;
+    halfSpeed_ = std::max(halfSpeed_, std::fabs(u));
+    halfAmplitude_ = std::max(halfAmplitude_, std::fabs(y));
+
+    // A swing that has missed its turns has stopped: learn it anew.
+    if (!turns_.empty() && known > 0 &&
+        time - turns_.back().time > 2 * kStoppedHalfSwings * known) {
+        turns_.clear();
+        speed_ = 0;
+        amplitude_ = 0;
+        armed_[0] = armed_[1] = false;
+    }
+
+    // The band scales with this half-swing's own speed, so neither a start-up transient nor a
+    // faster swing before it can hide the turn.
+    const double band = std::max(kSlowestSwing, kSpeedShare * halfSpeed_);
+    const int expected = turns_.empty() ? 0 : -turns_.back().side;
+    const bool mayTurn =
+        turns_.empty() ||
+        time - turns_.back().time >=
+            std::max(kShortestHalfSwing, isSettled() ? kEarliestTurnShare * known : 0.0);
+    for (int side : { 1, -1 }) {
+        if (expected != 0 && side != expected)
+            continue;
+        bool& armed = armed_[(side + 1) / 2];
+        const double towards = -side * u; // speed towards that end
+        if (towards > band) {
+            armed = true;
+        } else if (armed && towards < -band && mayTurn) {
+            confirmTurn(side, crossingTime(side, time));
+            return;
+        }
+    }
+}
+
+bool SwingModel::isSettled() const {
+    if (turns_.size() < 3)
+        return false;
+    const std::size_t last = turns_.size() - 1;
+    const double newer = turns_[last].time - turns_[last - 1].time;
+    const double older = turns_[last - 1].time - turns_[last - 2].time;
+    return newer < kLargestRatio * older && older < kLargestRatio * newer;
+}
+
+std::optional<SwingModel::Phase> SwingModel::phaseAt(double time) const {
+    if (!isSettled() || amplitude_ < kStillAmplitude)
+        return std::nullopt;
+    const double half = predictedHalfPeriod(0);
+    if (half <= 0 || time - lastStrongTime_ > kStillShare * half)
+        return std::nullopt;
+    const Turn& last = turns_.back();
+    const bool forwards = last.side < 0;
+    const double phase = (time - last.time) / half;
+    if (phase <= 1)
+        return Phase { forwards, std::max(0.0, phase), half };
+    // The turn is due but not confirmed yet (it is confirmed a little after it happens).
+    const double next = predictedHalfPeriod(1);
+    const double nextPhase = (time - last.time - half) / next;
+    if (nextPhase > 1)
+        return std::nullopt;
+    return Phase { !forwards, nextPhase, next };
+}
+
+} // namespace sweeplight::display

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+
+namespace sweeplight::display {
+
+// Learns a hand's swing from the sideways acceleration alone and tells, for any moment, in
+// which direction the phone runs and how far through its half-swing it is.
+//
+// A turn-around is where the phone's velocity changes sign. The velocity is the integral of the
+// acceleration, taken relative to its mean over the last swing (tilt leaks gravity into x, and
+// an accelerometer cannot see a steady drift). Integration damps the sensor noise and the
+// harmonics of a hand's swing, which shift the peaks of the acceleration itself away from the
+// ends. A turn is confirmed only once the velocity has left a hysteresis band on the other side,
+// no sooner than a minimum share of the learned half-swing, so noise cannot fire it early; its
+// time is the zero crossing of a line fitted to the velocity around it. Until it is confirmed,
+// a little after it happened, the phase runs on from the predicted turn. The length of the
+// coming half-swing is predicted from the last one in the same direction, so unequal halves and
+// a drifting rate are followed.
+class SwingModel final {
+public:
+    struct Phase {
+        bool forwards { true };  // running towards the device's right (the positive-x end)
+        double phase { 0 };      // 0 at the end it left, 1 at the end it runs to
+        double halfPeriod { 0 }; // seconds the half-swing is expected to last
+    };
+
+    // One sample: its time (seconds, any origin, not decreasing) and the raw x in g.
+    void addSample(double time, double x);
+    // Where the swing is at `time` (at or after the last sample), or nothing while no swing has
+    // been learned, the phone is held still or the swing has stopped.
+    std::optional<Phase> phaseAt(double time) const;
+    // Forgets everything learned.
+    void reset();
+
+    int turnCount() const { return turnCount_; }
+    // The last confirmed turn-around: its time, and whether it ended a forward half-swing.
+    double lastTurnTime() const { return turns_.empty() ? 0 : turns_.back().time; }
+    bool lastTurnEndedForwards() const { return !turns_.empty() && turns_.back().side > 0; }
+
+    // The velocity (g s) must leave a band of this size, or of this share of the swing's
+    // speed, on the far side of zero before a turn counts.
+    static constexpr double kSlowestSwing = 0.03;
+    static constexpr double kSpeedShare = 0.3;
+    // Half-swings shorter than this (seconds) are not a hand's.
+    static constexpr double kShortestHalfSwing = 0.1;
+    // A swing whose acceleration stays below this (g) is the phone held still.
+    static constexpr double kStillAmplitude = 0.2;
+
+private:
+    struct Sample {
+        double time;
+        double x;
+        double velocity; // running integral of the raw x, g s
+    };
+    struct Turn {
+        double time;
+        int side; // +1 at the positive-x end (ends a forward half-swing), -1 at the other
+    };
+
+    double predictedHalfPeriod(std::size_t ahead) const;
+    // The last two half-swings are alike enough to predict from.
+    bool isSettled() const;
+    double crossingTime(int side, double relativeTo) const;
+    void confirmTurn(int side, double time);
+
+    std::deque<Sample> samples_;
+    std::deque<Turn> turns_;
+    int turnCount_ { 0 };
+    // The straight line taken out of the integral: level at trendTime_, and slope (the mean
+    // reading).
+    double relativeVelocity(const Sample& sample) const {
+        return sample.velocity - trendLevel_ - trendSlope_ * (sample.time - trendTime_);
+    }
+    double trendLevel_ { 0 };
+    double trendSlope_ { 0 };
+    double trendTime_ { 0 };
+    double speed_ { 0 };     // running size of the velocity's extremes, g s
+    double amplitude_ { 0 }; // running size of the acceleration's extremes, g
+    double halfSpeed_ { 0 }; // largest |velocity| and |acceleration| since the last turn
+    double halfAmplitude_ { 0 };
+    double lastStrongTime_ { 0 };
+    bool armed_[2] { false, false }; // moving towards the end at index (side + 1) / 2
+};
+
+} // namespace sweeplight::display

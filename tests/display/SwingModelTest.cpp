@@ -1,0 +1,201 @@
+#include "display/SwingModel.h"
+
+#include "display/SteadyPlacement.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <random>
+#include <set>
+#include <vector>
+
+using namespace sweeplight::display;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kGravity = 9.80665;
+
+// A swing of known path: a sine, or a hand whose rate and reach drift, with unequal halves.
+struct Swing {
+    const char* name;
+    double frequency;
+    double peak;  // g
+    double noise; // g
+    double sampleRate;
+    double drift;         // share by which rate (and 4/3 of it, reach) wander
+    double harmonic;      // second harmonic, share of the reach
+    double mirroredShare; // of the frames the display would draw
+
+    double position(double t) const {
+        const double theta =
+            2 * kPi * frequency * t + drift * 2 * std::sin(2 * kPi * 0.3 * frequency * t);
+        const double reach = 1 + drift * 1.3 * std::sin(2 * kPi * 0.23 * frequency * t + 0.4);
+        const double amplitude = peak * kGravity / std::pow(2 * kPi * frequency, 2);
+        return amplitude * reach * (std::sin(theta) + harmonic * std::sin(2 * theta + 0.9));
+    }
+    double velocity(double t) const { return (position(t + 1e-5) - position(t - 1e-5)) / 2e-5; }
+    double reading(double t) const {
+        constexpr double h = 1e-4;
+        return -(position(t + h) - 2 * position(t) + position(t - h)) / (h * h) / kGravity;
+    }
+};
+
+const Swing kSwings[] = {
+    // A hand's rate drifts between two turns, so a few frames next to a turn can be mirrored.
+    { "sine 1 Hz, noisy", 1, 1, 0.03, 70, 0, 0, 0 },
+    { "sine 3 Hz, 60 samples/s", 3, 3, 0.03, 60, 0, 0, 0 },
+    { "hand 1.5 Hz, drifting, unequal", 1.5, 1.5, 0.03, 70, 0.15, 0.12, 0.02 },
+    { "hand 2.5 Hz, 100 samples/s", 2.5, 2, 0.03, 100, 0.15, 0.12, 0.02 },
+};
+
+// The true turn-arounds: where the velocity changes sign.
+std::vector<double> trueTurns(const Swing& swing, double until) {
+    std::vector<double> turns;
+    double previous = swing.velocity(0);
+    for (double t = 0.0005; t < until; t += 0.0005) {
+        const double velocity = swing.velocity(t);
+        if ((velocity > 0) != (previous > 0))
+            turns.push_back(t);
+        previous = velocity;
+    }
+    return turns;
+}
+
+} // namespace
+
+TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirroredColumns) {
+    for (const Swing& swing : kSwings) {
+        SCOPED_TRACE(swing.name);
+        SwingModel model;
+        std::mt19937 random(3);
+        std::normal_distribution<double> noise(0, swing.noise);
+        constexpr double kSeconds = 10;
+        const std::vector<double> turns = trueTurns(swing, kSeconds + 1);
+        const double half = 0.5 / swing.frequency;
+        int lastCount = 0;
+        int frames = 0;
+        int unknown = 0;
+        int drawable = 0;
+        int mirrored = 0;
+        int misplaced = 0;
+        for (long i = 0; i < static_cast<long>(kSeconds * swing.sampleRate); ++i) {
+            const double t = static_cast<double>(i) / swing.sampleRate;
+            model.addSample(t, swing.reading(t) + noise(random));
+            if (model.turnCount() != lastCount) {
+                lastCount = model.turnCount();
+                // Every confirmed turn lies close to a true one, and is never confirmed before
+                // the phone has turned.
+                double nearest = 1e9;
+                for (double turn : turns)
+                    if (std::fabs(turn - model.lastTurnTime()) < std::fabs(nearest))
+                        nearest = model.lastTurnTime() - turn;
+                EXPECT_LT(std::fabs(nearest), 0.04 * half) << "turn at " << model.lastTurnTime();
+                EXPECT_GE(t, model.lastTurnTime() + nearest) << "confirmed before the turn";
+                EXPECT_EQ(model.lastTurnEndedForwards(), swing.velocity(t) < 0);
+            }
+            if (t < 4)
+                continue;
+            // Wherever the display would draw, the direction is the phone's.
+            for (double frame = t; frame < t + 1 / swing.sampleRate; frame += 1.0 / 120) {
+                ++frames;
+                const auto phase = model.phaseAt(frame);
+                if (!phase) {
+                    ++unknown;
+                    continue;
+                }
+                if (phase->phase < SteadyPlacement::kEndGuard ||
+                    phase->phase > 1 - SteadyPlacement::kEndGuard)
+                    continue;
+                ++drawable;
+                mirrored += phase->forwards != (swing.velocity(frame) > 0) ? 1 : 0;
+                // The phone is where the model says, to a share of its reach, nearly always.
+                const double estimate = (phase->forwards ? -1 : 1) * std::cos(kPi * phase->phase);
+                const double amplitude =
+                    swing.peak * kGravity / std::pow(2 * kPi * swing.frequency, 2);
+                misplaced += std::fabs(estimate - swing.position(frame) / amplitude) > 0.4 ? 1 : 0;
+            }
+        }
+        EXPECT_LE(mirrored, swing.mirroredShare * drawable);
+        EXPECT_LE(misplaced, 0.02 * drawable);
+        EXPECT_LT(unknown, 0.1 * frames);
+        EXPECT_GT(drawable, 0.6 * 6 * 120);
+    }
+}
+
+TEST(SwingModel, KnowsNoSwingBeforeItIsLearnedWhileHeldStillOrAfterItStops) {
+    const Swing swing = kSwings[0];
+    SwingModel model;
+    double t = 0;
+    // Held still, with a little tilt and tremor.
+    for (; t < 3; t += 1 / 70.0) {
+        model.addSample(t, 0.1 + 0.05 * std::sin(2 * kPi * 7 * t));
+        EXPECT_FALSE(model.phaseAt(t));
+    }
+    // The first half-swing is not enough to know the swing by.
+    const double start = t;
+    bool knownEarly = false;
+    for (; t < start + 0.6; t += 1 / 70.0) {
+        model.addSample(t, swing.reading(t - start));
+        knownEarly = knownEarly || model.phaseAt(t).has_value();
+    }
+    EXPECT_FALSE(knownEarly);
+    for (; t < start + 4; t += 1 / 70.0)
+        model.addSample(t, swing.reading(t - start));
+    EXPECT_TRUE(model.phaseAt(t));
+    // Stops: within a swing the model no longer claims to know where the phone is.
+    const double stop = t;
+    for (; t < stop + 1; t += 1 / 70.0)
+        model.addSample(t, 0.1);
+    EXPECT_FALSE(model.phaseAt(t));
+}
+
+TEST(SteadyPlacement, EveryColumnOnceInOrderAtTheSamePlaceBothWays) {
+    struct Case {
+        double halfPeriod;
+        double interval;
+        int length;
+    };
+    // Evenly spaced, stepped a few frames per column, stepped every frame.
+    for (const Case& c :
+         { Case { 0.5, 1 / 120.0, 6 }, Case { 0.5, 1 / 120.0, 11 }, Case { 0.5, 1 / 120.0, 26 },
+           Case { 0.25, 1 / 120.0, 19 }, Case { 0.5, 1 / 60.0, 20 } }) {
+        SCOPED_TRACE(testing::Message()
+                     << c.halfPeriod << " s, " << c.interval << " s, " << c.length << " columns");
+        for (double offset : { 0.37, 0.71 }) {
+            std::vector<int> forwards;
+            for (double t = offset * c.interval; t <= c.halfPeriod; t += c.interval) {
+                const double phase = t / c.halfPeriod;
+                const int column =
+                    SteadyPlacement::column(true, phase, c.halfPeriod, c.interval, c.length);
+                EXPECT_EQ(column, SteadyPlacement::column(false, 1 - phase, c.halfPeriod,
+                                                          c.interval, c.length));
+                if (phase < SteadyPlacement::kEndGuard || phase > 1 - SteadyPlacement::kEndGuard) {
+                    EXPECT_EQ(column, -1);
+                }
+                if (column >= 0 && (forwards.empty() || forwards.back() != column))
+                    forwards.push_back(column);
+            }
+            ASSERT_EQ(forwards.size(), static_cast<std::size_t>(c.length));
+            for (int i = 0; i < c.length; ++i)
+                EXPECT_EQ(forwards[static_cast<std::size_t>(i)], i);
+        }
+    }
+}
+
+TEST(SteadyPlacement, RepeatedPicturesRunOnAlongTheSwing) {
+    std::set<int> seen;
+    int wrapped = 0;
+    int previous = -1;
+    for (double phase = 0.1; phase < 0.9; phase += 0.001) {
+        const int column = SteadyPlacement::column(true, phase, 0.5, 1 / 120.0, 8, true);
+        ASSERT_GE(column, 0);
+        ASSERT_LT(column, 8);
+        if (previous == 7 && column == 0)
+            ++wrapped;
+        previous = column;
+        seen.insert(column);
+    }
+    EXPECT_EQ(seen.size(), 8u);
+    EXPECT_GE(wrapped, 1);
+}

@@ -1,0 +1,58 @@
+#include "motion/TraceRecorder.h"
+
+#include "Recorder.h"
+#include "foundation/ManualRunLoop.h"
+#include "motion/SwingSimulator.h"
+#include "motion/TraceAccelerometer.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using sweeplight::foundation::ManualRunLoop;
+using namespace sweeplight::motion;
+using sweeplight::motion::testsupport::Recorder;
+
+TEST(TraceRecorder, WritesWhatItPassesOnAsATraceThatReplays) {
+    QTemporaryDir directory;
+    const std::string path = directory.filePath("swing.csv").toStdString();
+    ManualRunLoop runLoop;
+    runLoop.advance(5); // the trace's times start at its first sample, not at the clock's origin
+    SwingSimulator simulator(runLoop, { 2.0, 1.5, 0.03, 4 });
+    std::string error;
+    std::unique_ptr<TraceRecorder> recorder = TraceRecorder::create(simulator, path, error);
+    ASSERT_TRUE(recorder) << error;
+    Recorder delegate;
+    recorder->setUpdateInterval(1 / 70.0);
+    recorder->setDelegate(&delegate);
+    EXPECT_NE(simulator.delegate(), nullptr);
+    runLoop.advance(1);
+    recorder->setDelegate(nullptr);
+    EXPECT_EQ(simulator.delegate(), nullptr);
+    recorder.reset();
+
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    auto replayed = TraceAccelerometer::parse(text.str(), error);
+    ASSERT_TRUE(replayed) << error;
+    ASSERT_EQ(replayed->size(), delegate.samples.size());
+    ASSERT_GE(replayed->size(), 69u);
+    for (std::size_t i = 0; i < replayed->size(); ++i) {
+        const Acceleration& passed = delegate.samples[i];
+        EXPECT_NEAR((*replayed)[i].timestamp, passed.timestamp - delegate.samples[0].timestamp,
+                    1e-6);
+        EXPECT_NEAR((*replayed)[i].x, passed.x, 1e-6);
+        EXPECT_NEAR((*replayed)[i].y, passed.y, 1e-6);
+        EXPECT_NEAR((*replayed)[i].z, passed.z, 1e-6);
+    }
+}
+
+TEST(TraceRecorder, RefusesAFileItCannotWrite) {
+    ManualRunLoop runLoop;
+    SwingSimulator simulator(runLoop, {});
+    std::string error;
+    EXPECT_FALSE(TraceRecorder::create(simulator, "/nonexistent/dir/swing.csv", error));
+    EXPECT_NE(error.find("/nonexistent/dir/swing.csv"), std::string::npos) << error;
+}
