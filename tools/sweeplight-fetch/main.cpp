@@ -239,6 +239,7 @@ int main(int argc, char** argv) {
             },
             [&](HTTPFetcher&, const FetchError& error) {
                 std::printf("failed %s %ld\n", error.domain().c_str(), error.code());
+                std::fflush(stdout); // the result line comes first
                 std::fprintf(stderr, "%s\n", error.localizedDescription().c_str());
                 const QByteArray* data = error.userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
                 if (options.printBody && data)
