@@ -19,6 +19,7 @@ namespace {
 
 // As the URL-loading system, give up on a chain of redirects longer than this.
 constexpr int kMaximumRedirects = 16;
+constexpr qint64 kReadBufferSize = 1024 * 1024;
 constexpr char kContentTypeHeader[] = "Content-Type";
 constexpr char kLocationHeader[] = "Location";
 constexpr char kDefaultBodyContentType[] = "application/x-www-form-urlencoded";
@@ -182,6 +183,9 @@ void QtUrlConnection::send(const UrlRequest& request) {
     else
         reply = manager_.sendCustomRequest(networkRequest, method);
 
+    // Qt reads the socket on a thread of its own; without a bound, a body arriving faster than
+    // this thread takes it piles up a second time in queued chunks.
+    reply->setReadBufferSize(kReadBufferSize);
     reply_ = reply;
     redirecting_ = false;
     challenging_ = false;
