@@ -322,6 +322,23 @@ DrawnFrame WaveDisplay::drawColumnImage(GLESRenderer* gl) {
     return { DrawnFrame::Content::Picture, forwards, column };
 }
 
+void WaveDisplay::drawPictureColumn(GLESRenderer& gl, int column) {
+    const int height = picture_.imageHeight();
+    const float size = 480.0f / static_cast<float>(height);
+    gl.beginPoints(size);
+    float* vertex = pictureVertices_.data();
+    std::uint8_t* color = pictureColors_.data();
+    for (int row = 0; row < height; ++row) {
+        const std::uint8_t* pixel = picture_.pixel(row, column);
+        *vertex++ = size / 2 + static_cast<float>(row) * size;
+        *vertex++ = kPictureColumnV;
+        // Bytes A, R, G, B; the alpha is ignored, so a transparent pixel draws black.
+        *color++ = pixel[1];
+        *color++ = pixel[2];
+        *color++ = pixel[3];
+        *color++ = 255;
+    }
+    gl.drawPoints(pictureVertices_.data(), pictureColors_.data(), height);
 }
 
 } // namespace sweeplight::display
