@@ -135,9 +135,10 @@ std::string WaveDisplay::rendererDescription() const {
 DrawnFrame WaveDisplay::drawView() {
     renderer_->beginFrame();
     const DrawnFrame frame = drawLEDs();
-    if (presentedFrame_.width() == renderer_->backingWidth() &&
-        presentedFrame_.height() == renderer_->backingHeight())
-        renderer_->present(presentedFrame_.bits(), presentedFrame_.bytesPerLine());
+    // Presented in any case: that also ends the frame's hold on the GL context.
+    const bool fits = presentedFrame_.width() == renderer_->backingWidth() &&
+                      presentedFrame_.height() == renderer_->backingHeight();
+    renderer_->present(fits ? presentedFrame_.bits() : nullptr, presentedFrame_.bytesPerLine());
     return frame;
 }
 

@@ -19,6 +19,8 @@ public:
     GLESRenderer(const GLESRenderer&) = delete;
     GLESRenderer& operator=(const GLESRenderer&) = delete;
 
+    // Leaves the context current; every other step makes it current only while it runs, and
+    // a frame keeps it from beginFrame to present.
     bool makeCurrent();
 
     // Storage of `width` x `height` RGBA8. False (and the log line) when incomplete.
@@ -36,8 +38,9 @@ public:
     // A square point at (u, v) of the LED frame: u down from the top edge, v right from the
     // left edge.
     void drawPoint(float u, float v, float red, float green, float blue, float alpha);
-    // Binds the colour renderbuffer and reads the frame back into `destination`, top row first
-    // (as on the screen), RGBA bytes, `bytesPerLine` apart.
+    // Binds the colour renderbuffer and reads the frame back into `destination` (when given),
+    // top row first (as on the screen), RGBA bytes, `bytesPerLine` apart. Ends the frame: the
+    // context that was current before beginFrame is current again.
     void present(std::uint8_t* destination, long bytesPerLine);
 
     // GL version, renderer and EGL platform, for logs.
@@ -47,6 +50,8 @@ public:
 
 private:
     struct Egl;
+    class Current;
+    void readBack(std::uint8_t* destination, long bytesPerLine);
     explicit GLESRenderer(std::unique_ptr<Egl> egl);
 
     std::unique_ptr<Egl> egl_;
@@ -58,6 +63,7 @@ private:
     float largestPointSize_ { 1 };
     int backingWidth_ { 0 };
     int backingHeight_ { 0 };
+    bool frameCurrent_ { false };
     std::unique_ptr<std::uint8_t[]> readback_;
     long readbackSize_ { 0 };
 };
