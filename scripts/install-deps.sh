@@ -10,6 +10,7 @@ packages=(
   libgles-dev libegl-dev libgles1 libegl1 libegl-mesa0 libgl1-mesa-dri
   libplist-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev fonts-dejavu-core iproute2 dbus-daemon
+  qt6-wayland xvfb weston
 )
 
 missing=()
