@@ -9,7 +9,7 @@
 set -uo pipefail
 
 binary=${1:?usage: window-systems.sh APP_SHELL_TESTS [GTEST_FILTER]}
-filter=${2:-EndToEnd.*:Layout.*}
+filter=${2:-EndToEnd.*:*Layout.*}
 
 for tool in Xvfb weston; do
   if ! command -v "$tool" >/dev/null; then
