@@ -22,7 +22,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <QToolBar>
@@ -188,8 +187,8 @@ protected:
     }
 
     static constexpr const char* kHasAppOpenedKeyForTest = "kHasAppOpenedKey";
+    test::AppTestWorld world; // first: it makes the application the server's socket needs
     fetcher::testing::TestHttpServer server;
-    test::AppTestWorld world;
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 
@@ -243,11 +242,12 @@ TEST_F(EndToEnd, TheHelpPageShowsTheServicePageAndClosesBackToTheDisplay) {
     auto* controller = page->findChild<fernwick::FernwickFeatureController*>();
     ASSERT_NE(controller, nullptr);
     ASSERT_NE(controller->webView(), nullptr);
-    QSignalSpy loaded(controller->webView(), &QWebEngineView::loadFinished);
     world.run(0.4); // the page is asked for 0.3 s after it was shown
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return controller->webView()->title() == kPageTitle; }, 20000))
-        << "requests served: " << server.requests.size();
+        << "requests served: " << server.requests.size() << ", asked for "
+        << controller->requestedUrl().toString().toStdString() << ", showing "
+        << controller->webView()->url().toString().toStdString();
 
     // The page's colour fills the window above the toolbar, and its heading (dark text) is in
     // its top quarter.
