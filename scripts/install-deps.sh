@@ -13,6 +13,7 @@ packages=(
   libpsl-dev publicsuffix
   # The Debian package and its checks (scripts/package.sh, scripts/check-package.sh).
   dpkg-dev lintian desktop-file-utils appstream
+  qt6-wayland xvfb weston
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QPainter>
 #include <QPixmap>
 #include <QToolButton>
@@ -21,6 +22,15 @@ constexpr const char* kHideInfoButtonAction = "hideInfoButton";
 constexpr const char* kHideWavePhoneAction = "hideWavePhone";
 constexpr int kScreenWidth = display::WaveDisplay::kFramebufferWidth;
 constexpr int kScreenHeight = display::WaveDisplay::kFramebufferHeight;
+
+// The display draws with its own EGL context on this thread. Qt's context (the window's
+// backing store once a web view is shown, the web view's own) may be current here, and a GLX
+// context current on a thread keeps any EGL context from becoming current on it. Qt makes its
+// context current again whenever it needs it.
+void releaseWindowSystemContext() {
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+}
 } // namespace
 
 std::unique_ptr<EAGLView> EAGLView::create(foundation::RunLoop& runLoop,
@@ -58,6 +68,7 @@ EAGLView::EAGLView(foundation::RunLoop& runLoop, motion::Accelerometer& accelero
 
 EAGLView::~EAGLView() {
     stopAnimation();
+    releaseWindowSystemContext();
     runLoop_.cancelPreviousPerformRequests(this);
     if (accelerometer_.delegate() == this)
         accelerometer_.setDelegate(nullptr);
@@ -75,6 +86,7 @@ void EAGLView::accelerometer(motion::Accelerometer&, const motion::Acceleration&
 // --- Surface ---------------------------------------------------------------------------------
 
 void EAGLView::layoutSubviews() {
+    releaseWindowSystemContext();
     display_->destroyFramebuffer();
     display_->createFramebuffer();
     drawView();
@@ -115,6 +127,7 @@ void EAGLView::drawView() {
     // painted it. Until then a tick draws nothing and leaves the cursor where it is.
     if (frameWaitingForScreen_)
         return;
+    releaseWindowSystemContext();
     lastDrawnFrame_ = display_->drawView();
     frameWaitingForScreen_ = true;
     update();

@@ -4,6 +4,7 @@
 #include "AppResources.h"
 #include "EditImageDelegate.h"
 #include "ImageView.h"
+#include "PageLayout.h"
 #include "foundation/Log.h"
 #include "ui_EditImage.h"
 
@@ -34,7 +35,10 @@ EditImageController::EditImageController(QWidget* parent)
     initAppResources();
     ui_->setupUi(this);
     setObjectName("EditImageController");
-    setFixedSize(320, 480);
+    resize(320, 480);
+    // Drawn for 320 x 480, laid out for the screen it is shown on; the picture keeps its size.
+    auto* layout = new PageLayout(*this);
+    layout->keepSize(ui_->imageView);
     setAttribute(Qt::WA_StyledBackground);
     setFocusPolicy(Qt::StrongFocus);
     setStyleSheet("#EditImageController { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "

@@ -5,6 +5,7 @@
 #include "AppResources.h"
 #include "EditMessageDelegate.h"
 #include "ImageView.h"
+#include "PageLayout.h"
 #include "TouchView.h"
 #include "foundation/Log.h"
 #include "foundation/Preferences.h"
@@ -72,7 +73,11 @@ EditMessageController::EditMessageController(foundation::RunLoop& runLoop,
     initAppResources();
     ui_->setupUi(this);
     setObjectName("EditMessageController");
-    setFixedSize(320, 480);
+    resize(320, 480);
+    // Drawn for 320 x 480, laid out for the screen it is shown on; the colour wheel is read
+    // pixel for pixel and keeps its size.
+    pageLayout_ = new PageLayout(*this);
+    pageLayout_->keepSize(ui_->imgColors);
     setAttribute(Qt::WA_AcceptTouchEvents);
     setAttribute(Qt::WA_StyledBackground);
     setFocusPolicy(Qt::StrongFocus);
@@ -307,7 +312,7 @@ bool EditMessageController::eventFilter(QObject* watched, QEvent* event) {
 void EditMessageController::textFieldDidBeginEditing(QLineEdit*) {
     isEditing_ = true;
     ui_->messageText->setText(QString());
-    ui_->fadeView->setGeometry(0, 115, 320, 480);
+    pageLayout_->place(ui_->fadeView, QRect(0, 115, 320, 480));
     ui_->fadeView->show();
     ui_->cancelEditingButton->show();
     ui_->cancelEditingButton->raise();
@@ -528,11 +533,11 @@ void EditMessageController::presetsClicked() {
     ui_->selectPresetButton->show();
     ui_->selectPresetButton->raise();
     myPickerView_->setParent(this);
-    myPickerView_->setGeometry(pickerFrameWithSize(myPickerView_->size()));
+    pageLayout_->place(myPickerView_.get(), pickerFrameWithSize(kPickerNaturalSize));
     myPickerView_->show();
     myPickerView_->raise();
     myPickerView_->setFocus(Qt::OtherFocusReason);
-    ui_->fadeView->setGeometry(0, 0, 320, 480);
+    pageLayout_->place(ui_->fadeView, QRect(0, 0, 320, 480));
     ui_->fadeView->show();
     ui_->fadeView->stackUnder(ui_->smokedSelect);
 }

@@ -31,6 +31,8 @@ class AlertView;
 
 namespace sweeplight::app {
 
+class PageLayout;
+
 class EditMessageDelegate;
 class ImageView;
 class TouchView;
@@ -152,6 +154,7 @@ private:
     foundation::RunLoop& runLoop_;
     foundation::Preferences& preferences_;
     std::unique_ptr<Ui::EditMessage> ui_;
+    PageLayout* pageLayout_ { nullptr }; // owned by this widget
     EditMessageDelegate* delegate_ { nullptr };
     QStringList pickerViewArray_;
     std::vector<std::uint32_t> pickerColorArray_;

@@ -6,6 +6,7 @@
 #include "EditImageController.h"
 #include "EditMessageController.h"
 #include "ImageView.h"
+#include "PageLayout.h"
 #include "PhoneScreen.h"
 #include "ScreenSaverInhibitor.h"
 #include "fernwick/Fernwick.h"
@@ -224,7 +225,7 @@ void SweeplightAppDelegate::showEditView() {
             std::make_unique<EditMessageController>(runLoop_, preferences_, window_.get());
         editMessage_->setDelegate(this);
     }
-    showOnTop(editMessage_.get());
+    showOnTop(editMessage_.get(), PhoneScreen::PageFit::Fill);
 }
 
 void SweeplightAppDelegate::doneEditing() {
@@ -257,7 +258,7 @@ void SweeplightAppDelegate::showImageView() {
         editImage_ = std::make_unique<EditImageController>(window_.get());
         editImage_->setDelegate(this);
     }
-    showOnTop(editImage_.get());
+    showOnTop(editImage_.get(), PhoneScreen::PageFit::Fill);
 }
 
 void SweeplightAppDelegate::enableImageMode() {
@@ -276,7 +277,11 @@ void SweeplightAppDelegate::closeImageView() {
 
 // --- Intro and help --------------------------------------------------------------------------
 
-void SweeplightAppDelegate::showOnTop(QWidget* view) {
+void SweeplightAppDelegate::showOnTop(QWidget* view, PhoneScreen::PageFit fit) {
+    if (auto* screen = qobject_cast<PhoneScreen*>(window_.get())) {
+        screen->showPage(view, fit);
+        return;
+    }
     view->setParent(window_.get());
     view->show();
     view->raise();
@@ -312,8 +317,10 @@ void SweeplightAppDelegate::showHelp() {
             QObject::connect(shortcut, &QShortcut::activated, introScreen_.get(),
                              [this] { closeIntro(); });
         }
+        // The splash pictures and their start band scale together on any screen.
+        new PageLayout(*introScreen_);
     }
-    showOnTop(introScreen_.get());
+    showOnTop(introScreen_.get(), PhoneScreen::PageFit::ScaledDesign);
     introStartButton_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -337,7 +344,7 @@ void SweeplightAppDelegate::showHelpScreen() {
     glView_->stopAnimation();
     helpNav_ = fernwick::Fernwick::getFeatureViewController(kHelpFeature, client);
     helpNav_->setGeometry(0, 0, 320, 480);
-    showOnTop(helpNav_.get());
+    showOnTop(helpNav_.get(), PhoneScreen::PageFit::Fill);
     // One registration is enough: a second would only run helpClosed twice per closing.
     if (!observingHelpClosed_) {
         notificationCenter_.addObserver(this, fernwick::kFernwickClosedNotification,

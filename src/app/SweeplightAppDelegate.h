@@ -3,6 +3,7 @@
 #include "app/EAGLViewDelegate.h"
 #include "app/EditImageDelegate.h"
 #include "app/EditMessageDelegate.h"
+#include "app/PhoneScreen.h"
 #include "uikit/ActionSheet.h"
 
 #include <QStringList>
@@ -119,7 +120,7 @@ public:
     bool isDisplayCovered() const;
 
 private:
-    void showOnTop(QWidget* view);
+    void showOnTop(QWidget* view, PhoneScreen::PageFit fit);
     void showAlert(const QString& title, const QString& message);
 
     foundation::RunLoop& runLoop_;

@@ -17,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -212,16 +213,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     screen->setDisplayView(view.get());
+    // A phone's screen may have less room than the 320 x 480 design; the pages fit themselves.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QSize available = primary ? primary->availableGeometry().size()
+                                    : QSize(app::PhoneScreen::kWidth, app::PhoneScreen::kHeight);
     if (!fullScreen)
-        screen->setFixedSize(app::PhoneScreen::kWidth, app::PhoneScreen::kHeight);
+        screen->setFixedSize(app::PhoneScreen::windowSize(available));
     layout->addWidget(screen.get(), 1);
     app::EAGLView* display = view.get();
 
     std::unique_ptr<app::OnlookerView> onlooker;
-    if (source.simulator && !fullScreen) {
+    if (source.simulator && !fullScreen && app::PhoneScreen::hasRoomForOnlooker(available)) {
         onlooker =
             std::make_unique<app::OnlookerView>(*source.simulator, source.simulator->amplitude());
-        onlooker->setMinimumSize(480, 480);
+        onlooker->setMinimumSize(app::PhoneScreen::kOnlookerMinimumWidth,
+                                 app::PhoneScreen::kHeight);
         layout->addWidget(onlooker.get(), 1);
         display->onFramePresented = [&](const QImage& image, const display::DrawnFrame&) {
             onlooker->framePresented(image, runLoop.now());

@@ -146,6 +146,10 @@ void FernwickFeatureController::loadView() {
     poweredBy->setParent(toolbar_);
     toolbar_->addAction(poweredBy.release());
     layoutChildren();
+    // Built from the first show event, after Qt has shown the children it knew of: children
+    // made now stay hidden unless shown.
+    webView_->show();
+    toolbar_->show();
     viewDidLoad();
 }
 

@@ -76,6 +76,7 @@ fernwick::Fernwick& AppTestWorld::client() {
         environment.dataDirectory = folder.filePath("data");
         environment.deviceId = "app-shell-test-device";
         environment.probeHostName = "probe.test";
+        environment.settingsFile = settingsFile;
         client_ = fernwick::Fernwick::createUnshared(environment);
     }
     return *client_;
@@ -83,7 +84,7 @@ fernwick::Fernwick& AppTestWorld::client() {
 
 SweeplightAppDelegate& AppTestWorld::launch(motion::Accelerometer* motion) {
     auto window = std::make_unique<PhoneScreen>();
-    window->setFixedSize(PhoneScreen::kWidth, PhoneScreen::kHeight);
+    window->setFixedSize(screenSize);
     std::unique_ptr<EAGLView> view =
         EAGLView::create(runLoop, motion ? *motion : accelerometer, window.get());
     if (!view)

@@ -6,6 +6,7 @@
 #include "motion/Accelerometer.h"
 #include "network/Reachability.h"
 
+#include <QSize>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -43,6 +44,11 @@ public:
     // the screen would take every frame.
     void run(double seconds, double step = 1.0 / 240.0);
     fernwick::Fernwick& client();
+
+    // The service settings the client reads; empty: the settings shipped with the app.
+    QString settingsFile;
+    // The phone screen's size at launch (the app's window).
+    QSize screenSize { 320, 480 };
 
     QTemporaryDir folder;
     foundation::ManualRunLoop runLoop;

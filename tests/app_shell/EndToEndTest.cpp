@@ -1,5 +1,8 @@
-// The whole app, offscreen, driven the way a user drives it: taps, the menu, typing, the
-// colour wheel, Done; then the display sweeping what was chosen while the phone swings.
+// The whole app driven the way a user drives it: taps, the menu, typing, the colour wheel, Done;
+// then the display sweeping what was chosen while the phone swings; the intro and the help page
+// (a local page). Offscreen by default; tests/window-systems.sh runs the same tests on an X
+// server and a Wayland compositor, where the window is also checked on the screen.
+#include "../fetcher/TestHttpServer.h"
 #include "AppTestWorld.h"
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
@@ -8,26 +11,89 @@
 #include "app/ImageView.h"
 #include "app/SweeplightAppDelegate.h"
 #include "display/MessageStrip.h"
+#include "fernwick/FernwickFeatureController.h"
+#include "foundation/PropertyList.h"
 #include "motion/SwingSimulator.h"
 #include "uikit/ActionSheet.h"
+#include "uikit/AnimatedImageView.h"
+#include "uikit/ImageButton.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLineEdit>
+#include <QScreen>
+#include <QTcpSocket>
 #include <QTest>
+#include <QToolBar>
+#include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <set>
 
 namespace sweeplight::app {
 namespace {
 
+constexpr char kPageTitle[] = "Local help page";
+constexpr QRgb kPageColour = 0xFF8000;
+
+bool isPageColour(QRgb pixel) {
+    return qAbs(qRed(pixel) - qRed(kPageColour)) < 24 &&
+           qAbs(qGreen(pixel) - qGreen(kPageColour)) < 24 && qBlue(pixel) < 24;
+}
+
+// What the window system shows of `window`: on X the server's own pixels; on Wayland, where no
+// client may read the screen, and offscreen, the window as Qt composes it.
+QImage snapshot(QWidget* window) {
+    QApplication::processEvents();
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        const QPixmap shown = window->screen()->grabWindow(window->winId());
+        if (!shown.isNull())
+            return shown.toImage();
+    }
+    return window->grab().toImage();
+}
+
+// The pixel under a point of the window given in its own (device independent) coordinates.
+QRgb pixelAt(const QImage& image, const QWidget* window, QPointF point) {
+    const double scale = image.width() / double(window->width());
+    return image.pixel(QPointF(point * scale).toPoint());
+}
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         world.preferences.setBool(true, kHasAppOpenedKeyForTest); // not the first launch
+        // The help page comes from a local server.
+        server.route("/content/e2e",
+                     [](const fetcher::testing::TestHttpServer::Request&, QTcpSocket& socket) {
+                         fetcher::testing::TestHttpServer::respond(
+                             socket, 200,
+                             QByteArray("<html><head><title>") + kPageTitle +
+                                 "</title></head><body style='margin:0;background:#ff8000'>"
+                                 "<h1>Sweeplight help</h1><p>Wave the phone.</p></body></html>",
+                             { { "Content-Type", "text/html" } });
+                     });
+        world.settingsFile = world.folder.filePath("settings.plist");
+        foundation::PropertyList::dictionary(
+            {
+                { "baseurl", foundation::PropertyList::string(server.url("").toStdString()) },
+                { "fernwickkey", foundation::PropertyList::string("e2e") },
+                { "gamekey", foundation::PropertyList::string("e2e-game") },
+                { "secretkey", foundation::PropertyList::string("e2e-secret") },
+            })
+            .writeFile(world.settingsFile);
         swing = std::make_unique<motion::SwingSimulator>(world.runLoop,
                                                          motion::SwingSimulator::Parameters {});
         world.launch(swing.get());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(app().window()));
+        // Typing needs the keyboard. An X server without a window manager gives it only when
+        // asked; a headless compositor has no keyboard to give, so the window is made the
+        // active one inside the app.
+        if (QGuiApplication::platformName() != QLatin1String("wayland")) {
+            app().window()->activateWindow();
+            static_cast<void>(QTest::qWaitForWindowActive(app().window()));
+        }
+        if (!app().window()->isActiveWindow())
+            QApplication::setActiveWindow(app().window());
         world.run(0.5);
     }
 
@@ -68,8 +134,61 @@ protected:
         return columns;
     }
 
+    // Stops the display on the column with the most LEDs lit and waits until the window shows
+    // it; then the LED bar (pixel columns 145 to 162 of the 320-wide frame) is lit there and
+    // nothing right of it.
+    void expectLEDColumnOnTheScreen() {
+        view().stopAnimation();
+        const display::MessageStrip& strip = view().display().strip();
+        int fullest = 0;
+        int mostLit = -1;
+        for (int column = 0; column < strip.messageLength(); ++column) {
+            int lit = 0;
+            for (int row = 0; row < 7; ++row)
+                lit += strip.column(column)[row] != 0;
+            if (lit > mostLit) {
+                mostLit = lit;
+                fullest = column;
+            }
+        }
+        view().display().setMessagePointer(fullest);
+        view().drawView();
+        QWidget* window = app().window();
+        const QPointF origin = view().mapTo(window, QPointF(0, 0));
+        const double scale = std::min(view().width() / 320.0, view().height() / 480.0);
+        const QPointF frameOrigin = origin + QPointF((view().width() - 320 * scale) / 2,
+                                                     (view().height() - 480 * scale) / 2);
+        auto litRows = [&](const QImage& image, double x) {
+            int rows = 0;
+            for (int y = 0; y < 480; y += 10)
+                rows +=
+                    (pixelAt(image, window, frameOrigin + QPointF(x, y) * scale) & 0xFFFFFF) != 0;
+            return rows;
+        };
+        QImage image;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                image = snapshot(window);
+                return litRows(image, 153) >= mostLit * 7 - 7;
+            },
+            10000);
+        EXPECT_TRUE(shown) << "lit rows on the screen: " << litRows(image, 153) << " of "
+                           << mostLit * 7;
+        EXPECT_EQ(litRows(image, 175), 0) << "the mask covers the rest of each LED";
+        saveSnapshot(image, "display");
+    }
+
+    // Kept for a look when SWEEPLIGHT_SNAPSHOT_DIR is set.
+    static void saveSnapshot(const QImage& image, const char* name) {
+        const QByteArray folder = qgetenv("SWEEPLIGHT_SNAPSHOT_DIR");
+        if (!folder.isEmpty())
+            image.save(QString::fromLocal8Bit(folder) + "/" + QGuiApplication::platformName() +
+                       "-" + name + ".png");
+    }
+
     static constexpr const char* kHasAppOpenedKeyForTest = "kHasAppOpenedKey";
-    test::AppTestWorld world;
+    test::AppTestWorld world; // first: it makes the application the server's socket needs
+    fetcher::testing::TestHttpServer server;
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 
@@ -105,6 +224,80 @@ TEST_F(EndToEnd, AMessageTypedInTheEditorIsSweptInThePickedColour) {
 
     // The next launch starts where the user left off.
     EXPECT_EQ(world.preferences.stringForKey("kRecentTextKey"), "Hi 5");
+}
+
+TEST_F(EndToEnd, TheDisplayShowsItsLEDColumnInTheWindow) {
+    app().setUIColor(QColor::fromRgbF(0, 1, 0));
+    app().setMessage("HEY!");
+    expectLEDColumnOnTheScreen();
+}
+
+TEST_F(EndToEnd, TheHelpPageShowsTheServicePageAndClosesBackToTheDisplay) {
+    world.client().setHasInternet(true);
+    openMenuAndChoose("Share • Feedback");
+    QWidget* page = app().helpNav();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(page->isVisible());
+    EXPECT_FALSE(view().isAnimating());
+    auto* controller = page->findChild<fernwick::FernwickFeatureController*>();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_NE(controller->webView(), nullptr);
+    world.run(0.4); // the page is asked for 0.3 s after it was shown
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return controller->webView()->title() == kPageTitle; }, 20000))
+        << "requests served: " << server.requests.size() << ", asked for "
+        << controller->requestedUrl().toString().toStdString() << ", showing "
+        << controller->webView()->url().toString().toStdString();
+
+    // The page's colour fills the window above the toolbar, and its heading (dark text) is in
+    // its top quarter.
+    QWidget* window = app().window();
+    const QPointF inPage = page->mapTo(window, QPointF(page->width() / 2.0, page->height() / 2.0));
+    auto textPixels = [&](const QImage& image) {
+        int dark = 0;
+        for (int y = 0; y < page->height() / 4; y += 2)
+            for (int x = 0; x < page->width(); x += 2)
+                dark += qGray(pixelAt(image, window, page->mapTo(window, QPointF(x, y)))) < 64;
+        return dark;
+    };
+    QImage image;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            image = snapshot(window);
+            return isPageColour(pixelAt(image, window, inPage)) && textPixels(image) > 50;
+        },
+        10000);
+    saveSnapshot(image, "help");
+    EXPECT_TRUE(shown) << "pixel " << std::hex << pixelAt(image, window, inPage) << std::dec
+                       << ", text pixels " << textPixels(image);
+    ASSERT_TRUE(controller->toolbar()->isVisible());
+
+    controller->toolbar()->actions().first()->trigger(); // "Close"
+    EXPECT_FALSE(page->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    world.run(0.1);
+    expectLEDColumnOnTheScreen();
+}
+
+TEST_F(EndToEnd, InstructionsShowTheIntroWhoseStartButtonOpensTheEditor) {
+    openMenuAndChoose("Instructions");
+    ASSERT_NE(app().introScreen(), nullptr);
+    EXPECT_TRUE(app().introScreen()->isVisible());
+    EXPECT_TRUE(view().isAnimating()) << "the intro only covers the display";
+    world.run(0.9);
+    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
+    ASSERT_NE(app().editMessage(), nullptr);
+    EXPECT_TRUE(app().editMessage()->isVisible());
+    QTest::mouseClick(app().editMessage()->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(app().editMessage()->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+}
+
+TEST_F(EndToEnd, CancelLeavesTheDisplayRunning) {
+    openMenuAndChoose("Cancel");
+    EXPECT_FALSE(app().menu()->isVisible());
+    EXPECT_FALSE(app().isDisplayCovered());
+    EXPECT_TRUE(view().isAnimating());
 }
 
 TEST_F(EndToEnd, AChosenPictureIsSweptColumnByColumn) {

@@ -1,6 +1,7 @@
 #include "app/PhoneScreen.h"
 
 #include "WidgetTestSupport.h"
+#include "app/PageLayout.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -8,27 +9,63 @@
 namespace sweeplight::app {
 namespace {
 
-TEST(PhoneScreen, TheDisplayFillsALargeScreenAndTheScreensOverItStayCentred) {
+TEST(PhoneScreen, TheDisplayAndFillingPagesTakeTheScreenAndTheDesignIsScaledToFit) {
     test::testApplication();
     PhoneScreen screen;
     auto* display = new QWidget(&screen);
     screen.setDisplayView(display);
-    auto* editor = new QWidget(&screen);
-    editor->setFixedSize(320, 480);
+    auto* editor = new QWidget;
+    editor->resize(320, 480);
+    auto* intro = new QWidget;
     auto* sheet = new QWidget(&screen);
     sheet->setGeometry(0, 300, 200, 100);
-    screen.resize(480, 800);
+    screen.resize(360, 720);
     screen.show();
+    screen.showPage(editor, PhoneScreen::PageFit::Fill);
+    screen.showPage(intro, PhoneScreen::PageFit::ScaledDesign);
     QApplication::processEvents();
 
-    EXPECT_EQ(display->geometry(), QRect(0, 0, 480, 800));
-    EXPECT_EQ(editor->geometry(), QRect(80, 160, 320, 480));
+    EXPECT_EQ(display->geometry(), QRect(0, 0, 360, 720));
+    EXPECT_EQ(editor->geometry(), QRect(0, 0, 360, 720));
+    EXPECT_EQ(intro->geometry(), QRect(0, 90, 360, 540));
     EXPECT_EQ(sheet->geometry(), QRect(0, 300, 200, 100)) << "other overlays place themselves";
 
-    screen.resize(320, 480);
+    screen.resize(720, 360); // turned
     QApplication::processEvents();
-    EXPECT_EQ(display->geometry(), QRect(0, 0, 320, 480));
-    EXPECT_EQ(editor->geometry(), QRect(0, 0, 320, 480));
+    EXPECT_EQ(editor->geometry(), QRect(0, 0, 720, 360));
+    EXPECT_EQ(intro->geometry(), QRect(240, 0, 240, 360));
+}
+
+TEST(PhoneScreen, TheWindowIsTheDesignWhereItFitsAndTheOnlookerOnlyWhereThereIsRoom) {
+    EXPECT_EQ(PhoneScreen::windowSize({ 1280, 1024 }), QSize(320, 480));
+    EXPECT_EQ(PhoneScreen::windowSize({ 720, 360 }), QSize(720, 360));
+    EXPECT_EQ(PhoneScreen::windowSize({ 300, 700 }), QSize(300, 700));
+    EXPECT_TRUE(PhoneScreen::hasRoomForOnlooker({ 1280, 1024 }));
+    EXPECT_FALSE(PhoneScreen::hasRoomForOnlooker({ 360, 720 }));
+    EXPECT_FALSE(PhoneScreen::hasRoomForOnlooker({ 900, 400 }));
+}
+
+TEST(PageLayout, DesignRectanglesStretchWithThePageAndPicturesKeepTheirSize) {
+    test::testApplication();
+    QWidget page;
+    page.resize(320, 480);
+    auto* button = new QWidget(&page);
+    button->setGeometry(240, 8, 72, 30);
+    auto* picture = new QWidget(&page);
+    picture->setGeometry(19, 188, 282, 92);
+    auto* layout = new PageLayout(page);
+    layout->keepSize(picture);
+    page.show();
+    page.resize(720, 360);
+    EXPECT_EQ(button->geometry(), QRect(540, 6, 162, 23));
+    EXPECT_EQ(picture->size(), QSize(282, 92));
+    EXPECT_EQ(picture->geometry().center(), QRect(43, 141, 634, 69).center());
+    auto* late = new QWidget(&page);
+    layout->place(late, QRect(0, 264, 320, 216)); // at the bottom
+    EXPECT_EQ(late->geometry(), QRect(0, 198, 720, 162));
+    page.resize(320, 480);
+    EXPECT_EQ(button->geometry(), QRect(240, 8, 72, 30));
+    EXPECT_EQ(late->geometry(), QRect(0, 264, 320, 216));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Pictures of the app's screens as a user sees them at 320 x 480, for the README. They are
+// Pictures of the app's screens as a user sees them on a 360 x 720 phone, for the README. They are
 // written to $SWEEPLIGHT_SCREENSHOT_DIR when it is set (docs/screenshots for the README),
 // else next to the test binary.
 #include "AppTestWorld.h"
@@ -32,7 +32,7 @@ protected:
     void shoot(const char* name) {
         QApplication::processEvents();
         QImage image = world.delegate->window()->grab().toImage();
-        ASSERT_EQ(image.size(), QSize(320, 480));
+        ASSERT_EQ(image.deviceIndependentSize().toSize(), kScreen);
         int distinctColours = 0;
         QRgb first = image.pixel(0, 0);
         for (int y = 0; y < image.height() && distinctColours < 1; y += 4)
@@ -41,6 +41,8 @@ protected:
         EXPECT_GT(distinctColours, 0) << name << " is blank";
         EXPECT_TRUE(image.save(folder() + "/" + name + ".png")) << name;
     }
+
+    void SetUp() override { world.screenSize = kScreen; }
 
     void launchAgain() {
         world.preferences.setBool(true, "kHasAppOpenedKey");
@@ -68,6 +70,7 @@ protected:
         view.drawView();
     }
 
+    static constexpr QSize kScreen { 360, 720 };
     test::AppTestWorld world;
 };
 

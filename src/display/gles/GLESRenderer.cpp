@@ -158,6 +158,60 @@ struct GLESRenderer::Egl {
             return true;
         return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
     }
+
+    // The context is current only between acquire and the matching release. The window system's
+    // own GL (Qt's, the web view's) shares this thread: a context left current here makes it
+    // refuse or lose its own. Whatever EGL context was current before comes back afterwards.
+    bool acquire() {
+        if (depth > 0) {
+            ++depth;
+            return makeCurrent();
+        }
+        previousDisplay = eglGetCurrentDisplay();
+        previousContext = eglGetCurrentContext();
+        previousDraw = eglGetCurrentSurface(EGL_DRAW);
+        previousRead = eglGetCurrentSurface(EGL_READ);
+        if (previousContext == context)
+            previousContext = EGL_NO_CONTEXT;
+        if (!makeCurrent())
+            return false;
+        depth = 1;
+        return true;
+    }
+
+    void release() {
+        if (depth == 0 || --depth > 0)
+            return;
+        if (previousContext != EGL_NO_CONTEXT &&
+            eglMakeCurrent(previousDisplay, previousDraw, previousRead, previousContext))
+            return;
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+
+    int depth { 0 };
+    EGLDisplay previousDisplay { EGL_NO_DISPLAY };
+    EGLContext previousContext { EGL_NO_CONTEXT };
+    EGLSurface previousDraw { EGL_NO_SURFACE };
+    EGLSurface previousRead { EGL_NO_SURFACE };
+};
+
+// Holds the renderer's context current for one step.
+class GLESRenderer::Current {
+public:
+    explicit Current(Egl& egl)
+        : egl_(egl)
+        , current_(egl.acquire()) {}
+    ~Current() {
+        if (current_)
+            egl_.release();
+    }
+    Current(const Current&) = delete;
+    Current& operator=(const Current&) = delete;
+    explicit operator bool() const { return current_; }
+
+private:
+    Egl& egl_;
+    bool current_;
 };
 
 std::unique_ptr<GLESRenderer> GLESRenderer::create() {
@@ -166,21 +220,25 @@ std::unique_ptr<GLESRenderer> GLESRenderer::create() {
 
     auto egl = std::make_unique<Egl>();
     const char* platform = "surfaceless";
-    if (pbufferOnly || !egl->createSurfaceless() || !egl->makeCurrent()) {
+    if (pbufferOnly || !egl->createSurfaceless() || !egl->acquire()) {
         egl = std::make_unique<Egl>();
         platform = "pbuffer";
-        if (!egl->createPbuffer() || !egl->makeCurrent())
+        if (!egl->createPbuffer() || !egl->acquire())
             return nullptr;
     }
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!hasExtension(extensions, "GL_OES_framebuffer_object") || !egl->loadFramebufferFunctions())
+    if (!hasExtension(extensions, "GL_OES_framebuffer_object") ||
+        !egl->loadFramebufferFunctions()) {
+        egl->release();
         return nullptr;
+    }
 
     std::unique_ptr<GLESRenderer> renderer(new GLESRenderer(std::move(egl)));
     renderer->platform_ = platform;
     GLfloat pointSizeRange[2] = { 1, 1 };
     glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, pointSizeRange);
     renderer->largestPointSize_ = pointSizeRange[1];
+    renderer->egl_->release();
     return renderer;
 }
 
@@ -188,7 +246,9 @@ GLESRenderer::GLESRenderer(std::unique_ptr<Egl> egl)
     : egl_(std::move(egl)) {}
 
 GLESRenderer::~GLESRenderer() {
-    if (egl_->makeCurrent())
+    if (frameCurrent_)
+        egl_->release();
+    if (Current current(*egl_); current)
         destroyFramebuffer();
 }
 
@@ -197,7 +257,9 @@ bool GLESRenderer::makeCurrent() {
 }
 
 bool GLESRenderer::createFramebuffer(int width, int height) {
-    makeCurrent();
+    Current current(*egl_);
+    if (!current)
+        return false;
     Egl& egl = *egl_;
     egl.glGenFramebuffersOES(1, &viewFramebuffer);
     egl.glGenRenderbuffersOES(1, &viewRenderbuffer);
@@ -234,7 +296,9 @@ bool GLESRenderer::createFramebuffer(int width, int height) {
 }
 
 void GLESRenderer::destroyFramebuffer() {
-    makeCurrent();
+    Current current(*egl_);
+    if (!current)
+        return;
     Egl& egl = *egl_;
     egl.glDeleteFramebuffersOES(1, &viewFramebuffer);
     viewFramebuffer = 0;
@@ -247,7 +311,11 @@ void GLESRenderer::destroyFramebuffer() {
 }
 
 void GLESRenderer::beginFrame() {
-    makeCurrent();
+    // Current until present() ends the frame.
+    if (!frameCurrent_)
+        frameCurrent_ = egl_->acquire();
+    if (!frameCurrent_)
+        return;
     glViewport(0, 0, backingWidth_, backingHeight_);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -262,6 +330,8 @@ void GLESRenderer::beginFrame() {
 void GLESRenderer::beginLEDs() {
     // The LED frame: u runs down from the top edge, v right from the left edge, so a model
     // point (u, v) lands on (x = v, y = 480 - u) of the bottom-left-origin surface.
+    if (!frameCurrent_)
+        return;
     glLoadIdentity();
     glTranslatef(0, 480, 0);
     glRotatef(-90, 0, 0, 1);
@@ -274,12 +344,16 @@ void GLESRenderer::beginLEDs() {
 }
 
 void GLESRenderer::beginPoints(float pointSize) {
+    if (!frameCurrent_)
+        return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glPointSize(pointSize);
     pointSize_ = pointSize;
 }
 
 void GLESRenderer::drawPoint(float u, float v, float red, float green, float blue, float alpha) {
+    if (!frameCurrent_)
+        return;
     glColor4f(red, green, blue, alpha);
     if (red > 0 || green > 0 || blue > 0)
         addDrawn(u, v, pointSize_);
@@ -299,6 +373,8 @@ void GLESRenderer::drawPoint(float u, float v, float red, float green, float blu
 }
 
 void GLESRenderer::drawPoints(const float* vertices, const std::uint8_t* colors, int count) {
+    if (!frameCurrent_)
+        return;
     if (pointSize_ > largestPointSize_) {
         // Too large for a point: only a picture of one row comes here, so a square per point.
         for (int i = 0; i < count; ++i) {
@@ -348,12 +424,20 @@ void GLESRenderer::addDrawn(float u, float v, float size) {
 }
 
 void GLESRenderer::present() {
+    if (!frameCurrent_)
+        return;
     egl_->glBindRenderbufferOES(GL_RENDERBUFFER_OES, viewRenderbuffer);
+    frameCurrent_ = false;
+    egl_->release();
 }
 
 const std::uint8_t* GLESRenderer::readPixels(const ScreenArea& area) {
     if (!readback_ || area.isEmpty() || area.left < 0 || area.top < 0 ||
         area.right > backingWidth_ || area.bottom > backingHeight_)
+        return nullptr;
+    // The frame is over: the context is current again only for the read.
+    Current current(*egl_);
+    if (!current)
         return nullptr;
     // Rows of RGBA bytes are whole words, so a pack alignment of 4 leaves no gaps.
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -363,7 +447,9 @@ const std::uint8_t* GLESRenderer::readPixels(const ScreenArea& area) {
 }
 
 std::string GLESRenderer::description() const {
-    egl_->makeCurrent();
+    Current current(*egl_);
+    if (!current)
+        return std::string("no current context, ") + platform_ + " EGL";
     const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     return std::string(version ? version : "?") + " (" + (renderer ? renderer : "?") + "), " +

@@ -31,6 +31,8 @@ public:
     GLESRenderer(const GLESRenderer&) = delete;
     GLESRenderer& operator=(const GLESRenderer&) = delete;
 
+    // Leaves the context current; every other step makes it current only while it runs, and
+    // a frame keeps it from beginFrame to present.
     bool makeCurrent();
 
     // Storage of `width` x `height` RGBA8. False (and the log line) when incomplete.
@@ -50,6 +52,7 @@ public:
     void drawPoint(float u, float v, float red, float green, float blue, float alpha);
     // `count` square points in one draw: `vertices` holds (u, v) pairs, `colors` RGBA bytes.
     void drawPoints(const float* vertices, const std::uint8_t* colors, int count);
+    // Ends the frame: the context that was current before beginFrame is current again.
     void present();
 
     // Where this frame may have lit pixels: the squares of the points drawn in a colour (black
@@ -68,6 +71,7 @@ public:
 
 private:
     struct Egl;
+    class Current;
     explicit GLESRenderer(std::unique_ptr<Egl> egl);
     void addDrawn(float u, float v, float size);
 
@@ -81,6 +85,7 @@ private:
     int backingWidth_ { 0 };
     int backingHeight_ { 0 };
     ScreenArea drawnArea_;
+    bool frameCurrent_ { false };
     std::unique_ptr<std::uint8_t[]> readback_;
     long readbackSize_ { 0 };
 };
