@@ -13,14 +13,6 @@ namespace {
 
 constexpr char kDoubleCharacters[] = "0123456789eE-.";
 
-constexpr std::array<bool, 256> makeWhitespaceTable() {
-    std::array<bool, 256> table {};
-    for (unsigned char c : { ' ', '\t', '\n', '\v', '\f', '\r' })
-        table[c] = true;
-    return table;
-}
-constexpr std::array<bool, 256> kWhitespace = makeWhitespaceTable();
-
 bool isDigit(unsigned char c) {
     return c >= '0' && c <= '9';
 }
@@ -97,6 +89,20 @@ bool overflows(const char* begin, const char* end) {
 }
 
 double readDecimal(const unsigned char* begin, const unsigned char* end) {
+    // from_chars reads exactly the longest valid prefix, unless the text starts with a plus
+    // sign (which it does not take), so the prefix need not be found first.
+    if (*begin != '+') {
+        const char* text = reinterpret_cast<const char*>(begin);
+        double value = 0.0;
+        const auto [parsedEnd, error] =
+            std::from_chars(text, reinterpret_cast<const char*>(end), value);
+        if (error == std::errc())
+            return value;
+        if (error != std::errc::result_out_of_range)
+            return 0.0;
+        value = overflows(text, parsedEnd) ? std::numeric_limits<double>::infinity() : 0.0;
+        return *text == '-' ? -value : value;
+    }
     const std::size_t length = decimalPrefixLength(begin, end);
     if (length == 0)
         return 0.0;
@@ -138,8 +144,15 @@ CharacterSet characterSetWithCharactersInString(std::string_view characters) {
     return set;
 }
 
-DataScanner::DataScanner()
-    : doubleCharacters_(characterSetWithCharactersInString(kDoubleCharacters)) {}
+DataScanner::DataScanner() {
+    setDoubleCharacters(characterSetWithCharactersInString(kDoubleCharacters));
+}
+
+void DataScanner::setDoubleCharacters(const CharacterSet& characters) {
+    doubleCharacters_ = characters;
+    for (std::size_t c = 0; c < isDoubleCharacter_.size(); ++c)
+        isDoubleCharacter_[c] = characters[c];
+}
 
 DataScanner::~DataScanner() = default;
 
@@ -157,13 +170,6 @@ void DataScanner::setData(std::string_view data) {
     length = data.size();
     end = start + length;
     current = start;
-}
-
-bool DataScanner::scanCharacter(char16_t character) {
-    if (current >= end || *current != character)
-        return false;
-    ++current;
-    return true;
 }
 
 bool DataScanner::scanUTF8String(const char* string, std::string* intoString) {
@@ -224,18 +230,13 @@ bool DataScanner::scanUpToString(std::string_view string, std::string* intoStrin
 
 bool DataScanner::scanNumber(double* number) {
     const unsigned char* runStart = current;
-    while (current < end && doubleCharacters_[*current])
+    while (current < end && isDoubleCharacter_[*current])
         ++current;
     if (current == runStart)
         return false;
     if (number)
         *number = readDecimal(runStart, current);
     return true;
-}
-
-void DataScanner::skipWhitespace() {
-    while (current < end && kWhitespace[*current])
-        ++current;
 }
 
 std::optional<std::string> DataScanner::remainingString() const {
