@@ -92,6 +92,7 @@ private:
     static bool isWhitespace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
     // doubleCharacters_ as a table, as numbers are scanned often.
     std::array<bool, 256> isDoubleCharacter_ {};
+    bool hasDefaultDoubleCharacters_ { false };
 };
 
 } // namespace sweeplight::json
