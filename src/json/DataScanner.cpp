@@ -233,7 +233,15 @@ CharacterSet characterSetWithCharactersInString(std::string_view characters) {
 }
 
 DataScanner::DataScanner() {
-    setDoubleCharacters(characterSetWithCharactersInString(kDoubleCharacters));
+    // Scanners are made per response: the usual set is worked out once.
+    static const DataScanner usual(characterSetWithCharactersInString(kDoubleCharacters));
+    doubleCharacters_ = usual.doubleCharacters_;
+    isDoubleCharacter_ = usual.isDoubleCharacter_;
+    hasDefaultDoubleCharacters_ = true;
+}
+
+DataScanner::DataScanner(const CharacterSet& doubleCharacters) {
+    setDoubleCharacters(doubleCharacters);
 }
 
 void DataScanner::setDoubleCharacters(const CharacterSet& characters) {

@@ -89,6 +89,7 @@ protected:
     CharacterSet doubleCharacters_;
 
 private:
+    explicit DataScanner(const CharacterSet& doubleCharacters);
     static bool isWhitespace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
     // doubleCharacters_ as a table, as numbers are scanned often.
     std::array<bool, 256> isDoubleCharacter_ {};

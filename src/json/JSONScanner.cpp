@@ -307,6 +307,9 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
     document_->followInput(start, &current, end);
     recentKeys_.fill(nullptr);
     depth_ = 0;
+    // Enough for a small response without growing step by step.
+    pendingMembers_.reserve(32);
+    pendingValues_.reserve(32);
     const Result result = read();
     document_->followInput(nullptr, nullptr, nullptr);
     pendingMembers_.clear();
