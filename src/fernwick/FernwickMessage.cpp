@@ -64,7 +64,7 @@ long long linkTypeValue(const json::JSONValue* value) {
         return std::isfinite(*number) && std::fabs(*number) < 9e18 ? (long long)(*number) : 0;
     if (const bool* flag = value->boolean())
         return *flag ? 1 : 0;
-    if (const std::string* text = value->string())
+    if (const json::JSONString* text = value->string())
         return PropertyList::string(*text).integerValue();
     return 0;
 }
@@ -104,11 +104,11 @@ void Fernwick::doneMessageCheck(const QByteArray& data) {
     if (!remoteMsgDict_)
         return;
     const json::JSONDictionary& message = *remoteMsgDict_;
-    const std::string* title = message.findString(kMessageTitleKey);
+    const json::JSONString* title = message.findString(kMessageTitleKey);
     if (!title)
         return;
 
-    const std::string* dateText = message.findString(kMessageDateKey);
+    const json::JSONString* dateText = message.findString(kMessageDateKey);
     const auto newDate = dateText ? parseMessageDate(*dateText) : std::nullopt;
     // Without a date the message could never be told apart from the next one; a date the data
     // file cannot hold would be as bad, and would stop every later save of that file too.
@@ -133,10 +133,10 @@ void Fernwick::doneMessageCheck(const QByteArray& data) {
 
     RemoteMessageAlert alert;
     alert.title = QString::fromStdString(*title);
-    if (const std::string* detail = message.findString(kMessageDetailKey))
+    if (const json::JSONString* detail = message.findString(kMessageDetailKey))
         alert.message = QString::fromStdString(*detail);
     for (int slot = 1; slot <= kLinkSlots; ++slot) {
-        const std::string* caption = message.findString(linkKey(slot, "title"));
+        const json::JSONString* caption = message.findString(linkKey(slot, "title"));
         if (caption && !caption->empty())
             alert.buttonTitles.push_back(QString::fromStdString(*caption));
     }
@@ -186,7 +186,7 @@ void Fernwick::modalView(int didDismissWithButtonIndex) {
     const long long type = linkTypeValue(remoteMsgDict_->find(linkKey(slot, "type")));
     if (type == kLinkNothing)
         return;
-    const std::string* url = remoteMsgDict_->findString(linkKey(slot, "url"));
+    const json::JSONString* url = remoteMsgDict_->findString(linkKey(slot, "url"));
     if (!url)
         return;
     if (type == kLinkBackgroundRequest) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <cstddef>
 #include <memory>
@@ -43,7 +44,12 @@ public:
     char16_t currentCharacter() const { return current < end ? *current : 0; }
     // The byte at the cursor, moving past it; 0 at the end, where the cursor stays.
     char16_t scanCharacter() { return current < end ? *current++ : 0; }
-    bool scanCharacter(char16_t character);
+    bool scanCharacter(char16_t character) {
+        if (current >= end || *current != character)
+            return false;
+        ++current;
+        return true;
+    }
 
     // Byte-for-byte matches; the output is `string` itself (decoded as UTF-8).
     bool scanUTF8String(const char* string, std::string* intoString = nullptr);
@@ -60,13 +66,19 @@ public:
     bool scanNumber(double* number = nullptr);
 
     // Space, tab, line feed, vertical tab, form feed and carriage return.
-    void skipWhitespace();
+    void skipWhitespace() {
+        // Most values follow their delimiter directly.
+        if (current<end&& * current> ' ')
+            return;
+        while (current < end && isWhitespace(*current))
+            ++current;
+    }
 
     // The rest of the data, if it is well-formed UTF-8.
     std::optional<std::string> remainingString() const;
 
     const CharacterSet& doubleCharacters() const { return doubleCharacters_; }
-    void setDoubleCharacters(const CharacterSet& characters) { doubleCharacters_ = characters; }
+    void setDoubleCharacters(const CharacterSet& characters);
 
 protected:
     std::string_view data_;
@@ -75,6 +87,13 @@ protected:
     const unsigned char* current { nullptr };
     std::size_t length { 0 };
     CharacterSet doubleCharacters_;
+
+private:
+    explicit DataScanner(const CharacterSet& doubleCharacters);
+    static bool isWhitespace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    // doubleCharacters_ as a table, as numbers are scanned often.
+    std::array<bool, 256> isDoubleCharacter_ {};
+    bool hasDefaultDoubleCharacters_ { false };
 };
 
 } // namespace sweeplight::json

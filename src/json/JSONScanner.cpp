@@ -2,6 +2,7 @@
 
 #include "json/JSONDictionary.h"
 #include "json/JSONError.h"
+#include "json/detail/Document.h"
 #include "json/detail/UTF8.h"
 #include <bit>
 #include <cstdint>
@@ -145,24 +146,37 @@ bool isLowSurrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Builds the text of a string constant. A \u escape gives one UTF-16 code unit; a high one
-// directly followed by a low one forms a single character, and a surrogate without its partner
-// becomes U+FFFD, since UTF-8 cannot carry it.
-class StringBuilder {
+using detail::Document;
+using detail::TreeBuilder;
+using detail::ValueBits;
+
+// Writes the text of a string constant at the top of the document, after room for its length.
+// A \u escape gives one UTF-16 code unit; a high one directly followed by a low one forms a
+// single character, and a surrogate without its partner becomes U+FFFD, since UTF-8 cannot
+// carry it.
+class TextWriter {
 public:
-    explicit StringBuilder(std::string& text)
-        : text_(text) {}
+    explicit TextWriter(Document& document)
+        : document_(document)
+        , start_(document.textTop()) {
+        document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom);
+    }
     void appendBytes(const unsigned char* begin, const unsigned char* end, bool isASCII) {
         flushSurrogate();
-        if (isASCII)
-            text_.append(reinterpret_cast<const char*>(begin),
-                         static_cast<std::size_t>(end - begin));
-        else
-            detail::appendUTF8Leniently(text_, begin, end);
+        const auto size = static_cast<std::size_t>(end - begin);
+        if (isASCII || detail::isValidUTF8(begin, end)) {
+            std::memcpy(room(size), begin, size);
+            used_ += size;
+            return;
+        }
+        // Each ill-formed byte may become the three bytes of U+FFFD.
+        unsigned char* out = room(3 * size);
+        used_ += static_cast<std::size_t>(detail::decodeUTF8Leniently(out, begin, end) - out);
     }
     void appendCharacter(char character) {
         flushSurrogate();
-        text_.push_back(character);
+        *room(1) = static_cast<unsigned char>(character);
+        ++used_;
     }
     void appendCodeUnit(char32_t unit) {
         if (isHighSurrogate(unit)) {
@@ -172,30 +186,61 @@ public:
         }
         if (isLowSurrogate(unit)) {
             if (pendingHighSurrogate_ == 0) {
-                detail::appendCodePoint(text_, detail::kReplacementCharacter);
+                appendCodePoint(detail::kReplacementCharacter);
                 return;
             }
-            detail::appendCodePoint(text_, 0x10000 + ((pendingHighSurrogate_ - 0xD800) << 10) +
-                                               (unit - 0xDC00));
+            appendCodePoint(0x10000 + ((pendingHighSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
             pendingHighSurrogate_ = 0;
             return;
         }
         flushSurrogate();
-        detail::appendCodePoint(text_, unit);
+        appendCodePoint(unit);
     }
-    void finish() { flushSurrogate(); }
+    // The finished record.
+    const unsigned char* finish() {
+        flushSurrogate();
+        return TreeBuilder::finishText(document_, start_, used_);
+    }
 
 private:
+    unsigned char* room(std::size_t size) {
+        return document_.reserveText(start_, TreeBuilder::kTextLengthRoom + used_, size);
+    }
+    void appendCodePoint(char32_t codePoint) {
+        unsigned char* out = room(4);
+        used_ += static_cast<std::size_t>(detail::encodeCodePoint(out, codePoint) - out);
+    }
     void flushSurrogate() {
         if (pendingHighSurrogate_ == 0)
             return;
-        detail::appendCodePoint(text_, detail::kReplacementCharacter);
+        appendCodePoint(detail::kReplacementCharacter);
         pendingHighSurrogate_ = 0;
     }
 
-    std::string& text_;
+    Document& document_;
+    unsigned char* start_;
+    std::size_t used_ { 0 };
     char32_t pendingHighSurrogate_ { 0 };
 };
+
+// Where a key of these bytes was last put, among 256 places.
+std::size_t keySlot(std::string_view key) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    if (key.size() >= 8) {
+        std::memcpy(&first, key.data(), 8);
+        std::memcpy(&last, key.data() + key.size() - 8, 8);
+    } else {
+        std::memcpy(&first, key.data(), key.size());
+    }
+    const std::uint64_t hash = (first ^ std::rotl(last, 29) ^ key.size()) * kMultiplier;
+    return static_cast<std::size_t>(hash >> 56);
+}
+
+std::string_view textOf(const unsigned char* record) {
+    return TreeBuilder::textOf(record);
+}
 
 } // namespace
 
@@ -210,7 +255,11 @@ int HexToInt(char16_t character) {
 }
 
 JSONScanner::JSONScanner() = default;
-JSONScanner::~JSONScanner() = default;
+
+JSONScanner::~JSONScanner() {
+    if (document_)
+        document_->release();
+}
 
 std::unique_ptr<JSONScanner> JSONScanner::scannerWithData(std::string_view data) {
     auto scanner = std::make_unique<JSONScanner>();
@@ -249,44 +298,77 @@ void JSONScanner::setData(std::string_view data) {
     DataScanner::setData(convertedData_);
 }
 
+template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
+    if (document_)
+        document_->release();
+    const auto left = static_cast<std::size_t>(end - current);
+    // Trees of typical responses take about twice their text; larger ones grow as they go.
+    document_ = Document::create(2 * left + 64);
+    document_->followInput(start, &current, end);
+    recentKeys_.fill(nullptr);
+    depth_ = 0;
+    // Enough for a small response without growing step by step.
+    pendingMembers_.reserve(32);
+    pendingValues_.reserve(32);
+    const Result result = read();
+    document_->followInput(nullptr, nullptr, nullptr);
+    pendingMembers_.clear();
+    pendingValues_.clear();
+    if (result != 0) {
+        document_->release();
+        document_ = nullptr;
+    }
+    return result;
+}
+
 bool JSONScanner::scanJSONObject(JSONValue* outObject, JSONError* outError) {
-    JSONValue value;
-    const Result result = readValue(value);
+    ValueBits value {};
+    const Result result = readTree([&] { return readValue(value); });
     if (result != 0)
         return fail(result, outError);
     if (outObject)
-        *outObject = std::move(value);
+        *outObject = TreeBuilder::owningValue(value);
+    document_->release();
+    document_ = nullptr;
     return true;
 }
 
 bool JSONScanner::scanJSONDictionary(std::shared_ptr<const JSONDictionary>* outDictionary,
                                      JSONError* outError) {
-    std::shared_ptr<const JSONDictionary> dictionary;
-    const Result result = readDictionary(dictionary);
+    ValueBits dictionary {};
+    const Result result = readTree([&] { return readDictionary(dictionary); });
     if (result != 0)
         return fail(result, outError);
     if (outDictionary)
-        *outDictionary = std::move(dictionary);
+        *outDictionary = std::make_shared<const JSONDictionary>(TreeBuilder::owningDictionary(
+            reinterpret_cast<const detail::DictionaryHeader*>(dictionary.payload)));
+    document_->release();
+    document_ = nullptr;
     return true;
 }
 
 bool JSONScanner::scanJSONArray(std::shared_ptr<const JSONArray>* outArray, JSONError* outError) {
-    std::shared_ptr<const JSONArray> array;
-    const Result result = readArray(array);
+    ValueBits array {};
+    const Result result = readTree([&] { return readArray(array); });
     if (result != 0)
         return fail(result, outError);
     if (outArray)
-        *outArray = std::move(array);
+        *outArray = std::make_shared<const JSONArray>(
+            TreeBuilder::owningArray(reinterpret_cast<const detail::ArrayHeader*>(array.payload)));
+    document_->release();
+    document_ = nullptr;
     return true;
 }
 
 bool JSONScanner::scanJSONStringConstant(std::string* outString, JSONError* outError) {
-    std::string string;
-    const Result result = readString(string);
+    const unsigned char* record = nullptr;
+    const Result result = readTree([&] { return readString(record); });
     if (result != 0)
         return fail(result, outError);
     if (outString)
-        *outString = std::move(string);
+        *outString = textOf(record);
+    document_->release();
+    document_ = nullptr;
     return true;
 }
 
@@ -313,30 +395,34 @@ bool JSONScanner::scanNotQuoteCharactersIntoString(std::string* intoString) {
 // The nested scans report no errors: whichever construct encloses them reports its own, so
 // the error a caller sees is decided by the outermost failing construct alone.
 
-JSONScanner::Result JSONScanner::readValue(JSONValue& value) {
+JSONScanner::Result JSONScanner::readValue(ValueBits& value) {
     skipWhitespace();
+    const auto left = static_cast<std::size_t>(end - current);
     switch (currentCharacter()) {
     case 't':
-        if (!scanUTF8String("true"))
+        if (left < 4 || std::memcmp(current, "true", 4) != 0)
             return kFailedWithoutError;
-        value = JSONValue(true);
+        current += 4;
+        value = TreeBuilder::boolean(true);
         return 0;
     case 'f':
-        if (!scanUTF8String("false"))
+        if (left < 5 || std::memcmp(current, "false", 5) != 0)
             return kFailedWithoutError;
-        value = JSONValue(false);
+        current += 5;
+        value = TreeBuilder::boolean(false);
         return 0;
     case 'n':
-        if (!scanUTF8String("null"))
+        if (left < 4 || std::memcmp(current, "null", 4) != 0)
             return kFailedWithoutError;
-        value = JSONValue::null();
+        current += 4;
+        value = ValueBits { 0, 0 };
         return 0;
     case '"':
     case '\'': {
-        std::string string;
-        const Result result = readString(string);
+        const unsigned char* record = nullptr;
+        const Result result = readString(record);
         if (result == 0)
-            value = JSONValue(std::move(string));
+            value = TreeBuilder::pointer(record, TreeBuilder::kString);
         return result;
     }
     case '-':
@@ -353,29 +439,19 @@ JSONScanner::Result JSONScanner::readValue(JSONValue& value) {
         double number = 0;
         const Result result = readNumber(number);
         if (result == 0)
-            value = JSONValue(number);
+            value = TreeBuilder::number(number);
         return result;
     }
-    case '{': {
-        std::shared_ptr<const JSONDictionary> dictionary;
-        const Result result = readDictionary(dictionary);
-        if (result == 0)
-            value = JSONValue(std::move(dictionary));
-        return result;
-    }
-    case '[': {
-        std::shared_ptr<const JSONArray> array;
-        const Result result = readArray(array);
-        if (result == 0)
-            value = JSONValue(std::move(array));
-        return result;
-    }
+    case '{':
+        return readDictionary(value);
+    case '[':
+        return readArray(value);
     default:
         return kFailedWithoutError;
     }
 }
 
-JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictionary>& dictionary) {
+JSONScanner::Result JSONScanner::readDictionary(ValueBits& dictionary) {
     const std::size_t location = scanLocation();
     if (!scanCharacter('{'))
         return kDictionaryStart;
@@ -384,10 +460,10 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
         return kFailedWithoutError;
     }
     ++depth_;
-    const std::size_t firstEntry = pendingEntries_.size();
+    const std::size_t firstMember = pendingMembers_.size();
     auto failWith = [&](Result code) {
         --depth_;
-        pendingEntries_.resize(firstEntry);
+        pendingMembers_.resize(firstMember);
         setScanLocation(location);
         return code;
     };
@@ -396,16 +472,16 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
         skipWhitespace();
         if (currentCharacter() == '}')
             break;
-        std::string key;
-        if (readString(key) != 0)
+        const unsigned char* key = nullptr;
+        if (readKey(key) != 0)
             return failWith(kDictionaryKey);
         skipWhitespace();
         if (!scanCharacter(':'))
             return failWith(kDictionaryColon);
-        JSONValue value;
+        ValueBits value {};
         if (readValue(value) != 0)
             return failWith(kDictionaryValue);
-        pendingEntries_.emplace_back(std::move(key), std::move(value));
+        pendingMembers_.push_back({ key, value.payload, value.word });
         skipWhitespace();
         if (scanCharacter(',')) {
             skipWhitespace();
@@ -420,15 +496,23 @@ JSONScanner::Result JSONScanner::readDictionary(std::shared_ptr<const JSONDictio
     if (!scanCharacter('}'))
         return failWith(kDictionaryEnd);
     --depth_;
-    const auto first = pendingEntries_.begin() + static_cast<std::ptrdiff_t>(firstEntry);
-    std::vector<JSONDictionary::Entry> entries(std::make_move_iterator(first),
-                                               std::make_move_iterator(pendingEntries_.end()));
-    pendingEntries_.erase(first, pendingEntries_.end());
-    dictionary = std::make_shared<const JSONDictionary>(std::move(entries));
+    const std::size_t size = pendingMembers_.size() - firstMember;
+    if (size == 0) {
+        dictionary = TreeBuilder::pointer(TreeBuilder::emptyDictionary(), TreeBuilder::kDictionary);
+        return 0;
+    }
+    detail::DictionaryHeader* header = TreeBuilder::newDictionary(*document_, size);
+    JSONMember* members = header->members();
+    const PendingMember* pending = pendingMembers_.data() + firstMember;
+    for (std::size_t i = 0; i < size; ++i)
+        TreeBuilder::placeMember(members + i, pending[i].key,
+                                 ValueBits { pending[i].payload, pending[i].word });
+    pendingMembers_.resize(firstMember);
+    dictionary = TreeBuilder::pointer(header, TreeBuilder::kDictionary);
     return 0;
 }
 
-JSONScanner::Result JSONScanner::readArray(std::shared_ptr<const JSONArray>& array) {
+JSONScanner::Result JSONScanner::readArray(ValueBits& array) {
     const std::size_t location = scanLocation();
     if (!scanCharacter('['))
         return kArrayStart;
@@ -447,10 +531,10 @@ JSONScanner::Result JSONScanner::readArray(std::shared_ptr<const JSONArray>& arr
 
     skipWhitespace();
     while (currentCharacter() != ']') {
-        JSONValue value;
+        ValueBits value {};
         if (readValue(value) != 0)
             return failWith(kArrayValue);
-        pendingValues_.push_back(std::move(value));
+        pendingValues_.push_back(value);
         skipWhitespace();
         if (scanCharacter(',')) {
             skipWhitespace();
@@ -465,60 +549,69 @@ JSONScanner::Result JSONScanner::readArray(std::shared_ptr<const JSONArray>& arr
     if (!scanCharacter(']'))
         return failWith(kArrayEnd);
     --depth_;
-    const auto first = pendingValues_.begin() + static_cast<std::ptrdiff_t>(firstValue);
-    auto values = std::make_shared<JSONArray>(std::make_move_iterator(first),
-                                              std::make_move_iterator(pendingValues_.end()));
-    pendingValues_.erase(first, pendingValues_.end());
-    array = std::move(values);
+    const std::size_t size = pendingValues_.size() - firstValue;
+    if (size == 0) {
+        array = TreeBuilder::pointer(TreeBuilder::emptyArray(), TreeBuilder::kArray);
+        return 0;
+    }
+    detail::ArrayHeader* header = TreeBuilder::newArray(*document_, size);
+    auto* elements = const_cast<JSONValue*>(header->elements());
+    const ValueBits* pending = pendingValues_.data() + firstValue;
+    for (std::size_t i = 0; i < size; ++i)
+        TreeBuilder::place(elements + i, pending[i]);
+    pendingValues_.resize(firstValue);
+    array = TreeBuilder::pointer(header, TreeBuilder::kArray);
     return 0;
 }
 
-JSONScanner::Result JSONScanner::readString(std::string& string) {
+JSONScanner::Result JSONScanner::readString(const unsigned char*& record) {
     const std::size_t location = scanLocation();
     skipWhitespace();
     if (!scanCharacter('"')) {
         setScanLocation(location);
         return kStringStart;
     }
+    // A failed text leaves nothing behind: it was never ended at the document's top.
     auto failWith = [&](Result code) {
         setScanLocation(location);
         return code;
     };
 
-    string.clear();
-    StringBuilder builder(string);
+    TextWriter writer(*document_);
     for (;;) {
         const unsigned char* runStart = current;
         const PlainRun run = findQuoteOrBackslash(current, end);
         current = run.stop;
         if (current != runStart)
-            builder.appendBytes(runStart, current, run.isASCII);
+            writer.appendBytes(runStart, current, run.isASCII);
         if (current == end)
             return failWith(kFailedWithoutError);
-        if (scanCharacter('"'))
+        if (*current == '"') {
+            ++current;
             break;
-        scanCharacter(); // the backslash
+        }
+        ++current; // the backslash
         const char16_t escaped = scanCharacter();
         switch (escaped) {
         case '"':
         case '/':
         case '\\':
-            builder.appendCharacter(static_cast<char>(escaped));
+            writer.appendCharacter(static_cast<char>(escaped));
             break;
         case 'b':
-            builder.appendCharacter('\b');
+            writer.appendCharacter('\b');
             break;
         case 'f':
-            builder.appendCharacter('\f');
+            writer.appendCharacter('\f');
             break;
         case 'n':
-            builder.appendCharacter('\n');
+            writer.appendCharacter('\n');
             break;
         case 'r':
-            builder.appendCharacter('\r');
+            writer.appendCharacter('\r');
             break;
         case 't':
-            builder.appendCharacter('\t');
+            writer.appendCharacter('\t');
             break;
         case 'u': {
             char32_t unit = 0;
@@ -528,14 +621,30 @@ JSONScanner::Result JSONScanner::readString(std::string& string) {
                     return failWith(kStringUnicode);
                 unit = unit << 4 | static_cast<char32_t>(digit);
             }
-            builder.appendCodeUnit(unit);
+            writer.appendCodeUnit(unit);
             break;
         }
         default:
             return failWith(kStringEscape);
         }
     }
-    builder.finish();
+    record = writer.finish();
+    return 0;
+}
+
+JSONScanner::Result JSONScanner::readKey(const unsigned char*& record) {
+    const Result result = readString(record);
+    if (result != 0)
+        return result;
+    const std::string_view key = textOf(record);
+    const unsigned char*& recent = recentKeys_[keySlot(key)];
+    if (recent && textOf(recent) == key) {
+        // The record just written is the last thing in the document: it can go again.
+        document_->dropTextAt(record);
+        record = recent;
+    } else {
+        recent = record;
+    }
     return 0;
 }
 

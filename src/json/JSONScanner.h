@@ -3,6 +3,8 @@
 #include "json/DataScanner.h"
 #include "json/JSONDictionary.h"
 #include "json/JSONValue.h"
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +13,11 @@
 namespace sweeplight::json {
 
 struct JSONError;
+
+namespace detail {
+class Document;
+struct ValueBits;
+} // namespace detail
 
 // Reads JSON text with the scanning rules of DataScanner: each scan returns true and its value,
 // or false, an error (domain kJSONScannerErrorDomain) and the cursor put back.
@@ -54,19 +61,34 @@ public:
 private:
     // 0 for success, a negative error code, or kFailedWithoutError.
     using Result = int;
-    Result readValue(JSONValue& value);
-    Result readDictionary(std::shared_ptr<const JSONDictionary>& dictionary);
-    Result readArray(std::shared_ptr<const JSONArray>& array);
-    Result readString(std::string& string);
+    // Each reads into the document being filled; a value comes back as its raw form.
+    Result readValue(detail::ValueBits& value);
+    Result readDictionary(detail::ValueBits& dictionary);
+    Result readArray(detail::ValueBits& array);
+    // A text record in the document.
+    Result readString(const unsigned char*& record);
     Result readNumber(double& number);
+    // A key: the same record for the same bytes when they were seen lately.
+    Result readKey(const unsigned char*& record);
+
+    // Runs one top-level scan into a new document; the document is kept on success.
+    template <typename Read> Result readTree(Read read);
 
     // Holds the UTF-8 form of UTF-16 or UTF-32 data, which the scanner then borrows.
     std::string convertedData_;
     int depth_ { 0 };
+    detail::Document* document_ { nullptr };
     // The members and elements of the containers being read, innermost last. Each container
-    // moves its own off the top when it is complete, so it is built with one exact allocation.
-    std::vector<JSONDictionary::Entry> pendingEntries_;
-    JSONArray pendingValues_;
+    // copies its own off the top when it is complete, so it gets one block of exactly its size.
+    struct PendingMember {
+        const unsigned char* key;
+        std::uint64_t payload;
+        std::uint64_t word;
+    };
+    std::vector<PendingMember> pendingMembers_;
+    std::vector<detail::ValueBits> pendingValues_;
+    // Keys recently read, by a hash of their bytes: objects of one kind share their key texts.
+    std::array<const unsigned char*, 256> recentKeys_ {};
 };
 
 // The value of one hexadecimal digit character, or -1 for any other character.

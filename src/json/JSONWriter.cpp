@@ -34,7 +34,7 @@ void writeNumber(std::string& out, double number) {
     }
 }
 
-void writeString(std::string& out, const std::string& string) {
+void writeString(std::string& out, std::string_view string) {
     static constexpr char kHexDigits[] = "0123456789abcdef";
     out.push_back('"');
     for (char c : string) {

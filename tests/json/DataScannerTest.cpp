@@ -1,12 +1,16 @@
 #include "json/DataScanner.h"
 
+#include "json/JSONDeserializer.h"
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <string_view>
 
 using sweeplight::json::characterSetWithCharactersInString;
 using sweeplight::json::DataScanner;
+using sweeplight::json::JSONDeserializer;
 
 namespace {
 
@@ -181,4 +185,36 @@ TEST(DataScanner, ScanLocationRestoresExactlyTheSameByte) {
     scanner.setScanLocation(saved);
     EXPECT_EQ(scanner.currentCharacter(), 'd');
     EXPECT_EQ(scanner.remainingString(), "def");
+}
+
+TEST(DataScanner, NumbersAndTextsEndingTheDataAreReadWithoutLookingPastIt) {
+    // Each text alone in a block of exactly its size, without a terminating zero, so that a
+    // read of the byte after it is caught by the address sanitizer.
+    const struct {
+        std::string_view text;
+        double number;
+    } numbers[] = { { "7", 7 },
+                    { "12345678", 12345678 },
+                    { "-1234567812345678", -1234567812345678 },
+                    { "123456789012345678901", 123456789012345678901.0 },
+                    { "-0.5e-3", -0.5e-3 },
+                    { "2.5e", 2.5 },
+                    { "1.2.3", 1.2 } };
+    for (const auto& [text, number] : numbers) {
+        const auto bytes = std::make_unique<char[]>(text.size());
+        std::memcpy(bytes.get(), text.data(), text.size());
+        DataScanner scanner;
+        scanner.setData(std::string_view(bytes.get(), text.size()));
+        double scanned = 0;
+        EXPECT_TRUE(scanner.scanNumber(&scanned)) << text;
+        EXPECT_EQ(scanned, number) << text;
+        EXPECT_TRUE(scanner.isAtEnd()) << text;
+    }
+    for (std::string_view text : { "[1,2", "{\"a\":12345678", "\"abcdefghijklmnop", "tru" }) {
+        const auto bytes = std::make_unique<char[]>(text.size());
+        std::memcpy(bytes.get(), text.data(), text.size());
+        EXPECT_FALSE(JSONDeserializer::deserializer().deserialize(
+            std::string_view(bytes.get(), text.size())))
+            << text;
+    }
 }

@@ -46,8 +46,8 @@ int dictionaryErrorCode(std::string_view text) {
 std::string stringOf(std::string_view text) {
     const Scanned scanned = scanValue(text);
     EXPECT_TRUE(scanned.ok) << text;
-    const std::string* string = scanned.value.string();
-    return string ? *string : "<not a string>";
+    const JSONString* string = scanned.value.string();
+    return string ? std::string(*string) : "<not a string>";
 }
 
 } // namespace

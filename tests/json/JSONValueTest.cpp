@@ -1,5 +1,6 @@
 #include "json/JSONValue.h"
 
+#include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -56,4 +57,41 @@ TEST(JSONDictionary, SmallDictionariesKeepTheLastOfEqualKeysToo) {
     EXPECT_TRUE(dictionary.find("b")->isNull());
     EXPECT_EQ(*dictionary.findNumber("a"), 2.0);
     EXPECT_TRUE(*dictionary.findBoolean("c"));
+}
+
+TEST(JSONValue, PartsCopiedOutOfATreeOutliveIt) {
+    JSONValue text;
+    JSONValue list;
+    std::shared_ptr<const JSONDictionary> inner;
+    {
+        const auto tree = JSONDeserializer::deserializer().deserializeAsDictionary(
+            R"({"t":"some text","l":[1,"two"],"d":{"z":1,"a":2}})");
+        ASSERT_NE(tree, nullptr);
+        text = *tree->find("t");
+        list = *tree->find("l");
+        inner = tree->find("d")->sharedDictionary();
+    }
+    EXPECT_EQ(*text.string(), "some text");
+    ASSERT_EQ(list.array()->size(), 2u);
+    EXPECT_EQ(*(*list.array())[1].string(), "two");
+    EXPECT_EQ(inner->begin()->first, "a");
+    EXPECT_EQ(*inner->findNumber("z"), 1.0);
+}
+
+TEST(JSONDictionary, ReadObjectsAreInKeyOrderWithTheLastOfEqualKeys) {
+    // More members than the small-object sort handles, and a few alone.
+    std::string text = "{";
+    for (int i = 0; i < 40; ++i)
+        text += "\"k" + std::to_string((i * 7) % 30) + "\":" + std::to_string(i) + ",";
+    text += R"("b":1,"a":2,"b":3})";
+    const auto dictionary = JSONDeserializer::deserializer().deserializeAsDictionary(text);
+    ASSERT_NE(dictionary, nullptr);
+    EXPECT_EQ(dictionary->size(), 32u);
+    EXPECT_EQ(*dictionary->findNumber("b"), 3.0);
+    EXPECT_EQ(*dictionary->findNumber("k0"), 30.0);
+    std::string previous;
+    for (const auto& [key, value] : *dictionary) {
+        EXPECT_LT(previous, std::string_view(key));
+        previous = key;
+    }
 }

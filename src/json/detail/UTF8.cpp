@@ -87,6 +87,48 @@ void appendCodePoint(std::string& out, char32_t codePoint) {
     }
 }
 
+unsigned char* encodeCodePoint(unsigned char* out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        *out++ = static_cast<unsigned char>(codePoint);
+    } else if (codePoint < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | (codePoint >> 6));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        *out++ = static_cast<unsigned char>(0xE0 | (codePoint >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xF0 | (codePoint >> 18));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
+
+unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begin,
+                                   const unsigned char* end) {
+    const unsigned char* copied = begin;
+    const unsigned char* p = begin;
+    for (;;) {
+        p = skipASCII(p, end);
+        if (p == end)
+            break;
+        const int length = sequenceLength(p, end);
+        if (length > 0) {
+            p += length;
+            continue;
+        }
+        std::memcpy(out, copied, static_cast<std::size_t>(p - copied));
+        out += p - copied;
+        out = encodeCodePoint(out, kReplacementCharacter);
+        p -= length;
+        copied = p;
+    }
+    std::memcpy(out, copied, static_cast<std::size_t>(end - copied));
+    return out + (end - copied);
+}
+
 void appendUTF8Leniently(std::string& out, const unsigned char* begin, const unsigned char* end) {
     const unsigned char* copied = begin;
     const unsigned char* p = begin;

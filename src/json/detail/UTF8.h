@@ -10,10 +10,17 @@ namespace sweeplight::json::detail {
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 void appendCodePoint(std::string& out, char32_t codePoint);
+// Writes the code point's UTF-8 form (at most 4 bytes) at `out`; one past its last byte.
+unsigned char* encodeCodePoint(unsigned char* out, char32_t codePoint);
 
 // Appends the bytes as UTF-8 text. Valid sequences are copied as they are; each maximal
 // ill-formed subsequence becomes one U+FFFD, the usual practice of Unicode decoders.
 void appendUTF8Leniently(std::string& out, const unsigned char* begin, const unsigned char* end);
+
+// The same, written at `out`, which has room for three bytes per input byte; one past the last
+// byte written.
+unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begin,
+                                   const unsigned char* end);
 
 bool isValidUTF8(const unsigned char* begin, const unsigned char* end);
 

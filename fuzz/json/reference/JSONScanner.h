@@ -1,0 +1,75 @@
+#pragma once
+
+#include "reference/DataScanner.h"
+#include "reference/JSONDictionary.h"
+#include "reference/JSONValue.h"
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sweeplight::json_reference {
+
+struct JSONError;
+
+// Reads JSON text with the scanning rules of DataScanner: each scan returns true and its value,
+// or false, an error (domain kJSONScannerErrorDomain) and the cursor put back.
+//
+// The grammar is that of our service's responses, which is looser than strict JSON: trailing
+// commas are accepted in objects and arrays; true, false and null are matched by their bytes
+// alone, whatever follows; a number is the longest run of "0123456789eE-." read by its longest
+// valid prefix, so 1.5e+3 reads 1.5 and leaves the plus sign, and 1.2.3 reads 1.2.
+//
+// Error codes: -1 to -6 objects, -7 to -10 arrays, -11 to -13 strings, -14 numbers. When a
+// nested construct fails, the error is that of the outermost construct that failed (a bad
+// escape inside an object's value reports -4). A value that starts with no recognised
+// character, a misspelt literal and a string cut off by the end of the data fail without an
+// error of their own.
+class JSONScanner final : public DataScanner {
+public:
+    // Containers nested deeper than this fail instead of exhausting the stack.
+    static constexpr int kMaximumNestingDepth = 512;
+
+    JSONScanner();
+    ~JSONScanner() override;
+
+    static std::unique_ptr<JSONScanner> scannerWithData(std::string_view data);
+
+    // Text that starts like UTF-16 or UTF-32 (either byte order, no byte-order mark) is
+    // converted to UTF-8 and the converted bytes are scanned; if it cannot be converted the
+    // scanner gets no data.
+    void setData(std::string_view data) override;
+
+    bool scanJSONObject(JSONValue* outObject = nullptr, JSONError* outError = nullptr);
+    bool scanJSONDictionary(std::shared_ptr<const JSONDictionary>* outDictionary = nullptr,
+                            JSONError* outError = nullptr);
+    bool scanJSONArray(std::shared_ptr<const JSONArray>* outArray = nullptr,
+                       JSONError* outError = nullptr);
+    bool scanJSONStringConstant(std::string* outString = nullptr, JSONError* outError = nullptr);
+    bool scanJSONNumberConstant(double* outNumber = nullptr, JSONError* outError = nullptr);
+    // Moves past the bytes up to the next double quote, backslash or the end, appending them
+    // (decoded as UTF-8) to `intoString`; false when there are none.
+    bool scanNotQuoteCharactersIntoString(std::string* intoString);
+
+private:
+    // 0 for success, a negative error code, or kFailedWithoutError.
+    using Result = int;
+    Result readValue(JSONValue& value);
+    Result readDictionary(std::shared_ptr<const JSONDictionary>& dictionary);
+    Result readArray(std::shared_ptr<const JSONArray>& array);
+    Result readString(std::string& string);
+    Result readNumber(double& number);
+
+    // Holds the UTF-8 form of UTF-16 or UTF-32 data, which the scanner then borrows.
+    std::string convertedData_;
+    int depth_ { 0 };
+    // The members and elements of the containers being read, innermost last. Each container
+    // moves its own off the top when it is complete, so it is built with one exact allocation.
+    std::vector<JSONDictionary::Entry> pendingEntries_;
+    JSONArray pendingValues_;
+};
+
+// The value of one hexadecimal digit character, or -1 for any other character.
+int HexToInt(char16_t character);
+
+} // namespace sweeplight::json_reference

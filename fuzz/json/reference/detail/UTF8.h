@@ -1,0 +1,26 @@
+#pragma once
+
+// Text encoding helpers of the JSON reader; not part of its interface.
+
+#include <string>
+#include <string_view>
+
+namespace sweeplight::json_reference::detail {
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+void appendCodePoint(std::string& out, char32_t codePoint);
+
+// Appends the bytes as UTF-8 text. Valid sequences are copied as they are; each maximal
+// ill-formed subsequence becomes one U+FFFD, the usual practice of Unicode decoders.
+void appendUTF8Leniently(std::string& out, const unsigned char* begin, const unsigned char* end);
+
+bool isValidUTF8(const unsigned char* begin, const unsigned char* end);
+
+// Strict conversions: false (and `out` unspecified) for a length that is not a whole number
+// of code units, an unpaired surrogate or a code point beyond U+10FFFF, since such text has
+// no UTF-8 form.
+bool convertUTF16ToUTF8(std::string_view bytes, bool bigEndian, std::string& out);
+bool convertUTF32ToUTF8(std::string_view bytes, bool bigEndian, std::string& out);
+
+} // namespace sweeplight::json_reference::detail

@@ -1,0 +1,213 @@
+#include "json/detail/Document.h"
+
+#include <algorithm>
+#include <new>
+
+namespace sweeplight::json::detail {
+
+namespace {
+
+constexpr std::size_t kSmallestChunk = 256;
+// The first chunk is a guess; a bad one must not cost much.
+constexpr std::size_t kLargestFirstChunk = 64 * 1024;
+constexpr std::size_t kSmallestLaterChunk = 4 * 1024;
+constexpr std::size_t kLargestLaterChunk = 8 * 1024 * 1024;
+
+} // namespace
+
+Document* Document::create(std::size_t expectedBytes, bool exactly) {
+    return new Document(exactly ? expectedBytes
+                                : std::clamp(expectedBytes, kSmallestChunk, kLargestFirstChunk));
+}
+
+Document::Document(std::size_t firstChunk) {
+    refill(firstChunk, 0);
+}
+
+Document::~Document() {
+    for (Document* other : kept_)
+        other->release();
+    while (chunks_) {
+        Chunk* next = chunks_->next;
+        ::operator delete(static_cast<void*>(chunks_));
+        chunks_ = next;
+    }
+}
+
+void Document::keep(Document* other) {
+    other->retain();
+    kept_.push_back(other);
+}
+
+void Document::refill(std::size_t size, std::size_t keepAtTop) {
+    std::size_t chunkSize = size + keepAtTop;
+    if (chunks_) {
+        std::size_t guess = chunkBytes_ / 2;
+        if (inputCursor_) {
+            const std::size_t read = static_cast<std::size_t>(*inputCursor_ - inputStart_);
+            const std::size_t left = static_cast<std::size_t>(inputEnd_ - *inputCursor_);
+            const std::size_t used = chunkBytes_ - static_cast<std::size_t>(limit_ - cursor_);
+            // A tenth more than the same rate as so far, for the rest of the input.
+            const double rate = read ? static_cast<double>(used) / static_cast<double>(read) : 2.0;
+            guess = static_cast<std::size_t>(rate * 1.1 * static_cast<double>(left));
+        }
+        chunkSize += std::clamp(guess, kSmallestLaterChunk, kLargestLaterChunk);
+    }
+    const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
+    auto* chunk = static_cast<Chunk*>(::operator new(header + chunkSize));
+    chunk->next = chunks_;
+    chunk->size = chunkSize;
+    chunks_ = chunk;
+    chunkBytes_ += chunkSize;
+    cursor_ = reinterpret_cast<unsigned char*>(chunk) + header;
+    limit_ = cursor_ + chunkSize;
+}
+
+void Document::moveText(unsigned char*& start, std::size_t used, std::size_t size) {
+    const unsigned char* old = start;
+    refill(size, used);
+    // The text was at the top of the old chunk, which keeps what is before it.
+    start = cursor_;
+    std::memcpy(start, old, used);
+}
+
+const unsigned char* TreeBuilder::copyText(Document& document, std::string_view text) {
+    unsigned char* start = document.textTop();
+    unsigned char* out = document.reserveText(start, 0, kTextLengthRoom + text.size());
+    if (!text.empty())
+        std::memcpy(out + kTextLengthRoom, text.data(), text.size());
+    return finishText(document, start, text.size());
+}
+
+const unsigned char* TreeBuilder::finishText(Document& document, unsigned char*& start,
+                                             std::size_t size) {
+    if (size < JSONString::kLongLength) {
+        const auto length = static_cast<std::uint32_t>(size);
+        std::memcpy(start, &length, sizeof length);
+        document.commitText(start + kTextLengthRoom + size);
+        return start;
+    }
+    // Room for the long length: the bytes move up.
+    const std::size_t extra = JSONString::kLongHeader - kTextLengthRoom;
+    document.reserveText(start, kTextLengthRoom + size, extra);
+    std::memmove(start + JSONString::kLongHeader, start + kTextLengthRoom, size);
+    const std::uint32_t marker = JSONString::kLongLength;
+    const std::uint64_t length = size;
+    std::memcpy(start, &marker, sizeof marker);
+    std::memcpy(start + sizeof marker, &length, sizeof length);
+    document.commitText(start + JSONString::kLongHeader + size);
+    return start;
+}
+
+JSONValue TreeBuilder::ownedText(std::string_view text) {
+    const bool isLong = text.size() >= JSONString::kLongLength;
+    const std::size_t lengthRoom = isLong ? JSONString::kLongHeader : kTextLengthRoom;
+    const std::size_t size = sizeof(Document*) + lengthRoom + text.size();
+    Document* document = Document::create(size, true);
+    // The document's address just before the record, where the value finds it again.
+    auto* block = static_cast<unsigned char*>(document->allocate(size));
+    std::memcpy(block, &document, sizeof document);
+    unsigned char* record = block + sizeof document;
+    if (isLong) {
+        const std::uint32_t marker = JSONString::kLongLength;
+        const std::uint64_t length = text.size();
+        std::memcpy(record, &marker, sizeof marker);
+        std::memcpy(record + sizeof marker, &length, sizeof length);
+    } else {
+        const auto length = static_cast<std::uint32_t>(text.size());
+        std::memcpy(record, &length, sizeof length);
+    }
+    if (!text.empty())
+        std::memcpy(record + lengthRoom, text.data(), text.size());
+    JSONValue value;
+    place(&value, pointer(record, kString));
+    value.word_ |= JSONValue::kOwns;
+    return value;
+}
+
+Document* TreeBuilder::documentOfOwnedText(const JSONString& string) {
+    Document* document;
+    std::memcpy(&document, string.record_ - sizeof document, sizeof document);
+    return document;
+}
+
+ArrayHeader* TreeBuilder::newArray(Document& document, std::size_t size) {
+    auto* header = static_cast<ArrayHeader*>(
+        document.allocate(sizeof(ArrayHeader) + size * sizeof(JSONValue)));
+    header->document = &document;
+    header->size = size;
+    return header;
+}
+
+DictionaryHeader* TreeBuilder::newDictionary(Document& document, std::size_t size) {
+    auto* header = static_cast<DictionaryHeader*>(
+        document.allocate(sizeof(DictionaryHeader) + size * sizeof(JSONMember)));
+    header->document = &document;
+    header->size = size;
+    new (&header->ordered) std::atomic<bool>(size < 2);
+    return header;
+}
+
+const ArrayHeader* TreeBuilder::emptyArray() {
+    static const ArrayHeader empty { nullptr, 0 };
+    return &empty;
+}
+
+const DictionaryHeader* TreeBuilder::emptyDictionary() {
+    static const DictionaryHeader empty { nullptr, 0, { true } };
+    return &empty;
+}
+
+JSONValue TreeBuilder::owningValue(const ValueBits& bits) {
+    JSONValue value;
+    place(&value, bits);
+    // The copy keeps a container's document, and makes a text of its own.
+    return JSONValue(value);
+}
+
+JSONArray TreeBuilder::owningArray(const ArrayHeader* header) {
+    JSONArray array(header);
+    if (header->document) {
+        header->document->retain();
+        array.bits_ |= 1;
+    }
+    return array;
+}
+
+JSONDictionary TreeBuilder::owningDictionary(const DictionaryHeader* header) {
+    JSONDictionary dictionary(header);
+    if (header->document) {
+        header->document->retain();
+        dictionary.bits_ |= 1;
+    }
+    return dictionary;
+}
+
+ValueBits TreeBuilder::adopt(Document& document, const JSONValue& value) {
+    switch (value.kind()) {
+    case JSONValue::Kind::string:
+        return pointer(copyText(document, value.string()->view()), kString);
+    case JSONValue::Kind::array:
+        if (Document* other = value.array()->header()->document)
+            document.keep(other);
+        return bitsOf(value);
+    case JSONValue::Kind::dictionary:
+        if (Document* other = value.dictionary()->header()->document)
+            document.keep(other);
+        return bitsOf(value);
+    default:
+        return bitsOf(value);
+    }
+}
+
+} // namespace sweeplight::json::detail
+
+namespace sweeplight::json {
+
+std::size_t JSONString::longSize() const {
+    std::uint64_t length;
+    std::memcpy(&length, record_ + sizeof(std::uint32_t), sizeof length);
+    return static_cast<std::size_t>(length);
+}
+
+} // namespace sweeplight::json
