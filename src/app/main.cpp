@@ -6,6 +6,7 @@
 #include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
 #include "fernwick/Fernwick.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     int remainingCount = static_cast<int>(remaining.size()) - 1;
 
     // The help page's web view shares GL contexts; this must precede the application object.
+    // Only the attribute is set here: the web engine itself is loaded with the first page.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(remainingCount, remaining.data());
     QApplication::setApplicationName(QStringLiteral("Sweeplight"));
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
     foundation::QtRunLoop runLoop;
     fernwick::Fernwick::Environment serviceEnvironment;
     serviceEnvironment.runLoop = &runLoop;
+    serviceEnvironment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
     fernwick::Fernwick::setEnvironment(std::move(serviceEnvironment));
 
     motion::AccelerometerFactory::Result source = motion::AccelerometerFactory::create(
