@@ -8,6 +8,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QToolBar>
 #include <QWidget>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
@@ -130,4 +132,23 @@ TEST(FernwickScreens, WebViewPluginIsFoundInstalledOrInTheBuildTree) {
     qputenv(FeatureWebViewLoader::kPluginDirectoryVariable, empty.path().toUtf8());
     EXPECT_EQ(FeatureWebViewLoader::searchPath(), QStringList { empty.path() });
     qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+}
+
+TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
+    if (FeatureWebViewLoader::isLoaded())
+        GTEST_SKIP() << "an earlier test in this process has loaded the plugin";
+    ScreensWorld world;
+    QTemporaryDir empty;
+    qputenv(FeatureWebViewLoader::kPluginDirectoryVariable, empty.path().toUtf8());
+    FernwickFeatureController page(*world.client, "help");
+    page.loadView();
+    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+    auto* text = qobject_cast<QLabel*>(page.webView());
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->text().contains(empty.path())) << text->text().toStdString();
+    ASSERT_TRUE(page.toolbar());
+    EXPECT_EQ(page.toolbar()->actions().value(0)->text(), "Close");
+    world.loop.advance(0.3);
+    EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"))
+        << "nothing to load it into, but nothing breaks";
 }

@@ -49,17 +49,25 @@ FeatureWebViewPlugin* FeatureWebViewLoader::load(const QStringList& folders, QSt
     return nullptr;
 }
 
+namespace {
+FeatureWebViewPlugin* gPlugin = nullptr;
+}
+
 FeatureWebViewPlugin* FeatureWebViewLoader::shared(QString* error) {
-    static QString reason;
-    static FeatureWebViewPlugin* plugin = [] {
-        FeatureWebViewPlugin* loaded = load(searchPath(), &reason);
-        if (!loaded)
-            foundation::logLine("Fernwick: " + reason.toStdString());
-        return loaded;
-    }();
-    if (!plugin && error)
-        *error = reason;
-    return plugin;
+    if (gPlugin)
+        return gPlugin;
+    QString reason;
+    gPlugin = load(searchPath(), &reason);
+    if (!gPlugin) {
+        foundation::logLine("Fernwick: " + reason.toStdString());
+        if (error)
+            *error = reason;
+    }
+    return gPlugin;
+}
+
+bool FeatureWebViewLoader::isLoaded() {
+    return gPlugin != nullptr;
 }
 
 } // namespace sweeplight::fernwick

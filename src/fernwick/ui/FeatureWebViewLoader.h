@@ -16,9 +16,10 @@ public:
 
     static constexpr char kPluginDirectoryVariable[] = "SWEEPLIGHT_PLUGIN_DIR";
 
-    // The plugin, loaded on the first call and kept for the process; null, with the reason in
-    // `error`, when it cannot be loaded (later calls give the same answer).
+    // The plugin, loaded by the first call that finds it and kept for the process; null, with
+    // the reason in `error`, while it cannot be loaded (each call looks again).
     static FeatureWebViewPlugin* shared(QString* error = nullptr);
+    static bool isLoaded();
     // Loads the plugin from the first of `folders` that holds it.
     static FeatureWebViewPlugin* load(const QStringList& folders, QString* error = nullptr);
     static QStringList searchPath();
