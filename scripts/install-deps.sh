@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-qpa-plugins libqt6opengl6-dev
   qt6-sensors-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
   libgles-dev libegl-dev libgles1 libegl1 libegl-mesa0 libgl1-mesa-dri
-  libplist-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev fonts-dejavu-core iproute2 dbus-daemon
   libpsl-dev publicsuffix
   # The Debian package and its checks (scripts/package.sh, scripts/check-package.sh).

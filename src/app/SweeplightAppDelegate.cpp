@@ -343,6 +343,10 @@ void SweeplightAppDelegate::showHelpScreen() {
     }
     glView_->stopAnimation();
     helpNav_ = fernwick::Fernwick::getFeatureViewController(kHelpFeature, client);
+    if (!helpNav_) {
+        glView_->startAnimation();
+        return;
+    }
     helpNav_->setGeometry(0, 0, 320, 480);
     showOnTop(helpNav_.get(), PhoneScreen::PageFit::Fill);
     // One registration is enough: a second would only run helpClosed twice per closing.

@@ -7,6 +7,7 @@
 #include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
 #include "fernwick/Fernwick.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
     int remainingCount = static_cast<int>(remaining.size()) - 1;
 
     // The help page's web view shares GL contexts; this must precede the application object.
+    // Only the attribute is set here: the web engine itself is loaded with the first page.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(remainingCount, remaining.data());
     // The desktop entry and the icon installed with the app (see data/).
@@ -167,6 +169,7 @@ int main(int argc, char** argv) {
     foundation::QtRunLoop runLoop;
     fernwick::Fernwick::Environment serviceEnvironment;
     serviceEnvironment.runLoop = &runLoop;
+    serviceEnvironment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
     fernwick::Fernwick::setEnvironment(std::move(serviceEnvironment));
 
     motion::AccelerometerFactory::Result source = motion::AccelerometerFactory::create(

@@ -1,6 +1,6 @@
 #include "Fernwick.h"
 
-#include "FernwickFeatureController.h"
+#include "FernwickScreens.h"
 #include "UrlDelegate.h"
 #include "fetcher/HTTPFetcher.h"
 #include "fetcher/transport/UrlAuthenticationChallenge.h"
@@ -9,20 +9,17 @@
 #include "fetcher/transport/UrlRequest.h"
 #include "foundation/DeviceId.h"
 #include "foundation/Log.h"
+#include "foundation/Md5.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
 #include "network/Reachability.h"
-#include "uikit/UiHelpers.h"
-#include "uikit/UrlOpener.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QPushButton>
 #include <QSaveFile>
-#include <QWidgetAction>
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -73,7 +70,7 @@ QString resourcePath(const char* name) {
 }
 
 QString md5(const QString& text) {
-    return QString::fromStdString(uikit::UiHelpers::md5(text.toStdString()));
+    return QString::fromStdString(foundation::Md5::textDigest(text.toStdString()));
 }
 
 // Coordinates are printed from the float widened to double, with 12 decimals, and never with
@@ -185,8 +182,6 @@ Fernwick::~Fernwick() {
         live.connection->cancel();
     if (scoreFetcher_)
         scoreFetcher_->stopFetching();
-    if (presentedAlert_ && presentedAlert_->release)
-        presentedAlert_->release();
 }
 
 void Fernwick::fatal(const std::string& message) {
@@ -306,37 +301,6 @@ void Fernwick::logLocationWithLat(float latitude, float andLong) {
     startConnection(getUrlForFeature(kFeatureLogLocation) + query, *this);
 }
 
-std::unique_ptr<QAbstractButton> Fernwick::getPoweredByButton() const {
-    auto button = std::make_unique<QPushButton>();
-    button->setObjectName(QStringLiteral("poweredByButton"));
-    button->setFlat(true);
-    button->setGeometry(0, 0, 112, 17);
-    button->setFixedSize(112, 17);
-    button->setStyleSheet(QStringLiteral("QPushButton { border: none; border-image: url(%1); }")
-                              .arg(resourcePath(kPoweredByImageName)));
-    return button;
-}
-
-std::unique_ptr<QWidgetAction>
-Fernwick::getPoweredByBarButtonWithTarget(std::function<void()> action) const {
-    auto button = new QPushButton();
-    button->setObjectName(QStringLiteral("poweredByButton"));
-    button->setFlat(true);
-    button->setGeometry(30, 0, 112, 17);
-    button->setFixedSize(112, 17);
-    button->setStyleSheet(QStringLiteral("QPushButton, QPushButton:pressed { border: none; "
-                                         "border-image: url(%1); }")
-                              .arg(resourcePath(kPoweredByImageName)));
-    // On touch-down, not on release.
-    QObject::connect(button, &QPushButton::pressed, button, [action] {
-        if (action)
-            action();
-    });
-    auto item = std::make_unique<QWidgetAction>(nullptr);
-    item->setDefaultWidget(button);
-    return item;
-}
-
 void Fernwick::launchFernwickSite() {
     openExternalUrl(QUrl(getUrlForFeature(kFeatureSite)));
 }
@@ -361,7 +325,11 @@ bool Fernwick::openExternalUrl(const QUrl& url, LinkSchemes schemes) {
         environment_.openUrl(url);
         return true;
     }
-    return uikit::UrlOpener::openUrl(url);
+    if (environment_.screens)
+        return environment_.screens->openUrl(url);
+    foundation::logLine("Fernwick: no screens to open " + url.toString().left(200).toStdString() +
+                        " with");
+    return false;
 }
 
 // --- Plain connections -------------------------------------------------------------------------

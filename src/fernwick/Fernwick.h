@@ -40,6 +40,7 @@ class JSONDictionary;
 
 namespace sweeplight::fernwick {
 
+class FernwickScreens;
 class UrlDelegate;
 
 // Posted when the user closes a feature page.
@@ -107,10 +108,13 @@ public:
         std::shared_ptr<fetcher::UrlConnectionFactory> connectionFactory;
         // Default: network::Reachability::sharedReachability().
         network::Reachability* reachability { nullptr };
-        // Opens a URL outside the app; default: the system browser (uikit's UrlOpener).
+        // What the client shows: alerts, feature pages, branding buttons, links opened outside.
+        // Without screens (a headless host) none of them is shown.
+        std::shared_ptr<FernwickScreens> screens;
+        // Opens a URL outside the app; default: the screens'.
         std::function<void(const QUrl& url)> openUrl;
         // Shows a remote message; `dismissed` gets the index of the button pressed. Default:
-        // uikit's alert with indexed buttons.
+        // the screens' alert.
         std::function<void(const RemoteMessageAlert& alert, std::function<void(int)> dismissed)>
             presentAlert;
         // Called for the store's fatal packaging errors (a missing data template); default:
@@ -185,9 +189,11 @@ public:
     QString getUrlForFeature(const QString& feature) const;
     void logAppUsage();
     void logLocationWithLat(float latitude, float andLong);
-    // A branding button of 112 x 17 with no action; whoever adds it to a view owns it.
+    // A branding button of 112 x 17 with no action; whoever adds it to a view owns it. Null
+    // without screens.
     std::unique_ptr<QAbstractButton> getPoweredByButton() const;
-    // A toolbar item holding a branding button that calls `action` on touch-down.
+    // A toolbar item holding a branding button that calls `action` on touch-down; null without
+    // screens.
     std::unique_ptr<QWidgetAction>
     getPoweredByBarButtonWithTarget(std::function<void()> action) const;
     void launchFernwickSite();
@@ -216,8 +222,12 @@ public:
 
     // --- Score submission ----------------------------------------------------------------------
     QString getScoreSubmitUrlForScore(std::int32_t score) const;
-    // A page that submits the score (when it still has to be) and shows the score list.
+    // A page that submits the score (when it still has to be) and shows the score list. Null
+    // without screens, and the score stays marked as it was.
     std::unique_ptr<QWidget> submitScoreAndGetScoreView(std::int32_t score);
+    // The score page's query text: the signed submission while the stored score is marked
+    // (which clears the mark), else the device id alone.
+    QString takeScorePageParameters(std::int32_t score);
     // Through the HTTP fetcher: success for a status below 300.
     void submitScore(std::int32_t score, std::function<void()> onSuccess,
                      std::function<void()> onFail);
@@ -231,7 +241,7 @@ public:
 
     // --- Pages ---------------------------------------------------------------------------------
     // A navigation container with a FernwickFeatureController for `feature`; the caller owns
-    // it and shows it.
+    // it and shows it. Null when `client` has no screens.
     static std::unique_ptr<QWidget> getFeatureViewController(const QString& feature,
                                                              Fernwick& client = instance());
     static void closeClicked() {}
@@ -243,6 +253,11 @@ public:
     // Opens `url` outside the app when its scheme is one of `schemes`; others (file:,
     // javascript:, an application's own) are ignored. Returns whether it was opened.
     bool openExternalUrl(const QUrl& url, LinkSchemes schemes = LinkSchemes::WebOnly);
+
+    // What the client shows through; null in a headless host. The operations above that hand
+    // out widgets (pages, branding buttons) are built with the screens library (fernwick_ui),
+    // so that a host without a screen links no widget library.
+    FernwickScreens* screens() const { return environment_.screens.get(); }
 
     // How many plain connections are still running (tools wait for them to end).
     std::size_t liveConnectionCount() const { return liveConnections_.size(); }
@@ -312,12 +327,6 @@ private:
     // without saving.
     bool dataFolderUnwritable_ { false };
     std::shared_ptr<fetcher::HTTPFetcher> scoreFetcher_;
-    // The platform alert of the remote message while it is on screen.
-    struct PresentedAlert {
-        std::function<void()> release;
-        std::shared_ptr<void> keep;
-    };
-    std::unique_ptr<PresentedAlert> presentedAlert_;
     // Callbacks that may outlive a client made with createUnshared check this first.
     std::shared_ptr<bool> alive_;
 };

@@ -1,10 +1,10 @@
 // The remote message: fetching it, deciding whether it is new, showing it once and carrying
 // out the button the user picks.
 #include "Fernwick.h"
+#include "FernwickScreens.h"
 #include "UrlDelegate.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
-#include "uikit/AlertView.h"
 
 #include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
@@ -68,20 +68,6 @@ long long linkTypeValue(const json::JSONValue* value) {
         return PropertyList::string(*text).integerValue();
     return 0;
 }
-
-// Adapts uikit's alert delegate to a callback.
-class AlertDismissal final : public uikit::AlertViewDelegate {
-public:
-    explicit AlertDismissal(std::function<void(int)> dismissed)
-        : dismissed_(std::move(dismissed)) {}
-    void modalView(uikit::AlertView&, int buttonIndex) override {
-        if (dismissed_)
-            dismissed_(buttonIndex);
-    }
-
-private:
-    std::function<void(int)> dismissed_;
-};
 
 } // namespace
 
@@ -148,33 +134,12 @@ void Fernwick::doneMessageCheck(const QByteArray& data) {
         if (alive.lock())
             modalView(buttonIndex);
     };
-    if (environment_.presentAlert) {
+    if (environment_.presentAlert)
         environment_.presentAlert(alert, dismissed);
-        return;
-    }
-
-    // The platform's alert; it stays alive until the user picks a button.
-    if (presentedAlert_ && presentedAlert_->release)
-        presentedAlert_->release();
-    auto holder = std::make_shared<
-        std::pair<std::unique_ptr<AlertDismissal>, std::unique_ptr<uikit::AlertView>>>();
-    holder->first = std::make_unique<AlertDismissal>([this, alive, dismissed](int index) {
-        dismissed(index);
-        if (alive.lock() && presentedAlert_) {
-            // The alert may not be destroyed inside its own callback: let it go afterwards.
-            auto release = std::move(presentedAlert_);
-            runLoop_->scheduleOnce(
-                0, [release = std::shared_ptr<PresentedAlert>(std::move(release))] {});
-        }
-    });
-    holder->second =
-        std::make_unique<uikit::AlertView>(alert.title, alert.message, holder->first.get());
-    for (const QString& caption : alert.buttonTitles)
-        holder->second->addButtonWithTitle(caption);
-    presentedAlert_ = std::make_unique<PresentedAlert>();
-    presentedAlert_->release = [holder] { holder->second->setDelegate(nullptr); };
-    presentedAlert_->keep = holder;
-    holder->second->show();
+    else if (environment_.screens)
+        environment_.screens->presentAlert(alert, dismissed);
+    else
+        foundation::logLine("Fernwick: no screens to show the remote message on");
 }
 
 void Fernwick::modalView(int didDismissWithButtonIndex) {

@@ -1,12 +1,11 @@
 // Score submission: the signed URL, the score page, and the two background forms.
 #include "Fernwick.h"
-#include "FernwickFeatureController.h"
 #include "UrlDelegate.h"
 #include "fetcher/HTTPFetcher.h"
 #include "fetcher/transport/UrlRequest.h"
+#include "foundation/Md5.h"
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
-#include "uikit/UiHelpers.h"
 
 namespace sweeplight::fernwick {
 
@@ -15,7 +14,7 @@ namespace {
 QString scoreQuery(const QString& deviceId, const QString& secretKey, std::int32_t score) {
     const QString scoreText = QString::number(score);
     const QString hash = QString::fromStdString(
-        uikit::UiHelpers::md5((scoreText + deviceId + secretKey).toStdString()));
+        foundation::Md5::textDigest((scoreText + deviceId + secretKey).toStdString()));
     return QStringLiteral("&submit_score=1&sig_device_id=") + deviceId + QStringLiteral("&score=") +
            scoreText + QStringLiteral("&hash=") + hash;
 }
@@ -26,18 +25,14 @@ QString Fernwick::getScoreSubmitUrlForScore(std::int32_t score) const {
     return getUrlForFeature(kFeatureScores) + scoreQuery(deviceId_, secretKey_, score);
 }
 
-std::unique_ptr<QWidget> Fernwick::submitScoreAndGetScoreView(std::int32_t score) {
-    QString parameters;
+QString Fernwick::takeScorePageParameters(std::int32_t score) {
     const foundation::PropertyList* record = highScoreRecord();
     const foundation::PropertyList* mark = record ? record->find(kShouldSubmitKey) : nullptr;
     if (mark && mark->integerValue() != 0) {
-        parameters = scoreQuery(deviceId_, secretKey_, score);
         setShouldSubmit(false);
-    } else {
-        parameters = QStringLiteral("&sig_device_id=") + deviceId_;
+        return scoreQuery(deviceId_, secretKey_, score);
     }
-    return FernwickFeatureController::navigationContainer(
-        std::make_unique<FernwickFeatureController>(*this, QString(kFeatureScores), parameters));
+    return QStringLiteral("&sig_device_id=") + deviceId_;
 }
 
 void Fernwick::submitScore(std::int32_t score, std::function<void()> onSuccess,

@@ -1,22 +1,17 @@
 #include "Md5.h"
 
-#include "Log.h"
-
-#include <cstdlib>
-#include <openssl/evp.h>
+#include <QByteArrayView>
+#include <QCryptographicHash>
+#include <algorithm>
 
 namespace sweeplight::foundation {
 
 Md5::Digest Md5::digest(std::string_view bytes) {
+    const QByteArray hash = QCryptographicHash::hash(
+        QByteArrayView(bytes.data(), qsizetype(bytes.size())), QCryptographicHash::Md5);
     Digest result {};
-    unsigned int length = 0;
-    // EVP_Digest is a one-shot over the default provider; it only fails when the library has
-    // no MD5 at all, which is a broken installation rather than anything input can cause.
-    if (EVP_Digest(bytes.data(), bytes.size(), result.data(), &length, EVP_md5(), nullptr) != 1 ||
-        length != result.size()) {
-        logLine("Md5: this OpenSSL offers no MD5 digest");
-        std::abort();
-    }
+    std::copy_n(reinterpret_cast<const std::uint8_t*>(hash.constData()),
+                std::min<std::size_t>(result.size(), std::size_t(hash.size())), result.begin());
     return result;
 }
 
@@ -29,6 +24,11 @@ std::string Md5::upperHexDigest(std::string_view bytes) {
         text.push_back(kDigits[byte & 0x0F]);
     }
     return text;
+}
+
+std::string Md5::textDigest(std::string_view text) {
+    // The digest stops at the first zero byte, as a C string would.
+    return upperHexDigest(text.substr(0, text.find('\0')));
 }
 
 } // namespace sweeplight::foundation

@@ -15,6 +15,9 @@ public:
     static Digest digest(std::string_view bytes);
     // The digest's 16 bytes in order, two upper-case hexadecimal digits each.
     static std::string upperHexDigest(std::string_view bytes);
+    // How service requests are signed: the upper-case digest of a text's bytes up to its first
+    // zero byte.
+    static std::string textDigest(std::string_view text);
 };
 
 } // namespace sweeplight::foundation

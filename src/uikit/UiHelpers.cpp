@@ -122,8 +122,7 @@ UiHelpers::buttonWithTitle(const QString& title, std::function<void()> action, c
 }
 
 std::string UiHelpers::md5(std::string_view text) {
-    // The digest stops at the first zero byte, as a C string would.
-    return foundation::Md5::upperHexDigest(text.substr(0, text.find('\0')));
+    return foundation::Md5::textDigest(text);
 }
 
 std::unique_ptr<QWidget> UiHelpers::createLoadingViewWithMessage(const QString& message,

@@ -4,6 +4,7 @@
 #include "app/EAGLView.h"
 #include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
 #include "fetcher/transport/UrlConnection.h"
 #include "fetcher/transport/UrlConnectionFactory.h"
 #include "network/ReachabilitySource.h"
@@ -69,6 +70,7 @@ fernwick::Fernwick& AppTestWorld::client() {
         fernwick::Fernwick::Environment environment;
         environment.runLoop = &runLoop;
         environment.connectionFactory = std::make_shared<NoConnections>();
+        environment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
         environment.reachability = reachability.get();
         environment.openUrl = [](const QUrl&) {};
         environment.presentAlert = [](const fernwick::RemoteMessageAlert&,

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -299,6 +300,35 @@ TEST_F(AppDelegateTest, TheHelpPagePausesTheDisplayUntilItIsClosed) {
         EXPECT_TRUE(view().isAnimating());
         EXPECT_FALSE(app().helpNav()->isVisible());
     }
+}
+
+// Which of the web engine's libraries (with the QML and Quick ones under it) are mapped now.
+QStringList mappedWebLibraries() {
+    QFile maps("/proc/self/maps");
+    if (!maps.open(QIODevice::ReadOnly))
+        return { "/proc/self/maps cannot be read" };
+    QStringList found;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        for (const char* library : { "libQt6WebEngine", "libQt6Quick", "libQt6Qml" }) {
+            const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
+            if (line.contains(library) && !found.contains(path))
+                found << path;
+        }
+    }
+    return found;
+}
+
+TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
+    if (!mappedWebLibraries().isEmpty())
+        GTEST_SKIP() << "an earlier test in this process has shown a web page";
+    markOpenedBefore();
+    world.launch();
+    world.run(0.5);
+    EXPECT_EQ(mappedWebLibraries(), QStringList {}) << "nothing at start";
+    world.client().setHasInternet(true);
+    app().showHelpScreen();
+    EXPECT_THAT(mappedWebLibraries().join(' ').toStdString(),
+                ::testing::HasSubstr("libQt6WebEngineCore"));
 }
 
 TEST_F(AppDelegateTest, TheInfoButtonOpensTheMenu) {

@@ -283,3 +283,14 @@ TEST(FernwickInstance, SharedClientIsMadeOnceAndDirectCreationThenYieldsNothing)
     EXPECT_FALSE(Fernwick::takeCommandLineOptions(arguments));
     world.loop.advance(2.0);
 }
+
+// Tools and hosts without a screen use the client: it brings no toolkit, web engine or QML.
+TEST(FernwickCore, MapsNoGuiWidgetWebOrQmlLibrary) {
+    QFile maps("/proc/self/maps");
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    ASSERT_TRUE(mapped.contains("libQt6Core")) << "the check reads the right map";
+    for (const char* library :
+         { "libQt6Gui", "libQt6Widgets", "libQt6WebEngine", "libQt6Quick", "libQt6Qml" })
+        EXPECT_FALSE(mapped.contains(library)) << library;
+}

@@ -1,11 +1,12 @@
-#include "fernwick/FernwickFeatureController.h"
+#include "fernwick/ui/FernwickFeatureController.h"
 
 #include "FernwickTestSupport.h"
+#include "FernwickUiTestSupport.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
 #include "foundation/NotificationCenter.h"
 
 #include <QAction>
 #include <QToolBar>
-#include <QWebEngineView>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ struct PageWorld : ClientWorld {
     PageWorld() {
         ensureApplication();
         writeDefaultSettings();
+        screens = std::make_shared<sweeplight::fernwick::FernwickWidgetScreens>();
         client = start();
     }
 };

@@ -1,7 +1,9 @@
 // The client against the reference service on 127.0.0.1, over the real Qt transport.
 #include "FernwickService.h"
 #include "FernwickTestSupport.h"
-#include "fernwick/FernwickFeatureController.h"
+#include "FernwickUiTestSupport.h"
+#include "fernwick/ui/FernwickFeatureController.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
 #include "fetcher/HTTPFetcher.h"
 #include "foundation/QtRunLoop.h"
 
@@ -71,6 +73,7 @@ struct LiveWorld {
 
         Fernwick::Environment environment;
         environment.runLoop = &loop;
+        environment.screens = std::make_shared<sweeplight::fernwick::FernwickWidgetScreens>();
         environment.reachability = reachability.get();
         environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };
         environment.presentAlert = [this](const sweeplight::fernwick::RemoteMessageAlert& alert,
@@ -143,22 +146,24 @@ TEST(FernwickLive, HelpPageLoadsAndATappedLinkGoesToTheSystemBrowser) {
     auto* page = container->findChild<FernwickFeatureController*>();
     ASSERT_TRUE(page);
     container->show();
-    ASSERT_TRUE(page->webView());
+    // The browser comes from the web view plugin.
+    auto* view = qobject_cast<QWebEngineView*>(page->webView());
+    ASSERT_TRUE(view);
     // Polled rather than taken from a load signal: the placeholder's own load may finish
     // after the page's request has started.
     const QString title = QString("Help for ") + kAppKey;
-    ASSERT_TRUE(waitFor([&] { return page->webView()->title() == title; }, 120))
+    ASSERT_TRUE(waitFor([&] { return view->title() == title; }, 120))
         << "the help page did not load";
-    EXPECT_EQ(page->webView()->url().toString(), world.client->getUrlForFeature("help"));
+    EXPECT_EQ(view->url().toString(), world.client->getUrlForFeature("help"));
 
-    page->webView()->page()->runJavaScript("document.getElementById('site').click();");
+    view->page()->runJavaScript("document.getElementById('site').click();");
     ASSERT_TRUE(waitFor([&] { return !world.opened.empty(); }));
     EXPECT_EQ(world.opened[0].toString(), "https://www.fernwick.example.com/about");
-    EXPECT_TRUE(page->webView()->url().path().startsWith("/content/")) << "the page stays";
+    EXPECT_TRUE(view->url().path().startsWith("/content/")) << "the page stays";
 
     // A link that asks for a window of its own meets the same policy.
     const QString elsewhere = world.service.baseUrl() + "/elsewhere";
-    page->webView()->page()->runJavaScript(
+    view->page()->runJavaScript(
         QString("const a = document.createElement('a'); a.href = '%1'; a.target = '_blank';"
                 "document.body.appendChild(a); a.click();")
             .arg(elsewhere));
@@ -166,7 +171,7 @@ TEST(FernwickLive, HelpPageLoadsAndATappedLinkGoesToTheSystemBrowser) {
     EXPECT_EQ(world.opened[1], QUrl(elsewhere));
 
     // A form submitted inside the page loads in place.
-    page->webView()->page()->runJavaScript("document.getElementById('feedback').submit();");
-    ASSERT_TRUE(waitFor([&] { return page->webView()->url().query().contains("sent=1"); }, 60));
+    view->page()->runJavaScript("document.getElementById('feedback').submit();");
+    ASSERT_TRUE(waitFor([&] { return view->url().query().contains("sent=1"); }, 60));
     EXPECT_EQ(world.opened.size(), 2u);
 }

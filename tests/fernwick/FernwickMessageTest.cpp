@@ -2,8 +2,6 @@
 #include "fernwick/UrlDelegate.h"
 
 #include "json/JSONDictionary.h"
-#include <QAbstractButton>
-#include <QApplication>
 #include <gtest/gtest.h>
 
 using namespace fernwick_test;
@@ -211,31 +209,4 @@ TEST(UrlDelegate, HandsOverTheBodyOfTheLastResponseOnly) {
 
     delegate.connection(*connection, sweeplight::fetcher::FetchError("x", 1));
     EXPECT_EQ(delivered.size(), 1u) << "a failure calls nothing";
-}
-
-TEST(FernwickMessage, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
-    ensureApplication();
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto environment = world.environment();
-    environment.presentAlert = nullptr; // the app's own alert
-    auto client = sweeplight::fernwick::Fernwick::createUnshared(environment);
-    client->checkForRemoteMessage();
-    world.transport->last()->respond(
-        200, messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test/page", "2" } }));
-    world.loop.runPending();
-
-    QAbstractButton* visit = nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible())
-            continue;
-        for (auto* button : window->findChildren<QAbstractButton*>())
-            if (button->text() == "Visit")
-                visit = button;
-    }
-    ASSERT_TRUE(visit) << "the alert is on screen";
-    visit->click();
-    world.loop.runPending();
-    ASSERT_EQ(world.opened.size(), 1u);
-    EXPECT_EQ(world.opened[0].toString(), "http://a.test/page");
 }

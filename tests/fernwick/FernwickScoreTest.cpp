@@ -1,12 +1,9 @@
 #include "FernwickTestSupport.h"
-#include "fernwick/FernwickFeatureController.h"
 #include "fetcher/HTTPFetcher.h"
 
-#include <QWidget>
 #include <gtest/gtest.h>
 
 using namespace fernwick_test;
-using sweeplight::fernwick::FernwickFeatureController;
 using sweeplight::fetcher::HTTPFetcher;
 
 namespace {
@@ -39,10 +36,6 @@ struct ScoreWorld : ClientWorld {
     }
 };
 
-FernwickFeatureController* featureController(QWidget* container) {
-    return container->findChild<FernwickFeatureController*>();
-}
-
 } // namespace
 
 TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
@@ -54,24 +47,6 @@ TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
     const std::string negative = upperMd5(std::string("-5") + kDeviceId + kSecret);
     EXPECT_TRUE(world.client->getScoreSubmitUrlForScore(-5).endsWith(
         QString::fromStdString("&score=-5&hash=" + negative)));
-}
-
-TEST(FernwickScore, ScorePageSubmitsOnlyWhileTheScoreIsMarked) {
-    ensureApplication();
-    ScoreWorld world;
-    world.client->saveHighScore(10);
-    auto first = world.client->submitScoreAndGetScoreView(12);
-    ASSERT_TRUE(featureController(first.get()));
-    EXPECT_EQ(featureController(first.get())->myFeature(), "scores");
-    EXPECT_EQ(*featureController(first.get())->featureParameters(),
-              world.client->getScoreSubmitUrlForScore(12).mid(
-                  world.client->getUrlForFeature("scores").size()));
-    EXPECT_FALSE(world.storedShouldSubmit());
-    EXPECT_TRUE(world.client->hasLastScoreSubmitted());
-
-    auto second = world.client->submitScoreAndGetScoreView(12);
-    EXPECT_EQ(*featureController(second.get())->featureParameters(),
-              QString("&sig_device_id=") + kDeviceId);
 }
 
 TEST(FernwickScore, FetcherSubmissionSucceedsBelowStatus300) {

@@ -4,6 +4,7 @@
 // reachability source whose flags the test sets, and a client set up in a temporary folder.
 
 #include "fernwick/Fernwick.h"
+#include "fernwick/FernwickScreens.h"
 #include "fetcher/FetchError.h"
 #include "fetcher/transport/UrlConnection.h"
 #include "fetcher/transport/UrlConnectionDelegate.h"
@@ -185,6 +186,8 @@ struct ClientWorld {
     std::vector<fernwick::RemoteMessageAlert> alerts;
     std::function<void(int)> dismissAlert;
     std::vector<std::string> fatalErrors;
+    // What the client shows through; none by default, as in a headless host.
+    std::shared_ptr<fernwick::FernwickScreens> screens;
 
     ClientWorld() { resetReachability(); }
 
@@ -216,6 +219,7 @@ struct ClientWorld {
         fernwick::Fernwick::Environment environment;
         environment.runLoop = &loop;
         environment.connectionFactory = transport;
+        environment.screens = screens;
         environment.reachability = reachability.get();
         environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };
         environment.presentAlert = [this](const fernwick::RemoteMessageAlert& alert,
@@ -244,8 +248,5 @@ struct ClientWorld {
 
 // The MD5 text of the client's signatures, computed independently of the client.
 std::string upperMd5(const std::string& text);
-
-// Widgets need an application object; one is made on first use and kept.
-void ensureApplication();
 
 } // namespace fernwick_test

@@ -1,14 +1,14 @@
 #include "FernwickFeatureController.h"
 
-#include "Fernwick.h"
+#include "FeatureWebViewLoader.h"
+#include "fernwick/Fernwick.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <QWidgetAction>
 
 namespace sweeplight::fernwick {
@@ -19,50 +19,6 @@ constexpr char kPlaceholderHtml[] =
     "<html><br><br><br><center><font size=+2 color='#888'>Loading...</font></center></html>";
 constexpr char kTitle[] = "Help";
 constexpr char kCloseTitle[] = "Close";
-
-// The page a link with a target of its own (target=_blank) asks for. Such a link never passes
-// the navigation policy of the page it was tapped on, so its first navigation is handed to the
-// link policy here, as the tapped link it is; nothing is ever shown in it.
-class NewWindowPage final : public QWebEnginePage {
-public:
-    NewWindowPage(FernwickFeatureController& controller, QObject* parent)
-        : QWebEnginePage(parent)
-        , controller_(controller) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-        if (!handled_)
-            controller_.webView(url, FeatureNavigationType::LinkClicked);
-        handled_ = true;
-        deleteLater();
-        return false;
-    }
-
-private:
-    FernwickFeatureController& controller_;
-    bool handled_ { false };
-};
-
-// Hands every navigation to the controller's link policy.
-class FeaturePage final : public QWebEnginePage {
-public:
-    FeaturePage(FernwickFeatureController& controller, QObject* parent)
-        : QWebEnginePage(parent)
-        , controller_(controller) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (!isMainFrame && type != NavigationTypeLinkClicked)
-            return true;
-        return controller_.webView(url, static_cast<FeatureNavigationType>(type));
-    }
-    QWebEnginePage* createWindow(WebWindowType) override {
-        return new NewWindowPage(controller_, this);
-    }
-
-private:
-    FernwickFeatureController& controller_;
-};
 
 } // namespace
 
@@ -124,11 +80,22 @@ void FernwickFeatureController::layoutChildren() {
 void FernwickFeatureController::loadView() {
     if (webView_)
         return;
-    webView_ = new QWebEngineView(this);
+    QString missing;
+    if (FeatureWebViewPlugin* engine = FeatureWebViewLoader::shared(&missing)) {
+        page_ = engine->createWebView(this, [this](const QUrl& url, FeatureNavigationType type) {
+            return webView(url, type);
+        });
+        webView_ = page_->widget();
+    } else {
+        auto* label = new QLabel(QStringLiteral("This page cannot be shown: ") + missing, this);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        webView_ = label;
+    }
     webView_->setObjectName(QStringLiteral("fernwickWebView"));
-    webView_->setPage(new FeaturePage(*this, webView_));
     webView_->setGeometry(0, 0, kWidth, kHeight);
-    webView_->setHtml(QString(kPlaceholderHtml));
+    if (page_)
+        page_->setHtml(QString(kPlaceholderHtml));
 
     toolbar_ = new QToolBar(this);
     toolbar_->setObjectName(QStringLiteral("fernwickToolbar"));
@@ -142,9 +109,11 @@ void FernwickFeatureController::loadView() {
     auto spacer = new QWidget(toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar_->addWidget(spacer);
-    auto poweredBy = client_.getPoweredByBarButtonWithTarget([this] { launchFernwickSite(); });
-    poweredBy->setParent(toolbar_);
-    toolbar_->addAction(poweredBy.release());
+    if (auto poweredBy =
+            client_.getPoweredByBarButtonWithTarget([this] { launchFernwickSite(); })) {
+        poweredBy->setParent(toolbar_);
+        toolbar_->addAction(poweredBy.release());
+    }
     layoutChildren();
     // Built from the first show event, after Qt has shown the children it knew of: children
     // made now stay hidden unless shown.
@@ -173,8 +142,8 @@ void FernwickFeatureController::loadHtmlFeaturesFromWeb() {
         return;
     requestedUrl_ = QUrl(url, QUrl::StrictMode);
     // A URL that does not parse leaves the placeholder, as a page that fails to load does.
-    if (webView_ && requestedUrl_.isValid())
-        webView_->load(requestedUrl_);
+    if (page_ && requestedUrl_.isValid())
+        page_->load(requestedUrl_);
 }
 
 bool FernwickFeatureController::webView(const QUrl& shouldStartLoadWithRequest,
@@ -206,16 +175,6 @@ void FernwickFeatureController::closeThisWindow() {
 bool FernwickFeatureController::shouldAutorotateToInterfaceOrientation(
     Qt::ScreenOrientation orientation) {
     return orientation == Qt::PortraitOrientation;
-}
-
-} // namespace sweeplight::fernwick
-
-namespace sweeplight::fernwick {
-
-std::unique_ptr<QWidget> Fernwick::getFeatureViewController(const QString& feature,
-                                                            Fernwick& client) {
-    return FernwickFeatureController::navigationContainer(
-        std::make_unique<FernwickFeatureController>(client, feature));
 }
 
 } // namespace sweeplight::fernwick

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fernwick/ui/FeatureWebView.h"
+
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -8,28 +10,16 @@
 #include <optional>
 
 class QToolBar;
-class QWebEngineView;
 
 namespace sweeplight::fernwick {
 
 class Fernwick;
 
-// How a navigation inside the page came about; the values follow the web engine's own.
-enum class FeatureNavigationType {
-    LinkClicked = 0,
-    Typed,
-    FormSubmitted,
-    BackForward,
-    Reload,
-    Other,
-    Redirect,
-};
-
 // The screen that shows one of the service's web "feature" pages (the help page, the score
 // list): a grey "Loading..." placeholder at once, the page 0.3 s after the screen is built,
 // links the user taps sent to the system browser, and a bottom toolbar with "Close" and the
-// powered-by button. The web engine is only started when the screen is first built, so an app
-// that never shows a page does not pay for it.
+// powered-by button. The web engine is only loaded (from its plugin) and started when the screen
+// is first built, so an app that never shows a page does not pay for it.
 class FernwickFeatureController final : public QWidget {
     Q_OBJECT
 public:
@@ -49,8 +39,9 @@ public:
     static std::unique_ptr<QWidget>
     navigationContainer(std::unique_ptr<FernwickFeatureController> root);
 
-    // Null until the screen is built.
-    QWebEngineView* webView() const { return webView_; }
+    // Null until the screen is built. Without the web view plugin, a text that says so stands
+    // in for the page.
+    QWidget* webView() const { return webView_; }
     const QString& myFeature() const { return myFeature_; }
     void setMyFeature(QString feature) { myFeature_ = std::move(feature); }
     const std::optional<QString>& featureParameters() const { return featureParameters_; }
@@ -84,7 +75,9 @@ private:
     void layoutChildren();
 
     Fernwick& client_;
-    QWebEngineView* webView_ { nullptr };
+    QWidget* webView_ { nullptr };
+    // The browser behind webView_; null while the plugin is missing.
+    FeatureWebView* page_ { nullptr };
     QString myFeature_;
     std::optional<QString> featureParameters_;
     bool shouldHideNav_ { true };

@@ -1,0 +1,154 @@
+// The client's screens as widgets, and the client without any.
+#include "FernwickTestSupport.h"
+#include "FernwickUiTestSupport.h"
+#include "fernwick/ui/FeatureWebViewLoader.h"
+#include "fernwick/ui/FernwickFeatureController.h"
+#include "fernwick/ui/FernwickWidgetScreens.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QToolBar>
+#include <QWidget>
+#include <QWidgetAction>
+#include <gtest/gtest.h>
+
+using namespace fernwick_test;
+using sweeplight::fernwick::FeatureWebViewLoader;
+using sweeplight::fernwick::Fernwick;
+using sweeplight::fernwick::FernwickFeatureController;
+using sweeplight::fernwick::FernwickWidgetScreens;
+
+namespace {
+
+struct ScreensWorld : ClientWorld {
+    std::unique_ptr<Fernwick> client;
+    explicit ScreensWorld(bool withScreens = true) {
+        ensureApplication();
+        writeDefaultSettings();
+        if (withScreens)
+            screens = std::make_shared<FernwickWidgetScreens>();
+        client = start();
+    }
+    bool storedShouldSubmit() const {
+        return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();
+    }
+};
+
+FernwickFeatureController* featureController(QWidget* container) {
+    return container ? container->findChild<FernwickFeatureController*>() : nullptr;
+}
+
+} // namespace
+
+TEST(FernwickScreens, ScorePageSubmitsOnlyWhileTheScoreIsMarked) {
+    ScreensWorld world;
+    world.client->saveHighScore(10);
+    auto first = world.client->submitScoreAndGetScoreView(12);
+    ASSERT_TRUE(featureController(first.get()));
+    EXPECT_EQ(featureController(first.get())->myFeature(), "scores");
+    EXPECT_EQ(*featureController(first.get())->featureParameters(),
+              world.client->getScoreSubmitUrlForScore(12).mid(
+                  world.client->getUrlForFeature("scores").size()));
+    EXPECT_FALSE(world.storedShouldSubmit());
+    EXPECT_TRUE(world.client->hasLastScoreSubmitted());
+
+    auto second = world.client->submitScoreAndGetScoreView(12);
+    EXPECT_EQ(*featureController(second.get())->featureParameters(),
+              QString("&sig_device_id=") + kDeviceId);
+}
+
+TEST(FernwickScreens, WithoutScreensNothingIsShownAndTheScoreStaysMarked) {
+    ScreensWorld world(false);
+    world.client->saveHighScore(10);
+    EXPECT_EQ(world.client->submitScoreAndGetScoreView(12), nullptr);
+    EXPECT_TRUE(world.storedShouldSubmit()) << "no page went, so no score went";
+    EXPECT_EQ(Fernwick::getFeatureViewController("help", *world.client), nullptr);
+    EXPECT_EQ(world.client->getPoweredByButton(), nullptr);
+
+    auto environment = world.environment();
+    environment.openUrl = nullptr;
+    auto bare = Fernwick::createUnshared(environment);
+    EXPECT_FALSE(bare->openExternalUrl(QUrl("http://a.test/")));
+}
+
+TEST(FernwickScreens, PoweredByButtonsAreBrandedAndTheBarButtonActsOnPress) {
+    ensureApplication();
+    FernwickWidgetScreens screens;
+    auto button = screens.poweredByButton();
+    EXPECT_EQ(button->size(), QSize(112, 17));
+    int pressed = 0;
+    auto item = screens.poweredByBarButton([&] { ++pressed; });
+    auto* barButton = qobject_cast<QAbstractButton*>(item->defaultWidget());
+    ASSERT_TRUE(barButton);
+    emit barButton->pressed();
+    EXPECT_EQ(pressed, 1);
+}
+
+TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
+    ScreensWorld world;
+    auto environment = world.environment();
+    environment.presentAlert = nullptr; // the screens' own alert
+    auto client = Fernwick::createUnshared(environment);
+    client->checkForRemoteMessage();
+    world.transport->last()->respond(
+        200, R"({"message_title": "News", "message_date": "2010-01-01 00:00:00 +0000",
+                 "message_detail": "Hello", "link_1_title": "Visit",
+                 "link_1_url": "http://a.test/page", "link_1_type": 2, "link_2_title": "",
+                 "link_2_url": "", "link_3_title": "", "link_3_url": ""})");
+    world.loop.runPending();
+
+    auto* screens = static_cast<FernwickWidgetScreens*>(world.screens.get());
+    ASSERT_TRUE(screens->alert());
+    EXPECT_TRUE(screens->alert()->isVisible());
+    ASSERT_EQ(screens->alert()->numberOfButtons(), 2);
+    QAbstractButton* visit = screens->alert()->buttonAtIndex(0);
+    ASSERT_TRUE(visit);
+    EXPECT_EQ(visit->text(), "Visit");
+    visit->click();
+    world.loop.runPending();
+    EXPECT_EQ(screens->alert(), nullptr);
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].toString(), "http://a.test/page");
+}
+
+TEST(FernwickScreens, WebViewPluginIsFoundInstalledOrInTheBuildTree) {
+    ensureApplication();
+    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+    const QStringList folders = FeatureWebViewLoader::searchPath();
+    ASSERT_EQ(folders.size(), 2);
+    // Installed: a library folder beside the program's own.
+    EXPECT_TRUE(
+        folders[0].startsWith(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..")));
+    EXPECT_TRUE(folders[0].endsWith("/sweeplight"));
+    EXPECT_NE(FeatureWebViewLoader::load(folders), nullptr);
+
+    QTemporaryDir empty;
+    QString error;
+    EXPECT_EQ(FeatureWebViewLoader::load({ empty.path() }, &error), nullptr);
+    EXPECT_TRUE(error.contains(empty.path())) << error.toStdString();
+
+    qputenv(FeatureWebViewLoader::kPluginDirectoryVariable, empty.path().toUtf8());
+    EXPECT_EQ(FeatureWebViewLoader::searchPath(), QStringList { empty.path() });
+    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+}
+
+TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
+    if (FeatureWebViewLoader::isLoaded())
+        GTEST_SKIP() << "an earlier test in this process has loaded the plugin";
+    ScreensWorld world;
+    QTemporaryDir empty;
+    qputenv(FeatureWebViewLoader::kPluginDirectoryVariable, empty.path().toUtf8());
+    FernwickFeatureController page(*world.client, "help");
+    page.loadView();
+    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+    auto* text = qobject_cast<QLabel*>(page.webView());
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->text().contains(empty.path())) << text->text().toStdString();
+    ASSERT_TRUE(page.toolbar());
+    EXPECT_EQ(page.toolbar()->actions().value(0)->text(), "Close");
+    world.loop.advance(0.3);
+    EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"))
+        << "nothing to load it into, but nothing breaks";
+}
