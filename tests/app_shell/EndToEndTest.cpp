@@ -11,7 +11,7 @@
 #include "app/ImageView.h"
 #include "app/SweeplightAppDelegate.h"
 #include "display/MessageStrip.h"
-#include "fernwick/FernwickFeatureController.h"
+#include "fernwick/ui/FernwickFeatureController.h"
 #include "foundation/PropertyList.h"
 #include "motion/SwingSimulator.h"
 #include "uikit/ActionSheet.h"
@@ -25,7 +25,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QToolBar>
-#include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -243,11 +242,11 @@ TEST_F(EndToEnd, TheHelpPageShowsTheServicePageAndClosesBackToTheDisplay) {
     ASSERT_NE(controller, nullptr);
     ASSERT_NE(controller->webView(), nullptr);
     world.run(0.4); // the page is asked for 0.3 s after it was shown
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return controller->webView()->title() == kPageTitle; }, 20000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller->webView()->property("title").toString() == kPageTitle; }, 20000))
         << "requests served: " << server.requests.size() << ", asked for "
         << controller->requestedUrl().toString().toStdString() << ", showing "
-        << controller->webView()->url().toString().toStdString();
+        << controller->webView()->property("url").toUrl().toString().toStdString();
 
     // The page's colour fills the window above the toolbar, and its heading (dark text) is in
     // its top quarter.
