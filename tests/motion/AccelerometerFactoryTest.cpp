@@ -79,7 +79,7 @@ TEST(AccelerometerFactory, ExplainsWhatItCannotMake) {
     EXPECT_EQ(AccelerometerFactory::create("trace:", runLoop).error,
               "trace: needs a file name (trace:FILE.csv)");
     EXPECT_EQ(AccelerometerFactory::create("trace:/nonexistent/t.csv", runLoop).error,
-              "/nonexistent/t.csv: cannot open the trace");
+              "/nonexistent/t.csv: no such file");
     SwingSimulator::Parameters still;
     still.frequency = 0;
     auto simulated = AccelerometerFactory::create("simulator", runLoop, still);
