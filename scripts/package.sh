@@ -56,6 +56,10 @@ mkdir -p "$root/DEBIAN"
 printf 'Source: sweeplight\n\nPackage: sweeplight\nArchitecture: any\n' >"$work/src/debian/control"
 executables=()
 for program in "$root"/usr/bin/*; do executables+=(-e"debian/sweeplight/usr/bin/${program##*/}"); done
+# The web view plugin, loaded when the first web page is shown, brings the web engine along.
+for plugin in "$root"/usr/lib/sweeplight/*.so; do
+  [ -e "$plugin" ] && executables+=(-e"debian/sweeplight/usr/lib/sweeplight/${plugin##*/}")
+done
 shlibs=$(cd "$work/src" && DEB_HOST_ARCH="$arch" dpkg-shlibdeps -O "${executables[@]}" |
   sed -n 's/^shlibs:Depends=//p')
 [ -n "$shlibs" ] || { echo "package.sh: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
@@ -69,7 +73,7 @@ Architecture: $arch
 Maintainer: $maintainer
 Installed-Size: $(du -sk --exclude=DEBIAN "$root" | cut -f1)
 Depends: $shlibs, qt6-qpa-plugins, libqt6sql6-sqlite
-Recommends: libgl1-mesa-dri
+Recommends: libgl1-mesa-dri, qt6-wayland
 Section: utils
 Priority: optional
 Homepage: $homepage
