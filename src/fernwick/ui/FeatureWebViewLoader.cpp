@@ -35,13 +35,13 @@ FeatureWebViewPlugin* FeatureWebViewLoader::load(const QStringList& folders, QSt
             reasons << QStringLiteral("no %1").arg(path);
             continue;
         }
-        // Never unloaded: views made by it may live until the process ends.
-        auto* loader = new QPluginLoader(path);
-        auto* plugin = qobject_cast<FeatureWebViewPlugin*>(loader->instance());
+        // The loader's end leaves the library loaded (only unload() would take it away): views
+        // made by the plugin may live until the process ends.
+        QPluginLoader loader(path);
+        auto* plugin = qobject_cast<FeatureWebViewPlugin*>(loader.instance());
         if (plugin)
             return plugin;
-        reasons << QStringLiteral("%1: %2").arg(path, loader->errorString());
-        delete loader;
+        reasons << QStringLiteral("%1: %2").arg(path, loader.errorString());
     }
     if (error)
         *error = QStringLiteral("the web view plugin cannot be loaded (") +
