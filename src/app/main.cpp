@@ -96,9 +96,8 @@ struct Options {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(
             QStringLiteral("Wave the phone, and the message is written in the air."));
-        for (const QCommandLineOption* option :
-             { &accelerometer, &fullScreen, &window, &scale, &dataDirectory, &settings,
-               &recordTrace })
+        for (const QCommandLineOption* option : { &accelerometer, &fullScreen, &window, &scale,
+                                                  &dataDirectory, &settings, &recordTrace })
             parser.addOption(*option);
     }
 };

@@ -43,12 +43,11 @@ void StretchableImage::draw(QPainter& painter, const QRect& target) const {
         return;
     const Caps columns = capsFor(image_.width(), leftCapWidth_, target.width());
     const Caps rows = capsFor(image_.height(), topCapHeight_, target.height());
-    qDrawBorderPixmap(&painter, target,
-                      QMargins(columns.targetNear, rows.targetNear, columns.targetFar,
-                               rows.targetFar),
-                      QPixmap::fromImage(image_), image_.rect(),
-                      QMargins(columns.sourceNear, rows.sourceNear, columns.sourceFar,
-                               rows.sourceFar));
+    qDrawBorderPixmap(
+        &painter, target,
+        QMargins(columns.targetNear, rows.targetNear, columns.targetFar, rows.targetFar),
+        QPixmap::fromImage(image_), image_.rect(),
+        QMargins(columns.sourceNear, rows.sourceNear, columns.sourceFar, rows.sourceFar));
 }
 
 } // namespace sweeplight::uikit

@@ -1,6 +1,7 @@
 #include "reference/DataScanner.h"
 
 #include "reference/detail/UTF8.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reference/JSONValue.h"
+
 #include <memory>
 #include <optional>
 #include <string_view>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reference/JSONValue.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>

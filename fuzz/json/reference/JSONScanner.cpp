@@ -3,6 +3,7 @@
 #include "reference/JSONDictionary.h"
 #include "reference/JSONError.h"
 #include "reference/detail/UTF8.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>

@@ -3,6 +3,7 @@
 #include "reference/DataScanner.h"
 #include "reference/JSONDictionary.h"
 #include "reference/JSONValue.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
