@@ -1,8 +1,12 @@
 #include "foundation/InputFile.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sweeplight::foundation {
 
@@ -14,42 +18,80 @@ QString sizeText(qint64 bytes) {
     return QStringLiteral("%1 bytes").arg(bytes);
 }
 
-InputFile::Contents readBounded(QFile& file, const QString& name, qint64 maxBytes) {
-    InputFile::Contents contents;
-    // One byte past the limit tells "exactly at the limit" from "larger".
-    contents.bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        contents.error = QStringLiteral("%1: cannot read: %2").arg(name, file.errorString());
-        contents.bytes.clear();
-    } else if (contents.bytes.size() > maxBytes) {
-        contents.error =
-            QStringLiteral("%1: larger than the limit of %2").arg(name, sizeText(maxBytes));
-        contents.bytes.clear();
-    }
-    return contents;
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
+
+class Descriptor final {
+public:
+    explicit Descriptor(int descriptor)
+        : descriptor_(descriptor) {}
+    ~Descriptor() {
+        if (descriptor_ > 0)
+            ::close(descriptor_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
 
 } // namespace
 
 InputFile::Contents InputFile::read(const QString& path, qint64 maxBytes) {
-    if (path == QLatin1String("-")) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly))
-            return { {}, QStringLiteral("standard input: cannot read") };
-        return readBounded(input, QStringLiteral("standard input"), maxBytes);
+    const bool standardInput = path == QLatin1String("-");
+    Contents contents;
+    // `shown` words the reason for a person where the system's word is terse.
+    auto failed = [&](const QString& reason, const QString& shown = {}) {
+        contents.bytes.clear();
+        contents.reason = reason;
+        contents.error = (standardInput ? QStringLiteral("standard input") : path) +
+                         QStringLiteral(": ") + (shown.isEmpty() ? reason : shown);
+        return contents;
+    };
+    const QString tooLarge = QStringLiteral("larger than the limit of ") + sizeText(maxBytes);
+
+    // Opened without waiting, so that a FIFO in the file's place cannot block the caller
+    // before it is seen not to be a regular file.
+    const Descriptor descriptor(standardInput ? STDIN_FILENO
+                                              : ::open(QFile::encodeName(path).constData(),
+                                                       O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (descriptor.get() < 0) {
+        const int error = errno;
+        return failed(systemReason(error),
+                      error == ENOENT ? QStringLiteral("no such file") : QString());
     }
-    const QFileInfo info(path);
-    if (!info.exists())
-        return { {}, QStringLiteral("%1: no such file").arg(path) };
-    if (!info.isFile())
-        return { {}, QStringLiteral("%1: not a regular file").arg(path) };
-    if (info.size() > maxBytes)
-        return { {},
-                 QStringLiteral("%1: larger than the limit of %2").arg(path, sizeText(maxBytes)) };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { {}, QStringLiteral("%1: cannot open: %2").arg(path, file.errorString()) };
-    return readBounded(file, path, maxBytes);
+    if (!standardInput) {
+        struct stat status {};
+        if (::fstat(descriptor.get(), &status) != 0)
+            return failed(systemReason(errno));
+        if (!S_ISREG(status.st_mode))
+            return failed(QStringLiteral("not a regular file"));
+        if (status.st_size > maxBytes)
+            return failed(tooLarge);
+        contents.bytes.reserve(qsizetype(status.st_size));
+    }
+    for (;;) {
+        // The file may grow while it is read; one byte past the limit tells that it did.
+        const qsizetype filled = contents.bytes.size();
+        if (filled > maxBytes)
+            return failed(tooLarge);
+        const qsizetype room = qsizetype(std::min<qint64>(65536, maxBytes + 1 - filled));
+        contents.bytes.resize(filled + room);
+        const ssize_t count =
+            ::read(descriptor.get(), contents.bytes.data() + filled, std::size_t(room));
+        if (count < 0 && errno == EINTR) {
+            contents.bytes.resize(filled);
+            continue;
+        }
+        if (count < 0)
+            return failed(systemReason(errno));
+        contents.bytes.resize(filled + count);
+        if (count == 0)
+            return contents;
+    }
 }
 
 } // namespace sweeplight::foundation

@@ -14,6 +14,8 @@ public:
         QByteArray bytes;
         // Empty when the read succeeded; otherwise a sentence naming the path and the reason.
         QString error;
+        // The reason alone ("not a regular file", the system's word for a failed open or read).
+        QString reason;
         bool ok() const { return error.isEmpty(); }
     };
 

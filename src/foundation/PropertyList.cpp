@@ -1,18 +1,16 @@
 #include "PropertyList.h"
 
+#include "InputFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QTimeZone>
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sweeplight::foundation {
 
@@ -775,43 +773,11 @@ std::optional<PropertyList> PropertyList::readFile(const QString& path, std::str
         const QByteArray bytes = resource.readAll();
         return fromXml(std::string_view(bytes.constData(), std::size_t(bytes.size())), error);
     }
-    // Opened without waiting, so that a FIFO put in the file's place cannot block the caller
-    // before it is seen not to be a regular file.
-    const int descriptor =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return failed(std::strerror(errno));
-    const std::unique_ptr<int, void (*)(int*)> closer(new int(descriptor), [](int* owned) {
-        ::close(*owned);
-        delete owned;
-    });
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0)
-        return failed(std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
-        return failed("not a regular file");
-    const std::string tooLarge = std::string("larger than the limit of ") + kMaximumFileSizeText;
-    if (status.st_size > kMaximumFileSize)
-        return failed(tooLarge);
-    std::string bytes(std::size_t(status.st_size), '\0');
-    std::size_t filled = 0;
-    for (;;) {
-        // The file may grow while it is read; one byte past the limit tells that it did.
-        if (filled == bytes.size())
-            bytes.resize(std::min<std::size_t>(bytes.size() + 65536, kMaximumFileSize + 1));
-        const ssize_t count = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return failed(std::strerror(errno));
-        if (count == 0)
-            break;
-        filled += std::size_t(count);
-        if (filled > std::size_t(kMaximumFileSize))
-            return failed(tooLarge);
-    }
-    bytes.resize(filled);
-    return fromXml(bytes, error);
+    const InputFile::Contents contents = InputFile::read(path, kMaximumFileSize);
+    if (!contents.ok())
+        return failed(contents.reason.toStdString());
+    return fromXml(std::string_view(contents.bytes.constData(), std::size_t(contents.bytes.size())),
+                   error);
 }
 
 bool PropertyList::writeFile(const QString& path, std::string* error) const {
