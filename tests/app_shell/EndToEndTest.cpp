@@ -139,17 +139,8 @@ protected:
     void expectLEDColumnOnTheScreen() {
         view().stopAnimation();
         const display::MessageStrip& strip = view().display().strip();
-        int fullest = 0;
-        int mostLit = -1;
-        for (int column = 0; column < strip.messageLength(); ++column) {
-            int lit = 0;
-            for (int row = 0; row < 7; ++row)
-                lit += strip.column(column)[row] != 0;
-            if (lit > mostLit) {
-                mostLit = lit;
-                fullest = column;
-            }
-        }
+        const int fullest = test::fullestColumn(strip);
+        const int mostLit = test::litLEDs(strip, fullest);
         view().display().setMessagePointer(fullest);
         view().drawView();
         QWidget* window = app().window();

@@ -55,17 +55,7 @@ protected:
         EAGLView& view = *world.delegate->glView();
         view.stopAnimation();
         const display::MessageStrip& strip = view.display().strip();
-        int fullest = 0;
-        int mostLit = -1;
-        for (int column = 0; column < strip.messageLength(); ++column) {
-            int lit = 0;
-            for (int row = 0; row < 7; ++row)
-                lit += strip.column(column)[row] != 0;
-            if (lit > mostLit) {
-                mostLit = lit;
-                fullest = column;
-            }
-        }
+        const int fullest = test::fullestColumn(strip);
         view.display().setMessagePointer(fullest);
         view.drawView();
     }

@@ -6,6 +6,10 @@
 
 class QApplication;
 
+namespace sweeplight::display {
+class MessageStrip;
+}
+
 namespace sweeplight::app::test {
 
 // The one QApplication of a widget test binary (offscreen), made on first use.
@@ -13,5 +17,10 @@ QApplication& testApplication();
 
 // "r,g,b" with each component rounded to 3 decimals, so colours compare in test output.
 std::string rgb(const QColor& color);
+
+// How many LEDs strip column `column` lights.
+int litLEDs(const display::MessageStrip& strip, int column);
+// The strip column with the most LEDs lit (the first of them), the one a screen check shows.
+int fullestColumn(const display::MessageStrip& strip);
 
 } // namespace sweeplight::app::test
