@@ -5,6 +5,7 @@
 #include "AppResources.h"
 #include "EditMessageDelegate.h"
 #include "ImageView.h"
+#include "MessageEntryValidator.h"
 #include "PageLayout.h"
 #include "TouchView.h"
 #include "foundation/Log.h"
@@ -14,20 +15,16 @@
 #include "uikit/AlertView.h"
 #include "uikit/UiHelpers.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QColorSpace>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QPainter>
+#include <QMouseEvent>
 #include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <new>
+#include <cstring>
 
 namespace sweeplight::app {
 
@@ -38,8 +35,6 @@ constexpr char kYowsersMessage[] = "Please Enter a message to display.";
 constexpr char kHeyMessage[] = "HEY!";
 constexpr char kILoveYouMessage[] = "I LOVE YOU!";
 constexpr char kRowSelectedLogLine[] = "Row selecrted";
-constexpr char kColorSpaceError[] = "Error allocating color space\n";
-constexpr char kMemoryError[] = "Memory not allocated!";
 constexpr char kContextError[] = "Context not created!";
 constexpr char kAllowedPunctuation[] = " !?.:*-";
 constexpr char kColorWheelImage[] = ":/colorWheel.png";
@@ -89,6 +84,10 @@ EditMessageController::EditMessageController(foundation::RunLoop& runLoop,
                   "#smokedSelect { background: rgba(40, 40, 40, 230); }");
     ui_->imgColors->setImage(QImage(kColorWheelImage));
 
+    ui_->messageText->setValidator(new MessageEntryValidator(
+        *ui_->messageText, [this](int location, int length, const QString& replacement) {
+            return textField(ui_->messageText, location, length, replacement);
+        }));
     ui_->messageText->installEventFilter(this);
     ui_->fadeView->onTouched = [this] { fadeViewTouched(); };
     connect(ui_->cancelEditingButton, &QAbstractButton::clicked, this,
@@ -251,16 +250,6 @@ bool EditMessageController::textField(QLineEdit*, int, int,
     return isAllowedCharacter(replacementString);
 }
 
-bool EditMessageController::insertIfAllowed(const QString& text) {
-    QLineEdit* field = ui_->messageText;
-    int location = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
-    int length = field->hasSelectedText() ? static_cast<int>(field->selectedText().size()) : 0;
-    if (!textField(field, location, length, text))
-        return false;
-    field->insert(text);
-    return true;
-}
-
 bool EditMessageController::eventFilter(QObject* watched, QEvent* event) {
     if (watched != ui_->messageText)
         return QWidget::eventFilter(watched, event);
@@ -270,40 +259,14 @@ bool EditMessageController::eventFilter(QObject* watched, QEvent* event) {
             textFieldDidBeginEditing(ui_->messageText);
         return false;
     case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape)
-            return false; // reaches the editor: leaves the typing state
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // The keyboard's return key ends typing; it must not go on to the editor as Done.
-            textFieldShouldReturn(ui_->messageText);
-            return true;
-        }
-        if (key->matches(QKeySequence::Paste)) {
-            insertIfAllowed(QApplication::clipboard()->text());
-            return true;
-        }
-        QString text = key->text();
-        // Editing keys (deletion, cursor movement, shortcuts) carry no printable text.
-        if (text.isEmpty() || text.at(0).category() == QChar::Other_Control)
+        // The keyboard's return key ends typing; it must not go on to the editor as Done. Escape
+        // goes on to the editor, which leaves the typing state.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
             return false;
-        insertIfAllowed(text);
+        textFieldShouldReturn(ui_->messageText);
         return true;
     }
-    case QEvent::InputMethod: {
-        auto* input = static_cast<QInputMethodEvent*>(event);
-        if (!input->commitString().isEmpty()) {
-            insertIfAllowed(input->commitString());
-            return true;
-        }
-        return false;
-    }
-    case QEvent::MouseButtonRelease:
-        // The X11 selection paste would slip past the rule.
-        return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
-    case QEvent::DragEnter:
-    case QEvent::Drop:
-        event->ignore();
-        return true;
     default:
         return false;
     }
@@ -689,43 +652,25 @@ void EditMessageController::hitTest(const std::vector<QPointF>& touchPoints, int
 }
 
 void EditMessageController::getColorFromPoint(const QPointF& point) {
-    const QImage& image = ui_->imgColors->image();
     if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
         return;
-    const int width = image.width();
-    const int height = image.height();
-
-    QColorSpace colorSpace(QColorSpace::SRgb);
-    if (!colorSpace.isValid()) {
-        std::fputs(kColorSpaceError, stderr);
-        return;
+    // A touch reads one pixel: the wheel is converted to the format it is read in once per image.
+    const QImage& image = ui_->imgColors->image();
+    if (image.cacheKey() != wheelImageKey_) {
+        wheelPixels_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        wheelImageKey_ = image.cacheKey();
     }
-    std::unique_ptr<unsigned char[]> data;
-    try {
-        data.reset(new unsigned char[static_cast<std::size_t>(width) * height * 4]());
-    } catch (const std::bad_alloc&) {
-        std::fputs(kMemoryError, stderr);
-        return;
-    }
-    // Premultiplied ARGB: a transparent pixel reads as black.
-    QImage bitmap(data.get(), width, height, width * 4, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull() || bitmap.isNull()) {
+    if (wheelPixels_.isNull()) {
         std::fputs(kContextError, stderr);
         return;
     }
-    bitmap.setColorSpace(colorSpace);
-    {
-        QPainter painter(&bitmap);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QRect(0, 0, width, height), image);
-    }
-    const int bytesPerPixel = bitmap.depth() / 8;
-    const int row = static_cast<int>(std::clamp(point.y(), 0.0, double(height - 1)));
-    const int column = static_cast<int>(std::clamp(point.x(), 0.0, double(width - 1)));
-    const auto* pixel =
-        reinterpret_cast<const QRgb*>(data.get() + (row * width + column) * bytesPerPixel);
-    QColor color = QColor::fromRgbF(qRed(*pixel) / 255.0f, qGreen(*pixel) / 255.0f,
-                                    qBlue(*pixel) / 255.0f, 1.0f);
+    const int row = static_cast<int>(std::clamp(point.y(), 0.0, double(wheelPixels_.height() - 1)));
+    const int column =
+        static_cast<int>(std::clamp(point.x(), 0.0, double(wheelPixels_.width() - 1)));
+    // Premultiplied: a transparent pixel reads as black.
+    const QRgb pixel = reinterpret_cast<const QRgb*>(wheelPixels_.constScanLine(row))[column];
+    QColor color =
+        QColor::fromRgbF(qRed(pixel) / 255.0f, qGreen(pixel) / 255.0f, qBlue(pixel) / 255.0f, 1.0f);
     changeBgColor(color);
     if (ui_->rainbowSwitch->isChecked()) {
         QSignalBlocker blocker(ui_->rainbowSwitch);

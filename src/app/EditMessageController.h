@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QStringList>
 #include <QTime>
 #include <QWidget>
@@ -145,7 +146,6 @@ protected:
 private:
     void hitTest(const std::vector<QPointF>& touchPoints, int allTouchesCount);
     void resignKeyboard();
-    bool insertIfAllowed(const QString& text);
     void showAlert(const QString& title, const QString& message);
     void removePicker();
     void setTextColor(const QColor& color);
@@ -162,6 +162,9 @@ private:
     std::unique_ptr<uikit::AlertView> alert_;
     // Between begin editing and the keyboard being resigned (focus may wander meanwhile).
     bool isEditing_ { false };
+    // The colour wheel's image as it is read on a touch, and the image it was made from.
+    QImage wheelPixels_;
+    qint64 wheelImageKey_ { 0 };
 };
 
 } // namespace sweeplight::app
