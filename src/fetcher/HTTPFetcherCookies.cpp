@@ -1,4 +1,4 @@
-// HTTPFetcher: redirects, cookies and the fetch history.
+// HTTPFetcher: the cookies it sends and keeps.
 
 #include "CookieList.h"
 #include "FetchHistory.h"
@@ -43,57 +43,6 @@ void HTTPFetcher::setFetchHistory(std::shared_ptr<FetchHistory> history) {
     setCookieStorageMethod(fetchHistory_ ? kHTTPFetcherCookieStorageMethodFetchHistory
                                          : kHTTPFetcherCookieStorageMethodStatic);
 }
-
-void HTTPFetcher::setShouldCacheDatedData(bool cache) {
-    shouldCacheDatedData_ = cache;
-    if (!cache)
-        clearDatedDataHistory();
-}
-
-void HTTPFetcher::clearDatedDataHistory() {
-    if (!fetchHistory_)
-        return;
-    fetchHistory_->remove(kHTTPFetcherHistoryLastModifiedKey);
-    fetchHistory_->remove(kHTTPFetcherHistoryDatedDataKey);
-}
-
-// --- Redirects
-// ------------------------------------------------------------------------------------
-
-std::optional<UrlRequest> HTTPFetcher::connection(UrlConnection& connection,
-                                                  const UrlRequest& proposed,
-                                                  const UrlResponse* redirectResponse) {
-    if (!redirectResponse || &connection != connection_.get() || !request_)
-        return proposed;
-    auto hold = shared_from_this();
-
-    UrlRequest newRequest = *request_;
-    QString scheme = request_->URL().scheme();
-    const QString proposedScheme = proposed.URL().scheme();
-    // A redirect may lift http to https, never the other way.
-    if (scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 &&
-        proposedScheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
-        scheme = proposedScheme;
-    QString proposedString = detail::absoluteString(proposed.URL());
-    QString resourceSpecifier =
-        proposedScheme.isEmpty() ? proposedString : proposedString.mid(proposedScheme.size() + 1);
-    newRequest.setURL(QUrl(scheme + QLatin1Char(':') + resourceSpecifier));
-    for (const auto& [name, value] : proposed.allHTTPHeaderFields().fields())
-        newRequest.setValue(value, name);
-
-    handleCookiesForResponse(*redirectResponse);
-    setResponse(*redirectResponse);
-    logFetchWithError(nullptr);
-
-    // The fields this fetcher added were meant for the old URL: cookies of one host must not
-    // reach another. They are computed again for the new URL.
-    request_ = std::move(newRequest);
-    addFetcherHeaderFields();
-    return *request_;
-}
-
-// --- Cookies
-// --------------------------------------------------------------------------------------
 
 std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url) {
     std::shared_ptr<CookieList> list;
@@ -203,49 +152,6 @@ void HTTPFetcher::handleCookiesForResponse(const UrlResponse& response) {
         return;
     std::lock_guard guard(list->lock);
     setCookies(cookies, list->cookies);
-}
-
-// --- Fetch history
-// --------------------------------------------------------------------------------
-
-void HTTPFetcher::updateFetchHistory() {
-    if (!fetchHistory_ || !request_)
-        return;
-    const QString urlKey = detail::absoluteString(request_->URL());
-    if (!response_ || !response_->allHeaderFields())
-        return;
-    const QString lastModified =
-        response_->allHeaderFields()->value(QString::fromLatin1(kLastModifiedHeader));
-
-    auto& lastModifiedDictionary = fetchHistory_->lastModifiedCreatingIfNeeded();
-    FetchHistory::DatedDataDictionary* datedData =
-        shouldCacheDatedData_ ? &fetchHistory_->datedDataCreatingIfNeeded() : nullptr;
-    const int status = statusCode();
-    if (status == 304)
-        return;
-    if (!lastModified.isNull() && status < 300) {
-        lastModifiedDictionary[urlKey] = lastModified;
-        if (datedData)
-            (*datedData)[urlKey] = downloadedData_;
-        return;
-    }
-    lastModifiedDictionary.erase(urlKey);
-    if (datedData)
-        datedData->erase(urlKey);
-}
-
-int HTTPFetcher::statusAfterHandlingNotModifiedError() {
-    const int status = statusCode();
-    if (status != 304 || !shouldCacheDatedData_ || !fetchHistory_ || !request_)
-        return status;
-    auto* datedData = fetchHistory_->datedData();
-    if (!datedData)
-        return status;
-    auto found = datedData->find(detail::absoluteString(request_->URL()));
-    if (found == datedData->end())
-        return status;
-    downloadedData_ = found->second;
-    return 200;
 }
 
 } // namespace sweeplight::fetcher
