@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -76,8 +75,6 @@ protected:
     }
 
     void advanceTo(double time) { runLoop.advance(time - runLoop.now()); }
-
-    QPoint infoButtonOrigin() const { return view->infoButton()->geometry().topLeft(); }
 
     foundation::ManualRunLoop runLoop;
     ScriptedAccelerometer accelerometer;
@@ -220,14 +217,6 @@ TEST_F(EAGLViewTest, ABriefHintHidesAfterItsDelayOrAtAJolt) {
     view->brieflyShowWave();
     accelerometer.send(0, 0, 3);
     EXPECT_FALSE(view->isWavePhoneShown()) << "the display's motion handler hides it";
-}
-
-TEST_F(EAGLViewTest, SamplesTurnTheSweep) {
-    view->setMessage(kLongMessage);
-    for (double x : { 0.3, 0.5, 0.45 })
-        accelerometer.send(x, -1, 0);
-    EXPECT_FALSE(view->display().isGoingForwards());
-    EXPECT_EQ(view->display().messagePointer(), view->display().strip().messageLength() - 1);
 }
 
 TEST_F(EAGLViewTest, TeardownStopsTimersAndLeavesTheAccelerometer) {
