@@ -111,11 +111,8 @@ protected:
         QTest::mouseRelease(view().infoButton(), Qt::LeftButton);
         ASSERT_NE(app().menu(), nullptr);
         ASSERT_TRUE(app().menu()->isVisible());
-        int index = -1;
-        for (int i = 0; i < app().menu()->numberOfButtons(); ++i) {
-            if (app().menu()->buttonTitleAtIndex(i) == title)
-                index = i;
-        }
+        const int index =
+            static_cast<int>(SweeplightAppDelegate::menuButtonTitles().indexOf(title));
         ASSERT_GE(index, 0);
         QTest::mouseClick(app().menu()->buttonAtIndex(index), Qt::LeftButton);
         QApplication::processEvents();

@@ -139,22 +139,6 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
     EXPECT_TRUE(view().isAnimating());
 }
 
-TEST_F(AppDelegateTest, APresetClosesTheEditorThroughCloseEditing) {
-    markOpenedBefore();
-    world.launch();
-    app().showEditView();
-    EditMessageController* editor = app().editMessage();
-    editor->presetsClicked();
-    editor->myPickerView()->setCurrentRow(3);
-    editor->selectPresetClicked();
-    EXPECT_EQ(display().currentMessage(), " s t o p ! ");
-    EXPECT_TRUE(editor->isVisible());
-    world.runLoop.advance(0.31);
-    EXPECT_FALSE(editor->isVisible());
-    EXPECT_TRUE(view().isAnimating());
-    EXPECT_FALSE(view().isWavePhoneShown());
-}
-
 TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
     markOpenedBefore();
     world.launch();
