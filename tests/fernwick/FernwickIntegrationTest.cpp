@@ -93,25 +93,14 @@ struct LiveWorld {
 
 } // namespace
 
-// What the service checks itself: every signed request is accepted and stored.
-TEST(FernwickLive, ReportsAndScoresArriveSignedAndAreStored) {
+// What the service checks itself: the reports are accepted (scores: the tool's test).
+TEST(FernwickLive, ReportsArriveSignedAndAreStored) {
     LiveWorld world;
     world.client->logAppUsage();
     world.client->logLocationWithLat(51.5f, -0.125f);
     EXPECT_TRUE(waitFor([&] {
         return world.service.usageCount(kAppKey) == 1 && world.service.locationCount(kAppKey) == 1;
     }));
-    int successes = 0;
-    int failures = 0;
-    for (int score : { 321, -5 }) { // a negative score is signed as typed
-        world.client->submitScore(
-            score, [&] { ++successes; }, [&] { ++failures; });
-        ASSERT_TRUE(waitFor([&] { return successes + failures > 0; }));
-        EXPECT_EQ(failures, 0) << score;
-        successes = 0;
-    }
-    EXPECT_EQ(world.service.scores(kGameKey),
-              (QStringList { QString(kDeviceId) + " 321", QString(kDeviceId) + " -5" }));
     EXPECT_TRUE(waitFor([&] { return world.client->liveConnectionCount() == 0; }));
 }
 
