@@ -164,8 +164,9 @@ TEST(FernwickMessage, EachButtonActsOnItsLinkSlotByTheLinksType) {
         EXPECT_EQ(world.opened.empty() ? "" : world.opened[0].toString(), row.opened) << where;
         EXPECT_EQ(world.opened.size(), *row.opened ? 1u : 0u) << where;
         ASSERT_EQ(world.transport->count(), before + (*row.requested ? 1 : 0)) << where;
-        if (*row.requested)
+        if (*row.requested) {
             EXPECT_EQ(world.transport->last()->url(), row.requested) << where;
+        }
     }
 }
 
