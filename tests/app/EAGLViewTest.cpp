@@ -209,9 +209,9 @@ TEST_F(EAGLViewTest, ABriefHintHidesAfterItsDelayOrAtAJolt) {
     showView();
     view->brieflyShowWave();
     EXPECT_TRUE(view->isWavePhoneShown());
-    advanceTo(EAGLView::kBriefWaveSeconds - 0.01);
+    advanceTo(2.29);
     EXPECT_TRUE(view->isWavePhoneShown());
-    advanceTo(EAGLView::kBriefWaveSeconds + 0.01);
+    advanceTo(2.31);
     EXPECT_FALSE(view->isWavePhoneShown());
 
     view->brieflyShowWave();

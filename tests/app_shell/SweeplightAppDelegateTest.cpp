@@ -78,7 +78,7 @@ TEST_F(AppDelegateTest, ASecondLaunchRestoresTheDefaultsSpacedAndStoresThem) {
     EXPECT_EQ(preferences().floatForKey(kRecentColorGKey), 1.0f);
     ASSERT_TRUE(preferences().hasObjectForKey(kRainbowOnKey));
     EXPECT_FALSE(preferences().boolForKey(kRainbowOnKey));
-    expectHintAfter(SweeplightAppDelegate::kLaunchWaveDelay);
+    expectHintAfter(0.4);
 }
 
 TEST_F(AppDelegateTest, ALaunchWithAStoredColourAndRainbowOnEndsInRainbowMode) {
@@ -123,7 +123,7 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
     EXPECT_EQ(display().currentMessage(), " h i   t h e r e ");
     EXPECT_EQ(rgb(display().currentColor()), "0.000,0.000,1.000");
     EXPECT_EQ(preferences().stringForKey(kRecentTextKey), "Hi There");
-    expectHintAfter(SweeplightAppDelegate::kDoneEditingWaveDelay);
+    expectHintAfter(0.3);
 
     app().showEditView();
     EXPECT_EQ(app().editMessage(), editor) << "the editor is made once";
@@ -169,7 +169,7 @@ TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
     EXPECT_EQ(display().picture().imageWidth(), 16);
     EXPECT_FALSE(chooser->isVisible());
     EXPECT_TRUE(view().isAnimating());
-    expectHintAfter(SweeplightAppDelegate::kImageModeWaveDelay);
+    expectHintAfter(0.1);
 
     chooser->repeatSwitch()->setChecked(false);
     EXPECT_FALSE(display().inRepeatMode());
