@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -77,8 +76,6 @@ protected:
 
     void advanceTo(double time) { runLoop.advance(time - runLoop.now()); }
 
-    QPoint infoButtonOrigin() const { return view->infoButton()->geometry().topLeft(); }
-
     foundation::ManualRunLoop runLoop;
     ScriptedAccelerometer accelerometer;
     std::unique_ptr<EAGLView> view;
@@ -87,35 +84,36 @@ protected:
 
 } // namespace
 
-TEST_F(EAGLViewTest, StartsInItsCreationState) {
-    const display::WaveDisplay& display = view->display();
-    EXPECT_EQ(display.currentMessage(), QString("hey!"));
-    EXPECT_EQ(display.currentColor(), QColor(Qt::red));
-    EXPECT_FALSE(display.rainbowMode() || display.inImageMode() || display.drawWholeLetterMode());
-    EXPECT_TRUE(display.isGoingForwards());
-    EXPECT_EQ(display.messagePointer(), 0);
+TEST_F(EAGLViewTest, ListensToTheAccelerometerAndStartsWithNoTimer) {
     EXPECT_DOUBLE_EQ(accelerometer.interval, 1.0 / 70.0);
     EXPECT_EQ(accelerometer.delegate(), view.get());
     EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(view->animationInterval(), 0);
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
     EXPECT_EQ(view->infoButton(), nullptr);
     EXPECT_FALSE(view->isWavePhoneShown());
 }
 
-TEST_F(EAGLViewTest, TimerDrawsOneFramePerTick) {
+TEST_F(EAGLViewTest, TheTimerDrawsOneFramePerTickAndIsNeverDoubled) {
     showView();
     view->setMessage(kLongMessage);
+    view->startAnimation();
+    EXPECT_FALSE(view->isAnimating()) << "no interval, no timer";
     view->setAnimationInterval(0.1);
     view->startAnimation();
+    view->startAnimation();
+    EXPECT_EQ(runLoop.scheduledCount(), 1u);
     run(0.35);
     EXPECT_EQ(view->display().messagePointer(), 3);
     view->stopAnimation();
+    view->stopAnimation();
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
     run(0.5);
     EXPECT_EQ(view->display().messagePointer(), 3);
 }
 
-TEST_F(EAGLViewTest, NewIntervalWhileRunningRestartsTheTimer) {
+TEST_F(EAGLViewTest, ANewIntervalRestartsARunningTimerAndIsOnlyStoredOtherwise) {
+    view->setAnimationInterval(1.0 / 60);
+    EXPECT_EQ(runLoop.scheduledCount(), 0u);
     showView();
     view->setMessage(kLongMessage);
     view->setAnimationInterval(0.1);
@@ -131,37 +129,11 @@ TEST_F(EAGLViewTest, NewIntervalWhileRunningRestartsTheTimer) {
     EXPECT_EQ(view->display().messagePointer(), 5);
 }
 
-TEST_F(EAGLViewTest, NewIntervalWhileStoppedOnlyStoresIt) {
-    view->setAnimationInterval(1.0 / 60);
-    EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(runLoop.scheduledCount(), 0u);
-    view->startAnimation();
-    EXPECT_DOUBLE_EQ(runLoop.nextDueTime(), 1.0 / 60);
-}
-
-TEST_F(EAGLViewTest, NeverMoreThanOneTimer) {
-    view->setAnimationInterval(0.1);
-    view->startAnimation();
-    view->startAnimation();
-    EXPECT_EQ(runLoop.scheduledCount(), 1u);
-    view->stopAnimation();
-    view->stopAnimation();
-    EXPECT_EQ(runLoop.scheduledCount(), 0u);
-    EXPECT_FALSE(view->isAnimating());
-}
-
-TEST_F(EAGLViewTest, StartingWithoutAnIntervalStartsNothing) {
-    view->startAnimation();
-    EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(runLoop.scheduledCount(), 0u);
-}
-
 TEST_F(EAGLViewTest, AFrameNotYetOnScreenHoldsBackTheNextColumn) {
     showView();
     view->setMessage(kLongMessage);
     std::vector<int> presented;
-    view->onFramePresented = [&](const QImage& frame, const display::DrawnFrame& drawn) {
-        EXPECT_EQ(frame.size(), QSize(320, 480));
+    view->onFramePresented = [&](const QImage&, const display::DrawnFrame& drawn) {
         presented.push_back(drawn.column);
     };
     view->setAnimationInterval(0.01);
@@ -177,11 +149,10 @@ TEST_F(EAGLViewTest, AFrameNotYetOnScreenHoldsBackTheNextColumn) {
 
     letScreenCatchUp();
     EXPECT_FALSE(view->isFrameWaitingForScreen());
-    EXPECT_EQ(presented, std::vector<int> { 0 });
-    runLoop.advance(0.01);
-    letScreenCatchUp();
-    runLoop.advance(0.01);
-    letScreenCatchUp();
+    for (int tick = 0; tick < 2; ++tick) {
+        runLoop.advance(0.01);
+        letScreenCatchUp();
+    }
     // Every column drawn was presented, in order, none skipped.
     EXPECT_EQ(presented, (std::vector<int> { 0, 1, 2 }));
 }
@@ -189,53 +160,28 @@ TEST_F(EAGLViewTest, AFrameNotYetOnScreenHoldsBackTheNextColumn) {
 TEST_F(EAGLViewTest, PaintsTheFramebufferScaledToTheView) {
     showView();
     view->setMessage(QStringLiteral("a"));
-    view->display().setMessagePointer(1); // rows 1 and 4: bars at x 145 to 162
-    view->drawView();
-    letScreenCatchUp();
-    QImage shot = view->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(150, 30), QColor(Qt::red));
-    EXPECT_EQ(shot.pixelColor(150, 100), QColor(Qt::black));
-    EXPECT_EQ(shot.pixelColor(140, 30), QColor(Qt::black));
-
     view->resize(640, 960);
     letScreenCatchUp();
-    view->display().setMessagePointer(1);
+    view->display().setMessagePointer(1); // rows 1 and 4: bars at x 145 to 162 of 320
     view->drawView();
     letScreenCatchUp();
-    shot = view->grab().toImage();
+    const QImage shot = view->grab().toImage();
     EXPECT_EQ(shot.pixelColor(300, 60), QColor(Qt::red));
     EXPECT_EQ(shot.pixelColor(280, 60), QColor(Qt::black));
     EXPECT_EQ(shot.pixelColor(300, 200), QColor(Qt::black));
 }
 
-TEST_F(EAGLViewTest, LayoutRebuildsTheFramebufferAndDrawsAFrame) {
-    view->setMessage(kLongMessage);
-    view->layoutSubviews();
-    EXPECT_EQ(view->display().messagePointer(), 1);
-    EXPECT_EQ(view->display().backingWidth(), 320);
-    EXPECT_EQ(view->display().backingHeight(), 480);
-}
-
-TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheInfoButtonNearTheBottomRight) {
+TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheInfoButtonForThreeSeconds) {
     showView();
     view->showWavePhone();
-    ASSERT_TRUE(view->isWavePhoneShown());
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_FALSE(view->isWavePhoneShown());
     ASSERT_NE(view->infoButton(), nullptr);
-    EXPECT_TRUE(view->infoButton()->isVisible());
-    EXPECT_EQ(infoButtonOrigin(), QPoint(285, 445));
-    EXPECT_LE(view->infoButton()->geometry().right(), 319);
-    EXPECT_LE(view->infoButton()->geometry().bottom(), 479);
-}
-
-TEST_F(EAGLViewTest, InfoButtonStaysThreeSecondsAfterTheLastTouch) {
-    showView();
-    view->touchesBegan();
+    EXPECT_TRUE(view->rect().contains(view->infoButton()->geometry()));
     advanceTo(2);
     view->touchesBegan();
     advanceTo(4.99);
-    EXPECT_TRUE(view->infoButton()->isVisible());
+    EXPECT_TRUE(view->infoButton()->isVisible()) << "three seconds from the last touch";
     advanceTo(5.01);
     EXPECT_FALSE(view->infoButton()->isVisible());
     // The button is made once and shown again on the next touch.
@@ -245,74 +191,32 @@ TEST_F(EAGLViewTest, InfoButtonStaysThreeSecondsAfterTheLastTouch) {
     EXPECT_TRUE(button->isVisible());
 }
 
-TEST_F(EAGLViewTest, InfoButtonAsksTheDelegateForTheMenu) {
+TEST_F(EAGLViewTest, InfoButtonAsksTheDelegateForTheMenuOnTouchDown) {
     showView();
     view->touchesBegan();
     // Without a delegate a tap does nothing.
-    QTest::mousePress(view->infoButton(), Qt::LeftButton);
-    QTest::mouseRelease(view->infoButton(), Qt::LeftButton);
-
+    QTest::mouseClick(view->infoButton(), Qt::LeftButton);
     MenuDelegate delegate;
     view->setDelegate(&delegate);
     QTest::mousePress(view->infoButton(), Qt::LeftButton);
-    EXPECT_EQ(delegate.menus, 1); // on touch-down
+    EXPECT_EQ(delegate.menus, 1);
     QTest::mouseRelease(view->infoButton(), Qt::LeftButton);
     EXPECT_EQ(delegate.menus, 1);
 }
 
-TEST_F(EAGLViewTest, BriefHintHidesAfterTwoPointThreeSeconds) {
+// When the hint shows on its own (stillness) is the tracker's rule; a brief showing is the view's.
+TEST_F(EAGLViewTest, ABriefHintHidesAfterItsDelayOrAtAJolt) {
     showView();
-    for (int sample = 0; sample < 10; ++sample)
-        accelerometer.send(0, -1, 0); // the motion filter settles on gravity
     view->brieflyShowWave();
-    EXPECT_TRUE(view->isWavePhoneShown());
-    EXPECT_FLOAT_EQ(view->display().noMotionRating(), 100);
-    // Held still, the samples keep asking for the hint; it stays until the delay ends.
-    for (int sample = 0; sample < 160; ++sample) {
-        advanceTo(sample / 70.0);
-        accelerometer.send(0, -1, 0);
-    }
     EXPECT_TRUE(view->isWavePhoneShown());
     advanceTo(2.29);
     EXPECT_TRUE(view->isWavePhoneShown());
     advanceTo(2.31);
     EXPECT_FALSE(view->isWavePhoneShown());
-    EXPECT_FLOAT_EQ(view->display().noMotionRating(), 0);
-}
 
-TEST_F(EAGLViewTest, StrongMotionHidesTheBriefHintAtOnce) {
-    showView();
     view->brieflyShowWave();
-    accelerometer.send(0, -1, 0); // the first sample after rest: filtered y = -0.9
-    advanceTo(1);
-    EXPECT_FALSE(view->isWavePhoneShown());
-    view->brieflyShowWave();
-    advanceTo(1.5);
-    accelerometer.send(0, 0, 3); // a jolt
-    EXPECT_FALSE(view->isWavePhoneShown());
-    // The pending hides find the hint hidden and change nothing more.
-    advanceTo(4);
-    EXPECT_FALSE(view->isWavePhoneShown());
-}
-
-TEST_F(EAGLViewTest, StillnessShowsTheHint) {
-    showView();
-    for (int sample = 0; sample < 600; ++sample)
-        accelerometer.send(0, -1, 0);
-    EXPECT_TRUE(view->isWavePhoneShown());
-    // The hint is the picture "wavePhone.png", at its own size in the top-left corner.
-    const QLabel* hint = view->findChild<QLabel*>();
-    const QPixmap picture(QStringLiteral(":/wavePhone.png"));
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(hint->geometry(), QRect(QPoint(0, 0), picture.size()));
-}
-
-TEST_F(EAGLViewTest, SamplesTurnTheSweep) {
-    view->setMessage(kLongMessage);
-    for (double x : { 0.3, 0.5, 0.45 })
-        accelerometer.send(x, -1, 0);
-    EXPECT_FALSE(view->display().isGoingForwards());
-    EXPECT_EQ(view->display().messagePointer(), view->display().strip().messageLength() - 1);
+    accelerometer.send(0, 0, 3);
+    EXPECT_FALSE(view->isWavePhoneShown()) << "the display's motion handler hides it";
 }
 
 TEST_F(EAGLViewTest, TeardownStopsTimersAndLeavesTheAccelerometer) {

@@ -13,13 +13,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFontInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -40,6 +39,9 @@ public:
     }
     void doneEditing() override { calls.push_back("doneEditing"); }
     void closeEditing() override { calls.push_back("closeEditing"); }
+    void setSteadyLetters(bool on) override {
+        calls.push_back(on ? "setSteadyLetters on" : "setSteadyLetters off");
+    }
     std::vector<std::string> calls;
 };
 
@@ -105,9 +107,7 @@ TEST_F(EditMessageControllerTest, BeginningToEditClearsTheFieldAndLeavingRestore
     beginEditing();
     EXPECT_EQ(editor.messageText()->text(), "");
     EXPECT_TRUE(editor.fadeView()->isVisible());
-    EXPECT_EQ(editor.fadeView()->geometry(), QRect(0, 115, 320, 480));
     EXPECT_TRUE(editor.cancelEditingButton()->isVisible());
-
     QTest::keyClicks(editor.messageText(), "new");
     QTest::keyClick(editor.messageText(), Qt::Key_Return);
     EXPECT_EQ(editor.messageText()->text(), "new") << "the return key keeps the typed text";
@@ -115,16 +115,20 @@ TEST_F(EditMessageControllerTest, BeginningToEditClearsTheFieldAndLeavingRestore
     EXPECT_FALSE(editor.cancelEditingButton()->isVisible());
     EXPECT_TRUE(delegate.calls.empty()) << "return is not Done";
 
-    beginEditing();
-    QTest::keyClicks(editor.messageText(), "abc");
-    QTest::mouseClick(editor.cancelEditingButton(), Qt::LeftButton);
-    EXPECT_EQ(editor.messageText()->text(), "stored");
-
-    beginEditing();
-    QTest::keyClicks(editor.messageText(), "abc");
-    QTest::mouseClick(editor.fadeView(), Qt::LeftButton, {}, QPoint(100, 200));
-    EXPECT_EQ(editor.messageText()->text(), "stored");
-    EXPECT_FALSE(editor.fadeView()->isVisible());
+    // Leaving the typing by its cancel button, a tap beside the field or Esc restores.
+    const std::function<void()> leavings[] = {
+        [&] { QTest::mouseClick(editor.cancelEditingButton(), Qt::LeftButton); },
+        [&] { QTest::mouseClick(editor.fadeView(), Qt::LeftButton, {}, QPoint(100, 200)); },
+        [&] { QTest::keyClick(editor.messageText(), Qt::Key_Escape); },
+    };
+    for (const auto& leave : leavings) {
+        beginEditing();
+        QTest::keyClicks(editor.messageText(), "abc");
+        leave();
+        EXPECT_EQ(editor.messageText()->text(), "stored");
+        EXPECT_FALSE(editor.fadeView()->isVisible());
+    }
+    EXPECT_TRUE(delegate.calls.empty());
 }
 
 TEST_F(EditMessageControllerTest, DoneSendsColourThenRainbowThenMessageThenDoneEditing) {
@@ -134,38 +138,40 @@ TEST_F(EditMessageControllerTest, DoneSendsColourThenRainbowThenMessageThenDoneE
     QTest::mouseClick(editor.doneButton(), Qt::LeftButton);
     EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 0.000,0.000,1.000", "setRainbowOn",
                                             "setMessage Hey", "doneEditing"));
-
     delegate.calls.clear();
     editor.rainbowSwitch()->setChecked(false);
-    editor.doneClicked();
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_Return);
     EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 0.000,0.000,1.000", "setRainbowOff",
-                                            "setMessage Hey", "doneEditing"));
+                                            "setMessage Hey", "doneEditing"))
+        << "Enter is Done";
+    delegate.calls.clear();
+    QTest::keyClick(&editor, Qt::Key_Escape);
+    EXPECT_THAT(delegate.calls, ElementsAre("closeEditing"));
 }
 
-TEST_F(EditMessageControllerTest, DoneWithAnEmptyFieldShowsYowsersAndSendsNothing) {
+TEST_F(EditMessageControllerTest, DoneWithAnEmptyFieldShowsAnAlertThatTakesTheKeyboard) {
     editor.messageText()->setText("");
-    editor.doneClicked();
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_Return);
     EXPECT_TRUE(delegate.calls.empty());
     ASSERT_NE(editor.alert(), nullptr);
-    EXPECT_EQ(editor.alert()->title(), "Yowsers");
-    EXPECT_EQ(editor.alert()->message(), "Please Enter a message to display.");
     EXPECT_EQ(editor.alert()->numberOfButtons(), 1);
-    EXPECT_EQ(editor.alert()->buttonTitleAtIndex(0), "OK");
-    EXPECT_TRUE(editor.isVisible());
+    QWidget* ok = editor.alert()->view()->focusWidget();
+    ASSERT_EQ(ok, editor.alert()->buttonAtIndex(0));
+    QTest::keyClick(ok, Qt::Key_Escape);
+    EXPECT_FALSE(editor.alert()->isVisible());
+    EXPECT_TRUE(editor.isVisible()) << "Esc on the alert does not leave the editor";
+    EXPECT_TRUE(delegate.calls.empty());
 }
 
 TEST_F(EditMessageControllerTest, AChosenPresetClosesThroughCloseEditingAFewTenthsLater) {
     editor.presetsClicked();
     ASSERT_TRUE(editor.isPickerShowing());
-    QListWidget* picker = editor.myPickerView();
-    EXPECT_EQ(picker->count(), 15);
-    EXPECT_EQ(picker->geometry(), QRect(0, 480 - picker->height(), 320, picker->height()));
-    EXPECT_EQ(editor.fadeView()->geometry(), QRect(0, 0, 320, 480));
     EXPECT_TRUE(editor.smokedSelect()->isVisible());
-    EXPECT_EQ(picker->item(0)->sizeHint(), QSize(280, 40));
     EXPECT_EQ(editor.pickerColorArray().size(), editor.pickerViewArray().size());
 
-    picker->setCurrentRow(2);
+    editor.myPickerView()->setCurrentRow(2);
     QTest::mouseClick(editor.selectPresetButton(), Qt::LeftButton);
     EXPECT_THAT(delegate.calls,
                 ElementsAre("setMessage I LOVE YOU!", "setUIColor 1.000,0.400,1.000"));
@@ -173,55 +179,43 @@ TEST_F(EditMessageControllerTest, AChosenPresetClosesThroughCloseEditingAFewTent
     EXPECT_EQ(rgb(swatchColor()), "1.000,0.400,1.000");
     EXPECT_FALSE(editor.isPickerShowing());
     EXPECT_FALSE(editor.smokedSelect()->isVisible());
-    EXPECT_FALSE(editor.fadeView()->isVisible());
 
     runLoop.advance(0.29);
     EXPECT_EQ(delegate.calls.size(), 2u) << "not closed yet";
     runLoop.advance(0.02);
-    EXPECT_THAT(delegate.calls, ElementsAre("setMessage I LOVE YOU!",
-                                            "setUIColor 1.000,0.400,1.000", "closeEditing"));
+    EXPECT_EQ(delegate.calls.back(), "closeEditing");
 }
 
 TEST_F(EditMessageControllerTest, CurrentTimeSendsTheLocalesShortTimeInItsColour) {
     QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     editor.currentTime = [] { return QTime(14, 5); };
-    editor.presetsClicked();
-    editor.myPickerView()->setCurrentRow(1);
-    editor.selectPresetClicked();
-    QLocale::setDefault(previous);
-
-    ASSERT_GE(delegate.calls.size(), 2u);
-    EXPECT_EQ(delegate.calls[0], "setMessage 2:05 PM");
-    EXPECT_EQ(delegate.calls[1], "setUIColor 0.333,0.667,1.000");
-    for (QChar c : editor.messageText()->text())
-        EXPECT_TRUE(EditMessageController::isAllowedCharacter(QString(c)));
-
     // A dot between hours and minutes is the locale's own; a 12-hour time whose afternoon word
     // has no glyphs is written in 24-hour digits rather than as an ambiguous "2:05".
-    const auto timeIn = [&](QLocale::Language language) {
-        QLocale::setDefault(QLocale(language));
+    const auto timeIn = [&](QLocale locale) {
+        QLocale::setDefault(locale);
         delegate.calls.clear();
         editor.presetsClicked();
         editor.myPickerView()->setCurrentRow(1);
         editor.selectPresetClicked();
         QLocale::setDefault(previous);
+        for (QChar c : editor.messageText()->text())
+            EXPECT_TRUE(EditMessageController::isAllowedCharacter(QString(c)));
         return delegate.calls.empty() ? std::string() : delegate.calls.front();
     };
-    EXPECT_EQ(timeIn(QLocale::Finnish), "setMessage 14.05");
-    EXPECT_EQ(timeIn(QLocale::Korean), "setMessage 14:05");
+    EXPECT_EQ(timeIn(QLocale(QLocale::English, QLocale::UnitedStates)), "setMessage 2:05 PM");
+    EXPECT_EQ(delegate.calls.at(1), "setUIColor 0.333,0.667,1.000");
+    EXPECT_EQ(timeIn(QLocale(QLocale::Finnish)), "setMessage 14.05");
+    EXPECT_EQ(timeIn(QLocale(QLocale::Korean)), "setMessage 14:05");
 }
 
-TEST_F(EditMessageControllerTest, NoSelectedRowAppliesNothingAndClosesTheList) {
+TEST_F(EditMessageControllerTest, CancelAppliesNothingAndFirstClosesAnOpenList) {
     editor.presetsClicked();
     editor.myPickerView()->setCurrentRow(-1);
     editor.selectPresetClicked();
     runLoop.advance(1);
-    EXPECT_TRUE(delegate.calls.empty());
+    EXPECT_TRUE(delegate.calls.empty()) << "no selected row";
     EXPECT_FALSE(editor.isPickerShowing());
-}
 
-TEST_F(EditMessageControllerTest, CancelLeavesWithoutApplyingAndFirstClosesAnOpenList) {
     editor.presetsClicked();
     editor.cancel();
     EXPECT_FALSE(editor.isPickerShowing());
@@ -249,8 +243,12 @@ TEST_F(EditMessageControllerTest, QuickMessagesSetTheirColourAndRunDone) {
 }
 
 TEST_F(EditMessageControllerTest, RestoresTextColourAndRainbowFromThePreferences) {
-    preferences.setObject("Over Here", kRecentTextKey);
+    editor.changeBgColor(Qt::white);
     preferences.setFloat(0.2f, kRecentColorRKey);
+    editor.viewWillAppear(false);
+    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000") << "only the green key decides";
+
+    preferences.setObject("Over Here", kRecentTextKey);
     preferences.setFloat(0.4f, kRecentColorGKey);
     preferences.setFloat(0.6f, kRecentColorBKey);
     preferences.setBool(true, kRainbowOnKey);
@@ -261,106 +259,18 @@ TEST_F(EditMessageControllerTest, RestoresTextColourAndRainbowFromThePreferences
     EXPECT_TRUE(editor.rainbowSwitch()->isChecked());
 }
 
-TEST_F(EditMessageControllerTest, OnlyTheGreenKeyDecidesWhetherAColourIsRestored) {
-    editor.changeBgColor(Qt::white);
-    preferences.setFloat(0.2f, kRecentColorRKey);
-    editor.viewWillAppear(false);
-    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000");
-}
-
-// --- Colour wheel ----------------------------------------------------------------------------
-
-class ColourWheelTest : public EditMessageControllerTest {
-protected:
-    ColourWheelTest() {
-        QImage wheel(282, 92, QImage::Format_ARGB32);
-        wheel.fill(QColor(10, 20, 30));
-        wheel.setPixelColor(281, 91, QColor(200, 100, 50));
-        wheel.setPixelColor(0, 0, QColor(0, 0, 0, 0));
-        wheel.setPixelColor(5, 5, QColor(255, 0, 0, 128));
-        editor.imgColors()->setImage(wheel);
-    }
-};
-
-TEST_F(ColourWheelTest, PicksTheCornerPixelAndIgnoresPointsOutsideTheWheel) {
-    editor.touchesBegan(wheelPoint(281, 91), 1);
-    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
-    EXPECT_EQ(rgb(swatchColor()), rgb(QColor(200, 100, 50)));
-
-    for (QPointF outside :
-         { QPointF(281.01, 50), QPointF(100, 91.5), QPointF(-0.5, 10), QPointF(10, -1) }) {
-        editor.touchesMoved(wheelPoint(outside.x(), outside.y()), 1);
-        EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)))
-            << outside.x() << "," << outside.y();
-    }
-    editor.touchesMoved(wheelPoint(100.9, 40.9), 1);
-    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(10, 20, 30)));
-    EXPECT_TRUE(delegate.calls.empty()) << "a pick is only handed over on Done";
-}
-
-TEST_F(ColourWheelTest, TwoFingersPickNothing) {
-    editor.touchesBegan(wheelPoint(281, 91), 2);
-    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000");
-}
-
-TEST_F(ColourWheelTest, TransparentGivesBlackAndHalfTransparentIsPremultiplied) {
-    editor.getColorFromPoint(QPointF(0, 0));
-    EXPECT_EQ(rgb(fieldColor()), "0.000,0.000,0.000");
-    EXPECT_EQ(fieldColor().alphaF(), 1.0f);
-    editor.getColorFromPoint(QPointF(5, 5));
-    EXPECT_NEAR(fieldColor().redF(), 128 / 255.0, 1.5 / 255);
-}
-
-TEST_F(ColourWheelTest, APictureSmallerThanTheTouchAreaGivesItsEdgePixel) {
-    QImage small(100, 40, QImage::Format_ARGB32);
-    small.fill(QColor(1, 2, 3));
-    small.setPixelColor(99, 39, QColor(90, 80, 70));
-    editor.imgColors()->setImage(small);
-    editor.touchesBegan(wheelPoint(281, 91), 1);
-    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(90, 80, 70)));
-}
-
-TEST_F(ColourWheelTest, PickingTurnsTheRainbowSwitchOff) {
-    editor.rainbowSwitch()->setChecked(true);
-    editor.touchesBegan(wheelPoint(50, 50), 1);
-    EXPECT_FALSE(editor.rainbowSwitch()->isChecked());
-}
-
-TEST_F(ColourWheelTest, AMousePressAndDragOnTheWheelPick) {
-    QPoint corner = editor.imgColors()->mapTo(&editor, QPoint(281, 91));
-    QTest::mousePress(&editor, Qt::LeftButton, {}, corner);
-    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
-    QTest::mouseRelease(&editor, Qt::LeftButton, {}, corner);
-}
-
-TEST_F(ColourWheelTest, TheShippedWheelFillsTheTouchAreaAtOnePixelPerPoint) {
-    EditMessageController fresh(runLoop, preferences);
-    EXPECT_GE(fresh.imgColors()->image().width(), 282);
-    EXPECT_GE(fresh.imgColors()->image().height(), 92);
-    EXPECT_EQ(fresh.imgColors()->size(), QSize(282, 92));
-    EXPECT_EQ(fresh.imgColors()->transformScale(), 1.0);
-}
-
-// --- Desktop additions -------------------------------------------------------------------------
-
-TEST_F(EditMessageControllerTest, EnterIsDoneAndEscapeLeavesTheEditor) {
-    editor.messageText()->setText("go");
-    editor.setFocus();
-    QTest::keyClick(&editor, Qt::Key_Return);
-    EXPECT_THAT(delegate.calls, ElementsAre("setUIColor 1.000,1.000,1.000", "setRainbowOff",
-                                            "setMessage go", "doneEditing"));
-    delegate.calls.clear();
-    QTest::keyClick(&editor, Qt::Key_Escape);
-    EXPECT_THAT(delegate.calls, ElementsAre("closeEditing"));
-}
-
-TEST_F(EditMessageControllerTest, EscapeWhileTypingOnlyLeavesTheTyping) {
-    preferences.setObject("kept", kRecentTextKey);
-    beginEditing();
-    QTest::keyClicks(editor.messageText(), "x");
-    QTest::keyClick(editor.messageText(), Qt::Key_Escape);
-    EXPECT_EQ(editor.messageText()->text(), "kept");
-    EXPECT_TRUE(delegate.calls.empty());
+TEST_F(EditMessageControllerTest, TheSteadyLettersSwitchIsStoredAndAppliedAtOnce) {
+    EXPECT_FALSE(editor.steadySwitch()->isChecked()) << "off until turned on";
+    editor.steadySwitch()->click();
+    EXPECT_TRUE(preferences.boolForKey(kSteadyLettersKey)) << "stored without Done";
+    EXPECT_THAT(delegate.calls, ElementsAre("setSteadyLetters on"));
+    editor.cancel();
+    EditMessageController again { runLoop, preferences };
+    again.setDelegate(&delegate);
+    again.show();
+    EXPECT_TRUE(again.steadySwitch()->isChecked()) << "restored when the editor appears";
+    EXPECT_THAT(delegate.calls, ElementsAre("setSteadyLetters on", "closeEditing"))
+        << "restoring is no new choice";
 }
 
 TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
@@ -373,19 +283,6 @@ TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
         }
     }
-}
-
-TEST_F(EditMessageControllerTest, TheYowsersAlertTakesTheKeyboardUntilItIsDismissed) {
-    editor.messageText()->setText("");
-    editor.setFocus();
-    QTest::keyClick(&editor, Qt::Key_Return);
-    ASSERT_NE(editor.alert(), nullptr);
-    QWidget* ok = editor.alert()->view()->focusWidget();
-    ASSERT_EQ(ok, editor.alert()->buttonAtIndex(0));
-    QTest::keyClick(ok, Qt::Key_Escape);
-    EXPECT_FALSE(editor.alert()->isVisible());
-    EXPECT_TRUE(editor.isVisible()) << "Esc on the alert does not leave the editor";
-    EXPECT_TRUE(delegate.calls.empty());
 }
 
 TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdle) {
@@ -416,12 +313,62 @@ TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdl
     }
 }
 
-// Text sizes are the design's pixels, whatever the screen's dots per inch.
-TEST_F(EditMessageControllerTest, TextSizesArePixelsOfTheDesign) {
-    EXPECT_EQ(QFontInfo(editor.messageText()->font()).pixelSize(), 20);
-    editor.presetsClicked(); // builds the preset list
-    std::unique_ptr<QLabel> row(editor.pickerViewForRow(nullptr, 0, 0, nullptr));
-    EXPECT_EQ(QFontInfo(row->font()).pixelSize(), 22);
+// --- Colour wheel ----------------------------------------------------------------------------
+
+class ColourWheelTest : public EditMessageControllerTest {
+protected:
+    ColourWheelTest() {
+        QImage wheel(282, 92, QImage::Format_ARGB32);
+        wheel.fill(QColor(10, 20, 30));
+        wheel.setPixelColor(281, 91, QColor(200, 100, 50));
+        wheel.setPixelColor(0, 0, QColor(0, 0, 0, 0));
+        wheel.setPixelColor(5, 5, QColor(255, 0, 0, 128));
+        editor.imgColors()->setImage(wheel);
+    }
+};
+
+TEST_F(ColourWheelTest, PicksTheCornerPixelAndIgnoresPointsOutsideTheWheel) {
+    editor.rainbowSwitch()->setChecked(true);
+    editor.touchesBegan(wheelPoint(281, 91), 2);
+    EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000") << "two fingers pick nothing";
+    editor.touchesBegan(wheelPoint(281, 91), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)));
+    EXPECT_EQ(rgb(swatchColor()), rgb(QColor(200, 100, 50)));
+    EXPECT_FALSE(editor.rainbowSwitch()->isChecked()) << "picking turns the rainbow off";
+
+    for (QPointF outside :
+         { QPointF(281.01, 50), QPointF(100, 91.5), QPointF(-0.5, 10), QPointF(10, -1) }) {
+        editor.touchesMoved(wheelPoint(outside.x(), outside.y()), 1);
+        EXPECT_EQ(rgb(fieldColor()), rgb(QColor(200, 100, 50)))
+            << outside.x() << "," << outside.y();
+    }
+    editor.touchesMoved(wheelPoint(100.9, 40.9), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(10, 20, 30)));
+    EXPECT_TRUE(delegate.calls.empty()) << "a pick is only handed over on Done";
+}
+
+TEST_F(ColourWheelTest, TransparentGivesBlackAndHalfTransparentIsPremultiplied) {
+    editor.getColorFromPoint(QPointF(0, 0));
+    EXPECT_EQ(rgb(fieldColor()), "0.000,0.000,0.000");
+    EXPECT_EQ(fieldColor().alphaF(), 1.0f);
+    editor.getColorFromPoint(QPointF(5, 5));
+    EXPECT_NEAR(fieldColor().redF(), 128 / 255.0, 1.5 / 255);
+}
+
+TEST_F(ColourWheelTest, APictureSmallerThanTheTouchAreaGivesItsEdgePixel) {
+    QImage small(100, 40, QImage::Format_ARGB32);
+    small.fill(QColor(1, 2, 3));
+    small.setPixelColor(99, 39, QColor(90, 80, 70));
+    editor.imgColors()->setImage(small);
+    editor.touchesBegan(wheelPoint(281, 91), 1);
+    EXPECT_EQ(rgb(fieldColor()), rgb(QColor(90, 80, 70)));
+}
+
+TEST_F(ColourWheelTest, TheShippedWheelFillsTheTouchAreaAtOnePixelPerPoint) {
+    EditMessageController fresh(runLoop, preferences);
+    EXPECT_GE(fresh.imgColors()->image().width(), fresh.imgColors()->width());
+    EXPECT_GE(fresh.imgColors()->image().height(), fresh.imgColors()->height());
+    EXPECT_EQ(fresh.imgColors()->transformScale(), 1.0);
 }
 
 // On a touch screen a tap on a control is a click, and a touch on the wheel picks a colour.

@@ -1,7 +1,8 @@
-// The whole app driven the way a user drives it: taps, the menu, typing, the colour wheel, Done;
-// then the display sweeping what was chosen while the phone swings; the intro and the help page
-// (a local page). Offscreen by default; tests/window-systems.sh runs the same tests on an X
-// server and a Wayland compositor, where the window is also checked on the screen.
+// The whole app driven the way a user drives it, through every menu item: typing, the colour
+// wheel, Done, the display sweeping what was chosen while the phone swings; the intro; the help
+// page (a local page); the picture chooser. Offscreen by default; tests/window-systems.sh runs
+// the same test on an X server and a Wayland compositor, where the window is also checked on
+// the screen.
 #include "../fetcher/TestHttpServer.h"
 #include "AppTestWorld.h"
 #include "WidgetTestSupport.h"
@@ -110,11 +111,8 @@ protected:
         QTest::mouseRelease(view().infoButton(), Qt::LeftButton);
         ASSERT_NE(app().menu(), nullptr);
         ASSERT_TRUE(app().menu()->isVisible());
-        int index = -1;
-        for (int i = 0; i < app().menu()->numberOfButtons(); ++i) {
-            if (app().menu()->buttonTitleAtIndex(i) == title)
-                index = i;
-        }
+        const int index =
+            static_cast<int>(SweeplightAppDelegate::menuButtonTitles().indexOf(title));
         ASSERT_GE(index, 0);
         QTest::mouseClick(app().menu()->buttonAtIndex(index), Qt::LeftButton);
         QApplication::processEvents();
@@ -182,19 +180,17 @@ protected:
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 
-TEST_F(EndToEnd, AMessageTypedInTheEditorIsSweptInThePickedColour) {
+TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
+    // Set Message: a typed message is swept in the colour picked on the wheel.
     openMenuAndChoose("Set Message");
     EditMessageController* editor = app().editMessage();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(editor->isVisible());
     EXPECT_FALSE(view().isAnimating());
-
     QTest::mouseClick(editor->messageText(), Qt::LeftButton);
     QTest::keyClicks(editor->messageText(), "Hi 5#");
     QTest::keyClick(editor->messageText(), Qt::Key_Return);
     ASSERT_EQ(editor->messageText()->text(), "Hi 5");
-
-    // The wheel's pixel under the finger becomes the colour.
     const QPoint onWheel(20, 46);
     const QColor expected = editor->imgColors()->image().pixelColor(onWheel);
     QTest::mouseClick(editor, Qt::LeftButton, {}, editor->imgColors()->mapTo(editor, onWheel));
@@ -202,27 +198,28 @@ TEST_F(EndToEnd, AMessageTypedInTheEditorIsSweptInThePickedColour) {
 
     EXPECT_FALSE(editor->isVisible());
     EXPECT_TRUE(view().isAnimating());
-    EXPECT_EQ(view().display().currentMessage(), " h i   5 ");
     display::MessageStrip strip;
     strip.setupLetters(" h i   5 ");
     EXPECT_EQ(view().display().strip().bytes(), strip.bytes());
     EXPECT_EQ(test::rgb(view().display().currentColor()), test::rgb(expected));
-
-    std::set<int> columns = columnsDrawn(2.0, display::DrawnFrame::Content::Column);
-    EXPECT_EQ(static_cast<int>(columns.size()), strip.messageLength())
+    EXPECT_EQ(static_cast<int>(columnsDrawn(2.0, display::DrawnFrame::Content::Column).size()),
+              strip.messageLength())
         << "every column of the strip is shown during the swing";
+    EXPECT_EQ(world.preferences.stringForKey("kRecentTextKey"), "Hi 5") << "for the next launch";
 
-    // The next launch starts where the user left off.
-    EXPECT_EQ(world.preferences.stringForKey("kRecentTextKey"), "Hi 5");
-}
+    // Instructions: the intro covers the running display; its start button opens the editor.
+    openMenuAndChoose("Instructions");
+    ASSERT_NE(app().introScreen(), nullptr);
+    EXPECT_TRUE(app().introScreen()->isVisible());
+    EXPECT_TRUE(view().isAnimating());
+    world.run(0.9);
+    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
+    EXPECT_TRUE(app().editMessage()->isVisible());
+    QTest::mouseClick(app().editMessage()->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(app().editMessage()->isVisible());
+    EXPECT_TRUE(view().isAnimating());
 
-TEST_F(EndToEnd, TheDisplayShowsItsLEDColumnInTheWindow) {
-    app().setUIColor(QColor::fromRgbF(0, 1, 0));
-    app().setMessage("HEY!");
-    expectLEDColumnOnTheScreen();
-}
-
-TEST_F(EndToEnd, TheHelpPageShowsTheServicePageAndClosesBackToTheDisplay) {
+    // Share • Feedback: the service's page fills the window until it is closed.
     world.client().setHasInternet(true);
     openMenuAndChoose("Share • Feedback");
     QWidget* page = app().helpNav();
@@ -261,36 +258,16 @@ TEST_F(EndToEnd, TheHelpPageShowsTheServicePageAndClosesBackToTheDisplay) {
     EXPECT_TRUE(shown) << "pixel " << std::hex << pixelAt(image, window, inPage) << std::dec
                        << ", text pixels " << textPixels(image);
     ASSERT_TRUE(controller->toolbar()->isVisible());
-
     controller->toolbar()->actions().first()->trigger(); // "Close"
     EXPECT_FALSE(page->isVisible());
     EXPECT_TRUE(view().isAnimating());
     world.run(0.1);
+    app().setUIColor(QColor::fromRgbF(0, 1, 0));
+    app().setMessage("HEY!");
     expectLEDColumnOnTheScreen();
-}
 
-TEST_F(EndToEnd, InstructionsShowTheIntroWhoseStartButtonOpensTheEditor) {
-    openMenuAndChoose("Instructions");
-    ASSERT_NE(app().introScreen(), nullptr);
-    EXPECT_TRUE(app().introScreen()->isVisible());
-    EXPECT_TRUE(view().isAnimating()) << "the intro only covers the display";
-    world.run(0.9);
-    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
-    ASSERT_NE(app().editMessage(), nullptr);
-    EXPECT_TRUE(app().editMessage()->isVisible());
-    QTest::mouseClick(app().editMessage()->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(app().editMessage()->isVisible());
-    EXPECT_TRUE(view().isAnimating());
-}
-
-TEST_F(EndToEnd, CancelLeavesTheDisplayRunning) {
-    openMenuAndChoose("Cancel");
-    EXPECT_FALSE(app().menu()->isVisible());
-    EXPECT_FALSE(app().isDisplayCovered());
-    EXPECT_TRUE(view().isAnimating());
-}
-
-TEST_F(EndToEnd, AChosenPictureIsSweptColumnByColumn) {
+    // Set Image: the chosen picture is swept column by column.
+    view().startAnimation();
     openMenuAndChoose("Set Image");
     EditImageController* chooser = app().editImage();
     ASSERT_NE(chooser, nullptr);
@@ -299,13 +276,17 @@ TEST_F(EndToEnd, AChosenPictureIsSweptColumnByColumn) {
     QTest::mouseClick(chooser->doneButton(), Qt::LeftButton);
     EXPECT_FALSE(chooser->isVisible());
     EXPECT_TRUE(view().display().inImageMode());
-
     const QImage devil(":/devil2.png");
-    EXPECT_EQ(view().display().picture().imageWidth(), devil.width());
-    std::set<int> columns = columnsDrawn(2.0, display::DrawnFrame::Content::Picture);
+    const std::set<int> columns = columnsDrawn(2.0, display::DrawnFrame::Content::Picture);
     EXPECT_EQ(static_cast<int>(columns.size()), devil.width());
     EXPECT_EQ(*columns.begin(), 0);
     EXPECT_EQ(*columns.rbegin(), devil.width() - 1);
+
+    // Cancel: nothing covers the display.
+    openMenuAndChoose("Cancel");
+    EXPECT_FALSE(app().menu()->isVisible());
+    EXPECT_FALSE(app().isDisplayCovered());
+    EXPECT_TRUE(view().isAnimating());
 }
 
 } // namespace

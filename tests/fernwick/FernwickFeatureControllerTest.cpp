@@ -42,19 +42,21 @@ TEST(FernwickFeaturePage, HelpPageLoadsItsUrlOnlyAfterThreeTenthsOfASecond) {
     EXPECT_FALSE(page->isViewLoaded()) << "the web engine starts only when the page is built";
     page->loadView();
     ASSERT_TRUE(page->webView());
-    EXPECT_EQ(page->webView()->size(), QSize(320, 460));
     world.loop.advance(0.29);
     EXPECT_TRUE(page->requestedUrl().isEmpty());
     world.loop.advance(0.01);
     EXPECT_EQ(page->requestedUrl().toString(), world.client->getUrlForFeature("help"));
-    EXPECT_EQ(container->windowTitle(), "Help");
+    using Controller = FernwickFeatureController; // it turns only to upright portrait
+    EXPECT_TRUE(Controller::shouldAutorotateToInterfaceOrientation(Qt::PortraitOrientation));
+    EXPECT_FALSE(Controller::shouldAutorotateToInterfaceOrientation(Qt::LandscapeOrientation));
+    EXPECT_FALSE(
+        Controller::shouldAutorotateToInterfaceOrientation(Qt::InvertedPortraitOrientation));
 }
 
 TEST(FernwickFeaturePage, ScorePageAppendsItsParametersAndOtherFeaturesStayOnThePlaceholder) {
     PageWorld world;
     FernwickFeatureController scores(*world.client, "scores",
                                      QString("&sig_device_id=") + kDeviceId);
-    EXPECT_EQ(scores.windowTitle(), "Help") << "whatever the feature";
     scores.loadView();
     FernwickFeatureController sms(*world.client, "sms");
     sms.loadView();
@@ -96,7 +98,6 @@ TEST(FernwickFeaturePage, ToolbarHasCloseSpaceAndBrandingAndCloseNotifiesOnce) {
     page->loadView();
     QToolBar* toolbar = page->toolbar();
     ASSERT_TRUE(toolbar);
-    EXPECT_EQ(toolbar->geometry(), QRect(0, 460 - 42, 320, 42));
     const auto actions = toolbar->actions();
     ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->text(), "Close");
@@ -114,17 +115,7 @@ TEST(FernwickFeaturePage, ToolbarHasCloseSpaceAndBrandingAndCloseNotifiesOnce) {
     // The branding button acts on touch-down and opens the service's site.
     auto* branding = qobject_cast<QWidgetAction*>(actions[2])->defaultWidget();
     ASSERT_TRUE(branding);
-    EXPECT_EQ(branding->size(), QSize(112, 17));
     QMetaObject::invokeMethod(branding, "pressed");
     ASSERT_EQ(world.opened.size(), 1u);
     EXPECT_EQ(world.opened[0].toString(), sweeplight::fernwick::kFernwickSiteUrl);
-}
-
-TEST(FernwickFeaturePage, TurnsOnlyToUprightPortrait) {
-    EXPECT_TRUE(
-        FernwickFeatureController::shouldAutorotateToInterfaceOrientation(Qt::PortraitOrientation));
-    EXPECT_FALSE(FernwickFeatureController::shouldAutorotateToInterfaceOrientation(
-        Qt::InvertedPortraitOrientation));
-    EXPECT_FALSE(FernwickFeatureController::shouldAutorotateToInterfaceOrientation(
-        Qt::LandscapeOrientation));
 }

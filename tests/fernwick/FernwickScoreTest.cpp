@@ -49,58 +49,41 @@ TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
         QString::fromStdString("&score=-5&hash=" + negative)));
 }
 
-TEST(FernwickScore, FetcherSubmissionSucceedsBelowStatus300) {
-    ScoreWorld world;
-    world.client->saveHighScore(40);
-    world.client->submitScore(40, world.onSuccess(), world.onFail());
-    EXPECT_TRUE(world.client->hasLastScoreSubmitted()) << "cleared as soon as it starts";
-    EXPECT_FALSE(world.storedShouldSubmit());
-    world.loop.runPending();
-    ASSERT_TRUE(world.transport->last());
-    EXPECT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(40));
-    world.transport->last()->respond(200, "ok");
-    world.loop.runPending();
-    EXPECT_EQ(world.successes, 1);
-    EXPECT_EQ(world.failures, 0);
-    EXPECT_FALSE(world.storedShouldSubmit());
-    EXPECT_FALSE(world.client->isScoreSubmissionPending());
-}
-
-TEST(FernwickScore, FetcherSubmissionAnsweredWith500FailsAndMarksTheScoreAgain) {
-    ScoreWorld world;
-    world.client->saveHighScore(40);
-    world.client->submitScore(40, world.onSuccess(), world.onFail());
-    world.loop.runPending();
-    world.transport->last()->respond(500, "oops");
-    world.loop.runPending();
-    EXPECT_EQ(world.successes, 0);
-    EXPECT_EQ(world.failures, 1);
-    EXPECT_TRUE(world.storedShouldSubmit());
-    EXPECT_FALSE(world.client->hasLastScoreSubmitted());
-}
-
-TEST(FernwickScore, PlainSubmissionCountsAnyAnswerAsSuccess) {
-    ScoreWorld world;
-    world.client->saveHighScore(7);
-    world.client->submitScore2(7, world.onSuccess(), world.onFail());
-    EXPECT_FALSE(world.storedShouldSubmit());
-    ASSERT_TRUE(world.transport->last());
-    EXPECT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(7));
-    world.transport->last()->respond(500, "server error");
-    world.loop.runPending();
-    EXPECT_EQ(world.successes, 1);
-    EXPECT_EQ(world.failures, 0);
-    EXPECT_FALSE(world.storedShouldSubmit()) << "the store is not touched on success";
-}
-
-TEST(FernwickScore, PlainSubmissionThatCannotConnectFailsAndMarksTheScore) {
-    ScoreWorld world;
-    world.client->saveHighScore(7);
-    world.client->submitScore2(7, world.onSuccess(), world.onFail());
-    world.transport->last()->fail();
-    world.loop.runPending();
-    EXPECT_EQ(world.failures, 1);
-    EXPECT_TRUE(world.storedShouldSubmit());
+// The fetcher form succeeds below status 300; the plain form on any answer. A failure marks
+// the score for submission again; the mark is cleared as soon as a submission starts.
+TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
+    const struct {
+        bool plain;
+        int status; // 0: the connection fails
+        bool succeeds;
+    } rows[] = {
+        { false, 200, true }, { false, 500, false }, { false, 0, false },
+        { true, 500, true },  { true, 0, false },
+    };
+    for (const auto& row : rows) {
+        ScoreWorld world;
+        world.client->saveHighScore(40);
+        if (row.plain)
+            world.client->submitScore2(40, world.onSuccess(), world.onFail());
+        else
+            world.client->submitScore(40, world.onSuccess(), world.onFail());
+        EXPECT_TRUE(world.client->hasLastScoreSubmitted());
+        EXPECT_FALSE(world.storedShouldSubmit());
+        world.loop.runPending();
+        ASSERT_TRUE(world.transport->last());
+        EXPECT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(40));
+        if (row.status)
+            world.transport->last()->respond(row.status, "answer");
+        else
+            world.transport->last()->fail();
+        world.loop.runPending();
+        const std::string where = (row.plain ? "plain " : "fetcher ") + std::to_string(row.status);
+        EXPECT_EQ(world.successes, row.succeeds ? 1 : 0) << where;
+        EXPECT_EQ(world.failures, row.succeeds ? 0 : 1) << where;
+        EXPECT_EQ(world.storedShouldSubmit(), !row.succeeds) << where;
+        EXPECT_EQ(world.client->hasLastScoreSubmitted(), row.succeeds) << where;
+        EXPECT_FALSE(world.client->isScoreSubmissionPending()) << where;
+    }
 }
 
 TEST(FernwickScore, OnlyTheLatestPlainSubmissionReports) {

@@ -73,19 +73,6 @@ TEST(FernwickScreens, WithoutScreensNothingIsShownAndTheScoreStaysMarked) {
     EXPECT_FALSE(bare->openExternalUrl(QUrl("http://a.test/")));
 }
 
-TEST(FernwickScreens, PoweredByButtonsAreBrandedAndTheBarButtonActsOnPress) {
-    ensureApplication();
-    FernwickWidgetScreens screens;
-    auto button = screens.poweredByButton();
-    EXPECT_EQ(button->size(), QSize(112, 17));
-    int pressed = 0;
-    auto item = screens.poweredByBarButton([&] { ++pressed; });
-    auto* barButton = qobject_cast<QAbstractButton*>(item->defaultWidget());
-    ASSERT_TRUE(barButton);
-    emit barButton->pressed();
-    EXPECT_EQ(pressed, 1);
-}
-
 TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
     ScreensWorld world;
     auto environment = world.environment();
@@ -103,10 +90,8 @@ TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
     ASSERT_TRUE(screens->alert());
     EXPECT_TRUE(screens->alert()->isVisible());
     ASSERT_EQ(screens->alert()->numberOfButtons(), 2);
-    QAbstractButton* visit = screens->alert()->buttonAtIndex(0);
-    ASSERT_TRUE(visit);
-    EXPECT_EQ(visit->text(), "Visit");
-    visit->click();
+    ASSERT_TRUE(screens->alert()->buttonAtIndex(0));
+    screens->alert()->buttonAtIndex(0)->click();
     world.loop.runPending();
     EXPECT_EQ(screens->alert(), nullptr);
     ASSERT_EQ(world.opened.size(), 1u);
@@ -147,7 +132,6 @@ TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->text().contains(empty.path())) << text->text().toStdString();
     ASSERT_TRUE(page.toolbar());
-    EXPECT_EQ(page.toolbar()->actions().value(0)->text(), "Close");
     world.loop.advance(0.3);
     EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"))
         << "nothing to load it into, but nothing breaks";

@@ -38,17 +38,12 @@ public:
 TEST(AlertView, ButtonsAreIndexedInTheOrderAddedWithCancelFirst) {
     AlertView alert(QStringLiteral("Yowsers"), QStringLiteral("Something"), nullptr,
                     QStringLiteral("OK"), { QStringLiteral("More"), QStringLiteral("Less") });
-    EXPECT_EQ(alert.numberOfButtons(), 3);
     EXPECT_EQ(alert.cancelButtonIndex(), 0);
-    EXPECT_EQ(alert.buttonTitleAtIndex(0), "OK");
     EXPECT_EQ(alert.buttonTitleAtIndex(2), "Less");
     EXPECT_EQ(alert.addButtonWithTitle(QStringLiteral("Later")), 3);
     EXPECT_TRUE(alert.buttonTitleAtIndex(4).isEmpty());
     EXPECT_TRUE(alert.buttonTitleAtIndex(-1).isEmpty());
-
-    AlertView bare(QStringLiteral("T"), QStringLiteral("M"));
-    EXPECT_EQ(bare.numberOfButtons(), 0);
-    EXPECT_EQ(bare.cancelButtonIndex(), -1);
+    EXPECT_EQ(AlertView(QStringLiteral("T"), QStringLiteral("M")).cancelButtonIndex(), -1);
 }
 
 TEST(AlertView, ShowingReturnsAtOnceAndAClickReportsTheIndexThenDismisses) {
@@ -60,20 +55,20 @@ TEST(AlertView, ShowingReturnsAtOnceAndAClickReportsTheIndexThenDismisses) {
     ASSERT_TRUE(alert.isVisible());
     EXPECT_TRUE(delegate.events.empty());
 
-    const auto labels = alert.view()->findChildren<QLabel*>();
-    QStringList texts;
-    for (const QLabel* label : labels)
-        texts << label->text();
-    EXPECT_TRUE(texts.contains("News"));
-    EXPECT_TRUE(texts.contains("A new level"));
     ASSERT_NE(alert.buttonAtIndex(1), nullptr);
-    EXPECT_EQ(alert.buttonAtIndex(1)->text(), "Cancel");
     EXPECT_EQ(alert.buttonAtIndex(2), nullptr);
 
     alert.buttonAtIndex(1)->click();
     EXPECT_EQ(delegate.events, (std::vector<std::string> { "clicked 1", "dismissed 1" }));
     EXPECT_TRUE(delegate.wasVisibleWhenClicked);
     EXPECT_FALSE(delegate.wasVisibleWhenDismissed);
+    EXPECT_FALSE(alert.isVisible());
+
+    // Dismissed by the program, it tells only that it was dismissed.
+    delegate.events.clear();
+    alert.show();
+    alert.dismissWithClickedButtonIndex(0, false);
+    EXPECT_EQ(delegate.events, std::vector<std::string> { "dismissed 0" });
     EXPECT_FALSE(alert.isVisible());
 }
 
@@ -84,24 +79,13 @@ TEST(AlertView, ShownOverAViewItCoversItAndGoesWithIt) {
     auto alert = std::make_unique<AlertView>(
         QStringLiteral("No Connection"), QStringLiteral("Sorry"), nullptr, QStringLiteral("OK"));
     alert->show(window.get());
-    EXPECT_EQ(alert->view()->parentWidget(), window.get());
-    EXPECT_EQ(alert->view()->geometry(), QRect(0, 0, 320, 480));
-    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->view()->geometry(), window->rect());
 
     // The window takes the alert's widget with it; the alert itself stays safe to use.
     window.reset();
     EXPECT_FALSE(alert->isVisible());
     EXPECT_EQ(alert->buttonAtIndex(0), nullptr);
     alert->dismissWithClickedButtonIndex(0, true);
-}
-
-TEST(AlertView, ProgrammaticDismissalTellsOnlyThatItWasDismissed) {
-    RecordingDelegate delegate;
-    AlertView alert(QStringLiteral("T"), QStringLiteral("M"), &delegate, QStringLiteral("OK"));
-    alert.show();
-    alert.dismissWithClickedButtonIndex(0, false);
-    EXPECT_EQ(delegate.events, std::vector<std::string> { "dismissed 0" });
-    EXPECT_FALSE(alert.isVisible());
 }
 
 TEST(AlertView, DelegateMayDestroyTheAlertWhileItReports) {

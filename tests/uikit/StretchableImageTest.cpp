@@ -27,40 +27,37 @@ QImage render(const StretchableImage& image, QSize size) {
     return canvas;
 }
 
-TEST(StretchableImage, CapsKeepTheirSizeAndOnlyTheMiddleLineStretches) {
-    const QImage drawn = render(StretchableImage(zonedImage(), 2, 2), QSize(40, 30));
-    // Top-left cap: exactly two columns and two rows of red.
-    EXPECT_EQ(drawn.pixelColor(0, 0), QColor(Qt::red));
-    EXPECT_EQ(drawn.pixelColor(1, 1), QColor(Qt::red));
-    EXPECT_EQ(drawn.pixelColor(2, 2), QColor(Qt::green));
-    // The stretched middle is the single green line, repeated.
-    EXPECT_EQ(drawn.pixelColor(20, 15), QColor(Qt::green));
-    EXPECT_EQ(drawn.pixelColor(37, 27), QColor(Qt::green));
-    // Far caps: the last two columns and rows.
-    EXPECT_EQ(drawn.pixelColor(38, 15), QColor(Qt::blue));
-    EXPECT_EQ(drawn.pixelColor(20, 28), QColor(Qt::blue));
-    EXPECT_EQ(drawn.pixelColor(39, 29), QColor(Qt::blue));
-}
-
-TEST(StretchableImage, ZeroCapsStretchTheWholeImage) {
+TEST(StretchableImage, CapsKeepTheirSizeOnlyTheMiddleLineStretchesAndSmallTargetsShrinkCaps) {
     QImage halves(2, 1, QImage::Format_ARGB32);
     halves.setPixelColor(0, 0, Qt::red);
     halves.setPixelColor(1, 0, Qt::blue);
-    const QImage drawn = render(StretchableImage(halves), QSize(20, 4));
-    EXPECT_EQ(drawn.pixelColor(2, 2), QColor(Qt::red));
-    EXPECT_EQ(drawn.pixelColor(17, 2), QColor(Qt::blue));
-}
-
-TEST(StretchableImage, CapsShrinkInProportionWhenTheTargetIsSmaller) {
-    const QImage drawn = render(StretchableImage(zonedImage(), 2, 2), QSize(2, 2));
-    // Two columns for caps of 2 + 2: one column each, no middle.
-    EXPECT_EQ(drawn.pixelColor(0, 0), QColor(Qt::red));
-    EXPECT_EQ(drawn.pixelColor(1, 1), QColor(Qt::blue));
-}
-
-TEST(StretchableImage, NullImageDrawsNothing) {
-    const QImage drawn = render(StretchableImage(QImage(), 12, 25), QSize(10, 10));
-    EXPECT_EQ(drawn.pixelColor(5, 5), QColor(Qt::black));
+    const struct {
+        StretchableImage image;
+        QSize size;
+        QPoint point;
+        Qt::GlobalColor expected;
+    } rows[] = {
+        // Top-left cap: exactly two columns and two rows of red.
+        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 1, 1 }, Qt::red },
+        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 2, 2 }, Qt::green },
+        // The stretched middle is the single green line, repeated.
+        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 37, 27 }, Qt::green },
+        // Far caps: the last two columns and rows.
+        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 38, 15 }, Qt::blue },
+        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 20, 28 }, Qt::blue },
+        // Two columns for caps of 2 + 2: one column each, no middle.
+        { StretchableImage(zonedImage(), 2, 2), { 2, 2 }, { 0, 0 }, Qt::red },
+        { StretchableImage(zonedImage(), 2, 2), { 2, 2 }, { 1, 1 }, Qt::blue },
+        // Zero caps stretch the whole image.
+        { StretchableImage(halves), { 20, 4 }, { 2, 2 }, Qt::red },
+        { StretchableImage(halves), { 20, 4 }, { 17, 2 }, Qt::blue },
+        { StretchableImage(QImage(), 12, 25), { 10, 10 }, { 5, 5 }, Qt::black },
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(render(row.image, row.size).pixelColor(row.point), QColor(row.expected))
+            << row.size.width() << "x" << row.size.height() << " at " << row.point.x() << ","
+            << row.point.y();
+    }
 }
 
 } // namespace
