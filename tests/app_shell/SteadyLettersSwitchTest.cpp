@@ -29,7 +29,7 @@ public:
 } // namespace
 
 TEST(SteadyLettersSwitch, IsOffUntilTurnedOnAndIsStoredAndAppliedAtOnce) {
-    QApplication& application = test::testApplication();
+    QApplication& application = sweeplight::fixtures::widgetApplication();
     (void)application;
     QTemporaryDir dir;
     foundation::Preferences preferences { dir.filePath("preferences.ini").toStdString() };

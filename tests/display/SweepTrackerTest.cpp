@@ -1,6 +1,6 @@
 #include "display/SweepTracker.h"
 
-#include "foundation/Log.h"
+#include "LogCapture.h"
 
 #include <QLoggingCategory>
 #include <algorithm>
@@ -20,8 +20,6 @@ protected:
     void SetUp() override {
         // The tracker's lines are diagnostics, silent unless their category is switched on.
         QLoggingCategory::setFilterRules(QStringLiteral("sweeplight.sweep.debug=true"));
-        previousSink =
-            foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
         tracker.onShowWavePhone = [this] { events.push_back("show"); };
         tracker.onHideWavePhone = [this] {
             events.push_back("hide");
@@ -32,10 +30,7 @@ protected:
             events.push_back(forwards ? "forwards" : "backwards");
         };
     }
-    void TearDown() override {
-        foundation::setLogSink(std::move(previousSink));
-        QLoggingCategory::setFilterRules(QString());
-    }
+    void TearDown() override { QLoggingCategory::setFilterRules(QString()); }
 
     // Feeds raw x values with the phone held upright and still otherwise.
     void feed(std::initializer_list<double> xs) {
@@ -44,9 +39,8 @@ protected:
     }
 
     SweepTracker tracker;
-    std::vector<std::string> logLines;
+    fixtures::LogCapture log;
     std::vector<std::string> events;
-    foundation::LogSink previousSink;
 };
 
 } // namespace
@@ -54,53 +48,53 @@ protected:
 TEST_F(SweepTrackerTest, FirstSampleNeverTurns) {
     feed({ 0.9 });
     EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_TRUE(logLines.empty());
+    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(SweepTrackerTest, TurnsBackwardsAtAPositivePeakEitherWay) {
     // oldDx = 0.02, then dx = -0.01 at exactly 0.4.
     feed({ 0.39, 0.41, 0.40 });
     EXPECT_FALSE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
+    EXPECT_EQ(log.lines(), std::vector<std::string> { "FLOP" });
     EXPECT_EQ(events.back(), "backwards");
 
     SweepTracker other;
-    logLines.clear();
+    log.clear();
     // oldDx = -0.02, then dx = 0.01 at exactly 0.4.
     for (double x : { 0.41, 0.39, 0.40 })
         other.didAccelerate(x, 0, 0);
     EXPECT_FALSE(other.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- FLIP ++ LEFT " });
+    EXPECT_EQ(log.lines(), std::vector<std::string> { "----- FLIP ++ LEFT " });
 }
 
 TEST_F(SweepTrackerTest, PositiveSideNeverTurnsABackwardSwing) {
     feed({ 0.3, 0.5, 0.45 }); // now backwards
-    logLines.clear();
+    log.clear();
     events.clear();
     feed({ 0.6, 0.5, 0.7, 0.55, 0.9 });
     EXPECT_FALSE(tracker.isGoingForwards());
-    EXPECT_TRUE(logLines.empty());
+    EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(std::count(events.begin(), events.end(), "forwards"), 0);
 }
 
 TEST_F(SweepTrackerTest, TurnsForwardsAtANegativePeak) {
     feed({ 0.3, 0.5, 0.45 }); // backwards
-    logLines.clear();
+    log.clear();
     // oldDx = -0.03, then dx = 0.05 at -0.4.
     feed({ -0.42, -0.45, -0.40 });
     EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
+    EXPECT_EQ(log.lines(), std::vector<std::string> { "----- LEFT ???" });
 
     feed({ 0.3, 0.5, 0.45 }); // backwards again
-    logLines.clear();
+    log.clear();
     feed({ -0.3, -0.4, -0.5, -0.45 }); // the negative peak seen falling then rising
     EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
+    EXPECT_EQ(log.lines(), std::vector<std::string> { "----- LEFT ???" });
     feed({ 0.3, 0.5, 0.45 });
-    logLines.clear();
+    log.clear();
     feed({ -0.3, -0.2, -0.5 }); // a rise, then a fall past -0.4: the other sign change
     EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
+    EXPECT_EQ(log.lines(), std::vector<std::string> { "FLOP" });
 }
 
 TEST_F(SweepTrackerTest, EqualSamplesKeepThePreviousSlope) {

@@ -1,10 +1,10 @@
 // sweeplight-fernwick against the reference service: each run is one start of the client.
+#include "CoreApplication.h"
 #include "FernwickService.h"
+#include "WaitUntil.h"
 #include "foundation/PropertyList.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -31,12 +31,7 @@ ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& extra =
     environment.insert(extra);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments);
-    QElapsedTimer clock;
-    clock.start();
-    while (process.state() != QProcess::NotRunning && clock.elapsed() < 30000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        process.waitForFinished(20);
-    }
+    sweeplight::fixtures::waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30.0);
     ToolRun run;
     if (process.state() != QProcess::NotRunning) {
         process.kill();
@@ -56,11 +51,7 @@ struct ToolWorld {
     QStringList common;
 
     explicit ToolWorld(const QByteArray& messages = {}) {
-        static int argc = 1;
-        static char name[] = "fernwick_tool_tests";
-        static char* argv[] = { name, nullptr };
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv); // kept for the whole test process
+        sweeplight::fixtures::ensureCoreApplication();
         FernwickService::Options options;
         options.secretKey = "tool-secret";
         if (!messages.isEmpty()) {

@@ -1,5 +1,7 @@
+#include "CoreApplication.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
+#include "WaitUntil.h"
 #include "fetcher/CookieList.h"
 #include "fetcher/FetchHistory.h"
 #include "fetcher/HTTPFetcher.h"
@@ -17,6 +19,9 @@
 namespace sweeplight::fetcher::testing {
 namespace {
 
+using fixtures::TestHttpServer;
+using fixtures::waitUntil;
+
 struct Outcome {
     bool done { false };
     int finishedCalls { 0 };
@@ -28,14 +33,7 @@ struct Outcome {
 // Real sockets, Qt's event loop and real time, against a server inside the test.
 class Integration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "fetcher_integration_tests";
-            static char* argv[] = { name, nullptr };
-            new QCoreApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { fixtures::ensureCoreApplication(); }
 
     void SetUp() override {
         HTTPFetcher::setRunLoop(&runLoop);
@@ -50,19 +48,10 @@ protected:
 
     void TearDown() override {
         // Let replies and deferred releases finish before the run loop goes away.
-        waitUntil([] { return false; }, 0.05);
+        fixtures::settle(0.05);
         HTTPFetcher::setConnectionClass(nullptr);
         transport.reset();
         HTTPFetcher::setRunLoop(nullptr);
-    }
-
-    bool waitUntil(const std::function<bool()>& done, double seconds = 5.0) {
-        bool expired = false;
-        auto guard = runLoop.scheduleOnce(seconds, [&expired] { expired = true; });
-        while (!done() && !expired)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        runLoop.cancel(guard);
-        return done();
     }
 
     std::shared_ptr<HTTPFetcher> start(const QString& url, Outcome& outcome,
@@ -419,10 +408,10 @@ TEST_F(Integration, UndecodableBodiesFail) {
 
 TEST_F(Integration, BodiesLargerThanTheMaximumFail) {
     const QByteArray body(4096, 'x');
-    server.route("/announced", [&body](const auto&, QTcpSocket& socket) {
+    server.route("/announced", [body](const auto&, QTcpSocket& socket) {
         TestHttpServer::respond(socket, 200, body);
     });
-    server.route("/streamed", [&body](const auto&, QTcpSocket& socket) {
+    server.route("/streamed", [body](const auto&, QTcpSocket& socket) {
         socket.write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
         socket.disconnectFromHost();
     });

@@ -35,10 +35,10 @@ protected:
         fetcher->setPostData(post);
         Outcome outcome;
         ASSERT_TRUE(begin(*fetcher, outcome));
-        factory->last().respond(status, std::move(headerFields), mimeType);
+        factory->lastRecord().respond(status, std::move(headerFields), mimeType);
         if (!body.isEmpty())
-            factory->last().send(body);
-        factory->last().finish();
+            factory->lastRecord().send(body);
+        factory->lastRecord().finish();
     }
 
     // Exchange number of a body file name ("..._N.ext").

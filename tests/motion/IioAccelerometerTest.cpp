@@ -1,7 +1,7 @@
 #include "motion/IioAccelerometer.h"
 
+#include "LogCapture.h"
 #include "Recorder.h"
-#include "foundation/Log.h"
 #include "foundation/ManualRunLoop.h"
 #include "motion/Gravity.h"
 
@@ -145,9 +145,7 @@ TEST(IioAccelerometer, PollsAtTheUpdateIntervalAndSurvivesAVanishedChannel) {
     std::string error;
     auto accelerometer = IioAccelerometer::open(runLoop, device, error);
     ASSERT_NE(accelerometer, nullptr) << error;
-    std::vector<std::string> logged;
-    auto previousSink = sweeplight::foundation::setLogSink(
-        [&](std::string_view line) { logged.emplace_back(line); });
+    sweeplight::fixtures::LogCapture log;
 
     Recorder recorder;
     accelerometer->setUpdateInterval(0.1);
@@ -165,8 +163,8 @@ TEST(IioAccelerometer, PollsAtTheUpdateIntervalAndSurvivesAVanishedChannel) {
     std::filesystem::remove(std::filesystem::path(device) / "in_accel_z_raw");
     runLoop.advance(0.3);
     EXPECT_EQ(recorder.samples.size(), 3u);
-    EXPECT_EQ(logged, (std::vector<std::string> { "accelerometer: " + device +
-                                                  "/in_accel_z_raw: cannot be read" }));
+    EXPECT_EQ(log.lines(), (std::vector<std::string> { "accelerometer: " + device +
+                                                       "/in_accel_z_raw: cannot be read" }));
 
     FakeSysfs::write(device, "in_accel_z_raw", "0\n");
     runLoop.advance(0.1);
@@ -175,5 +173,4 @@ TEST(IioAccelerometer, PollsAtTheUpdateIntervalAndSurvivesAVanishedChannel) {
     accelerometer->setDelegate(nullptr);
     runLoop.advance(1);
     EXPECT_EQ(recorder.samples.size(), 4u);
-    sweeplight::foundation::setLogSink(previousSink);
 }

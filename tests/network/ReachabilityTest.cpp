@@ -11,7 +11,7 @@
 namespace sweeplight::network {
 namespace {
 
-using testing::FakeReachabilitySource;
+using fixtures::FakeReachabilitySource;
 
 constexpr ReachabilityFlags kTransient = kReachabilityFlagsTransientConnection;
 constexpr ReachabilityFlags kReachable = kReachabilityFlagsReachable;
