@@ -210,41 +210,6 @@ TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
     HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
 }
 
-TEST_F(Integration, NotModifiedIsServedFromTheHistory) {
-    const QByteArray date = kDocumentDate;
-    routeDatedDocument();
-    auto history = std::make_shared<FetchHistory>();
-    auto withHistory = [history](HTTPFetcher& f) {
-        f.setFetchHistory(history);
-        f.setShouldCacheDatedData(true);
-    };
-    EXPECT_EQ(fetch(server.url("/doc"), withHistory).data, QByteArray("full body"));
-    Outcome second = fetch(server.url("/doc"), withHistory);
-    EXPECT_EQ(second.finishedCalls, 1);
-    EXPECT_EQ(second.data, QByteArray("full body"));
-    ASSERT_EQ(server.requests.size(), 2u);
-    EXPECT_EQ(server.requests.back().header("If-Modified-Since"), date);
-}
-
-TEST_F(Integration, ServiceUnavailableIsRetriedUntilOk) {
-    int calls = 0;
-    server.route("/flaky", [&calls](const auto&, QTcpSocket& socket) {
-        if (++calls < 3)
-            TestHttpServer::respond(socket, 503, "busy");
-        else
-            TestHttpServer::respond(socket, 200, "finally");
-    });
-    std::shared_ptr<HTTPFetcher> kept;
-    Outcome outcome = fetch(server.url("/flaky"), [&kept](HTTPFetcher& f) {
-        f.setIsRetryEnabled(true);
-        f.setMinRetryInterval(0.05);
-        kept = f.shared_from_this();
-    });
-    EXPECT_EQ(outcome.finishedCalls, 1);
-    EXPECT_EQ(outcome.data, QByteArray("finally"));
-    EXPECT_EQ(kept->retryCount(), 2u);
-}
-
 TEST_F(Integration, BasicAuthenticationWithCredentialAndFailureCount) {
     const QByteArray expected = "Basic " + QByteArray("ann:right").toBase64();
     server.route("/private", [expected](const auto& request, QTcpSocket& socket) {
