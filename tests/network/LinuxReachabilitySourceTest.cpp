@@ -144,17 +144,6 @@ TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatuses
     expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
 }
 
-TEST_F(LinuxReachabilityNamespaceTest, DefaultRouteWithoutGatewayIsAnAdHocNetwork) {
-    watchAllTargets();
-    const int before = notifications;
-    ASSERT_TRUE(ip("route add default dev p0"));
-    // Everything is on the link now: the host too, and directly.
-    expectStatusesAfterChange(before, StatusReachable, StatusUnreachable, StatusReachable);
-    ReachabilityFlags flags = 0;
-    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
-    EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsIsDirect);
-}
-
 TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv6Hosts) {
     if (!ip("-6 addr add 2001:db8:9::1/64 dev p0 nodad"))
         GTEST_SKIP() << "no IPv6 in the namespace";
