@@ -103,28 +103,27 @@ TEST_F(History, RequestWithBodyIsNeverConditional) {
 
 using Redirects = FetcherTest;
 
+// A redirect keeps the scheme it starts from, except that http may be lifted to https.
 TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
-    auto plain = HTTPFetcher::create(get("http://a.example/start"));
-    Outcome outcome;
-    ASSERT_TRUE(begin(*plain, outcome));
-    auto lifted = factory->lastRecord().redirect(QUrl("https://b.example/next?q=1"));
-    ASSERT_TRUE(lifted);
-    EXPECT_EQ(lifted->URL(), QUrl("https://b.example/next?q=1"));
-    EXPECT_EQ(plain->request()->URL(), lifted->URL());
-    plain->stopFetching();
-
-    auto secure = HTTPFetcher::create(get("https://a.example/start"));
-    ASSERT_TRUE(begin(*secure, outcome));
-    auto kept = factory->lastRecord().redirect(QUrl("http://b.example:8080/next"));
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->URL(), QUrl("https://b.example:8080/next"));
-    secure->stopFetching();
-
-    auto other = HTTPFetcher::create(get("http://a.example/"));
-    ASSERT_TRUE(begin(*other, outcome));
-    auto sameScheme = factory->lastRecord().redirect(QUrl("ftp://b.example/file"));
-    EXPECT_EQ(sameScheme->URL(), QUrl("http://b.example/file"));
-    other->stopFetching();
+    const struct {
+        const char* from;
+        const char* to;
+        const char* followed;
+    } rows[] = {
+        { "http://a.example/start", "https://b.example/next?q=1", "https://b.example/next?q=1" },
+        { "https://a.example/start", "http://b.example:8080/next", "https://b.example:8080/next" },
+        { "http://a.example/", "ftp://b.example/file", "http://b.example/file" },
+    };
+    for (const auto& row : rows) {
+        auto fetcher = HTTPFetcher::create(get(QString::fromLatin1(row.from)));
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        auto next = factory->lastRecord().redirect(QUrl(QString::fromLatin1(row.to)));
+        ASSERT_TRUE(next) << row.to;
+        EXPECT_EQ(next->URL(), QUrl(QString::fromLatin1(row.followed))) << row.to;
+        EXPECT_EQ(fetcher->request()->URL(), next->URL()) << row.to;
+        fetcher->stopFetching();
+    }
 }
 
 TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
