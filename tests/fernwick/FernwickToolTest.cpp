@@ -1,13 +1,12 @@
 // sweeplight-fernwick against the reference service: each run is one start of the client.
 #include "CoreApplication.h"
 #include "FernwickService.h"
-#include "WaitUntil.h"
+#include "ProcessRun.h"
 #include "foundation/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -15,33 +14,17 @@ using sweeplight::foundation::PropertyList;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString output;
-    QString errors;
-};
+using ToolRun = sweeplight::fixtures::ProcessRun;
 
 // The service answers on this process's event loop, so the loop runs while the tool does.
 ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
-    QProcess process;
     // Nothing leaves this machine: the probed host is the loopback one.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SWEEPLIGHT_FERNWICK_PROBE_HOST"),
                        QStringLiteral("localhost"));
     environment.insert(extra);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments);
-    sweeplight::fixtures::waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30.0);
-    ToolRun run;
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return sweeplight::fixtures::runProcess(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments,
+                                            environment);
 }
 
 // The reference service, settings that name it and a data folder; each run is one start.

@@ -1,4 +1,5 @@
 #include "CoreApplication.h"
+#include "ProcessRun.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
 #include "WaitUntil.h"
@@ -11,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QNetworkProxy>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -96,28 +96,15 @@ protected:
         });
     }
 
-    struct ToolRun {
-        int exitCode;
-        QString output;
-        QString errors;
-    };
     // The fetch tool on the URLs; `proxy` routes its requests through the test's server.
-    ToolRun runTool(const QStringList& arguments, bool proxy = false) {
-        QProcess tool;
+    fixtures::ProcessRun runTool(const QStringList& arguments, bool proxy = false) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("http_proxy"));
         if (proxy)
             environment.insert(QStringLiteral("http_proxy"),
                                QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL), arguments);
-        waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 10.0);
-        if (tool.state() != QProcess::NotRunning) {
-            tool.kill();
-            tool.waitForFinished();
-        }
-        return { tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()),
-                 QString::fromUtf8(tool.readAllStandardError()) };
+        return fixtures::runProcess(QStringLiteral(SWEEPLIGHT_FETCH_TOOL), arguments, environment,
+                                    10.0);
     }
 
     foundation::QtRunLoop runLoop;
@@ -420,7 +407,8 @@ TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
     const QByteArray date = kDocumentDate;
     routeDatedDocument();
     const auto run = [&](const QStringList& options) {
-        ToolRun result = runTool(options + QStringList { server.url("/doc"), server.url("/doc") });
+        fixtures::ProcessRun result =
+            runTool(options + QStringList { server.url("/doc"), server.url("/doc") });
         return std::make_pair(result.exitCode, result.output);
     };
 
@@ -455,8 +443,8 @@ TEST_F(Integration, FetchToolRefusesBadBodiesAndRegistryWideCookies) {
         TestHttpServer::respond(socket, 200, QByteArray(1'000'001, 'x'));
     });
     // Qt sees through this bomb before the body reaches the limit.
-    ToolRun bodies = runTool({ "--max-body", "1000000", server.url("/corrupt"), server.url("/bomb"),
-                               server.url("/big") });
+    fixtures::ProcessRun bodies = runTool({ "--max-body", "1000000", server.url("/corrupt"),
+                                            server.url("/bomb"), server.url("/big") });
     EXPECT_EQ(bodies.exitCode, 1);
     const QStringList lines = bodies.output.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << bodies.output.toStdString();
@@ -478,9 +466,10 @@ TEST_F(Integration, FetchToolRefusesBadBodiesAndRegistryWideCookies) {
             TestHttpServer::respond(socket, 200, "echo");
         });
     server.requests.clear();
-    ToolRun cookies = runTool({ "http://a.example.com/set", "http://other.com/echo",
-                                "http://sub.a.example.com/echo", "http://a.example.com/echo" },
-                              true);
+    fixtures::ProcessRun cookies =
+        runTool({ "http://a.example.com/set", "http://other.com/echo",
+                  "http://sub.a.example.com/echo", "http://a.example.com/echo" },
+                true);
     EXPECT_EQ(cookies.exitCode, 0) << cookies.output.toStdString();
     ASSERT_EQ(server.requests.size(), 4u);
     EXPECT_EQ(server.requests[1].header("Cookie"), QByteArray());
