@@ -161,23 +161,6 @@ TEST_F(Integration, RedirectToHttpsIsFollowedOverTls) {
               0x16); // a TLS handshake record
 }
 
-TEST_F(Integration, CookiesComeBackToLocalhostAndToTheLoopbackAddressSeparately) {
-    server.route("/set", [](const auto& request, QTcpSocket& socket) {
-        TestHttpServer::respond(
-            socket, 200, "set",
-            { { "Set-Cookie", "who=" + request.header("Host").split(':').front() } });
-    });
-    server.route("/echo", [](const auto& request, QTcpSocket& socket) {
-        TestHttpServer::respond(socket, 200, request.header("Cookie"));
-    });
-    EXPECT_EQ(fetch(server.url("/set", "localhost")).finishedCalls, 1);
-    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
-    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray(""));
-    EXPECT_EQ(fetch(server.url("/set", "127.0.0.1")).finishedCalls, 1);
-    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray("who=127.0.0.1"));
-    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
-}
-
 TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
     HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
     server.route("/set", [](const auto&, QTcpSocket& socket) {
