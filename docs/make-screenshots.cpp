@@ -3,6 +3,7 @@
 // written to the folder named on the command line. Built with the tests (it drives the app
 // through their world), run by docs/make-screenshots.sh.
 #include "AppTestWorld.h"
+#include "WidgetApplication.h"
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
 #include "app/EditImageController.h"
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     bool ok = true;

@@ -1,7 +1,8 @@
 #include "app/EAGLView.h"
 
+#include "LogCapture.h"
+#include "ScriptedAccelerometer.h"
 #include "app/EAGLViewDelegate.h"
-#include "foundation/Log.h"
 #include "foundation/ManualRunLoop.h"
 
 #include <QAbstractButton>
@@ -15,24 +16,7 @@ using app::EAGLView;
 
 namespace {
 
-// An accelerometer the test drives by hand.
-class ScriptedAccelerometer final : public motion::Accelerometer {
-public:
-    void setUpdateInterval(double seconds) override { interval = seconds; }
-    double updateInterval() const override { return interval; }
-    void setDelegate(motion::AccelerometerDelegate* delegate) override { delegate_ = delegate; }
-    motion::AccelerometerDelegate* delegate() const override { return delegate_; }
-
-    void send(double x, double y, double z) {
-        if (delegate_)
-            delegate_->accelerometer(*this, { 0, x, y, z });
-    }
-
-    double interval { 0 };
-
-private:
-    motion::AccelerometerDelegate* delegate_ { nullptr };
-};
+using fixtures::ScriptedAccelerometer;
 
 class MenuDelegate final : public app::EAGLViewDelegate {
 public:
@@ -46,15 +30,11 @@ const QString kLongMessage = QStringLiteral("mmmmmmmm");
 class EAGLViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousSink = foundation::setLogSink([](std::string_view) {});
         view = EAGLView::create(runLoop, accelerometer);
         ASSERT_NE(view, nullptr);
         view->resize(320, 480);
     }
-    void TearDown() override {
-        view.reset();
-        foundation::setLogSink(std::move(previousSink));
-    }
+    void TearDown() override { view.reset(); }
 
     // Lets the window system take what the view has to paint, as the screen would.
     static void letScreenCatchUp() { QApplication::processEvents(); }
@@ -76,10 +56,10 @@ protected:
 
     void advanceTo(double time) { runLoop.advance(time - runLoop.now()); }
 
+    fixtures::LogCapture log; // the view's diagnostics stay off the console
     foundation::ManualRunLoop runLoop;
     ScriptedAccelerometer accelerometer;
     std::unique_ptr<EAGLView> view;
-    foundation::LogSink previousSink;
 };
 
 } // namespace

@@ -1,13 +1,12 @@
 #include "AppTestWorld.h"
 
+#include "FakeReachabilitySource.h"
+#include "ScriptedTransport.h"
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
 #include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
-#include "fetcher/transport/UrlConnection.h"
-#include "fetcher/transport/UrlConnectionFactory.h"
-#include "network/ReachabilitySource.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -15,50 +14,12 @@
 
 namespace sweeplight::app::test {
 
-namespace {
-
-// No connection can be made: the client's reports go nowhere.
-class NoConnections final : public fetcher::UrlConnectionFactory {
-public:
-    std::unique_ptr<fetcher::UrlConnection>
-    initWithRequest(const fetcher::UrlRequest&, fetcher::UrlConnectionDelegate&, bool) override {
-        return nullptr;
-    }
-};
-
-class UnreachableHandle final : public network::ReachabilityHandle {
-public:
-    bool getFlags(network::ReachabilityFlags& flags) override {
-        flags = 0;
-        return true;
-    }
-    void setCallback(Callback) override {}
-    bool scheduleWithRunLoop(foundation::RunLoop&) override { return true; }
-    void unscheduleFromRunLoop(foundation::RunLoop&) override {}
-};
-
-class UnreachableNetwork final : public network::ReachabilitySource {
-public:
-    std::unique_ptr<network::ReachabilityHandle> createWithName(const std::string&) override {
-        return std::make_unique<UnreachableHandle>();
-    }
-    std::unique_ptr<network::ReachabilityHandle> createWithAddress(const sockaddr_in&) override {
-        return std::make_unique<UnreachableHandle>();
-    }
-};
-
-} // namespace
-
-void ScriptedAccelerometer::deliver(double x, double y, double z) {
-    if (delegate_)
-        delegate_->accelerometer(*this, motion::Acceleration { 0, x, y, z });
-}
-
 AppTestWorld::AppTestWorld()
     : preferences(folder.filePath("preferences.ini").toStdString()) {
-    testApplication();
-    reachability =
-        std::make_unique<network::Reachability>(std::make_unique<UnreachableNetwork>(), runLoop);
+    fixtures::widgetApplication();
+    // Nothing is reachable.
+    reachability = std::make_unique<network::Reachability>(
+        std::make_unique<fixtures::FakeReachabilitySource>(), runLoop);
 }
 
 AppTestWorld::~AppTestWorld() {
@@ -69,7 +30,10 @@ fernwick::Fernwick& AppTestWorld::client() {
     if (!client_) {
         fernwick::Fernwick::Environment environment;
         environment.runLoop = &runLoop;
-        environment.connectionFactory = std::make_shared<NoConnections>();
+        // No connection can be made: the client's reports go nowhere.
+        auto noConnections = std::make_shared<fixtures::ScriptedTransport>();
+        noConnections->refuse = true;
+        environment.connectionFactory = noConnections;
         environment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
         environment.reachability = reachability.get();
         environment.openUrl = [](const QUrl&) {};

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ScriptedAccelerometer.h"
 #include "fernwick/Fernwick.h"
 #include "foundation/ManualRunLoop.h"
 #include "foundation/Preferences.h"
-#include "motion/Accelerometer.h"
 #include "network/Reachability.h"
 
 #include <QSize>
@@ -16,19 +16,7 @@ class SweeplightAppDelegate;
 
 namespace sweeplight::app::test {
 
-// An accelerometer that delivers nothing unless a test hands it a sample.
-class ScriptedAccelerometer final : public motion::Accelerometer {
-public:
-    void setUpdateInterval(double seconds) override { interval_ = seconds; }
-    double updateInterval() const override { return interval_; }
-    void setDelegate(motion::AccelerometerDelegate* delegate) override { delegate_ = delegate; }
-    motion::AccelerometerDelegate* delegate() const override { return delegate_; }
-    void deliver(double x, double y, double z);
-
-private:
-    double interval_ { 0 };
-    motion::AccelerometerDelegate* delegate_ { nullptr };
-};
+using fixtures::ScriptedAccelerometer;
 
 // Everything the app needs, on a virtual clock, in a temporary folder, with a service client
 // that never reaches a network.

@@ -33,7 +33,7 @@ protected:
                QImage(QString(":/") + name).convertToFormat(chooser.imageView()->image().format());
     }
 
-    QApplication& application = test::testApplication(); // before any widget
+    QApplication& application = sweeplight::fixtures::widgetApplication(); // before any widget
     RecordingDelegate delegate;
     EditImageController chooser;
 };

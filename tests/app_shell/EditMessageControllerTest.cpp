@@ -69,7 +69,7 @@ protected:
     QColor fieldColor() const { return editor.messageText()->palette().color(QPalette::Text); }
     QColor swatchColor() const { return editor.currentColor()->palette().color(QPalette::Window); }
 
-    QApplication& application = test::testApplication(); // before any widget
+    QApplication& application = sweeplight::fixtures::widgetApplication(); // before any widget
     QTemporaryDir dir;
     foundation::Preferences preferences { dir.filePath("preferences.ini").toStdString() };
     foundation::ManualRunLoop runLoop;

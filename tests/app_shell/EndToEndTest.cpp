@@ -3,8 +3,8 @@
 // page (a local page); the picture chooser. Offscreen by default; tests/window-systems.sh runs
 // the same test on an X server and a Wayland compositor, where the window is also checked on
 // the screen.
-#include "../fetcher/TestHttpServer.h"
 #include "AppTestWorld.h"
+#include "TestHttpServer.h"
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
 #include "app/EditImageController.h"
@@ -64,8 +64,8 @@ protected:
         world.preferences.setBool(true, kHasAppOpenedKeyForTest); // not the first launch
         // The help page comes from a local server.
         server.route("/content/e2e",
-                     [](const fetcher::testing::TestHttpServer::Request&, QTcpSocket& socket) {
-                         fetcher::testing::TestHttpServer::respond(
+                     [](const fixtures::TestHttpServer::Request&, QTcpSocket& socket) {
+                         fixtures::TestHttpServer::respond(
                              socket, 200,
                              QByteArray("<html><head><title>") + kPageTitle +
                                  "</title></head><body style='margin:0;background:#ff8000'>"
@@ -176,7 +176,7 @@ protected:
 
     static constexpr const char* kHasAppOpenedKeyForTest = "kHasAppOpenedKey";
     test::AppTestWorld world; // first: it makes the application the server's socket needs
-    fetcher::testing::TestHttpServer server;
+    fixtures::TestHttpServer server;
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 

@@ -1,6 +1,6 @@
 #include "app/MessageEntryValidator.h"
 
-#include "WidgetTestSupport.h"
+#include "WidgetApplication.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ struct Change {
 
 // Every change to the field reaches the rule as the one run it replaces, wherever it came from.
 TEST(MessageEntryValidatorTest, EachChangeReachesTheRuleAsTheRunItReplaces) {
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     const Change changes[] = {
         { "", "a", 0, 0, "a" },           { "hello", "helXlo", 3, 0, "X" },
         { "hello", "hllo", 1, 1, "" },    { "hello", "hEEo", 1, 3, "EE" },
@@ -49,7 +49,7 @@ TEST(MessageEntryValidatorTest, EachChangeReachesTheRuleAsTheRunItReplaces) {
 
 // A drop and X11's selection paste insert without a key press: the field's validator stops them.
 TEST(MessageEntryValidatorTest, TheFieldRefusesTextInsertedByAnyRoute) {
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     QLineEdit field;
     field.setValidator(new MessageEntryValidator(
         field, [](int, int, const QString& text) { return text.size() <= 1 && text != "#"; }));

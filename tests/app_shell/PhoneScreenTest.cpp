@@ -10,7 +10,7 @@ namespace sweeplight::app {
 namespace {
 
 TEST(PhoneScreen, TheDisplayAndFillingPagesTakeTheScreenAndTheDesignIsScaledToFit) {
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     PhoneScreen screen;
     auto* display = new QWidget(&screen);
     screen.setDisplayView(display);
@@ -46,7 +46,7 @@ TEST(PhoneScreen, TheWindowIsTheDesignWhereItFitsAndTheOnlookerOnlyWhereThereIsR
 }
 
 TEST(PageLayout, DesignRectanglesStretchWithThePageAndPicturesKeepTheirSize) {
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     QWidget page;
     page.resize(320, 480);
     auto* button = new QWidget(&page);

@@ -45,7 +45,7 @@ public:
 };
 
 TEST(ScreenSaverInhibitor, AsksTheDesktopToKeepTheScreenOnAndLetsGoAgain) {
-    test::testApplication();
+    sweeplight::fixtures::widgetApplication();
     PrivateSessionBus bus;
     if (bus.address.isEmpty())
         GTEST_SKIP() << "no dbus-daemon to start";

@@ -91,18 +91,6 @@ TEST(MessageStrip, CharactersWithoutGlyphReserveFourDarkColumns) {
     EXPECT_EQ(row(strip, 1), "#..#........#..#");
 }
 
-TEST(MessageStrip, WidthsFollowTheFont) {
-    EXPECT_EQ(getCharSize(' '), 1);
-    for (char c : { '!', '.', ':' })
-        EXPECT_EQ(getCharSize(c), 2) << c;
-    for (char c : { '*', 'm', 'n', 'q', 't', 'v', 'w', 'x' })
-        EXPECT_EQ(getCharSize(c), 5) << c;
-    for (char c : { '-', '0', '9', '?', 'a', 'z' })
-        EXPECT_EQ(getCharSize(c), 4) << c;
-    EXPECT_EQ(MessageStrip::getSizeOfChar("hey!"), 4);
-    EXPECT_EQ(MessageStrip::getSizeOfChar(""), 0);
-}
-
 TEST(MessageStrip, EveryFontCharacterHasAGlyphAndNothingElseDoes) {
     const std::string font = " !*-.0123456789:?abcdefghijklmnopqrstuvwxyz";
     int glyphs = 0;

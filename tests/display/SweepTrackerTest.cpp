@@ -1,8 +1,5 @@
 #include "display/SweepTracker.h"
 
-#include "foundation/Log.h"
-
-#include <QLoggingCategory>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -14,14 +11,10 @@ using display::SweepTracker;
 
 namespace {
 
-// Captures the console log and the tracker's callbacks for one test.
+// Records the tracker's callbacks for one test.
 class SweepTrackerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The tracker's lines are diagnostics, silent unless their category is switched on.
-        QLoggingCategory::setFilterRules(QStringLiteral("sweeplight.sweep.debug=true"));
-        previousSink =
-            foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
         tracker.onShowWavePhone = [this] { events.push_back("show"); };
         tracker.onHideWavePhone = [this] {
             events.push_back("hide");
@@ -32,10 +25,6 @@ protected:
             events.push_back(forwards ? "forwards" : "backwards");
         };
     }
-    void TearDown() override {
-        foundation::setLogSink(std::move(previousSink));
-        QLoggingCategory::setFilterRules(QString());
-    }
 
     // Feeds raw x values with the phone held upright and still otherwise.
     void feed(std::initializer_list<double> xs) {
@@ -44,63 +33,50 @@ protected:
     }
 
     SweepTracker tracker;
-    std::vector<std::string> logLines;
     std::vector<std::string> events;
-    foundation::LogSink previousSink;
 };
 
 } // namespace
 
-TEST_F(SweepTrackerTest, FirstSampleNeverTurns) {
-    feed({ 0.9 });
-    EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_TRUE(logLines.empty());
-}
-
-TEST_F(SweepTrackerTest, TurnsBackwardsAtAPositivePeakEitherWay) {
-    // oldDx = 0.02, then dx = -0.01 at exactly 0.4.
-    feed({ 0.39, 0.41, 0.40 });
-    EXPECT_FALSE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
-    EXPECT_EQ(events.back(), "backwards");
-
-    SweepTracker other;
-    logLines.clear();
-    // oldDx = -0.02, then dx = 0.01 at exactly 0.4.
-    for (double x : { 0.41, 0.39, 0.40 })
-        other.didAccelerate(x, 0, 0);
-    EXPECT_FALSE(other.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- FLIP ++ LEFT " });
-}
-
-TEST_F(SweepTrackerTest, PositiveSideNeverTurnsABackwardSwing) {
-    feed({ 0.3, 0.5, 0.45 }); // now backwards
-    logLines.clear();
-    events.clear();
-    feed({ 0.6, 0.5, 0.7, 0.55, 0.9 });
-    EXPECT_FALSE(tracker.isGoingForwards());
-    EXPECT_TRUE(logLines.empty());
-    EXPECT_EQ(std::count(events.begin(), events.end(), "forwards"), 0);
-}
-
-TEST_F(SweepTrackerTest, TurnsForwardsAtANegativePeak) {
-    feed({ 0.3, 0.5, 0.45 }); // backwards
-    logLines.clear();
-    // oldDx = -0.03, then dx = 0.05 at -0.4.
-    feed({ -0.42, -0.45, -0.40 });
-    EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
-
-    feed({ 0.3, 0.5, 0.45 }); // backwards again
-    logLines.clear();
-    feed({ -0.3, -0.4, -0.5, -0.45 }); // the negative peak seen falling then rising
-    EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "----- LEFT ???" });
-    feed({ 0.3, 0.5, 0.45 });
-    logLines.clear();
-    feed({ -0.3, -0.2, -0.5 }); // a rise, then a fall past -0.4: the other sign change
-    EXPECT_TRUE(tracker.isGoingForwards());
-    EXPECT_EQ(logLines, std::vector<std::string> { "FLOP" });
+// A swing turns backwards at a peak beyond +0.4 (whichever way the slope changes sign there),
+// forwards at a peak beyond -0.4, and never otherwise.
+TEST_F(SweepTrackerTest, TurnsAtPeaksBeyondTheThresholdOnly) {
+    const struct {
+        const char* name;
+        std::vector<double> before; // samples that set the direction first
+        std::vector<double> xs;
+        std::vector<std::string> turns;
+    } rows[] = {
+        { "first sample", {}, { 0.9 }, {} },
+        { "positive peak, slope falling", {}, { 0.39, 0.41, 0.40 }, { "backwards" } },
+        { "positive peak, slope rising", {}, { 0.41, 0.39, 0.40 }, { "backwards" } },
+        { "positive side on a backward swing",
+          { 0.3, 0.5, 0.45 },
+          { 0.6, 0.5, 0.7, 0.55, 0.9 },
+          {} },
+        { "negative peak", { 0.3, 0.5, 0.45 }, { -0.42, -0.45, -0.40 }, { "forwards" } },
+        { "negative peak falling then rising",
+          { 0.3, 0.5, 0.45 },
+          { -0.3, -0.4, -0.5, -0.45 },
+          { "forwards" } },
+        { "rise then fall past -0.4", { 0.3, 0.5, 0.45 }, { -0.3, -0.2, -0.5 }, { "forwards" } },
+    };
+    for (const auto& row : rows) {
+        SweepTracker swing;
+        std::vector<std::string> turns;
+        swing.onTurn = [&turns](bool forwards) {
+            turns.push_back(forwards ? "forwards" : "backwards");
+        };
+        for (double x : row.before)
+            swing.didAccelerate(x, 0, 0);
+        turns.clear();
+        for (double x : row.xs)
+            swing.didAccelerate(x, 0, 0);
+        EXPECT_EQ(turns, row.turns) << row.name;
+        const bool forwards =
+            row.turns.empty() ? row.before.empty() : row.turns.back() == "forwards";
+        EXPECT_EQ(swing.isGoingForwards(), forwards) << row.name;
+    }
 }
 
 TEST_F(SweepTrackerTest, EqualSamplesKeepThePreviousSlope) {

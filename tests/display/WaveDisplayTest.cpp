@@ -98,20 +98,6 @@ protected:
 
 } // namespace
 
-TEST_F(WaveDisplayTest, StartsWithHeyInRedGoingForwardsOnA320By480Framebuffer) {
-    EXPECT_EQ(display->currentMessage(), QString("hey!"));
-    EXPECT_EQ(display->strip().messageLength(), 14);
-    EXPECT_EQ(display->currentColor(), QColor(Qt::red));
-    EXPECT_TRUE(display->isGoingForwards());
-    EXPECT_FALSE(display->rainbowMode() || display->inImageMode() || display->inRepeatMode() ||
-                 display->drawWholeLetterMode());
-    EXPECT_EQ(display->backingWidth(), 320);
-    EXPECT_EQ(display->backingHeight(), 480);
-    EXPECT_EQ(display->presentedFrame().size(), QSize(320, 480));
-    EXPECT_NE(display->rendererDescription().find("OpenGL ES-CM 1.1"), std::string::npos)
-        << display->rendererDescription();
-}
-
 TEST_F(WaveDisplayTest, RunsOnTheEGLPlatformAskedFor) {
     // The pbuffer fallback is exercised by running this program again with
     // SWEEPLIGHT_EGL_PLATFORM=pbuffer (see CMakeLists.txt).
@@ -134,14 +120,6 @@ TEST_F(WaveDisplayTest, LitRowsBecomeNarrowBarsAtTheirRowPositions) {
     EXPECT_EQ(rowRuns(image, 245), (std::vector<Span> { { 145, 162 } }));
     EXPECT_EQ(columnRuns(image, 150), (std::vector<Span> { { 0, 69 }, { 210, 279 } }));
     EXPECT_EQ(image.pixel(150, 20), qRgb(255, 0, 0));
-}
-
-TEST_F(WaveDisplayTest, AdjacentLitRowsTouchIntoOneBar) {
-    display->setMessage("a");
-    display->drawView(); // column 0: all seven lit
-    EXPECT_EQ(columnRuns(display->presentedFrame(), 145), (std::vector<Span> { { 0, 479 } }));
-    EXPECT_EQ(columnRuns(display->presentedFrame(), 144), std::vector<Span> {});
-    EXPECT_EQ(columnRuns(display->presentedFrame(), 163), std::vector<Span> {});
 }
 
 TEST_F(WaveDisplayTest, ADarkColumnIsAnAllBlackFrame) {
@@ -344,19 +322,6 @@ TEST_F(WaveDisplayTest, WholeLetterModeOverAnEmptyMessageIsBlack) {
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(display->drawView().column, -1);
     EXPECT_TRUE(allBlack(display->presentedFrame()));
-}
-
-TEST_F(WaveDisplayTest, StillnessAndStrongMotionCallTheHintHandlers) {
-    int shows = 0;
-    int hides = 0;
-    display->onShowWavePhone = [&] { ++shows; };
-    display->onHideWavePhone = [&] { ++hides; };
-    display->setNoMotionRating(5.395f);
-    display->didAccelerate(0, 0, 0);
-    EXPECT_EQ(shows, 1);
-    display->didAccelerate(0, 0, 2); // filtered magnitude 1.8
-    EXPECT_EQ(hides, 1);
-    EXPECT_FLOAT_EQ(display->noMotionRating(), 0.01f);
 }
 
 TEST_F(WaveDisplayTest, RebuiltFramebufferKeepsDrawing) {

@@ -96,8 +96,8 @@ TEST(FernwickSetup, UnreadableSettingsLeaveTheKeysEmptyWithoutStopping) {
 TEST(FernwickSetup, NetworkMonitorIsWatchedBeforeItsQueriesExist) {
     ClientWorld world;
     world.writeDefaultSettings();
-    world.source->initialFlags["probe.test"] = network::kReachabilityFlagsReachable;
-    world.source->initialFlags["0.0.0.0"] = network::kReachabilityFlagsReachable;
+    world.source->setFlags("probe.test", network::kReachabilityFlagsReachable);
+    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable);
     auto client = world.start();
 
     EXPECT_EQ(world.reachability->hostName(), "probe.test");
@@ -120,19 +120,19 @@ TEST(FernwickNetwork, StatusesMapToTheThreeFlags) {
     EXPECT_FALSE(client->hasWifi());
 
     // Transient links count as there.
-    world.handles.at("probe.test")->flags_ =
-        network::kReachabilityFlagsReachable | network::kReachabilityFlagsTransientConnection;
-    world.handles.at("0.0.0.0")->flags_ =
-        network::kReachabilityFlagsReachable | network::kReachabilityFlagsTransientConnection;
+    world.source->setFlags("probe.test", network::kReachabilityFlagsReachable |
+                                             network::kReachabilityFlagsTransientConnection);
+    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable |
+                                          network::kReachabilityFlagsTransientConnection);
     client->updateNetworkStatus();
     EXPECT_TRUE(client->hasHost());
     EXPECT_TRUE(client->hasInternet());
 
     // A direct default route is an ad-hoc network: no Internet, but local Wi-Fi.
-    world.handles.at("0.0.0.0")->flags_ =
-        network::kReachabilityFlagsReachable | network::kReachabilityFlagsIsDirect;
-    world.handles.at("169.254.0.0")->flags_ =
-        network::kReachabilityFlagsReachable | network::kReachabilityFlagsIsDirect;
+    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable |
+                                          network::kReachabilityFlagsIsDirect);
+    world.source->setFlags("169.254.0.0", network::kReachabilityFlagsReachable |
+                                              network::kReachabilityFlagsIsDirect);
     client->updateNetworkStatus();
     EXPECT_FALSE(client->hasInternet());
     EXPECT_TRUE(client->hasWifi());
@@ -148,13 +148,13 @@ TEST(FernwickNetwork, EveryReportedChangeRunsOneFullUpdate) {
     center.addObserver(&owner, network::kNetworkReachabilityChangedNotification,
                        [&] { ++notifications; });
 
-    world.handles.at("0.0.0.0")->change(network::kReachabilityFlagsReachable);
+    world.source->change("0.0.0.0", network::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 1);
     EXPECT_TRUE(client->hasInternet());
     EXPECT_FALSE(client->hasHost());
 
-    world.handles.at("probe.test")->change(network::kReachabilityFlagsReachable);
+    world.source->change("probe.test", network::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 2);
     EXPECT_TRUE(client->hasHost());
@@ -202,7 +202,7 @@ TEST(FernwickReports, UsageReportIsOneGetOfTheUsageUrl) {
     client->logAppUsage();
     ASSERT_EQ(world.transport->count(), 1u);
     EXPECT_EQ(world.transport->urlAt(0), client->getUrlForFeature("usage"));
-    EXPECT_EQ(world.transport->at(0)->request().HTTPMethod(), "GET");
+    EXPECT_EQ(world.transport->at(0)->request.HTTPMethod(), "GET");
     world.transport->at(0)->respond(500, "ignored");
     world.loop.runPending();
     EXPECT_EQ(client->liveConnectionCount(), 0u);

@@ -1,7 +1,7 @@
 #include "fernwick/ui/FernwickFeatureController.h"
 
 #include "FernwickTestSupport.h"
-#include "FernwickUiTestSupport.h"
+#include "WidgetApplication.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
 #include "foundation/NotificationCenter.h"
 
@@ -20,7 +20,7 @@ namespace {
 struct PageWorld : ClientWorld {
     std::unique_ptr<Fernwick> client;
     PageWorld() {
-        ensureApplication();
+        sweeplight::fixtures::widgetApplication();
         writeDefaultSettings();
         screens = std::make_shared<sweeplight::fernwick::FernwickWidgetScreens>();
         client = start();

@@ -1,7 +1,7 @@
 // The client against the reference service on 127.0.0.1, over the real Qt transport.
 #include "FernwickService.h"
 #include "FernwickTestSupport.h"
-#include "FernwickUiTestSupport.h"
+#include "WidgetApplication.h"
 #include "fernwick/ui/FernwickFeatureController.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
 #include "fetcher/HTTPFetcher.h"
@@ -36,7 +36,6 @@ bool waitFor(const std::function<bool()>& done, double seconds = 20) {
 struct LiveWorld {
     QTemporaryDir folder;
     sweeplight::foundation::QtRunLoop loop;
-    std::map<std::string, FakeHandle*> handles;
     std::unique_ptr<sweeplight::network::Reachability> reachability;
     FernwickService service;
     std::unique_ptr<Fernwick> client;
@@ -44,11 +43,11 @@ struct LiveWorld {
     std::vector<sweeplight::fernwick::RemoteMessageAlert> alerts;
 
     explicit LiveWorld(const QByteArray& messages = {}) {
-        ensureApplication();
+        sweeplight::fixtures::widgetApplication();
         sweeplight::fetcher::HTTPFetcher::setConnectionClass(nullptr);
         sweeplight::fetcher::HTTPFetcher::setRunLoop(&loop);
         reachability = std::make_unique<sweeplight::network::Reachability>(
-            std::make_unique<FakeReachabilitySource>(handles), loop);
+            std::make_unique<FakeReachabilitySource>(), loop);
 
         FernwickService::Options options;
         options.secretKey = kSecret;

@@ -112,7 +112,7 @@ TEST(FernwickScore, ALaterFetcherSubmissionReplacesAnEarlierOne) {
     const std::size_t first = world.transport->count() - 1;
     ASSERT_TRUE(world.transport->at(first));
     world.client->submitScore(2, world.onSuccess(), world.onFail());
-    EXPECT_TRUE(world.transport->at(first) == nullptr || world.transport->at(first)->cancelled());
+    EXPECT_TRUE(world.transport->at(first) == nullptr || world.transport->at(first)->cancelled);
     world.loop.runPending();
     ASSERT_EQ(world.transport->count(), first + 2);
     ScriptedConnection* second = world.transport->last();

@@ -1,6 +1,6 @@
 // The client's screens as widgets, and the client without any.
 #include "FernwickTestSupport.h"
-#include "FernwickUiTestSupport.h"
+#include "WidgetApplication.h"
 #include "fernwick/ui/FeatureWebViewLoader.h"
 #include "fernwick/ui/FernwickFeatureController.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
@@ -25,7 +25,7 @@ namespace {
 struct ScreensWorld : ClientWorld {
     std::unique_ptr<Fernwick> client;
     explicit ScreensWorld(bool withScreens = true) {
-        ensureApplication();
+        sweeplight::fixtures::widgetApplication();
         writeDefaultSettings();
         if (withScreens)
             screens = std::make_shared<FernwickWidgetScreens>();
@@ -99,7 +99,7 @@ TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
 }
 
 TEST(FernwickScreens, WebViewPluginIsFoundInstalledOrInTheBuildTree) {
-    ensureApplication();
+    sweeplight::fixtures::widgetApplication();
     qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
     const QStringList folders = FeatureWebViewLoader::searchPath();
     ASSERT_EQ(folders.size(), 2);

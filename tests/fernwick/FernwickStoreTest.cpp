@@ -1,5 +1,5 @@
 #include "FernwickTestSupport.h"
-#include "foundation/Log.h"
+#include "LogCapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,15 +145,12 @@ TEST(FernwickStore, AnUnwritableDataFolderIsSaidOnceAndTheClientRunsOn) {
     world.writeDefaultSettings();
     // A file where the folder should be.
     writeRaw(world.dataDirectory(), "not a folder");
-    std::vector<std::string> logged;
-    auto previous =
-        foundation::setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+    fixtures::LogCapture log;
     auto client = world.start();
     EXPECT_TRUE(world.fatalErrors.empty());
     EXPECT_EQ(client->appOpened(), 1);
     EXPECT_FALSE(client->saveHighScore(3));
     world.loop.advance(5.0);
-    foundation::setLogSink(std::move(previous));
-    EXPECT_EQ(logged.size(), 1u);
+    EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(readAll(world.dataDirectory()), QByteArray("not a folder"));
 }

@@ -1,13 +1,12 @@
 // sweeplight-fernwick against the reference service: each run is one start of the client.
+#include "CoreApplication.h"
 #include "FernwickService.h"
+#include "ProcessRun.h"
 #include "foundation/PropertyList.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -15,38 +14,17 @@ using sweeplight::foundation::PropertyList;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString output;
-    QString errors;
-};
+using ToolRun = sweeplight::fixtures::ProcessRun;
 
 // The service answers on this process's event loop, so the loop runs while the tool does.
 ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
-    QProcess process;
     // Nothing leaves this machine: the probed host is the loopback one.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("SWEEPLIGHT_FERNWICK_PROBE_HOST"),
                        QStringLiteral("localhost"));
     environment.insert(extra);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments);
-    QElapsedTimer clock;
-    clock.start();
-    while (process.state() != QProcess::NotRunning && clock.elapsed() < 30000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        process.waitForFinished(20);
-    }
-    ToolRun run;
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return sweeplight::fixtures::runProcess(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments,
+                                            environment);
 }
 
 // The reference service, settings that name it and a data folder; each run is one start.
@@ -56,11 +34,7 @@ struct ToolWorld {
     QStringList common;
 
     explicit ToolWorld(const QByteArray& messages = {}) {
-        static int argc = 1;
-        static char name[] = "fernwick_tool_tests";
-        static char* argv[] = { name, nullptr };
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv); // kept for the whole test process
+        sweeplight::fixtures::ensureCoreApplication();
         FernwickService::Options options;
         options.secretKey = "tool-secret";
         if (!messages.isEmpty()) {

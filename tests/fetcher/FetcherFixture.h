@@ -1,10 +1,10 @@
 #pragma once
 
+#include "LogCapture.h"
 #include "QtPrinters.h"
-#include "ScriptedConnection.h"
+#include "ScriptedTransport.h"
 #include "fetcher/CookieList.h"
 #include "fetcher/HTTPFetcher.h"
-#include "foundation/Log.h"
 #include "foundation/ManualRunLoop.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <vector>
 
 namespace sweeplight::fetcher::testing {
+
+using fixtures::ConnectionRecord;
 
 // Outcome of one fetch as the callbacks saw it.
 struct Outcome {
@@ -34,13 +36,10 @@ protected:
             std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
             HTTPFetcher::staticCookies()->cookies.clear();
         }
-        previousSink =
-            foundation::setLogSink([this](std::string_view line) { logLines.emplace_back(line); });
     }
 
     void TearDown() override {
         runLoop.runPending();
-        foundation::setLogSink(previousSink);
         HTTPFetcher::setConnectionClass(nullptr);
         HTTPFetcher::setRunLoop(nullptr);
     }
@@ -60,19 +59,13 @@ protected:
             });
     }
 
-    bool logged(const std::string& text) const {
-        for (const auto& line : logLines)
-            if (line.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool logged(const std::string& text) const { return log.contains(text); }
 
     foundation::ManualRunLoop runLoop;
-    std::shared_ptr<ScriptedConnectionFactory> factory {
-        std::make_shared<ScriptedConnectionFactory>()
+    std::shared_ptr<fixtures::ScriptedTransport> factory {
+        std::make_shared<fixtures::ScriptedTransport>()
     };
-    std::vector<std::string> logLines;
-    foundation::LogSink previousSink;
+    fixtures::LogCapture log;
 };
 
 inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {

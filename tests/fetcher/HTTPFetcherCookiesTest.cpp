@@ -168,26 +168,27 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
     EXPECT_FALSE(first->request()->HTTPShouldHandleCookies());
     Outcome outcome;
     ASSERT_TRUE(begin(*first, outcome));
-    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("Cookie"));
-    factory->last().answer(
+    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("Cookie"));
+    factory->lastRecord().answer(
         200, "ok",
         fields({ { "Set-Cookie", "sid=abc; Path=/\nlang=en; Domain=example.com; Path=/" } }));
 
     auto second = HTTPFetcher::create(get("http://www.example.com/account"));
     ASSERT_TRUE(begin(*second, outcome));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"),
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
               QStringLiteral("sid=abc; lang=en"));
     second->stopFetching();
 
     auto elsewhere = HTTPFetcher::create(get("http://static.example.com/"));
     ASSERT_TRUE(begin(*elsewhere, outcome));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"), QStringLiteral("lang=en"));
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
+              QStringLiteral("lang=en"));
     elsewhere->stopFetching();
 
     // The server deletes a cookie by sending it expired.
     auto logout = HTTPFetcher::create(get("http://www.example.com/logout"));
     ASSERT_TRUE(begin(*logout, outcome));
-    factory->last().answer(
+    factory->lastRecord().answer(
         200, "bye",
         fields({ { "Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT" } }));
     std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
@@ -203,7 +204,7 @@ TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
     EXPECT_TRUE(fetcher->cookiesForURL(QUrl("http://example.com/")).empty());
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
+    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
     ASSERT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
     EXPECT_EQ(history->cookies()->cookies.size(), 1u);
     EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
@@ -222,9 +223,9 @@ TEST_F(Cookies, TransportMethodLeavesCookiesToTheTransport) {
     EXPECT_TRUE(fetcher->request()->HTTPShouldHandleCookies());
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_TRUE(factory->last().request.HTTPShouldHandleCookies());
-    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("Cookie"));
-    factory->last().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
+    EXPECT_TRUE(factory->lastRecord().request.HTTPShouldHandleCookies());
+    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("Cookie"));
+    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
     EXPECT_EQ(HTTPFetcher::staticCookies()->cookies.size(), 1u);
 }
 
@@ -236,9 +237,9 @@ TEST_F(Cookies, OtherMethodsReadThePlatformStoreWithoutStoring) {
     fetcher->setCookieStorageMethod(7);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"),
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
               QStringLiteral("platform=v"));
-    factory->last().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
+    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
     EXPECT_EQ(storage.cookies().size(), 1u);
     EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
     storage.deleteAllCookies();

@@ -25,19 +25,19 @@ TEST_F(History, NotModifiedAnswerIsServedFromTheRememberedBody) {
     Outcome first;
     auto fetcher = fetcherWithHistory(kDocURL);
     ASSERT_TRUE(begin(*fetcher, first));
-    EXPECT_EQ(factory->last().request.cachePolicy(),
+    EXPECT_EQ(factory->lastRecord().request.cachePolicy(),
               UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
-    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
-    factory->last().answer(200, "version 1", fields({ { "Last-Modified", kDate } }));
+    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    factory->lastRecord().answer(200, "version 1", fields({ { "Last-Modified", kDate } }));
     EXPECT_EQ(history->lastModified()->at(kDocURL), QString::fromLatin1(kDate));
     EXPECT_EQ(history->datedData()->at(kDocURL), QByteArray("version 1"));
 
     Outcome second;
     auto again = fetcherWithHistory(kDocURL);
     ASSERT_TRUE(begin(*again, second));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("If-Modified-Since"),
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("If-Modified-Since"),
               QString::fromLatin1(kDate));
-    factory->last().answer(304);
+    factory->lastRecord().answer(304);
     EXPECT_EQ(second.finishedCalls, 1);
     EXPECT_EQ(second.data, QByteArray("version 1"));
     EXPECT_EQ(history->lastModified()->at(kDocURL), QString::fromLatin1(kDate));
@@ -52,7 +52,7 @@ TEST_F(History, NotModifiedWithoutCachedDataFailsWith304) {
     // Caching off empties the dates, so set one again behind its back.
     history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(304);
+    factory->lastRecord().answer(304);
     ASSERT_EQ(outcome.failedCalls, 1);
     EXPECT_TRUE(outcome.error->is(kHTTPFetcherStatusDomain, 304));
 }
@@ -67,7 +67,7 @@ TEST_F(History, AnswersWithoutDateOrWithErrorsForgetTheURL) {
         HTTPHeaderFields headerFields;
         if (status == 500)
             headerFields = fields({ { "Last-Modified", kDate } });
-        factory->last().answer(status, "new", headerFields);
+        factory->lastRecord().answer(status, "new", headerFields);
         EXPECT_FALSE(history->lastModified()->contains(kDocURL)) << status;
         EXPECT_FALSE(history->datedData()->contains(kDocURL)) << status;
     }
@@ -87,7 +87,7 @@ TEST_F(History, TurningCachingOffEmptiesTheSharedDatesAndBodies) {
     auto fetcher = fetcherWithHistory(kDocURL);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("If-Modified-Since"));
     fetcher->stopFetching();
 }
 
@@ -97,34 +97,33 @@ TEST_F(History, RequestWithBodyIsNeverConditional) {
     fetcher->setPostData(QByteArray("x=1"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_FALSE(factory->last().request.allHTTPHeaderFields().contains("If-Modified-Since"));
+    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("If-Modified-Since"));
     fetcher->stopFetching();
 }
 
 using Redirects = FetcherTest;
 
+// A redirect keeps the scheme it starts from, except that http may be lifted to https.
 TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
-    auto plain = HTTPFetcher::create(get("http://a.example/start"));
-    Outcome outcome;
-    ASSERT_TRUE(begin(*plain, outcome));
-    auto lifted = factory->last().redirect(QUrl("https://b.example/next?q=1"));
-    ASSERT_TRUE(lifted);
-    EXPECT_EQ(lifted->URL(), QUrl("https://b.example/next?q=1"));
-    EXPECT_EQ(plain->request()->URL(), lifted->URL());
-    plain->stopFetching();
-
-    auto secure = HTTPFetcher::create(get("https://a.example/start"));
-    ASSERT_TRUE(begin(*secure, outcome));
-    auto kept = factory->last().redirect(QUrl("http://b.example:8080/next"));
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->URL(), QUrl("https://b.example:8080/next"));
-    secure->stopFetching();
-
-    auto other = HTTPFetcher::create(get("http://a.example/"));
-    ASSERT_TRUE(begin(*other, outcome));
-    auto sameScheme = factory->last().redirect(QUrl("ftp://b.example/file"));
-    EXPECT_EQ(sameScheme->URL(), QUrl("http://b.example/file"));
-    other->stopFetching();
+    const struct {
+        const char* from;
+        const char* to;
+        const char* followed;
+    } rows[] = {
+        { "http://a.example/start", "https://b.example/next?q=1", "https://b.example/next?q=1" },
+        { "https://a.example/start", "http://b.example:8080/next", "https://b.example:8080/next" },
+        { "http://a.example/", "ftp://b.example/file", "http://b.example/file" },
+    };
+    for (const auto& row : rows) {
+        auto fetcher = HTTPFetcher::create(get(QString::fromLatin1(row.from)));
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        auto next = factory->lastRecord().redirect(QUrl(QString::fromLatin1(row.to)));
+        ASSERT_TRUE(next) << row.to;
+        EXPECT_EQ(next->URL(), QUrl(QString::fromLatin1(row.followed))) << row.to;
+        EXPECT_EQ(fetcher->request()->URL(), next->URL()) << row.to;
+        fetcher->stopFetching();
+    }
 }
 
 TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
@@ -134,7 +133,7 @@ TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
     fetcher->request()->setValue(QStringLiteral("kept"), QStringLiteral("X-Only-Mine"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    auto& connection = factory->last();
+    auto& connection = factory->lastRecord();
     connection.request.setValue(QStringLiteral("theirs"), QStringLiteral("X-Trace"));
     connection.request.setHTTPMethod(QStringLiteral("GET"));
     auto next = connection.redirect(QUrl("http://a.example/done"), 302,
@@ -165,9 +164,9 @@ TEST_F(Redirects, CookiesAreComputedAgainForTheNewHost) {
     fetcher->request()->setValue(QStringLiteral("caller=1"), QStringLiteral("Cookie"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"),
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
               QStringLiteral("caller=1,secret=1"));
-    auto next = factory->last().redirect(QUrl("http://evil.example/"));
+    auto next = factory->lastRecord().redirect(QUrl("http://evil.example/"));
     ASSERT_TRUE(next);
     EXPECT_EQ(next->valueForHTTPHeaderField("Cookie"), QStringLiteral("caller=1"));
     fetcher->stopFetching();
@@ -177,7 +176,7 @@ TEST_F(Redirects, InitialProposalIsReturnedUnchanged) {
     auto fetcher = HTTPFetcher::create(get("http://a.example/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    auto& connection = factory->last();
+    auto& connection = factory->lastRecord();
     UrlRequest proposed(QUrl("http://c.example/"));
     auto result = static_cast<UrlConnectionDelegate*>(connection.delegate)
                       ->connection(*connection.connection, proposed, nullptr);

@@ -1,5 +1,8 @@
+#include "CoreApplication.h"
+#include "ProcessRun.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
+#include "WaitUntil.h"
 #include "fetcher/CookieList.h"
 #include "fetcher/FetchHistory.h"
 #include "fetcher/HTTPFetcher.h"
@@ -9,13 +12,15 @@
 
 #include <QCoreApplication>
 #include <QNetworkProxy>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
 namespace sweeplight::fetcher::testing {
 namespace {
+
+using fixtures::TestHttpServer;
+using fixtures::waitUntil;
 
 struct Outcome {
     bool done { false };
@@ -28,14 +33,7 @@ struct Outcome {
 // Real sockets, Qt's event loop and real time, against a server inside the test.
 class Integration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "fetcher_integration_tests";
-            static char* argv[] = { name, nullptr };
-            new QCoreApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { fixtures::ensureCoreApplication(); }
 
     void SetUp() override {
         HTTPFetcher::setRunLoop(&runLoop);
@@ -50,19 +48,10 @@ protected:
 
     void TearDown() override {
         // Let replies and deferred releases finish before the run loop goes away.
-        waitUntil([] { return false; }, 0.05);
+        fixtures::settle(0.05);
         HTTPFetcher::setConnectionClass(nullptr);
         transport.reset();
         HTTPFetcher::setRunLoop(nullptr);
-    }
-
-    bool waitUntil(const std::function<bool()>& done, double seconds = 5.0) {
-        bool expired = false;
-        auto guard = runLoop.scheduleOnce(seconds, [&expired] { expired = true; });
-        while (!done() && !expired)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        runLoop.cancel(guard);
-        return done();
     }
 
     std::shared_ptr<HTTPFetcher> start(const QString& url, Outcome& outcome,
@@ -107,28 +96,15 @@ protected:
         });
     }
 
-    struct ToolRun {
-        int exitCode;
-        QString output;
-        QString errors;
-    };
     // The fetch tool on the URLs; `proxy` routes its requests through the test's server.
-    ToolRun runTool(const QStringList& arguments, bool proxy = false) {
-        QProcess tool;
+    fixtures::ProcessRun runTool(const QStringList& arguments, bool proxy = false) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("http_proxy"));
         if (proxy)
             environment.insert(QStringLiteral("http_proxy"),
                                QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
-        tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral(SWEEPLIGHT_FETCH_TOOL), arguments);
-        waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 10.0);
-        if (tool.state() != QProcess::NotRunning) {
-            tool.kill();
-            tool.waitForFinished();
-        }
-        return { tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()),
-                 QString::fromUtf8(tool.readAllStandardError()) };
+        return fixtures::runProcess(QStringLiteral(SWEEPLIGHT_FETCH_TOOL), arguments, environment,
+                                    10.0);
     }
 
     foundation::QtRunLoop runLoop;
@@ -185,23 +161,6 @@ TEST_F(Integration, RedirectToHttpsIsFollowedOverTls) {
               0x16); // a TLS handshake record
 }
 
-TEST_F(Integration, CookiesComeBackToLocalhostAndToTheLoopbackAddressSeparately) {
-    server.route("/set", [](const auto& request, QTcpSocket& socket) {
-        TestHttpServer::respond(
-            socket, 200, "set",
-            { { "Set-Cookie", "who=" + request.header("Host").split(':').front() } });
-    });
-    server.route("/echo", [](const auto& request, QTcpSocket& socket) {
-        TestHttpServer::respond(socket, 200, request.header("Cookie"));
-    });
-    EXPECT_EQ(fetch(server.url("/set", "localhost")).finishedCalls, 1);
-    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
-    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray(""));
-    EXPECT_EQ(fetch(server.url("/set", "127.0.0.1")).finishedCalls, 1);
-    EXPECT_EQ(fetch(server.url("/echo", "127.0.0.1")).data, QByteArray("who=127.0.0.1"));
-    EXPECT_EQ(fetch(server.url("/echo", "localhost")).data, QByteArray("who=localhost"));
-}
-
 TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
     HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
     server.route("/set", [](const auto&, QTcpSocket& socket) {
@@ -219,41 +178,6 @@ TEST_F(Integration, TransportCookieHandlingUsesTheSharedStore) {
     // The fetcher's own list saw nothing, and a fetcher using it sends nothing.
     EXPECT_EQ(fetch(server.url("/echo")).data, QByteArray(""));
     HTTPCookieStorage::sharedHTTPCookieStorage().deleteAllCookies();
-}
-
-TEST_F(Integration, NotModifiedIsServedFromTheHistory) {
-    const QByteArray date = kDocumentDate;
-    routeDatedDocument();
-    auto history = std::make_shared<FetchHistory>();
-    auto withHistory = [history](HTTPFetcher& f) {
-        f.setFetchHistory(history);
-        f.setShouldCacheDatedData(true);
-    };
-    EXPECT_EQ(fetch(server.url("/doc"), withHistory).data, QByteArray("full body"));
-    Outcome second = fetch(server.url("/doc"), withHistory);
-    EXPECT_EQ(second.finishedCalls, 1);
-    EXPECT_EQ(second.data, QByteArray("full body"));
-    ASSERT_EQ(server.requests.size(), 2u);
-    EXPECT_EQ(server.requests.back().header("If-Modified-Since"), date);
-}
-
-TEST_F(Integration, ServiceUnavailableIsRetriedUntilOk) {
-    int calls = 0;
-    server.route("/flaky", [&calls](const auto&, QTcpSocket& socket) {
-        if (++calls < 3)
-            TestHttpServer::respond(socket, 503, "busy");
-        else
-            TestHttpServer::respond(socket, 200, "finally");
-    });
-    std::shared_ptr<HTTPFetcher> kept;
-    Outcome outcome = fetch(server.url("/flaky"), [&kept](HTTPFetcher& f) {
-        f.setIsRetryEnabled(true);
-        f.setMinRetryInterval(0.05);
-        kept = f.shared_from_this();
-    });
-    EXPECT_EQ(outcome.finishedCalls, 1);
-    EXPECT_EQ(outcome.data, QByteArray("finally"));
-    EXPECT_EQ(kept->retryCount(), 2u);
 }
 
 TEST_F(Integration, BasicAuthenticationWithCredentialAndFailureCount) {
@@ -419,10 +343,10 @@ TEST_F(Integration, UndecodableBodiesFail) {
 
 TEST_F(Integration, BodiesLargerThanTheMaximumFail) {
     const QByteArray body(4096, 'x');
-    server.route("/announced", [&body](const auto&, QTcpSocket& socket) {
+    server.route("/announced", [body](const auto&, QTcpSocket& socket) {
         TestHttpServer::respond(socket, 200, body);
     });
-    server.route("/streamed", [&body](const auto&, QTcpSocket& socket) {
+    server.route("/streamed", [body](const auto&, QTcpSocket& socket) {
         socket.write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
         socket.disconnectFromHost();
     });
@@ -466,7 +390,8 @@ TEST_F(Integration, FetchToolSharesItsHistoryAcrossTheURLs) {
     const QByteArray date = kDocumentDate;
     routeDatedDocument();
     const auto run = [&](const QStringList& options) {
-        ToolRun result = runTool(options + QStringList { server.url("/doc"), server.url("/doc") });
+        fixtures::ProcessRun result =
+            runTool(options + QStringList { server.url("/doc"), server.url("/doc") });
         return std::make_pair(result.exitCode, result.output);
     };
 
@@ -501,8 +426,8 @@ TEST_F(Integration, FetchToolRefusesBadBodiesAndRegistryWideCookies) {
         TestHttpServer::respond(socket, 200, QByteArray(1'000'001, 'x'));
     });
     // Qt sees through this bomb before the body reaches the limit.
-    ToolRun bodies = runTool({ "--max-body", "1000000", server.url("/corrupt"), server.url("/bomb"),
-                               server.url("/big") });
+    fixtures::ProcessRun bodies = runTool({ "--max-body", "1000000", server.url("/corrupt"),
+                                            server.url("/bomb"), server.url("/big") });
     EXPECT_EQ(bodies.exitCode, 1);
     const QStringList lines = bodies.output.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << bodies.output.toStdString();
@@ -524,9 +449,10 @@ TEST_F(Integration, FetchToolRefusesBadBodiesAndRegistryWideCookies) {
             TestHttpServer::respond(socket, 200, "echo");
         });
     server.requests.clear();
-    ToolRun cookies = runTool({ "http://a.example.com/set", "http://other.com/echo",
-                                "http://sub.a.example.com/echo", "http://a.example.com/echo" },
-                              true);
+    fixtures::ProcessRun cookies =
+        runTool({ "http://a.example.com/set", "http://other.com/echo",
+                  "http://sub.a.example.com/echo", "http://a.example.com/echo" },
+                true);
     EXPECT_EQ(cookies.exitCode, 0) << cookies.output.toStdString();
     ASSERT_EQ(server.requests.size(), 4u);
     EXPECT_EQ(server.requests[1].header("Cookie"), QByteArray());

@@ -42,7 +42,7 @@ TEST_F(Retry, ServiceUnavailableWaitsTheMinimumThenSendsAgainWithDoublingDelays)
     const double minimum = fetcher->minRetryInterval();
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
 
     EXPECT_EQ(outcome.failedCalls + outcome.finishedCalls, 0);
     EXPECT_TRUE(fetcher->isFetching());
@@ -52,13 +52,13 @@ TEST_F(Retry, ServiceUnavailableWaitsTheMinimumThenSendsAgainWithDoublingDelays)
     runLoop.advance(0.001);
     EXPECT_EQ(fetcher->retryCount(), 1u);
     ASSERT_EQ(factory->records.size(), 2u);
-    EXPECT_EQ(factory->last().request.URL(), QUrl("http://example.com/busy"));
+    EXPECT_EQ(factory->lastRecord().request.URL(), QUrl("http://example.com/busy"));
 
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
     EXPECT_DOUBLE_EQ(fetcher->lastRetryInterval(), 2 * minimum);
     runLoop.advance(2 * minimum);
     ASSERT_EQ(factory->records.size(), 3u);
-    factory->last().answer(200, "done");
+    factory->lastRecord().answer(200, "done");
     EXPECT_EQ(outcome.finishedCalls, 1);
     EXPECT_EQ(outcome.failedCalls, 0);
     EXPECT_EQ(fetcher->retryCount(), 2u);
@@ -73,7 +73,7 @@ TEST_F(Retry, BackOffRunsOneToFiveHundredTwelveThenFails) {
     ASSERT_TRUE(begin(*fetcher, outcome));
     std::vector<double> delays;
     while (outcome.failedCalls == 0) {
-        factory->last().answer(504);
+        factory->lastRecord().answer(504);
         if (outcome.failedCalls)
             break;
         runLoop.runPending();
@@ -92,7 +92,7 @@ TEST_F(Retry, BackOffRunsOneToFiveHundredTwelveThenFails) {
     never->setMaxRetryInterval(30);
     Outcome neverOutcome;
     ASSERT_TRUE(begin(*never, neverOutcome));
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
     EXPECT_EQ(neverOutcome.failedCalls, 1);
 }
 
@@ -111,10 +111,10 @@ TEST_F(Retry, OnlyTimeoutsLostConnectionsAnd408_503_504AreRetryErrors) {
     fetcher->setIsRetryEnabled(true);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().fail(kURLErrorNetworkConnectionLost);
+    factory->lastRecord().fail(kURLErrorNetworkConnectionLost);
     EXPECT_EQ(outcome.failedCalls, 0);
     fireRetryTimer();
-    factory->last().fail(kURLErrorCannotConnectToHost);
+    factory->lastRecord().fail(kURLErrorCannotConnectToHost);
     EXPECT_EQ(outcome.failedCalls, 1);
     EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
 }
@@ -129,11 +129,11 @@ TEST_F(Retry, CallbackCanForceOrVetoARetry) {
     });
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(404);
+    factory->lastRecord().answer(404);
     EXPECT_EQ(outcome.failedCalls, 0);
     EXPECT_TRUE(fetcher->isFetching());
     fireRetryTimer();
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
     EXPECT_EQ(outcome.failedCalls, 1);
     EXPECT_EQ(outcome.error->code(), 503);
     EXPECT_EQ(asked, (std::vector<std::pair<bool, long>> { { false, 404 }, { true, 503 } }));
@@ -143,7 +143,7 @@ TEST_F(Retry, RetryOffFailsAtOnce) {
     auto fetcher = HTTPFetcher::create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
     EXPECT_EQ(outcome.failedCalls, 1);
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
 }
@@ -153,7 +153,7 @@ TEST_F(Retry, StopWhileWaitingCancelsTheTimerSilently) {
     fetcher->setIsRetryEnabled(true);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(503);
+    factory->lastRecord().answer(503);
     EXPECT_TRUE(fetcher->isFetching());
     fetcher->stopFetching();
     EXPECT_FALSE(fetcher->isFetching());
@@ -182,7 +182,7 @@ TEST_F(Retry, WaitingFetcherKeepsItselfAliveAndIgnoresTheEndedConnection) {
     first->answer(200, "stale");
     EXPECT_EQ(outcome.finishedCalls, 0);
     fireRetryTimer();
-    factory->last().answer(200, "ok");
+    factory->lastRecord().answer(200, "ok");
     EXPECT_EQ(outcome.finishedCalls, 1);
     runLoop.runPending();
     EXPECT_TRUE(weak.expired());
@@ -208,18 +208,18 @@ TEST_F(Retry, RetriedRequestCarriesAddedFieldsOnce) {
     fetcher->setIsRetryEnabled(true);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    const auto firstFields = factory->last().request.allHTTPHeaderFields();
+    const auto firstFields = factory->lastRecord().request.allHTTPHeaderFields();
     EXPECT_EQ(firstFields.value("Cookie"), QStringLiteral("mine=1,session=s1"));
     EXPECT_EQ(firstFields.value("If-Modified-Since"),
               QStringLiteral("Sat, 01 Jan 2000 00:00:00 GMT"));
 
-    factory->last().fail(kURLErrorNetworkConnectionLost);
+    factory->lastRecord().fail(kURLErrorNetworkConnectionLost);
     fireRetryTimer();
-    EXPECT_EQ(factory->last().request.allHTTPHeaderFields(), firstFields);
+    EXPECT_EQ(factory->lastRecord().request.allHTTPHeaderFields(), firstFields);
 
-    factory->last().answer(503, {}, fields({ { "Set-Cookie", "session=s2; Path=/" } }));
+    factory->lastRecord().answer(503, {}, fields({ { "Set-Cookie", "session=s2; Path=/" } }));
     fireRetryTimer();
-    const auto retried = factory->last().request.allHTTPHeaderFields();
+    const auto retried = factory->lastRecord().request.allHTTPHeaderFields();
     EXPECT_EQ(retried.value("Cookie"), QStringLiteral("mine=1,session=s2"));
     // The 503 removed the stored date, so the retry is no longer conditional.
     EXPECT_TRUE(retried.value("If-Modified-Since").isNull());
@@ -237,12 +237,13 @@ TEST_F(Retry, RequestIsTheCallersOwnAgainAfterAFetch) {
     auto fetcher = HTTPFetcher::create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->last().answer(200, "x");
+    factory->lastRecord().answer(200, "x");
     EXPECT_TRUE(fetcher->request()->valueForHTTPHeaderField("Cookie").isNull());
 
     fetcher->request()->setValue(QStringLiteral("c=1"), QStringLiteral("Cookie"));
     ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_EQ(factory->last().request.valueForHTTPHeaderField("Cookie"), QStringLiteral("c=1,s=v"));
+    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
+              QStringLiteral("c=1,s=v"));
     fetcher->stopFetching();
     EXPECT_EQ(fetcher->request()->valueForHTTPHeaderField("Cookie"), QStringLiteral("c=1"));
 }

@@ -1,5 +1,7 @@
 #include "foundation/Log.h"
 
+#include "LogCapture.h"
+
 #include <QLoggingCategory>
 #include <gtest/gtest.h>
 #include <string>
@@ -12,9 +14,7 @@ using namespace sweeplight;
 // Diagnostics stay silent until their category is switched on; warnings are written by default,
 // and a rule can silence them too.
 TEST(Log, CategoryRulesDecideWhatIsWritten) {
-    std::vector<std::string> lines;
-    auto previous =
-        foundation::setLogSink([&](std::string_view line) { lines.emplace_back(line); });
+    fixtures::LogCapture log;
     const struct {
         const char* rules;
         std::vector<std::string> written;
@@ -26,12 +26,11 @@ TEST(Log, CategoryRulesDecideWhatIsWritten) {
     };
     for (const auto& row : cases) {
         QLoggingCategory::setFilterRules(QString::fromLatin1(row.rules));
-        lines.clear();
+        log.clear();
         foundation::logLine(lcLogTest(), "debug");
         foundation::logWarning(lcLogTest(), "warning");
         foundation::logLine("general");
-        EXPECT_EQ(lines, row.written) << row.rules;
+        EXPECT_EQ(log.lines(), row.written) << row.rules;
     }
     QLoggingCategory::setFilterRules(QString());
-    foundation::setLogSink(std::move(previous));
 }

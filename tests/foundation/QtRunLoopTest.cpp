@@ -3,36 +3,20 @@
 // measured by bench/display's frame pacing benchmark.
 #include "foundation/QtRunLoop.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include "CoreApplication.h"
+#include "WaitUntil.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 using sweeplight::foundation::QtRunLoop;
 
-namespace {
-
-void ensureApplication() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "qt_run_loop_test";
-        static char* argv[] = { name, nullptr };
-        new QCoreApplication(argc, argv);
-    }
-}
-
-// Runs Qt's loop until `done` says so, at most 5 s.
-template <typename Done> void runUntil(QtRunLoop& loop, Done done) {
-    const double giveUp = loop.now() + 5;
-    while (!done() && loop.now() < giveUp)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-}
-
-} // namespace
+using sweeplight::fixtures::ensureCoreApplication;
+using sweeplight::fixtures::waitUntil;
 
 TEST(QtRunLoop, FiresInDueOrderNeverEarlyAndSkipsCancelledTimers) {
-    ensureApplication();
+    ensureCoreApplication();
     QtRunLoop loop;
     std::string order;
     std::vector<double> lateness;
@@ -49,14 +33,14 @@ TEST(QtRunLoop, FiresInDueOrderNeverEarlyAndSkipsCancelledTimers) {
     at(0.020, 'b');
     at(0.020, 'B'); // same due time: in the order scheduled
     loop.cancel(cancelled);
-    runUntil(loop, [&] { return order.size() == 4; });
+    waitUntil([&] { return order.size() == 4; });
     EXPECT_EQ(order, "abBc");
     for (double late : lateness)
         EXPECT_GE(late, 0.0);
 }
 
 TEST(QtRunLoop, ARepeatingTimerMayCancelItselfAndAZeroIntervalOneLetsOthersRun) {
-    ensureApplication();
+    ensureCoreApplication();
     QtRunLoop loop;
     int repeats = 0;
     QtRunLoop::TimerId repeating = QtRunLoop::kNoTimer;
@@ -69,7 +53,7 @@ TEST(QtRunLoop, ARepeatingTimerMayCancelItselfAndAZeroIntervalOneLetsOthersRun) 
     const auto spinning = loop.scheduleRepeating(0, [&] { ++spins; });
     bool delayedRan = false;
     loop.scheduleOnce(0.020, [&] { delayedRan = true; });
-    runUntil(loop, [&] { return delayedRan && repeats >= 5; });
+    waitUntil([&] { return delayedRan && repeats >= 5; });
     loop.cancel(spinning);
     EXPECT_TRUE(delayedRan);
     EXPECT_EQ(repeats, 5);
@@ -79,7 +63,7 @@ TEST(QtRunLoop, ARepeatingTimerMayCancelItselfAndAZeroIntervalOneLetsOthersRun) 
     const int spinsThen = spins;
     bool later = false;
     loop.scheduleOnce(0.020, [&] { later = true; });
-    runUntil(loop, [&] { return later; });
+    waitUntil([&] { return later; });
     EXPECT_EQ(repeats, 5);
     EXPECT_EQ(spins, spinsThen);
 }

@@ -4,12 +4,12 @@
 
 #include "network/LinuxReachabilitySource.h"
 
+#include "CoreApplication.h"
+#include "WaitUntil.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/QtRunLoop.h"
 #include "network/Reachability.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -25,7 +25,7 @@
 namespace sweeplight::network {
 namespace {
 
-constexpr double kEventTimeoutSeconds = 5.0;
+using fixtures::waitUntil;
 constexpr const char* kHost = "198.51.100.7"; // beyond the namespace's own subnet
 
 bool run(const std::string& command) {
@@ -34,18 +34,7 @@ bool run(const std::string& command) {
 
 class LinuxReachabilityNamespaceTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "network_tests";
-            static char* argv[] = { name, nullptr };
-            application = new QCoreApplication(argc, argv);
-        }
-    }
-    static void TearDownTestSuite() {
-        delete application;
-        application = nullptr;
-    }
+    static void SetUpTestSuite() { fixtures::ensureCoreApplication(); }
 
     void SetUp() override {
         if (::geteuid() != 0)
@@ -98,22 +87,6 @@ protected:
         return run("ip -n " + namespaceName + " " + arguments);
     }
 
-    // Runs the Qt event loop until `done` holds or the time is up.
-    bool waitUntil(const std::function<bool()>& done, double seconds = kEventTimeoutSeconds) {
-        if (done())
-            return true;
-        QEventLoop loop;
-        auto timeout = runLoop.scheduleOnce(seconds, [&] { loop.quit(); });
-        auto poll = runLoop.scheduleRepeating(0.01, [&] {
-            if (done())
-                loop.quit();
-        });
-        loop.exec();
-        runLoop.cancel(timeout);
-        runLoop.cancel(poll);
-        return done();
-    }
-
     // Waits for the notification a change brings, then for the statuses to settle on `expected`.
     void expectStatusesAfterChange(int notificationsBefore, int host, int internet, int wifi) {
         EXPECT_TRUE(waitUntil([&] { return notifications > notificationsBefore; }))
@@ -136,7 +109,6 @@ protected:
         monitor->localWiFiConnectionStatus();
     }
 
-    static inline QCoreApplication* application = nullptr;
     std::string namespaceName;
     bool created { false };
     foundation::QtRunLoop runLoop;
@@ -170,17 +142,6 @@ TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatuses
     before = notifications;
     ASSERT_TRUE(ip("route del default"));
     expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
-}
-
-TEST_F(LinuxReachabilityNamespaceTest, DefaultRouteWithoutGatewayIsAnAdHocNetwork) {
-    watchAllTargets();
-    const int before = notifications;
-    ASSERT_TRUE(ip("route add default dev p0"));
-    // Everything is on the link now: the host too, and directly.
-    expectStatusesAfterChange(before, StatusReachable, StatusUnreachable, StatusReachable);
-    ReachabilityFlags flags = 0;
-    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
-    EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsIsDirect);
 }
 
 TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv6Hosts) {
@@ -246,7 +207,7 @@ TEST_F(LinuxReachabilityNamespaceTest, AChangeStillPendingDiesWithTheMonitor) {
     source->readKernelEvents();
     const int before = notifications;
     monitor.reset();
-    waitUntil([] { return false; }, 0.3);
+    fixtures::settle(0.3);
     EXPECT_EQ(notifications, before);
 }
 
@@ -273,7 +234,7 @@ TEST_F(LinuxReachabilityNamespaceTest, HostNamesResolveWithoutBlockingAndThenCal
     // Unscheduled, it stays quiet whatever the kernel does.
     handle->unscheduleFromRunLoop(runLoop);
     ASSERT_TRUE(ip("link set lo down"));
-    waitUntil([] { return false; }, 0.5); // lets the kernel's events arrive and be read
+    fixtures::settle(0.5); // lets the kernel's events arrive and be read
     EXPECT_EQ(calls, 1);
 }
 

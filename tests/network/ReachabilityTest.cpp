@@ -11,7 +11,7 @@
 namespace sweeplight::network {
 namespace {
 
-using testing::FakeReachabilitySource;
+using fixtures::FakeReachabilitySource;
 
 constexpr ReachabilityFlags kTransient = kReachabilityFlagsTransientConnection;
 constexpr ReachabilityFlags kReachable = kReachabilityFlagsReachable;
@@ -116,7 +116,7 @@ TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead
               (std::vector<std::string> { kDefaultRouteKey, kLinkLocalAddressKey }));
 }
 
-TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnce) {
+TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifiesOncePerChange) {
     monitor->setNetworkStatusNotificationsEnabled(true);
     monitor->setHostName("service.example");
     for (int i = 0; i < 3; ++i) {
@@ -138,22 +138,14 @@ TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnce) {
     }
     EXPECT_EQ(monitor->reachabilityRefForHostName("service.example"),
               monitor->reachabilityQueries().at("service.example")->reachabilityRef());
-}
 
-TEST_F(ReachabilityTest, EachReportedChangePostsExactlyOneNotification) {
-    monitor->setNetworkStatusNotificationsEnabled(true);
-    monitor->setHostName("service.example");
-    monitor->remoteHostStatus();
-    monitor->internetConnectionStatus();
-    monitor->localWiFiConnectionStatus();
-    ASSERT_EQ(notifications, 0);
-
-    onlyHandleFor("service.example")->reportChange();
-    EXPECT_EQ(notifications, 1);
-    onlyHandleFor(kDefaultRouteKey)->reportChange();
-    EXPECT_EQ(notifications, 2);
-    onlyHandleFor(kLinkLocalAddressKey)->reportChange();
-    EXPECT_EQ(notifications, 3);
+    // Each reported change posts exactly one notification.
+    int expected = 0;
+    for (const char* target : { "service.example", kDefaultRouteKey, kLinkLocalAddressKey }) {
+        EXPECT_EQ(notifications, expected++);
+        onlyHandleFor(target)->reportChange();
+    }
+    EXPECT_EQ(notifications, expected);
 }
 
 TEST_F(ReachabilityTest, QueriesMadeWhileNotificationsAreOffStayUnregisteredExceptFixedTargets) {

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
-namespace sweeplight::network::testing {
+namespace sweeplight::fixtures {
+
+using network::ReachabilityFlags;
+using network::ReachabilityHandle;
 
 // A reachability service whose flags the test sets per target ("name" or dotted-quad text).
 // Handles report changes only while scheduled, as a platform would.
-class FakeReachabilitySource final : public ReachabilitySource {
+class FakeReachabilitySource final : public network::ReachabilitySource {
 public:
     struct Target {
         ReachabilityFlags flags { 0 };
@@ -52,6 +55,12 @@ public:
     void setFlags(const std::string& name, ReachabilityFlags flags) {
         targets_[name].flags = flags;
     }
+    // The target's flags change, and every handle of it reports that.
+    void change(const std::string& name, ReachabilityFlags flags) {
+        setFlags(name, flags);
+        for (Handle* handle : handlesFor(name))
+            handle->reportChange();
+    }
 
     // Live handles for a target (most recent last).
     std::vector<Handle*> handlesFor(const std::string& name) const;
@@ -67,4 +76,4 @@ private:
     std::vector<Handle*> handles_;
 };
 
-} // namespace sweeplight::network::testing
+} // namespace sweeplight::fixtures

@@ -9,7 +9,7 @@
 
 class QTcpSocket;
 
-namespace sweeplight::fetcher::testing {
+namespace sweeplight::fixtures {
 
 // A small HTTP/1.1 server on 127.0.0.1 for integration tests. Each path has a handler that
 // writes whatever it likes to the socket: a complete answer, half an answer, or nothing.
@@ -53,4 +53,4 @@ private:
     std::map<QTcpSocket*, QByteArray> buffers_;
 };
 
-} // namespace sweeplight::fetcher::testing
+} // namespace sweeplight::fixtures

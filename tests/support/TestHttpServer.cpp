@@ -2,7 +2,7 @@
 
 #include <QTcpSocket>
 
-namespace sweeplight::fetcher::testing {
+namespace sweeplight::fixtures {
 
 TestHttpServer::TestHttpServer()
     : server_(std::make_unique<QTcpServer>()) {
@@ -91,4 +91,4 @@ void TestHttpServer::onData(QTcpSocket* socket) {
     }
 }
 
-} // namespace sweeplight::fetcher::testing
+} // namespace sweeplight::fixtures

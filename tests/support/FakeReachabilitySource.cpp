@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 
-namespace sweeplight::network::testing {
+namespace sweeplight::fixtures {
 
 FakeReachabilitySource::Handle::Handle(FakeReachabilitySource& source, std::string target)
     : source_(source)
@@ -69,4 +69,4 @@ FakeReachabilitySource::handlesFor(const std::string& name) const {
     return found;
 }
 
-} // namespace sweeplight::network::testing
+} // namespace sweeplight::fixtures

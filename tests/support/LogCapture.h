@@ -1,0 +1,30 @@
+#pragma once
+
+#include "foundation/Log.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sweeplight::fixtures {
+
+// Takes every console log line while it lives, instead of the console, and gives the previous
+// sink back when it goes.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    const std::vector<std::string>& lines() const { return lines_; }
+    // Whether some line contains `text`.
+    bool contains(std::string_view text) const;
+    void clear() { lines_.clear(); }
+
+private:
+    std::vector<std::string> lines_;
+    foundation::LogSink previous_;
+};
+
+} // namespace sweeplight::fixtures

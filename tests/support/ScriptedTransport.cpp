@@ -1,0 +1,99 @@
+#include "ScriptedTransport.h"
+
+namespace sweeplight::fixtures {
+
+using namespace fetcher;
+
+void ConnectionRecord::respond(int status, HTTPHeaderFields fields, QString mimeType) {
+    if (connection)
+        delegate->connection(*connection,
+                             UrlResponse(request.URL(), mimeType, status, std::move(fields)));
+}
+
+void ConnectionRecord::respondWithoutStatus() {
+    if (connection)
+        delegate->connection(*connection, UrlResponse(request.URL(), QStringLiteral("text/plain")));
+}
+
+void ConnectionRecord::send(const QByteArray& data) {
+    if (connection)
+        delegate->connection(*connection, data);
+}
+
+void ConnectionRecord::finish() {
+    if (connection)
+        delegate->connectionDidFinishLoading(*connection);
+}
+
+void ConnectionRecord::fail(long code, const std::string& domain) {
+    if (connection)
+        delegate->connection(*connection, FetchError(domain, code));
+}
+
+void ConnectionRecord::answer(int status, const QByteArray& body, HTTPHeaderFields fields) {
+    respond(status, std::move(fields));
+    if (!body.isEmpty())
+        send(body);
+    finish();
+}
+
+void ConnectionRecord::respond(int status, const QByteArray& body) {
+    if (cancelled)
+        return;
+    respond(status);
+    if (!body.isEmpty() && !cancelled)
+        send(body);
+    if (!cancelled)
+        finish();
+}
+
+std::optional<UrlRequest> ConnectionRecord::redirect(const QUrl& to, int status,
+                                                     HTTPHeaderFields fields) {
+    if (!connection)
+        return std::nullopt;
+    UrlRequest proposed = request;
+    proposed.setURL(to);
+    UrlResponse response(request.URL(), QStringLiteral("text/html"), status, std::move(fields));
+    auto next = delegate->connection(*connection, proposed, &response);
+    if (next)
+        request = *next;
+    return next;
+}
+
+ConnectionRecord::ChallengeOutcome ConnectionRecord::challenge(int previousFailureCount,
+                                                               bool isProxy) {
+    if (!connection)
+        return {};
+    auto outcome = std::make_shared<ChallengeOutcome>();
+    UrlProtectionSpace space;
+    space.host = request.URL().host();
+    space.isProxy = isProxy;
+    auto challenge = std::make_shared<UrlAuthenticationChallenge>(
+        space, previousFailureCount,
+        [outcome](const UrlCredential& credential) { outcome->used = credential; },
+        [outcome] { outcome->cancelled = true; });
+    delegate->connection(*connection, challenge);
+    return *outcome;
+}
+
+std::unique_ptr<UrlConnection> ScriptedTransport::initWithRequest(const UrlRequest& request,
+                                                                  UrlConnectionDelegate& delegate,
+                                                                  bool startImmediately) {
+    if (refuse)
+        return nullptr;
+    auto record = std::make_shared<ConnectionRecord>();
+    record->request = request;
+    record->delegate = &delegate;
+    record->startedImmediately = startImmediately;
+    record->started = startImmediately;
+    records.push_back(record);
+    return std::make_unique<ScriptedConnection>(record);
+}
+
+ConnectionRecord* ScriptedTransport::at(std::size_t index) const {
+    if (index >= records.size() || !records[index]->connection)
+        return nullptr;
+    return records[index].get();
+}
+
+} // namespace sweeplight::fixtures
