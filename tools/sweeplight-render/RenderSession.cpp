@@ -152,6 +152,9 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         return nullptr;
     }
     display::WaveDisplay& display = *session->display_;
+    // Frames are read in part and never shown: drawn on the CPU, the same bytes without GL's
+    // per-frame hand-over to its rasterizer threads.
+    display.setSoftwareFrames(true);
     if (options.message)
         display.setMessage(*options.message);
     if (options.color)
