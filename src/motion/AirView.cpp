@@ -1,6 +1,7 @@
 #include "AirView.h"
 
 #include <QPainter>
+#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -88,11 +89,19 @@ QPointF AirView::imagePoint(double position, QPointF screenPoint) const {
 void AirView::expose(const QImage& frame, double at) {
     if (frame.isNull() || !std::isfinite(at))
         return;
-    QImage screen = frame.convertToFormat(QImage::Format_RGB32);
-    QRect lit = litBounds(screen);
+    // A frame whose pixels read as 32-bit words with the colour in the low 24 bits (the
+    // display's RGBA bytes on a little-endian machine among them) is searched as it is, and only
+    // its lit part converted: a column frame is mostly black.
+    const QImage::Format format = frame.format();
+    const bool colourInLowBits =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+        ((format == QImage::Format_RGBA8888 || format == QImage::Format_RGBX8888) &&
+         QSysInfo::ByteOrder == QSysInfo::LittleEndian);
+    const QImage screen = colourInLowBits ? frame : frame.convertToFormat(QImage::Format_RGB32);
+    const QRect lit = litBounds(screen);
     if (lit.isEmpty())
         return;
-    paintLit(screen.copy(lit), lit, at);
+    paintLit(screen.copy(lit).convertToFormat(QImage::Format_RGB32), lit, at);
 }
 
 void AirView::expose(const unsigned char* rgba, long bytesPerLine, const QRect& area, double at) {
