@@ -1,7 +1,8 @@
 // How close the app's run loop fires the frame timer to each tick's due time while every tick
 // draws a frame, as the display does: |fired - due| per tick (median, 99th percentile, largest)
-// and the ticks lost, at 120 and 60 frames a second. Each run lasts SWEEPLIGHT_PACING_SECONDS
-// (default 10) of real time.
+// and the ticks lost, at 120 and 60 frames a second, frames drawn through GL or on the CPU (as
+// the app's display view draws them). Each run lasts SWEEPLIGHT_PACING_SECONDS (default 10) of
+// real time.
 //
 //   frame_pacing_bench
 #include "display/WaveDisplay.h"
@@ -41,6 +42,7 @@ void BM_FramePacing(benchmark::State& state) {
         state.SkipWithError("no OpenGL ES 1.1 context");
         return;
     }
+    display->setSoftwareFrames(state.range(1) != 0);
     display->setMessage(QStringLiteral(" h e l l o "));
     display->setRainbowMode(true);
     const int length = display->strip().messageLength();
@@ -81,9 +83,8 @@ void BM_FramePacing(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FramePacing)
-    ->Arg(120)
-    ->Arg(60)
-    ->ArgName("hz")
+    ->ArgsProduct({ { 120, 60 }, { 0, 1 } })
+    ->ArgNames({ "hz", "software" })
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

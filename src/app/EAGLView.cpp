@@ -38,6 +38,10 @@ std::unique_ptr<EAGLView> EAGLView::create(foundation::RunLoop& runLoop,
     std::unique_ptr<display::WaveDisplay> display = display::WaveDisplay::create();
     if (!display)
         return nullptr;
+    // Every frame is read back to be painted by the window, so GL would only rasterise squares
+    // the CPU draws to the same bytes; drawn there, Mesa never compiles a shader, and its code
+    // generator (some 17 MB of it) is never paged in.
+    display->setSoftwareFrames(true);
     return std::unique_ptr<EAGLView>(
         new EAGLView(runLoop, accelerometer, std::move(display), parent));
 }

@@ -132,6 +132,14 @@ int WaveDisplay::backingHeight() const {
     return renderer_->backingHeight();
 }
 
+void WaveDisplay::setSoftwareFrames(bool on) {
+    renderer_->setSoftwareFrames(on);
+}
+
+bool WaveDisplay::softwareFrames() const {
+    return renderer_->softwareFrames();
+}
+
 std::string WaveDisplay::rendererDescription() const {
     return renderer_->description();
 }

@@ -135,6 +135,11 @@ public:
     // for an area outside the framebuffer. Allocates nothing.
     const std::uint8_t* readFrame(const QRect& area);
 
+    // Frames drawn on the CPU instead of through GL, to the same bytes (see GLESRenderer): for
+    // a caller that reads few of them, or reads them all without a screen to show them on.
+    void setSoftwareFrames(bool on);
+    bool softwareFrames() const;
+
     // The GL implementation in use and how it was reached, e.g.
     // "OpenGL ES-CM 1.1 Mesa 22.3.6 (llvmpipe ...), surfaceless EGL" (or "pbuffer EGL").
     std::string rendererDescription() const;

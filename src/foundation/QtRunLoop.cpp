@@ -13,6 +13,13 @@
 
 namespace sweeplight::foundation {
 
+namespace {
+
+// How far behind its grid a repeating timer may fall and still fire every tick it owes.
+constexpr double kLongestCatchUp = 1.0;
+
+} // namespace
+
 QtRunLoop::QtRunLoop()
     : origin_(std::chrono::steady_clock::now()) {}
 
@@ -82,13 +89,16 @@ void QtRunLoop::fire() {
         std::shared_ptr<Callback> callback = timer.callback;
         queue_.erase({ timer.due, id });
         if (timer.repeating) {
-            // Ticks missed while the loop was busy are skipped, not bunched; the others keep
-            // to the grid start + n x interval, so no rounding accumulates.
+            // Every tick keeps to the grid start + n x interval, so no rounding accumulates, and
+            // a tick that fires late does not push the next one back: a tick already due fires
+            // on the next turn of the loop. Only a loop held up for more than kLongestCatchUp
+            // (a stopped process, a suspended machine) gives up the ticks it slept through
+            // rather than replay them in a burst.
             ++timer.tick;
             timer.due = timer.start + static_cast<double>(timer.tick) * timer.interval;
             if (timer.interval <= 0) {
                 timer.due = current;
-            } else if (timer.due <= current) {
+            } else if (timer.due < current - kLongestCatchUp) {
                 timer.tick =
                     static_cast<long long>(std::floor((current - timer.start) / timer.interval)) +
                     1;

@@ -1,6 +1,7 @@
 #include "AirView.h"
 
 #include <QPainter>
+#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -88,11 +89,19 @@ QPointF AirView::imagePoint(double position, QPointF screenPoint) const {
 void AirView::expose(const QImage& frame, double at) {
     if (frame.isNull() || !std::isfinite(at))
         return;
-    QImage screen = frame.convertToFormat(QImage::Format_RGB32);
-    QRect lit = litBounds(screen);
+    // A frame whose pixels read as 32-bit words with the colour in the low 24 bits (the
+    // display's RGBA bytes on a little-endian machine among them) is searched as it is, and only
+    // its lit part converted: a column frame is mostly black.
+    const QImage::Format format = frame.format();
+    const bool colourInLowBits =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+        ((format == QImage::Format_RGBA8888 || format == QImage::Format_RGBX8888) &&
+         QSysInfo::ByteOrder == QSysInfo::LittleEndian);
+    const QImage screen = colourInLowBits ? frame : frame.convertToFormat(QImage::Format_RGB32);
+    const QRect lit = litBounds(screen);
     if (lit.isEmpty())
         return;
-    paintLit(screen.copy(lit), lit, at);
+    paintLit(screen.copy(lit).convertToFormat(QImage::Format_RGB32), lit, at);
 }
 
 void AirView::expose(const unsigned char* rgba, long bytesPerLine, const QRect& area, double at) {
@@ -143,11 +152,24 @@ void AirView::paintLit(const QImage& litPart, const QRect& lit, double at) {
     QImage light = litPart.scaled(std::max(1, static_cast<int>(std::lround(lit.width() * scale_))),
                                   std::max(1, static_cast<int>(std::lround(lit.height() * scale_))),
                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (light.format() != QImage::Format_RGB32)
+        light = light.convertToFormat(QImage::Format_RGB32);
     const double x = imageX(at) + (lit.left() - kScreenWidth / 2.0) * scale_;
     const double top = (kMarginScreenPixels + lit.top()) * scale_;
-    QPainter painter(&image_);
-    painter.setCompositionMode(QPainter::CompositionMode_Lighten);
-    painter.drawImage(QPointF(std::round(x), std::round(top)), light);
+    const QPoint origin(static_cast<int>(std::round(x)), static_cast<int>(std::round(top)));
+    // Where light falls twice the brighter of each component stays: for opaque pixels that is
+    // what QPainter's Lighten mode gives, without the hand-over to its thread pool that it
+    // makes for every picture, however small.
+    const QRect target = QRect(origin, light.size()).intersected(image_.rect());
+    for (int y = target.top(); y <= target.bottom(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image_.scanLine(y)) + target.left();
+        const auto* in = reinterpret_cast<const QRgb*>(light.constScanLine(y - origin.y())) +
+                         (target.left() - origin.x());
+        for (int i = 0; i < target.width(); ++i)
+            out[i] =
+                qRgb(std::max(qRed(out[i]), qRed(in[i])), std::max(qGreen(out[i]), qGreen(in[i])),
+                     std::max(qBlue(out[i]), qBlue(in[i])));
+    }
 }
 
 void AirView::fade(double keep) {

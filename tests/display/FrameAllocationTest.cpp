@@ -60,9 +60,12 @@ long allocationsDuring(WaveDisplay& display, int frames) {
 }
 } // namespace
 
-TEST(FrameAllocation, FramesAllocateNothingInAnyMode) {
+class FrameAllocation : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FrameAllocation, FramesAllocateNothingInAnyMode) {
     std::unique_ptr<WaveDisplay> display = WaveDisplay::create();
     ASSERT_NE(display, nullptr);
+    display->setSoftwareFrames(GetParam());
     display->setMessage(" h e y ");
     EXPECT_EQ(allocationsDuring(*display, 20), 0) << "column mode";
 
@@ -84,3 +87,6 @@ TEST(FrameAllocation, FramesAllocateNothingInAnyMode) {
     QImage copy = display->presentedFrame().copy();
     EXPECT_GT(gAllocations - before, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Drawn, FrameAllocation, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "InSoftware" : "ThroughGL"; });

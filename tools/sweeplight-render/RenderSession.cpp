@@ -10,10 +10,6 @@
 #include <cmath>
 #include <cstdio>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 namespace sweeplight::render {
 
 namespace {
@@ -30,20 +26,6 @@ public:
 private:
     display::WaveDisplay& display_;
 };
-
-// The GL driver frees a large block of heap as a frame is cleared and takes it back as the
-// frame is drawn. glibc hands the top of the heap back to the kernel each time and every page
-// faults in again, which costs a headless run more than its drawing; a batch run keeps it.
-void keepFreedHeap() {
-#if defined(__GLIBC__)
-    static const bool kept = [] {
-        mallopt(M_TRIM_THRESHOLD, 256 << 20);
-        mallopt(M_TOP_PAD, 16 << 20);
-        return true;
-    }();
-    (void)kept;
-#endif
-}
 
 bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0;
@@ -97,7 +79,6 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
     if (!error.empty())
         return nullptr;
 
-    keepFreedHeap();
     std::unique_ptr<RenderSession> session(new RenderSession);
     session->options_ = options;
     session->runLoop_ = std::make_unique<foundation::ManualRunLoop>();
@@ -152,6 +133,9 @@ std::unique_ptr<RenderSession> RenderSession::create(const Options& options, std
         return nullptr;
     }
     display::WaveDisplay& display = *session->display_;
+    // Frames are read in part and never shown: drawn on the CPU, the same bytes without GL's
+    // per-frame hand-over to its rasterizer threads.
+    display.setSoftwareFrames(true);
     if (options.message)
         display.setMessage(*options.message);
     if (options.color)

@@ -243,7 +243,11 @@ std::unique_ptr<GLESRenderer> GLESRenderer::create() {
 }
 
 GLESRenderer::GLESRenderer(std::unique_ptr<Egl> egl)
-    : egl_(std::move(egl)) {}
+    : egl_(std::move(egl)) {
+    // Room for the most points a frame draws (a picture column), so that frames allocate
+    // nothing.
+    squares_.reserve(1024);
+}
 
 GLESRenderer::~GLESRenderer() {
     if (frameCurrent_)
@@ -310,7 +314,18 @@ void GLESRenderer::destroyFramebuffer() {
     }
 }
 
+void GLESRenderer::setSoftwareFrames(bool on) {
+    softwareFrames_ = on;
+    squares_.clear();
+    drawnArea_ = {};
+}
+
 void GLESRenderer::beginFrame() {
+    if (softwareFrames_) {
+        squares_.clear();
+        drawnArea_ = {};
+        return;
+    }
     // Current until present() ends the frame.
     if (!frameCurrent_)
         frameCurrent_ = egl_->acquire();
@@ -330,7 +345,7 @@ void GLESRenderer::beginFrame() {
 void GLESRenderer::beginLEDs() {
     // The LED frame: u runs down from the top edge, v right from the left edge, so a model
     // point (u, v) lands on (x = v, y = 480 - u) of the bottom-left-origin surface.
-    if (!frameCurrent_)
+    if (softwareFrames_ || !frameCurrent_)
         return;
     glLoadIdentity();
     glTranslatef(0, 480, 0);
@@ -344,6 +359,10 @@ void GLESRenderer::beginLEDs() {
 }
 
 void GLESRenderer::beginPoints(float pointSize) {
+    if (softwareFrames_) {
+        pointSize_ = pointSize;
+        return;
+    }
     if (!frameCurrent_)
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -352,6 +371,15 @@ void GLESRenderer::beginPoints(float pointSize) {
 }
 
 void GLESRenderer::drawPoint(float u, float v, float red, float green, float blue, float alpha) {
+    if (softwareFrames_) {
+        // As GL stores a colour component in 8 bits: clamped, scaled and rounded.
+        auto byte = [](float component) {
+            return static_cast<std::uint8_t>(
+                std::lrint(std::clamp(component, 0.0f, 1.0f) * 255.0f));
+        };
+        recordSquare(u, v, byte(red), byte(green), byte(blue));
+        return;
+    }
     if (!frameCurrent_)
         return;
     glColor4f(red, green, blue, alpha);
@@ -373,6 +401,13 @@ void GLESRenderer::drawPoint(float u, float v, float red, float green, float blu
 }
 
 void GLESRenderer::drawPoints(const float* vertices, const std::uint8_t* colors, int count) {
+    if (softwareFrames_) {
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* rgba = colors + 4 * i;
+            recordSquare(vertices[2 * i], vertices[2 * i + 1], rgba[0], rgba[1], rgba[2]);
+        }
+        return;
+    }
     if (!frameCurrent_)
         return;
     if (pointSize_ > largestPointSize_) {
@@ -423,6 +458,81 @@ void GLESRenderer::addDrawn(float u, float v, float size) {
     drawnArea_.bottom = std::max(drawnArea_.bottom, square.bottom);
 }
 
+ScreenArea GLESRenderer::pointSquare(float u, float v) const {
+    // The LED frame: x = v and y = 480 - u on the bottom-left-origin surface; rows are counted
+    // from the top here.
+    const float x = v;
+    const float y = 480.0f - u;
+    ScreenArea square;
+    int bottomUp = 0;
+    int size = 0;
+    if (pointSize_ > largestPointSize_) {
+        // Two triangles: the pixels whose centres lie in the square, left and lower edges in.
+        const float half = pointSize_ / 2;
+        auto first = [](float edge) { return static_cast<int>(std::ceil(edge - 0.5f)); };
+        square.left = first(x - half);
+        square.right = first(x + half);
+        bottomUp = first(y - half);
+        size = first(y + half) - bottomUp;
+    } else {
+        // llvmpipe's aliased point: positions and size in 1/256 pixel; the size rounded to
+        // whole pixels with halves going down; an odd square centred on the pixel that holds
+        // the position, an even one on the pixel corner nearest to it.
+        const long width = std::max(1L, (std::lrint(pointSize_ * 256.0f) + 127) >> 8);
+        auto start = [width](float centre) {
+            const long fixed = std::lrint(centre * 256.0f);
+            return static_cast<int>(width % 2 ? (fixed >> 8) - (width - 1) / 2
+                                              : ((fixed + 128) >> 8) - width / 2);
+        };
+        square.left = start(x);
+        square.right = square.left + static_cast<int>(width);
+        bottomUp = start(y);
+        size = static_cast<int>(width);
+    }
+    square.top = backingHeight_ - (bottomUp + size);
+    square.bottom = backingHeight_ - bottomUp;
+    square.left = std::max(square.left, 0);
+    square.top = std::max(square.top, 0);
+    square.right = std::min(square.right, backingWidth_);
+    square.bottom = std::min(square.bottom, backingHeight_);
+    return square;
+}
+
+void GLESRenderer::recordSquare(float u, float v, std::uint8_t red, std::uint8_t green,
+                                std::uint8_t blue) {
+    if (red || green || blue)
+        addDrawn(u, v, pointSize_);
+    const ScreenArea square = pointSquare(u, v);
+    if (!square.isEmpty())
+        squares_.push_back({ square, { red, green, blue, 255 } });
+}
+
+void GLESRenderer::drawSquares(const ScreenArea& area) {
+    // Black and opaque as cleared, then every square in drawing order: a later one covers an
+    // earlier one, as opaque points do. Rows bottom first, as glReadPixels gives them.
+    const long rowBytes = static_cast<long>(area.width()) * 4;
+    auto row = [&](int top) { return readback_.get() + (area.bottom - 1 - top) * rowBytes; };
+    static constexpr std::uint8_t kBlack[4] = { 0, 0, 0, 255 };
+    for (int top = area.top; top < area.bottom; ++top) {
+        std::uint8_t* pixel = row(top);
+        for (int x = 0; x < area.width(); ++x, pixel += 4)
+            std::memcpy(pixel, kBlack, 4);
+    }
+    for (const Square& square : squares_) {
+        const int left = std::max(square.area.left, area.left);
+        const int right = std::min(square.area.right, area.right);
+        const int top = std::max(square.area.top, area.top);
+        const int bottom = std::min(square.area.bottom, area.bottom);
+        if (left >= right || top >= bottom)
+            continue;
+        for (int y = top; y < bottom; ++y) {
+            std::uint8_t* pixel = row(y) + (left - area.left) * 4;
+            for (int x = left; x < right; ++x, pixel += 4)
+                std::memcpy(pixel, square.rgba, 4);
+        }
+    }
+}
+
 void GLESRenderer::present() {
     if (!frameCurrent_)
         return;
@@ -435,6 +545,10 @@ const std::uint8_t* GLESRenderer::readPixels(const ScreenArea& area) {
     if (!readback_ || area.isEmpty() || area.left < 0 || area.top < 0 ||
         area.right > backingWidth_ || area.bottom > backingHeight_)
         return nullptr;
+    if (softwareFrames_) {
+        drawSquares(area);
+        return readback_.get();
+    }
     // The frame is over: the context is current again only for the read.
     Current current(*egl_);
     if (!current)

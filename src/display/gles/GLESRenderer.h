@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sweeplight::display {
 
@@ -64,6 +65,15 @@ public:
     // Null when `area` is not inside the framebuffer.
     const std::uint8_t* readPixels(const ScreenArea& area);
 
+    // Software frames: the frame steps only record the points, and readPixels draws the
+    // requested area from them on the CPU, to the same bytes llvmpipe gives: an aliased point
+    // covers a square of its size rounded (halves down, at least a pixel), centred on the pixel
+    // centre (odd sizes) or corner (even sizes) nearest its position in 1/256 pixel, and its
+    // colour is rounded to 8 bits. The points must be opaque, as the display's are. A frame no
+    // one reads costs nothing; the GL context stays for the caller that switches this off.
+    void setSoftwareFrames(bool on);
+    bool softwareFrames() const { return softwareFrames_; }
+
     // GL version, renderer and EGL platform, for logs.
     std::string description() const;
     // Which EGL platform the context runs on: "surfaceless" or "pbuffer".
@@ -73,7 +83,16 @@ private:
     struct Egl;
     class Current;
     explicit GLESRenderer(std::unique_ptr<Egl> egl);
+    // A point's square in screen pixels, top row first, clipped to the framebuffer.
+    ScreenArea pointSquare(float u, float v) const;
     void addDrawn(float u, float v, float size);
+    void recordSquare(float u, float v, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    void drawSquares(const ScreenArea& area);
+
+    struct Square {
+        ScreenArea area;
+        std::uint8_t rgba[4];
+    };
 
     std::unique_ptr<Egl> egl_;
     const char* platform_ { "" };
@@ -88,6 +107,8 @@ private:
     bool frameCurrent_ { false };
     std::unique_ptr<std::uint8_t[]> readback_;
     long readbackSize_ { 0 };
+    bool softwareFrames_ { false };
+    std::vector<Square> squares_; // the software frame, in drawing order
 };
 
 } // namespace sweeplight::display
