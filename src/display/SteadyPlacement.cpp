@@ -39,19 +39,17 @@ int SteadyPlacement::column(bool forwards, double position, double speed, double
         return -1;
     if (std::fabs(position) > std::cos(std::numbers::pi * kEndGuard))
         return -1;
-    const double step = middleStep(halfPeriod, frameInterval);
-    const double evenSlot = 2 * kEvenSpan / length;
-    if (evenSlot >= kEvenSlotFrames * step) {
+    if (fitsEvenly(halfPeriod, frameInterval, length)) {
         // The place alone picks the column, so it is the same in both directions.
-        const int column = floorToInt(position / evenSlot + length / 2.0);
+        const int column = floorToInt(position / (2 * kEvenSpan / length) + length / 2.0);
         if (repeats)
             return wrap(column, length);
         return column >= 0 && column < length ? column : -1;
     }
-    // Stepped: the time to or since the middle, as a sine-like swing through this place at this
-    // speed runs it; this half-swing's own speed follows a rate and reach that drift. Towards
-    // the ends, where the speed says little, the learned half-swing takes over.
-    const int framesPerColumn = std::max(1, floorToInt(2 * kSteppedSpan / (length * step)));
+    // Stepped, one column a frame: the time to or since the middle, as a sine-like swing
+    // through this place at this speed runs it; this half-swing's own speed follows a rate and
+    // reach that drift. Towards the ends, where the speed says little, the learned half-swing
+    // takes over.
     const double cosine = std::sqrt(std::max(0.0, 1 - position * position));
     const double measured = speed > 0 ? speed / std::max(cosine, kSmallestCosine) : 0;
     const double trust =
@@ -61,7 +59,7 @@ int SteadyPlacement::column(bool forwards, double position, double speed, double
     // Columns travelled since the middle, in the direction of the motion. Backwards the columns
     // count down; rounding the other way keeps a place on a boundary with the same column in
     // both directions.
-    const double along = sinceMiddle / frameInterval / framesPerColumn + length / 2.0;
+    const double along = sinceMiddle / frameInterval + length / 2.0;
     const int column = forwards ? floorToInt(along) : length - static_cast<int>(std::ceil(along));
     if (repeats)
         return wrap(column, length);
@@ -90,12 +88,11 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
             return -1;
         }
         next = drawn_ + 1;
-    } else if (drawn_ < 0) {
-        // The first column of a half-swing: where the place says (a message too long for the
-        // half-swing starts inside it).
+    } else if (drawn_ < 0 && length > longestWhole(halfPeriod, frameInterval)) {
+        // A message too long for the half-swing starts where the place says, inside it.
         next = inOrder(wanted);
     } else {
-        next = std::clamp(inOrder(wanted), drawn_, drawn_ + 1);
+        next = std::clamp(inOrder(wanted), std::max(drawn_, 0), drawn_ + 1);
     }
     drawn_ = next;
     return inOrder(next);

@@ -7,35 +7,32 @@ namespace sweeplight::display {
 // middle of the swing, at the same place in both directions.
 //
 // The phone's position runs from one end of the swing (-1) to the other (+1). When the message
-// is short enough, each column owns an equal slot of that range and is drawn on every frame
-// whose position falls in it; a slot must then be several frame steps wide at the middle of the
-// swing (taken as a sine-like swing there), or the count of frames per slot would alternate and
-// the columns wobble. Longer messages step one column every frame (or every few frames), timed
-// from the middle of the swing as a sine-like swing would pass it, so no column is skipped and
-// the message still sits centred. Right at either end: black.
+// is short enough, each column owns an equal slot of that range, at least as wide as the phone
+// moves in a frame at the middle of the swing, and is drawn on the frames whose position falls
+// in it: the place alone picks the column, so it lands where it did in the other direction.
+// Longer messages step one column a frame, timed from the middle of the swing as a sine-like
+// swing would pass it, so the message still sits centred. Right at either end: black.
 class SteadyPlacement final {
 public:
     // Reach (share of the swing's range to either side of the middle) an evenly spaced message
     // fills.
     static constexpr double kEvenSpan = 0.85;
-    // A stepped message is made as wide as this share of the reach, in whole frames per column.
-    static constexpr double kSteppedSpan = 0.7;
-    // Even slots must be this many frame steps wide at the middle of the swing.
-    static constexpr double kEvenSlotFrames = 3;
     // Share of the half-swing at either end that stays black (of its time, on a sine-like
     // swing).
     static constexpr double kEndGuard = 0.1;
 
     // The column to draw at `position` (-1 to 1) of a swing whose half-swing lasts
-    // `halfPeriod` seconds, with frames every `frameInterval` seconds; -1 for black. With
+    // `halfPeriod` seconds, with frames every `frameInterval` seconds; -1 for black. The
+    // direction and `speed` (of the position, per second) time a stepped message. With
     // `repeats` the columns run on past either end of the picture, so it repeats along the
     // swing.
     static int column(bool forwards, double position, double speed, double halfPeriod,
                       double frameInterval, int length, bool repeats = false);
     // The column for this frame, following column() from frame to frame within a half-swing
-    // without skipping one: the place of the phone is measured with some noise, which would
-    // otherwise now and then jump a column where they step one per frame. A column that comes
-    // too soon is held one more frame instead; one that comes late is caught up one a frame.
+    // without skipping one: where a slot is little more than a frame's travel, or the columns
+    // step one a frame, a measured place a little off or a half-swing a little fast would
+    // otherwise now and then jump a column. One that comes too soon waits while the one before
+    // is drawn again; a late one is caught up one a frame.
     int follow(bool forwards, double position, double speed, double halfPeriod,
                double frameInterval, int length, bool repeats = false);
 

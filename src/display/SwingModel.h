@@ -58,7 +58,7 @@ public:
     // A swing whose acceleration stays below this (g) is the phone held still.
     static constexpr double kStillAmplitude = 0.2;
     // The direction is in doubt while the velocity is below this share of the swing's speed.
-    static constexpr double kDoubtShare = 0.2;
+    static constexpr double kDoubtShare = 0.1;
 
 private:
     struct Sample {
