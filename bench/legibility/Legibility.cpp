@@ -297,10 +297,11 @@ std::string fitLabel(const Path& path, double frameRate, int length) {
 std::string number(double value, const char* format, double largest = 99) {
     if (std::isnan(value))
         return "-";
-    if (std::isinf(value) || value > largest)
-        return ">" + std::to_string(static_cast<int>(largest));
     char text[32];
-    std::snprintf(text, sizeof text, format, value);
+    if (std::isinf(value) || value > largest)
+        std::snprintf(text, sizeof text, ">%d", static_cast<int>(largest));
+    else
+        std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
@@ -339,8 +340,9 @@ void printTable(const std::string& only) {
                 both[steady] = score(frames, path, display->strip(), seconds);
             }
             ++seed;
-            std::printf("%-22s %-10s %4d %-8s", path.name.c_str(), ("\"" + message + "\"").c_str(),
-                        length, fitLabel(path, frameRate, length).c_str());
+            const std::string quoted = "\"" + message + '"';
+            std::printf("%-22s %-10s %4d %-8s", path.name.c_str(), quoted.c_str(), length,
+                        fitLabel(path, frameRate, length).c_str());
             for (const Scores& s : both) {
                 std::printf(
                     " | %5s%% %4s%% %5s %5s %5s", number(100 * s.mirrored, "%.1f", 100).c_str(),

@@ -3,33 +3,38 @@
 namespace sweeplight::display {
 
 // Where steady letters put the columns of a message or picture (`length` columns) along a
-// half-swing, so that each column shows where it belongs in the air: the message centred on the
+// swing, so that each column shows where it belongs in the air: the message centred on the
 // middle of the swing, at the same place in both directions.
 //
-// The phone's position over a half-swing is taken as a half cosine of its phase (a sine-like
-// swing), from one end (-1) to the other (+1). When the message is short enough, each column
-// owns an equal slot of that range and is drawn on every frame whose position falls in it; a
-// slot must then be several frame steps wide at the middle of the swing, or the count of frames
-// per slot would alternate and the columns wobble. Longer messages step one column every frame
-// (or every few frames), timed from the middle of the half-swing, so no column is skipped and
-// the message still sits centred. Near either end the direction is in doubt: black.
+// The phone's position runs from one end of the swing (-1) to the other (+1). When the message
+// is short enough, each column owns an equal slot of that range, at least as wide as the phone
+// moves in a frame at the middle of the swing, and is drawn on the frames whose position falls
+// in it: the place alone picks the column, so it lands where it did in the other direction.
+// Longer messages step one column a frame, timed from the middle of the swing as a sine-like
+// swing would pass it, so the message still sits centred. Right at either end: black.
 class SteadyPlacement final {
 public:
-    // Reach (share of the half-swing's range to either side of the middle) an evenly spaced
-    // message fills.
+    // Reach (share of the swing's range to either side of the middle) an evenly spaced message
+    // fills.
     static constexpr double kEvenSpan = 0.85;
-    // A stepped message is made as wide as this share of the reach, in whole frames per column.
-    static constexpr double kSteppedSpan = 0.7;
-    // Even slots must be this many frame steps wide at the middle of the swing.
-    static constexpr double kEvenSlotFrames = 3;
-    // Share of the half-swing at either end that stays black.
+    // Share of the half-swing at either end that stays black (of its time, on a sine-like
+    // swing).
     static constexpr double kEndGuard = 0.1;
 
-    // The column to draw at `phase` (0 to 1) of a half-swing lasting `halfPeriod` seconds, with
-    // frames every `frameInterval` seconds; -1 for black. With `repeats` the columns run on past
-    // either end of the picture, so it repeats along the swing.
-    static int column(bool forwards, double phase, double halfPeriod, double frameInterval,
-                      int length, bool repeats = false);
+    // The column to draw at `position` (-1 to 1) of a swing whose half-swing lasts
+    // `halfPeriod` seconds, with frames every `frameInterval` seconds; -1 for black. The
+    // direction and `speed` (of the position, per second) time a stepped message. With
+    // `repeats` the columns run on past either end of the picture, so it repeats along the
+    // swing.
+    static int column(bool forwards, double position, double speed, double halfPeriod,
+                      double frameInterval, int length, bool repeats = false);
+    // The column for this frame, following column() from frame to frame within a half-swing
+    // without skipping one: where a slot is little more than a frame's travel, or the columns
+    // step one a frame, a measured place a little off or a half-swing a little fast would
+    // otherwise now and then jump a column. One that comes too soon waits while the one before
+    // is drawn again; a late one is caught up one a frame.
+    int follow(bool forwards, double position, double speed, double halfPeriod,
+               double frameInterval, int length, bool repeats = false);
 
     // Whether `length` columns are spaced evenly (a slot at least one frame step wide at the
     // middle of the swing) rather than stepped one per frame.
@@ -38,6 +43,12 @@ public:
     // frame between the black ends).
     static int longestEven(double halfPeriod, double frameInterval);
     static int longestWhole(double halfPeriod, double frameInterval);
+
+private:
+    // The last column drawn in this half-swing, counted in the order it draws them; -1 for none.
+    int drawn_ { -1 };
+    bool forwards_ { true };
+    int length_ { 0 };
 };
 
 } // namespace sweeplight::display

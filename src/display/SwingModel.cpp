@@ -33,8 +33,9 @@ constexpr std::size_t kKeptTurns = 6;
 // A swing whose next two turn-arounds have not come within this many expected half-swings has
 // stopped.
 constexpr double kStoppedHalfSwings = 2.0;
-// Strong samples come at least every so much of a half-swing while the phone swings.
-constexpr double kStillShare = 0.75;
+// Strong samples come at least every so much of a half-swing while the phone swings (a hand's
+// two ends are not alike: the acceleration can stay weak at one of them).
+constexpr double kStillShare = 1.5;
 constexpr double kStrongShare = 0.5;
 constexpr int kFewestFitSamples = 4;
 
@@ -116,10 +117,22 @@ double SwingModel::crossingTime(int side, double fallback) const {
     return crossing;
 }
 
+double SwingModel::rawPositionAt(double time) const {
+    const auto after = std::find_if(samples_.begin(), samples_.end(),
+                                    [time](const Sample& sample) { return sample.time >= time; });
+    if (after == samples_.begin())
+        return samples_.front().position;
+    if (after == samples_.end())
+        return samples_.back().position;
+    const Sample& before = *(after - 1);
+    const double share = (time - before.time) / (after->time - before.time);
+    return before.position + share * (after->position - before.position);
+}
+
 void SwingModel::confirmTurn(int side, double time) {
     if (!turns_.empty())
         time = std::max(time, turns_.back().time + kShortestHalfSwing);
-    turns_.push_back({ time, side });
+    turns_.push_back({ time, side, rawPositionAt(time) });
     if (turns_.size() > kKeptTurns)
         turns_.pop_front();
     ++turnCount_;
@@ -137,20 +150,24 @@ void SwingModel::addSample(double time, double x) {
         return;
 
     // The integral of the raw reading, less the mean reading (tilt leaks gravity into x) and
-    // less its own mean (the integral starts anywhere). The means are taken over the last two
-    // seconds under a raised-cosine window, which lets almost nothing of a swing of 1 Hz or
-    // faster through, whatever its exact rate: a plain mean over a span that is not a whole
-    // number of swings would keep some of the swing and move the zero crossings.
+    // less its own mean (the integral starts anywhere); the same for the integral of that, the
+    // position. The means are taken over the last two seconds under a raised-cosine window,
+    // which lets almost nothing of a swing of 1 Hz or faster through, whatever its exact rate:
+    // a plain mean over a span that is not a whole number of swings would keep some of the
+    // swing and move the zero crossings, and the place between them.
     const double known = predictedHalfPeriod(0);
     double integral = 0;
+    double position = 0;
     if (!samples_.empty()) {
         const Sample& previous = samples_.back();
-        integral = previous.velocity + (previous.x + x) / 2 * (time - previous.time);
+        const double step = time - previous.time;
+        integral = previous.velocity + (previous.x + x) / 2 * step;
+        position = previous.position + (previous.velocity + integral) / 2 * step;
     }
-    samples_.push_back({ time, x, integral });
+    samples_.push_back({ time, x, integral, position });
     while (samples_.front().time < time - kKeptSeconds)
         samples_.pop_front();
-    double total = 0, st = 0, sv = 0, sx = 0;
+    double total = 0, st = 0, stt = 0, sv = 0, sx = 0, sp = 0;
     // Until the window is full, plain means over what there is.
     const bool full = time - samples_.front().time >= kMeanSeconds;
     for (const Sample& sample : samples_) {
@@ -159,13 +176,17 @@ void SwingModel::addSample(double time, double x) {
             continue;
         const double weight =
             full ? 0.5 * (1 - std::cos(2 * std::numbers::pi * age / kMeanSeconds)) : 1;
+        const double since = sample.time - time;
         total += weight;
-        st += weight * (sample.time - time);
+        st += weight * since;
+        stt += weight * since * since;
         sv += weight * sample.velocity;
         sx += weight * sample.x;
+        sp += weight * sample.position;
     }
     trendSlope_ = total > 0 ? sx / total : x;
     trendLevel_ = total > 0 ? (sv - trendSlope_ * st) / total : integral;
+    trendPosition_ = total > 0 ? (sp - trendLevel_ * st - trendSlope_ * stt / 2) / total : position;
     trendTime_ = time;
     const double y = x - trendSlope_;
     // The reading is the opposite of the acceleration, so u < 0 while the phone runs towards
@@ -217,23 +238,37 @@ bool SwingModel::isSettled() const {
     return newer < kLargestRatio * older && older < kLargestRatio * newer;
 }
 
-std::optional<SwingModel::Phase> SwingModel::phaseAt(double time) const {
+std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     if (!isSettled() || amplitude_ < kStillAmplitude)
         return std::nullopt;
     const double half = predictedHalfPeriod(0);
-    if (half <= 0 || time - lastStrongTime_ > kStillShare * half)
-        return std::nullopt;
     const Turn& last = turns_.back();
-    const bool forwards = last.side < 0;
-    const double phase = (time - last.time) / half;
-    if (phase <= 1)
-        return Phase { forwards, std::max(0.0, phase), half };
-    // The turn is due but not confirmed yet (it is confirmed a little after it happens).
-    const double next = predictedHalfPeriod(1);
-    const double nextPhase = (time - last.time - half) / next;
-    if (nextPhase > 1)
+    if (half <= 0 || time - lastStrongTime_ > kStillShare * half ||
+        time - last.time > half + predictedHalfPeriod(1))
         return std::nullopt;
-    return Phase { !forwards, nextPhase, next };
+    // The two ends reached last: the middle between them, and half their distance. Ends from
+    // longer ago would average out a hand's uneven reach, but the integral wanders by more
+    // than that over the time they span.
+    const Turn& before = turns_[turns_.size() - 2];
+    const double newerEnd = relativePosition(last.time, last.position);
+    const double olderEnd = relativePosition(before.time, before.position);
+    const double middle = (newerEnd + olderEnd) / 2;
+    const double reach = std::fabs(newerEnd - olderEnd) / 2;
+    if (!(reach > 0))
+        return std::nullopt;
+
+    // On from the last sample, with its acceleration.
+    const Sample& sample = samples_.back();
+    const double ahead = std::max(0.0, time - sample.time);
+    const double acceleration = sample.x - trendSlope_;
+    const double sampleVelocity = relativeVelocity(sample);
+    const double velocity = sampleVelocity + acceleration * ahead;
+    if (std::fabs(velocity) < std::max(kSlowestSwing, kDoubtShare * speed_))
+        return std::nullopt;
+    const double position = relativePosition(sample.time, sample.position) +
+                            sampleVelocity * ahead + acceleration * ahead * ahead / 2;
+    // The integral grows towards the negative-x end, and so does the velocity.
+    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half };
 }
 
 } // namespace sweeplight::display

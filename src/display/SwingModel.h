@@ -6,7 +6,7 @@
 namespace sweeplight::display {
 
 // Learns a hand's swing from the sideways acceleration alone and tells, for any moment, in
-// which direction the phone runs and how far through its half-swing it is.
+// which direction the phone runs and where it is between the two ends of the swing.
 //
 // A turn-around is where the phone's velocity changes sign. The velocity is the integral of the
 // acceleration, taken relative to its mean over the last swing (tilt leaks gravity into x, and
@@ -14,23 +14,33 @@ namespace sweeplight::display {
 // harmonics of a hand's swing, which shift the peaks of the acceleration itself away from the
 // ends. A turn is confirmed only once the velocity has left a hysteresis band on the other side,
 // no sooner than a minimum share of the learned half-swing, so noise cannot fire it early; its
-// time is the zero crossing of a line fitted to the velocity around it. Until it is confirmed,
-// a little after it happened, the phase runs on from the predicted turn. The length of the
-// coming half-swing is predicted from the last one in the same direction, so unequal halves and
-// a drifting rate are followed.
+// time is the zero crossing of a line fitted to the velocity around it, and it is confirmed a
+// little after it happened. The length of the coming half-swing is predicted from the last one
+// in the same direction, so unequal halves and a drifting rate are followed.
+//
+// Where the phone is comes from integrating once more, not from the time since the turn: a
+// hand's rate drifts within a swing and its path is no cosine, so any position predicted from
+// the timing alone lands a different place in the two directions. The integral's drift is
+// taken out as the velocity's is, and it only ever counts across the last swing: the phone's
+// place is measured against the two ends it reached last (their middle and their distance),
+// which also follows a reach that drifts and ends that are not symmetric. The direction is the
+// sign of the velocity; near a turn, where the velocity is too small to be sure of it, there is
+// no answer.
 class SwingModel final {
 public:
-    struct Phase {
-        bool forwards { true };  // running towards the device's right (the positive-x end)
-        double phase { 0 };      // 0 at the end it left, 1 at the end it runs to
+    struct State {
+        bool forwards { true }; // running towards the device's right (the positive-x end)
+        // -1 at the left end of the swing, +1 at the right end, 0 in the middle between them.
+        double position { 0 };
+        double speed { 0 };      // of the position, per second
         double halfPeriod { 0 }; // seconds the half-swing is expected to last
     };
 
     // One sample: its time (seconds, any origin, not decreasing) and the raw x in g.
     void addSample(double time, double x);
-    // Where the swing is at `time` (at or after the last sample), or nothing while no swing has
-    // been learned, the phone is held still or the swing has stopped.
-    std::optional<Phase> phaseAt(double time) const;
+    // Where the phone is at `time` (at or after the last sample), or nothing while no swing has
+    // been learned, the phone is held still, the swing has stopped or the direction is in doubt.
+    std::optional<State> stateAt(double time) const;
     // Forgets everything learned.
     void reset();
 
@@ -47,16 +57,20 @@ public:
     static constexpr double kShortestHalfSwing = 0.1;
     // A swing whose acceleration stays below this (g) is the phone held still.
     static constexpr double kStillAmplitude = 0.2;
+    // The direction is in doubt while the velocity is below this share of the swing's speed.
+    static constexpr double kDoubtShare = 0.1;
 
 private:
     struct Sample {
         double time;
         double x;
         double velocity; // running integral of the raw x, g s
+        double position; // running integral of that, g s^2
     };
     struct Turn {
         double time;
-        int side; // +1 at the positive-x end (ends a forward half-swing), -1 at the other
+        int side;        // +1 at the positive-x end (ends a forward half-swing), -1 at the other
+        double position; // the running integral's position there
     };
 
     double predictedHalfPeriod(std::size_t ahead) const;
@@ -64,6 +78,7 @@ private:
     bool isSettled() const;
     double crossingTime(int side, double relativeTo) const;
     void confirmTurn(int side, double time);
+    double rawPositionAt(double time) const;
 
     std::deque<Sample> samples_;
     std::deque<Turn> turns_;
@@ -73,6 +88,13 @@ private:
     double relativeVelocity(const Sample& sample) const {
         return sample.velocity - trendLevel_ - trendSlope_ * (sample.time - trendTime_);
     }
+    // The same for the position integral: the parabola that goes with that line taken out. As
+    // the reading is the opposite of the acceleration, this grows towards the negative-x end.
+    double relativePosition(double time, double position) const {
+        const double age = time - trendTime_;
+        return position - trendPosition_ - trendLevel_ * age - trendSlope_ * age * age / 2;
+    }
+    double trendPosition_ { 0 };
     double trendLevel_ { 0 };
     double trendSlope_ { 0 };
     double trendTime_ { 0 };

@@ -262,15 +262,15 @@ DrawnFrame WaveDisplay::drawSteadyFrame(GLESRenderer* gl) {
         frameInterval_ = frameInterval_ > 0 ? 0.8 * frameInterval_ + 0.2 * sinceLast : sinceLast;
     lastFrameTime_ = time;
 
-    const std::optional<SwingModel::Phase> phase = swingModel_.phaseAt(time);
-    if (phase)
-        steadyForwards_ = phase->forwards;
+    const std::optional<SwingModel::State> state = swingModel_.stateAt(time);
+    if (state)
+        steadyForwards_ = state->forwards;
     const int length = inImageMode_ ? picture_.imageWidth() : strip_.messageLength();
-    const int column =
-        phase && frameInterval_ > 0 && length > 0
-            ? SteadyPlacement::column(phase->forwards, phase->phase, phase->halfPeriod,
-                                      frameInterval_, length, inImageMode_ && inRepeatMode_)
-            : -1;
+    const int column = state && frameInterval_ > 0 && length > 0
+                           ? steadyPlacement_.follow(state->forwards, state->position, state->speed,
+                                                     state->halfPeriod, frameInterval_, length,
+                                                     inImageMode_ && inRepeatMode_)
+                           : -1;
     if (column < 0)
         return { DrawnFrame::Content::Black, steadyForwards_, -1 };
     if (inImageMode_) {

@@ -2,6 +2,7 @@
 
 #include "MessageStrip.h"
 #include "PictureStrip.h"
+#include "SteadyPlacement.h"
 #include "SweepTracker.h"
 #include "SwingModel.h"
 
@@ -179,6 +180,7 @@ private:
     int wholeMessageLength_ { 0 };
     int skipCounter_ { 0 };
     bool steadyLetters_ { false };
+    SteadyPlacement steadyPlacement_;
     bool steadyForwards_ { true }; // the last direction steady letters were sure of
     double lastFrameTime_ { -1 };
     double frameInterval_ { 0 }; // measured between frames, for steady letters
