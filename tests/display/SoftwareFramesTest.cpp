@@ -41,6 +41,10 @@ TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
     std::unique_ptr<WaveDisplay> software = WaveDisplay::create();
     ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
     ASSERT_NE(software, nullptr);
+    // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver may
+    // round a point's edge otherwise, and the display's frames are the CPU's wherever it runs.
+    if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
+        GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
     software->setSoftwareFrames(true);
     GetParam().setUp(*gl);
     GetParam().setUp(*software);
@@ -87,6 +91,10 @@ TEST(SoftwareFramesOfPictures, AreTheBytesGLDrawsAtEveryHeight) {
     std::unique_ptr<WaveDisplay> software = WaveDisplay::create();
     ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
     ASSERT_NE(software, nullptr);
+    // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver may
+    // round a point's edge otherwise, and the display's frames are the CPU's wherever it runs.
+    if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
+        GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
     software->setSoftwareFrames(true);
     for (WaveDisplay* display : { gl.get(), software.get() })
         display->setInImageMode(true);
