@@ -198,13 +198,11 @@ QStringList mappedWebLibraries() {
     if (!maps.open(QIODevice::ReadOnly))
         return { "/proc/self/maps cannot be read" };
     QStringList found;
-    for (const QByteArray& line : maps.readAll().split('\n')) {
-        for (const char* library : { "libQt6WebEngine", "libQt6Quick", "libQt6Qml" }) {
-            const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
-            if (line.contains(library) && !found.contains(path))
-                found << path;
-        }
-    }
+    for (const QByteArray& line : maps.readAll().split('\n'))
+        if (line.contains("libQt6WebEngine") || line.contains("libQt6Quick") ||
+            line.contains("libQt6Qml"))
+            found << QString::fromUtf8(line.mid(line.indexOf('/')));
+    found.removeDuplicates();
     return found;
 }
 
