@@ -193,23 +193,15 @@ TEST(JSONScanner, HexToIntAcceptsHexadecimalDigitsOnly) {
 TEST(JSONScanner, DetectsUTF16AndUTF32InBothByteOrders) {
     const std::u16string text16 = u"{\"k\":\"\u00e9\U0001F600\"}";
     const std::u32string text32 = U"{\"k\":\"\u00e9\U0001F600\"}";
-    auto bytesOf16 = [&](bool bigEndian) {
+    const auto bytesOf = [](const auto& text, int width, bool bigEndian) {
         std::string bytes;
-        for (char16_t unit : text16) {
-            const char high = char(unit >> 8), low = char(unit & 0xFF);
-            bytes += bigEndian ? std::string { high, low } : std::string { low, high };
-        }
+        for (char32_t unit : text)
+            for (int k = 0; k < width; ++k)
+                bytes.push_back(char(unit >> (8 * (bigEndian ? width - 1 - k : k))));
         return bytes;
     };
-    auto bytesOf32 = [&](bool bigEndian) {
-        std::string bytes;
-        for (char32_t unit : text32)
-            for (int k = 0; k < 4; ++k)
-                bytes.push_back(char(unit >> (8 * (bigEndian ? 3 - k : k))));
-        return bytes;
-    };
-    for (const std::string& bytes :
-         { bytesOf16(false), bytesOf16(true), bytesOf32(false), bytesOf32(true) }) {
+    for (const std::string& bytes : { bytesOf(text16, 2, false), bytesOf(text16, 2, true),
+                                      bytesOf(text32, 4, false), bytesOf(text32, 4, true) }) {
         auto scanner = JSONScanner::scannerWithData(bytes);
         std::shared_ptr<const JSONDictionary> dictionary;
         ASSERT_TRUE(scanner->scanJSONDictionary(&dictionary));
