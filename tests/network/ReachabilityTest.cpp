@@ -32,6 +32,13 @@ protected:
         foundation::NotificationCenter::defaultCenter().removeObserver(observer);
     }
 
+    void queryAll() {
+        monitor->setHostName("service.example");
+        monitor->remoteHostStatus();
+        monitor->internetConnectionStatus();
+        monitor->localWiFiConnectionStatus();
+    }
+
     FakeReachabilitySource::Handle* onlyHandleFor(const std::string& target) {
         auto handles = source->handlesFor(target);
         return handles.size() == 1 ? handles.front() : nullptr;
@@ -117,12 +124,8 @@ TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead
 
 TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifiesOncePerChange) {
     monitor->setNetworkStatusNotificationsEnabled(true);
-    monitor->setHostName("service.example");
-    for (int i = 0; i < 3; ++i) {
-        monitor->remoteHostStatus();
-        monitor->internetConnectionStatus();
-        monitor->localWiFiConnectionStatus();
-    }
+    for (int i = 0; i < 3; ++i)
+        queryAll();
     EXPECT_EQ(source->nameHandlesCreated, 1);
     EXPECT_EQ(source->addressHandlesCreated, 2);
     ASSERT_EQ(monitor->reachabilityQueries().size(), 3u);
@@ -170,10 +173,7 @@ TEST_F(ReachabilityTest, QueriesMadeWhileNotificationsAreOffStayUnregisteredExce
 
 TEST_F(ReachabilityTest, StopListeningUnregistersEveryQueryAndSilencesChanges) {
     monitor->setNetworkStatusNotificationsEnabled(true);
-    monitor->setHostName("service.example");
-    monitor->remoteHostStatus();
-    monitor->internetConnectionStatus();
-    monitor->localWiFiConnectionStatus();
+    queryAll();
 
     monitor->stopListeningForReachabilityChanges();
     for (const auto& [key, query] : monitor->reachabilityQueries()) {
