@@ -34,7 +34,6 @@ protected:
         ASSERT_NE(view, nullptr);
         view->resize(320, 480);
     }
-    void TearDown() override { view.reset(); }
 
     // Lets the window system take what the view has to paint, as the screen would.
     static void letScreenCatchUp() { QApplication::processEvents(); }
@@ -56,7 +55,7 @@ protected:
 
     void advanceTo(double time) { runLoop.advance(time - runLoop.now()); }
 
-    fixtures::LogCapture log; // the view's diagnostics stay off the console
+    fixtures::LogCapture log; // keeps the view's diagnostics off the console
     foundation::ManualRunLoop runLoop;
     ScriptedAccelerometer accelerometer;
     std::unique_ptr<EAGLView> view;
@@ -151,7 +150,7 @@ TEST_F(EAGLViewTest, PaintsTheFramebufferScaledToTheView) {
     EXPECT_EQ(shot.pixelColor(300, 200), QColor(Qt::black));
 }
 
-TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheInfoButtonForThreeSeconds) {
+TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheMenuButtonForThreeSeconds) {
     showView();
     view->showWavePhone();
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
@@ -169,12 +168,8 @@ TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheInfoButtonForThreeSeconds) {
     view->touchesBegan();
     EXPECT_EQ(view->infoButton(), button);
     EXPECT_TRUE(button->isVisible());
-}
 
-TEST_F(EAGLViewTest, InfoButtonAsksTheDelegateForTheMenuOnTouchDown) {
-    showView();
-    view->touchesBegan();
-    // Without a delegate a tap does nothing.
+    // It asks the delegate, if there is one, for the menu on touch down.
     QTest::mouseClick(view->infoButton(), Qt::LeftButton);
     MenuDelegate delegate;
     view->setDelegate(&delegate);

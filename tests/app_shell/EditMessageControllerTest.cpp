@@ -151,7 +151,6 @@ TEST_F(EditMessageControllerTest, DoneSendsColourThenRainbowThenMessageThenDoneE
 }
 
 TEST_F(EditMessageControllerTest, DoneWithAnEmptyFieldShowsAnAlertThatTakesTheKeyboard) {
-    editor.messageText()->setText("");
     editor.setFocus();
     QTest::keyClick(&editor, Qt::Key_Return);
     EXPECT_TRUE(delegate.calls.empty());
@@ -275,14 +274,10 @@ TEST_F(EditMessageControllerTest, TheSteadyLettersSwitchIsStoredAndAppliedAtOnce
 
 TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
     editor.presetsClicked();
-    for (QWidget* widget : editor.findChildren<QWidget*>()) {
-        bool isControl = qobject_cast<QAbstractButton*>(widget) ||
-                         qobject_cast<QLineEdit*>(widget) || qobject_cast<ImageView*>(widget) ||
-                         qobject_cast<QListWidget*>(widget);
-        if (isControl) {
+    for (QWidget* widget : editor.findChildren<QWidget*>())
+        if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+            qobject_cast<ImageView*>(widget) || qobject_cast<QListWidget*>(widget))
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
-        }
-    }
 }
 
 TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdle) {
@@ -327,7 +322,7 @@ protected:
     }
 };
 
-TEST_F(ColourWheelTest, PicksTheCornerPixelAndIgnoresPointsOutsideTheWheel) {
+TEST_F(ColourWheelTest, PicksThePixelUnderTheTouchAndIgnoresPointsOutsideTheWheel) {
     editor.rainbowSwitch()->setChecked(true);
     editor.touchesBegan(wheelPoint(281, 91), 2);
     EXPECT_EQ(rgb(fieldColor()), "1.000,1.000,1.000") << "two fingers pick nothing";
@@ -345,17 +340,14 @@ TEST_F(ColourWheelTest, PicksTheCornerPixelAndIgnoresPointsOutsideTheWheel) {
     editor.touchesMoved(wheelPoint(100.9, 40.9), 1);
     EXPECT_EQ(rgb(fieldColor()), rgb(QColor(10, 20, 30)));
     EXPECT_TRUE(delegate.calls.empty()) << "a pick is only handed over on Done";
-}
 
-TEST_F(ColourWheelTest, TransparentGivesBlackAndHalfTransparentIsPremultiplied) {
     editor.getColorFromPoint(QPointF(0, 0));
-    EXPECT_EQ(rgb(fieldColor()), "0.000,0.000,0.000");
+    EXPECT_EQ(rgb(fieldColor()), "0.000,0.000,0.000") << "transparent gives black";
     EXPECT_EQ(fieldColor().alphaF(), 1.0f);
     editor.getColorFromPoint(QPointF(5, 5));
-    EXPECT_NEAR(fieldColor().redF(), 128 / 255.0, 1.5 / 255);
-}
+    EXPECT_NEAR(fieldColor().redF(), 128 / 255.0, 1.5 / 255) << "premultiplied";
 
-TEST_F(ColourWheelTest, APictureSmallerThanTheTouchAreaGivesItsEdgePixel) {
+    // A picture smaller than the touch area gives its edge pixel.
     QImage small(100, 40, QImage::Format_ARGB32);
     small.fill(QColor(1, 2, 3));
     small.setPixelColor(99, 39, QColor(90, 80, 70));

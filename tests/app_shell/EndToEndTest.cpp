@@ -1,8 +1,5 @@
-// The whole app driven the way a user drives it, through every menu item: typing, the colour
-// wheel, Done, the display sweeping what was chosen while the phone swings; the intro; the help
-// page (a local page); the picture chooser. Offscreen by default; tests/window-systems.sh runs
-// the same test on an X server and a Wayland compositor, where the window is also checked on
-// the screen.
+// The whole app driven the way a user drives it, through every menu item. Offscreen by default;
+// tests/window-systems.sh runs it on X and Wayland, where the window is also checked on screen.
 #include "AppTestWorld.h"
 #include "TestHttpServer.h"
 #include "WidgetTestSupport.h"
@@ -73,13 +70,12 @@ protected:
                              { { "Content-Type", "text/html" } });
                      });
         world.settingsFile = world.folder.filePath("settings.plist");
-        foundation::PropertyList::dictionary(
-            {
-                { "baseurl", foundation::PropertyList::string(server.url("").toStdString()) },
-                { "fernwickkey", foundation::PropertyList::string("e2e") },
-                { "gamekey", foundation::PropertyList::string("e2e-game") },
-                { "secretkey", foundation::PropertyList::string("e2e-secret") },
-            })
+        using foundation::PropertyList;
+        PropertyList::dictionary(
+            { { "baseurl", PropertyList::string(server.url("").toStdString()) },
+              { "fernwickkey", PropertyList::string("e2e") },
+              { "gamekey", PropertyList::string("e2e-game") },
+              { "secretkey", PropertyList::string("e2e-secret") } })
             .writeFile(world.settingsFile);
         swing = std::make_unique<motion::SwingSimulator>(world.runLoop,
                                                          motion::SwingSimulator::Parameters {});
@@ -105,12 +101,10 @@ protected:
 
     void openMenuAndChoose(const QString& title) {
         QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(100, 200));
-        ASSERT_NE(view().infoButton(), nullptr);
-        ASSERT_TRUE(view().infoButton()->isVisible());
+        ASSERT_TRUE(view().infoButton() && view().infoButton()->isVisible());
         QTest::mousePress(view().infoButton(), Qt::LeftButton);
         QTest::mouseRelease(view().infoButton(), Qt::LeftButton);
-        ASSERT_NE(app().menu(), nullptr);
-        ASSERT_TRUE(app().menu()->isVisible());
+        ASSERT_TRUE(app().menu() && app().menu()->isVisible());
         const int index =
             static_cast<int>(SweeplightAppDelegate::menuButtonTitles().indexOf(title));
         ASSERT_GE(index, 0);
@@ -166,7 +160,6 @@ protected:
         saveSnapshot(image, "display");
     }
 
-    // Kept for a look when SWEEPLIGHT_SNAPSHOT_DIR is set.
     static void saveSnapshot(const QImage& image, const char* name) {
         const QByteArray folder = qgetenv("SWEEPLIGHT_SNAPSHOT_DIR");
         if (!folder.isEmpty())
@@ -184,8 +177,7 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     // Set Message: a typed message is swept in the colour picked on the wheel.
     openMenuAndChoose("Set Message");
     EditMessageController* editor = app().editMessage();
-    ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(editor->isVisible());
+    ASSERT_TRUE(editor && editor->isVisible());
     EXPECT_FALSE(view().isAnimating());
     QTest::mouseClick(editor->messageText(), Qt::LeftButton);
     QTest::keyClicks(editor->messageText(), "Hi 5#");
@@ -209,8 +201,7 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
 
     // Instructions: the intro covers the running display; its start button opens the editor.
     openMenuAndChoose("Instructions");
-    ASSERT_NE(app().introScreen(), nullptr);
-    EXPECT_TRUE(app().introScreen()->isVisible());
+    ASSERT_TRUE(app().introScreen() && app().introScreen()->isVisible());
     EXPECT_TRUE(view().isAnimating());
     world.run(0.9);
     QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
@@ -223,12 +214,10 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     world.client().setHasInternet(true);
     openMenuAndChoose("Share • Feedback");
     QWidget* page = app().helpNav();
-    ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(page->isVisible());
+    ASSERT_TRUE(page && page->isVisible());
     EXPECT_FALSE(view().isAnimating());
     auto* controller = page->findChild<fernwick::FernwickFeatureController*>();
-    ASSERT_NE(controller, nullptr);
-    ASSERT_NE(controller->webView(), nullptr);
+    ASSERT_TRUE(controller && controller->webView());
     world.run(0.4); // the page is asked for 0.3 s after it was shown
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return controller->webView()->property("title").toString() == kPageTitle; }, 20000))

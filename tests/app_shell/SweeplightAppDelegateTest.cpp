@@ -33,8 +33,17 @@ protected:
     SweeplightAppDelegate& app() { return *world.delegate; }
     foundation::Preferences& preferences() { return world.preferences; }
     void markOpenedBefore() { world.preferences.setBool(true, kHasAppOpenedKey); }
+    void launchAgain() {
+        markOpenedBefore();
+        world.launch();
+    }
     int menuIndex(const char* title) {
         return static_cast<int>(SweeplightAppDelegate::menuButtonTitles().indexOf(title));
+    }
+    void launchActive() {
+        world.launch();
+        app().window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(app().window()));
     }
     void choose(const char* title) {
         app().displayMenu();
@@ -68,8 +77,7 @@ TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNo
 }
 
 TEST_F(AppDelegateTest, ASecondLaunchRestoresTheDefaultsSpacedAndStoresThem) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     EXPECT_EQ(app().introScreen(), nullptr);
     EXPECT_EQ(display().currentMessage(), " h e y ! ");
     EXPECT_EQ(rgb(display().currentColor()), "0.000,1.000,0.000");
@@ -97,8 +105,7 @@ TEST_F(AppDelegateTest, ALaunchWithAStoredColourAndRainbowOnEndsInRainbowMode) {
 
 // Each menu item's screen is opened in the end-to-end test; here what it cannot show.
 TEST_F(AppDelegateTest, WithoutNetworkShareAndFeedbackSaysSoOverTheRunningDisplay) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     world.client().setHasInternet(false);
     choose("Share • Feedback");
     ASSERT_NE(app().alert(), nullptr);
@@ -108,8 +115,7 @@ TEST_F(AppDelegateTest, WithoutNetworkShareAndFeedbackSaysSoOverTheRunningDispla
 }
 
 TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     world.runLoop.advance(3); // the launch hint has come and gone
     app().showEditView();
     EditMessageController* editor = app().editMessage();
@@ -140,8 +146,7 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
 }
 
 TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     preferences().removeObjectForKey(kRainbowOnKey);
     app().setUIColor(Qt::blue);
     EXPECT_FALSE(preferences().hasObjectForKey(kRainbowOnKey));
@@ -157,8 +162,7 @@ TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
 }
 
 TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     choose("Set Image");
     EditImageController* chooser = app().editImage();
     chooser->repeatSwitch()->setChecked(true);
@@ -178,8 +182,7 @@ TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
 }
 
 TEST_F(AppDelegateTest, TheFramePeriodIsSlowWhileInactiveAndSixtyAfterReactivation) {
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     EXPECT_DOUBLE_EQ(view().animationInterval(), 1.0 / 120.0);
     app().applicationWillResignActive();
     EXPECT_DOUBLE_EQ(view().animationInterval(), 0.2);
@@ -195,21 +198,18 @@ QStringList mappedWebLibraries() {
     if (!maps.open(QIODevice::ReadOnly))
         return { "/proc/self/maps cannot be read" };
     QStringList found;
-    for (const QByteArray& line : maps.readAll().split('\n')) {
-        for (const char* library : { "libQt6WebEngine", "libQt6Quick", "libQt6Qml" }) {
-            const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
-            if (line.contains(library) && !found.contains(path))
-                found << path;
-        }
-    }
+    for (const QByteArray& line : maps.readAll().split('\n'))
+        if (line.contains("libQt6WebEngine") || line.contains("libQt6Quick") ||
+            line.contains("libQt6Qml"))
+            found << QString::fromUtf8(line.mid(line.indexOf('/')));
+    found.removeDuplicates();
     return found;
 }
 
 TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
     if (!mappedWebLibraries().isEmpty())
         GTEST_SKIP() << "an earlier test in this process has shown a web page";
-    markOpenedBefore();
-    world.launch();
+    launchAgain();
     world.run(0.5);
     EXPECT_EQ(mappedWebLibraries(), QStringList {}) << "nothing at start";
     world.client().setHasInternet(true);
@@ -218,49 +218,32 @@ TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
                 ::testing::HasSubstr("libQt6WebEngineCore"));
 }
 
-} // namespace
-} // namespace sweeplight::app
-
-namespace sweeplight::app {
-namespace {
-
-class AppDelegateKeysTest : public ::testing::Test {
-protected:
-    void activate() {
-        world.delegate->window()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(world.delegate->window()));
-    }
-    test::AppTestWorld world;
-};
-
-TEST_F(AppDelegateKeysTest, EnterStartsFromTheIntroAndF10OpensTheMenu) {
-    world.launch();
-    activate();
-    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
-    EXPECT_EQ(world.delegate->menu(), nullptr) << "no menu over the intro";
-    QTest::keyClick(world.delegate->introScreen(), Qt::Key_Return);
-    EXPECT_EQ(world.delegate->introScreen(), nullptr);
-    ASSERT_NE(world.delegate->editMessage(), nullptr);
-    QTest::keyClick(world.delegate->editMessage(), Qt::Key_Escape);
-    EXPECT_FALSE(world.delegate->editMessage()->isVisible());
-    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
-    ASSERT_NE(world.delegate->menu(), nullptr);
-    EXPECT_TRUE(world.delegate->menu()->isVisible());
+TEST_F(AppDelegateTest, EnterStartsFromTheIntroAndF10OpensTheMenu) {
+    launchActive();
+    QTest::keyClick(app().window(), Qt::Key_F10);
+    EXPECT_EQ(app().menu(), nullptr) << "no menu over the intro";
+    QTest::keyClick(app().introScreen(), Qt::Key_Return);
+    EXPECT_EQ(app().introScreen(), nullptr);
+    ASSERT_NE(app().editMessage(), nullptr);
+    QTest::keyClick(app().editMessage(), Qt::Key_Escape);
+    EXPECT_FALSE(app().editMessage()->isVisible());
+    QTest::keyClick(app().window(), Qt::Key_F10);
+    ASSERT_NE(app().menu(), nullptr);
+    EXPECT_TRUE(app().menu()->isVisible());
 }
 
-TEST_F(AppDelegateKeysTest, F10WorksRightAfterALaterLaunchAndEscapeClosesTheMenu) {
-    world.preferences.setBool(true, kHasAppOpenedKey);
-    world.launch();
-    activate();
-    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
-    ASSERT_NE(world.delegate->menu(), nullptr);
-    uikit::ActionSheet& menu = *world.delegate->menu();
+TEST_F(AppDelegateTest, F10WorksRightAfterALaterLaunchAndEscapeClosesTheMenu) {
+    markOpenedBefore();
+    launchActive();
+    QTest::keyClick(app().window(), Qt::Key_F10);
+    ASSERT_NE(app().menu(), nullptr);
+    uikit::ActionSheet& menu = *app().menu();
     ASSERT_TRUE(menu.isVisible());
-    QTest::keyClick(world.delegate->window(), Qt::Key_F10);
-    EXPECT_EQ(world.delegate->menu(), &menu) << "no second menu over the first";
+    QTest::keyClick(app().window(), Qt::Key_F10);
+    EXPECT_EQ(app().menu(), &menu) << "no second menu over the first";
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(world.delegate->editMessage(), nullptr) << "Esc is Cancel";
+    EXPECT_EQ(app().editMessage(), nullptr) << "Esc is Cancel";
 }
 
 } // namespace

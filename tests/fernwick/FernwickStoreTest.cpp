@@ -32,6 +32,10 @@ QByteArray deeplyNested() {
            "</dict></plist>";
 }
 
+struct StoreWorld : ClientWorld {
+    StoreWorld() { writeDefaultSettings(); }
+};
+
 bool shouldSubmit(const ClientWorld& world) {
     auto data = world.storedData();
     return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
@@ -40,9 +44,11 @@ bool shouldSubmit(const ClientWorld& world) {
 } // namespace
 
 TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
-    ClientWorld world;
-    world.writeDefaultSettings();
+    StoreWorld world;
     auto client = world.start();
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(world.dataFile()).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u) << "for its owner only from the start";
     EXPECT_TRUE(client->hasLastScoreSubmitted());
     EXPECT_TRUE(client->saveHighScore(500));
     EXPECT_EQ(client->getHighScore(), 500);
@@ -61,8 +67,7 @@ TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
 }
 
 TEST(FernwickStore, SettingsAreSavedToTheDataFolderOnly) {
-    ClientWorld world;
-    world.writeDefaultSettings();
+    StoreWorld world;
     const QByteArray original = readAll(world.settingsFile());
     auto client = world.start();
     client->saveSettings2();
@@ -76,8 +81,7 @@ TEST(FernwickStore, SettingsAreSavedToTheDataFolderOnly) {
 class FernwickUnreadableData : public testing::TestWithParam<QByteArray> {};
 
 TEST_P(FernwickUnreadableData, SetupRunsOnAndTheFileIsNeverOverwritten) {
-    ClientWorld world;
-    world.writeDefaultSettings();
+    StoreWorld world;
     writeRaw(world.dataFile(), GetParam());
     auto client = world.start();
     EXPECT_EQ(client->dataDictionary(), nullptr);
@@ -107,19 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         QByteArray("<plist version=\"1.0\"><dict><key>app&#0;opened</key><integer>1</integer>"
                    "</dict></plist>")));
 
-TEST(FernwickStore, TheDataFileIsForItsOwnerOnlyFromTheStart) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
-    ASSERT_TRUE(QFileInfo::exists(world.dataFile()));
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(world.dataFile()).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0600u);
-}
-
 TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
-    ClientWorld world;
-    world.writeDefaultSettings();
+    StoreWorld world;
     QDir().mkpath(world.dataDirectory());
     PropertyList::dictionary({
                                  { "appopened", PropertyList::string("41") },
@@ -141,9 +134,7 @@ TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
 }
 
 TEST(FernwickStore, AnUnwritableDataFolderIsSaidOnceAndTheClientRunsOn) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    // A file where the folder should be.
+    StoreWorld world;
     writeRaw(world.dataDirectory(), "not a folder");
     fixtures::LogCapture log;
     auto client = world.start();

@@ -31,7 +31,7 @@ PropertyList sampleTree() {
 
 } // namespace
 
-TEST(PropertyList, XmlRoundTripKeepsEveryTypeAndValue) {
+TEST(PropertyList, XmlRoundTripKeepsEveryTypeAndValueAndRecordsChangeInPlace) {
     const PropertyList tree = sampleTree();
     auto xml = tree.toXml();
     ASSERT_TRUE(xml);
@@ -41,14 +41,9 @@ TEST(PropertyList, XmlRoundTripKeepsEveryTypeAndValue) {
     EXPECT_EQ(*back, tree);
     EXPECT_EQ(back->find("highscore")->find("score")->asInteger(), -5);
     EXPECT_EQ(*back->find("name")->asString(), "caf\xc3\xa9 & <tags>");
-}
 
-TEST(PropertyList, NestedRecordsChangeInPlace) {
-    PropertyList tree = sampleTree();
-    PropertyList* record = tree.find("highscore");
-    ASSERT_TRUE(record);
-    record->set("score", PropertyList::integer(12));
-    EXPECT_EQ(tree.find("highscore")->find("score")->asInteger(), 12);
+    back->find("highscore")->set("score", PropertyList::integer(12));
+    EXPECT_EQ(back->find("highscore")->find("score")->asInteger(), 12) << "changed in place";
     EXPECT_FALSE(PropertyList::integer(3).set("x", PropertyList::integer(1)));
     EXPECT_EQ(PropertyList::integer(3).find("x"), nullptr);
 }
@@ -138,64 +133,35 @@ TEST(PropertyList, TextsHoldingANulCharacterRefuseTheFile) {
 }
 
 TEST(PropertyList, KeysAndTextsAreWrittenAsWellFormedUtf8) {
-    const std::string replacement = "\xef\xbf\xbd";
+    const std::string r = "\xef\xbf\xbd";
     // Read from a file that is not well-formed UTF-8...
     auto read = PropertyList::fromXml("<plist><dict><key>k\xff</key><string>caf\xe9 \xc3\xa9 "
                                       "\xed\xa0\x80 \xc0\xaf</string></dict></plist>");
     ASSERT_TRUE(read);
-    EXPECT_EQ(*read->find("k" + replacement)->asString(),
-              "caf" + replacement + " \xc3\xa9 " + replacement + replacement + replacement + " " +
-                  replacement + replacement);
+    EXPECT_EQ(*read->find("k" + r)->asString(), "caf" + r + " \xc3\xa9 " + r + r + r + " " + r + r);
     // ...or set in memory, with characters XML cannot carry.
-    PropertyList tree =
-        PropertyList::dictionary({ { "\x80key", PropertyList::string(std::string("a\x01"
-                                                                                 "b\0c\xf5\r",
-                                                                                 7)) } });
-    auto xml = tree.toXml();
+    const std::string text("a\1b\0c\xf5\r", 7);
+    auto xml = PropertyList::dictionary({ { "\x80key", PropertyList::string(text) } }).toXml();
     ASSERT_TRUE(xml);
-    EXPECT_NE(xml->find("<key>" + replacement + "key</key>"), std::string::npos) << *xml;
-    EXPECT_NE(xml->find("<string>a" + replacement + "b" + replacement + "c" + replacement +
-                        "&#13;</string>"),
-              std::string::npos)
-        << *xml;
+    EXPECT_NE(xml->find("<key>" + r + "key</key>"), std::string::npos) << *xml;
+    EXPECT_NE(xml->find("<string>a" + r + "b" + r + "c" + r + "&#13;</string>"), std::string::npos);
     EXPECT_TRUE(QString::fromUtf8(*xml).toUtf8() == QByteArray::fromStdString(*xml));
 }
 
+QDateTime utcYear(int year) {
+    return QDateTime(QDate(year, 1, 1), QTime(0, 0), QTimeZone::utc());
+}
+
 TEST(PropertyList, DatesOutsideTheFileFormatAreNotWritten) {
-    PropertyList tree = PropertyList::dictionary(
-        { { "when",
-            PropertyList::date(QDateTime(QDate(2200, 1, 1), QTime(0, 0), QTimeZone::utc())) } });
     std::string error;
-    EXPECT_FALSE(tree.toXml(&error));
+    EXPECT_FALSE(
+        PropertyList::dictionary({ { "when", PropertyList::date(utcYear(2200)) } }).toXml(&error));
     EXPECT_FALSE(error.empty());
 }
 
-TEST(PropertyList, WriteFileReplacesTheWholeFileAndLeavesNoTemporaries) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath("data.plist");
-    ASSERT_TRUE(sampleTree().writeFile(path));
-    PropertyList small = PropertyList::dictionary({ { "a", PropertyList::integer(1) } });
-    ASSERT_TRUE(small.writeFile(path));
-    auto back = PropertyList::readFile(path);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(*back, small);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList { "data.plist" });
-}
-
-TEST(PropertyList, FailedWriteKeepsTheOldFile) {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("data.plist");
-    ASSERT_TRUE(sampleTree().writeFile(path));
-    PropertyList unwritable = PropertyList::dictionary(
-        { { "when",
-            PropertyList::date(QDateTime(QDate(1800, 1, 1), QTime(0, 0), QTimeZone::utc())) } });
-    EXPECT_FALSE(unwritable.writeFile(path));
-    EXPECT_EQ(*PropertyList::readFile(path), sampleTree());
-    EXPECT_FALSE(PropertyList(sampleTree()).writeFile(folder.filePath("missing/sub/data.plist")));
-}
-
-TEST(PropertyList, WrittenFilesAreForTheirOwnerOnly) {
+// A write replaces the whole file, for its owner only, leaving no temporaries; a failed one
+// keeps the old file.
+TEST(PropertyList, WriteFileReplacesTheWholeFileOrNothing) {
     QTemporaryDir folder;
     const QString path = folder.filePath("data.plist");
     for (int round = 0; round < 2; ++round) { // created, then replaced
@@ -205,6 +171,15 @@ TEST(PropertyList, WrittenFilesAreForTheirOwnerOnly) {
         EXPECT_EQ(status.st_mode & 0777, 0600u) << round;
         ::chmod(QFile::encodeName(path).constData(), 0644);
     }
+    EXPECT_FALSE(PropertyList::dictionary({ { "when", PropertyList::date(utcYear(1800)) } })
+                     .writeFile(path));
+    EXPECT_EQ(*PropertyList::readFile(path), sampleTree());
+    EXPECT_FALSE(sampleTree().writeFile(folder.filePath("missing/sub/data.plist")));
+
+    PropertyList small = PropertyList::dictionary({ { "a", PropertyList::integer(1) } });
+    ASSERT_TRUE(small.writeFile(path));
+    EXPECT_EQ(PropertyList::readFile(path), small);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList { "data.plist" });
 }
 
 TEST(PropertyList, ReadFileRefusesWhatIsNotARegularFileOfReasonableSize) {

@@ -40,10 +40,8 @@ TEST(DataScanner, EmptyOrMissingDataIsAtEndAndReadsZeroWithoutMoving) {
 }
 
 TEST(DataScanner, CharactersAreBytesAndTheEndReadsAsZero) {
-    const std::string bytes = "\xC3\xA9"
-                              "a";
     DataScanner scanner;
-    scanner.setData(bytes);
+    scanner.setData("\xC3\xA9\x61");
     EXPECT_EQ(scanner.currentCharacter(), 0xC3);
     EXPECT_EQ(scanner.scanCharacter(), 0xC3);
     EXPECT_EQ(scanner.scanCharacter(), 0xA9);
@@ -56,17 +54,24 @@ TEST(DataScanner, CharactersAreBytesAndTheEndReadsAsZero) {
 
 TEST(DataScanner, SettingTheSameBytesKeepsTheCursorAndNewBytesRestartIt) {
     const std::string first = "abc";
-    const std::string second = "xyz";
     DataScanner scanner;
     scanner.setData(first);
     scanner.scanCharacter();
     scanner.setData(first);
     EXPECT_EQ(scanner.scanLocation(), 1u);
-    scanner.setData(second);
+    scanner.setData("xyz");
     EXPECT_EQ(scanner.scanLocation(), 0u);
     EXPECT_EQ(scanner.currentCharacter(), 'x');
     scanner.setData({});
     EXPECT_TRUE(scanner.isAtEnd());
+
+    scanner.setData("abcdef");
+    scanner.scanString("abc");
+    const std::size_t saved = scanner.scanLocation();
+    scanner.scanString("de");
+    scanner.setScanLocation(saved);
+    EXPECT_EQ(scanner.currentCharacter(), 'd') << "a saved location restores the same byte";
+    EXPECT_EQ(scanner.remainingString(), "def");
 }
 
 TEST(DataScanner, StringMatchesAreExactAndNeverReadPastTheEnd) {
@@ -100,11 +105,8 @@ TEST(DataScanner, SetScansStopAtTheFirstByteOutsideOrInsideTheSet) {
 
 TEST(DataScanner, IllFormedUTF8InARunBecomesReplacementCharacters) {
     const auto notDigits = characterSetWithCharactersInString("0");
-    const std::string bytes = "a\xFF"
-                              "b\xE2\x82"
-                              "0";
     DataScanner scanner;
-    scanner.setData(bytes);
+    scanner.setData("a\xFF\x62\xE2\x82\x30");
     std::string out;
     EXPECT_TRUE(scanner.scanUpToCharactersFromSet(notDigits, &out));
     EXPECT_EQ(out, "a\uFFFDb\uFFFD");
@@ -114,9 +116,8 @@ TEST(DataScanner, IllFormedUTF8InARunBecomesReplacementCharacters) {
 }
 
 TEST(DataScanner, ScanUpToStringFindsTheMatchButNotPastAZeroByte) {
-    const std::string bytes = std::string("ab--cd") + '\0' + "--";
     DataScanner scanner;
-    scanner.setData(bytes);
+    scanner.setData(std::string_view("ab--cd\0--", 9));
     std::string out = "unchanged";
     EXPECT_TRUE(scanner.scanUpToString("--", &out));
     EXPECT_EQ(out, "ab");
@@ -176,17 +177,6 @@ TEST(DataScanner, NumberRunFollowsTheConfiguredCharacters) {
     EXPECT_FALSE(scanner.scanNumber(&number));
 }
 
-TEST(DataScanner, ScanLocationRestoresExactlyTheSameByte) {
-    DataScanner scanner;
-    scanner.setData("abcdef");
-    scanner.scanString("abc");
-    const std::size_t saved = scanner.scanLocation();
-    scanner.scanString("de");
-    scanner.setScanLocation(saved);
-    EXPECT_EQ(scanner.currentCharacter(), 'd');
-    EXPECT_EQ(scanner.remainingString(), "def");
-}
-
 TEST(DataScanner, NumbersAndTextsEndingTheDataAreReadWithoutLookingPastIt) {
     // Each text alone in a block of exactly its size, without a terminating zero, so that a
     // read of the byte after it is caught by the address sanitizer.
@@ -200,9 +190,13 @@ TEST(DataScanner, NumbersAndTextsEndingTheDataAreReadWithoutLookingPastIt) {
                     { "-0.5e-3", -0.5e-3 },
                     { "2.5e", 2.5 },
                     { "1.2.3", 1.2 } };
-    for (const auto& [text, number] : numbers) {
-        const auto bytes = std::make_unique<char[]>(text.size());
+    const auto alone = [](std::string_view text) {
+        auto bytes = std::make_unique<char[]>(text.size());
         std::memcpy(bytes.get(), text.data(), text.size());
+        return bytes;
+    };
+    for (const auto& [text, number] : numbers) {
+        const auto bytes = alone(text);
         DataScanner scanner;
         scanner.setData(std::string_view(bytes.get(), text.size()));
         double scanned = 0;
@@ -210,11 +204,8 @@ TEST(DataScanner, NumbersAndTextsEndingTheDataAreReadWithoutLookingPastIt) {
         EXPECT_EQ(scanned, number) << text;
         EXPECT_TRUE(scanner.isAtEnd()) << text;
     }
-    for (std::string_view text : { "[1,2", "{\"a\":12345678", "\"abcdefghijklmnop", "tru" }) {
-        const auto bytes = std::make_unique<char[]>(text.size());
-        std::memcpy(bytes.get(), text.data(), text.size());
+    for (std::string_view text : { "[1,2", "{\"a\":12345678", "\"abcdefghijklmnop", "tru" })
         EXPECT_FALSE(JSONDeserializer::deserializer().deserialize(
-            std::string_view(bytes.get(), text.size())))
+            std::string_view(alone(text).get(), text.size())))
             << text;
-    }
 }

@@ -23,7 +23,7 @@ TEST(JSONDeserializer, EmptyOrMissingDataIsTheDeserializersOwnErrorWithoutAMessa
     EXPECT_EQ(deserializer.deserializeAsDictionary(""), nullptr);
 }
 
-TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByte) {
+TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncoding) {
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
     for (std::string_view data : { " {\"a\":1}", "\n{\"a\":1}", "[1]" }) {
         JSONError error;
@@ -34,6 +34,16 @@ TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByte) {
     const auto dictionary = deserializer.deserializeAsDictionary("{\"a\":1}");
     ASSERT_NE(dictionary, nullptr);
     EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
+    const auto utf16 =
+        deserializer.deserializeAsDictionary(std::string("{\0\"\0a\0\"\0:\0\x31\0}\0", 14));
+    ASSERT_NE(utf16, nullptr) << "UTF-16 little endian";
+    EXPECT_EQ(*utf16->findNumber("a"), 1.0);
+    // Unconvertible text is scanned as no data, which fails at the first construct.
+    JSONError error;
+    EXPECT_EQ(deserializer.deserializeAsDictionary(std::string("{\0\"\0\x00\xDC", 6), &error),
+              nullptr);
+    EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
+    EXPECT_EQ(error.code, -1);
 }
 
 TEST(JSONDeserializer, AnyValueEntryPointSkipsLeadingSpaceAndIgnoresWhatFollows) {
@@ -58,17 +68,4 @@ TEST(JSONDeserializer, FailuresReportTheScannersErrorOrLeaveTheErrorAlone) {
     EXPECT_FALSE(deserializer.deserialize("hello", &error));
     EXPECT_EQ(error.domain, "untouched");
     EXPECT_EQ(error.code, 7);
-}
-
-TEST(JSONDeserializer, ReadsUTF16LittleEndianResponses) {
-    const std::string data("{\0\"\0a\0\"\0:\0\x31\0}\0", 14);
-    const auto dictionary = JSONDeserializer::deserializer().deserializeAsDictionary(data);
-    ASSERT_NE(dictionary, nullptr);
-    EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
-    // Unconvertible text is scanned as no data, which fails at the first construct.
-    JSONError error;
-    const std::string broken("{\0\"\0\x00\xDC", 6);
-    EXPECT_EQ(JSONDeserializer::deserializer().deserializeAsDictionary(broken, &error), nullptr);
-    EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
-    EXPECT_EQ(error.code, -1);
 }

@@ -8,11 +8,20 @@
 
 using namespace sweeplight::json;
 
+namespace {
+
+void expectInKeyOrder(const JSONDictionary& dictionary) {
+    std::string previous;
+    for (const auto& [key, value] : dictionary) {
+        EXPECT_LT(previous, std::string_view(key));
+        previous = key;
+    }
+}
+
+} // namespace
+
 TEST(JSONValue, KindsAreDistinctAndAccessorsAnswerOnlyForTheirOwnKind) {
-    const JSONValue null = JSONValue::null();
-    const JSONValue yes(true);
-    const JSONValue one(1.0);
-    const JSONValue text("1");
+    const JSONValue null = JSONValue::null(), yes(true), one(1.0), text("1");
     EXPECT_TRUE(null.isNull());
     EXPECT_EQ(null.boolean(), nullptr);
     EXPECT_EQ(null.number(), nullptr);
@@ -36,27 +45,21 @@ TEST(JSONDictionary, KeepsTheLastOfEqualKeysAndIteratesInKeyOrder) {
     EXPECT_EQ(dictionary.size(), 31u);
     EXPECT_EQ(*dictionary.findString("a"), "last");
     EXPECT_EQ(*dictionary.findNumber("k7"), 37.0);
-    std::string previous;
-    for (const auto& [key, value] : dictionary) {
-        EXPECT_LT(previous, key);
-        previous = key;
-    }
+    expectInKeyOrder(dictionary);
     EXPECT_EQ(dictionary.find("missing"), nullptr);
     EXPECT_EQ(dictionary.findString("k1"), nullptr);
     EXPECT_EQ(dictionary.findArray("a"), nullptr);
     EXPECT_FALSE(dictionary.contains("k30"));
-}
 
-TEST(JSONDictionary, SmallDictionariesKeepTheLastOfEqualKeysToo) {
-    const JSONDictionary dictionary({ { "b", JSONValue(1.0) },
-                                      { "a", JSONValue(2.0) },
-                                      { "b", JSONValue(3.0) },
-                                      { "c", JSONValue(true) },
-                                      { "b", JSONValue::null() } });
-    EXPECT_EQ(dictionary.size(), 3u);
-    EXPECT_TRUE(dictionary.find("b")->isNull());
-    EXPECT_EQ(*dictionary.findNumber("a"), 2.0);
-    EXPECT_TRUE(*dictionary.findBoolean("c"));
+    const JSONDictionary small({ { "b", JSONValue(1.0) },
+                                 { "a", JSONValue(2.0) },
+                                 { "b", JSONValue(3.0) },
+                                 { "c", JSONValue(true) },
+                                 { "b", JSONValue::null() } });
+    EXPECT_EQ(small.size(), 3u);
+    EXPECT_TRUE(small.find("b")->isNull());
+    EXPECT_EQ(*small.findNumber("a"), 2.0);
+    EXPECT_TRUE(*small.findBoolean("c"));
 }
 
 TEST(JSONValue, PartsCopiedOutOfATreeOutliveIt) {
@@ -89,9 +92,5 @@ TEST(JSONDictionary, ReadObjectsAreInKeyOrderWithTheLastOfEqualKeys) {
     EXPECT_EQ(dictionary->size(), 32u);
     EXPECT_EQ(*dictionary->findNumber("b"), 3.0);
     EXPECT_EQ(*dictionary->findNumber("k0"), 30.0);
-    std::string previous;
-    for (const auto& [key, value] : *dictionary) {
-        EXPECT_LT(previous, std::string_view(key));
-        previous = key;
-    }
+    expectInKeyOrder(*dictionary);
 }

@@ -87,18 +87,24 @@ protected:
         return run("ip -n " + namespaceName + " " + arguments);
     }
 
-    // Waits for the notification a change brings, then for the statuses to settle on `expected`.
-    void expectStatusesAfterChange(int notificationsBefore, int host, int internet, int wifi) {
-        EXPECT_TRUE(waitUntil([&] { return notifications > notificationsBefore; }))
-            << "no kNetworkReachabilityChangedNotification";
-        EXPECT_TRUE(waitUntil([&] {
-            return monitor->remoteHostStatus() == host &&
-                   monitor->internetConnectionStatus() == internet &&
-                   monitor->localWiFiConnectionStatus() == wifi;
-        }));
+    void expectStatuses(int host, int internet, int wifi) {
         EXPECT_EQ(monitor->remoteHostStatus(), host);
         EXPECT_EQ(monitor->internetConnectionStatus(), internet);
         EXPECT_EQ(monitor->localWiFiConnectionStatus(), wifi);
+    }
+
+    // Changes the namespace's network with `ip ARGUMENTS`, waits for the notification the change
+    // brings, then for the statuses to settle on the expected ones.
+    void change(const std::string& arguments, int host, int internet, int wifi) {
+        const int before = notifications;
+        ASSERT_TRUE(ip(arguments)) << arguments;
+        EXPECT_TRUE(waitUntil([&] { return notifications > before; })) << "no notification";
+        waitUntil([&] {
+            return monitor->remoteHostStatus() == host &&
+                   monitor->internetConnectionStatus() == internet &&
+                   monitor->localWiFiConnectionStatus() == wifi;
+        });
+        expectStatuses(host, internet, wifi);
     }
 
     void watchAllTargets() {
@@ -120,28 +126,15 @@ protected:
 
 TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatusesAndNotify) {
     watchAllTargets();
-    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
-    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
-    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
-
-    int before = notifications;
-    ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
-    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
+    expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    change("route add default via 10.9.0.254 dev p0", StatusReachable, StatusReachable,
+           StatusUnreachable);
     ReachabilityFlags flags = 0;
     EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
     EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
-
-    before = notifications;
-    ASSERT_TRUE(ip("route add 169.254.0.0/16 dev p0"));
-    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusReachable);
-
-    before = notifications;
-    ASSERT_TRUE(ip("route del 169.254.0.0/16 dev p0"));
-    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
-
-    before = notifications;
-    ASSERT_TRUE(ip("route del default"));
-    expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    change("route add 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusReachable);
+    change("route del 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusUnreachable);
+    change("route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
 }
 
 TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv6Hosts) {
@@ -149,13 +142,9 @@ TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv
         GTEST_SKIP() << "no IPv6 in the namespace";
     monitor->setHostName("2001:db8:100::7"); // beyond the namespace's own prefix
     monitor->setNetworkStatusNotificationsEnabled(true);
-    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
-    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
-    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
-
-    const int before = notifications;
-    ASSERT_TRUE(ip("-6 route add default via 2001:db8:9::fe dev p0"));
-    expectStatusesAfterChange(before, StatusReachable, StatusReachable, StatusUnreachable);
+    expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    change("-6 route add default via 2001:db8:9::fe dev p0", StatusReachable, StatusReachable,
+           StatusUnreachable);
     ReachabilityFlags flags = 0;
     EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
     EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
@@ -166,9 +155,8 @@ TEST_F(LinuxReachabilityNamespaceTest, ALinkGoingDownTakesItsRoutesWithIt) {
     watchAllTargets();
     ASSERT_EQ(monitor->internetConnectionStatus(), StatusReachable);
 
-    const int before = notifications;
-    ASSERT_TRUE(ip("link set p1 down")); // the peer: p0 loses its carrier but stays up
-    expectStatusesAfterChange(before, StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    // The peer: p0 loses its carrier but stays up.
+    change("link set p1 down", StatusUnreachable, StatusUnreachable, StatusUnreachable);
 }
 
 TEST_F(LinuxReachabilityNamespaceTest, APointToPointDefaultRouteIsTransientNotAdHoc) {
@@ -191,9 +179,7 @@ TEST_F(LinuxReachabilityNamespaceTest, APointToPointDefaultRouteIsTransientNotAd
     ASSERT_TRUE(ip("addr add 10.10.0.1 peer 10.10.0.2 dev t0"));
     watchAllTargets();
 
-    const int before = notifications;
-    ASSERT_TRUE(ip("route add default dev t0"));
-    expectStatusesAfterChange(before, StatusTransient, StatusTransient, StatusUnreachable);
+    change("route add default dev t0", StatusTransient, StatusTransient, StatusUnreachable);
     ReachabilityFlags flags = 0;
     EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
     EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsTransientConnection);

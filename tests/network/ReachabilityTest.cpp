@@ -32,6 +32,13 @@ protected:
         foundation::NotificationCenter::defaultCenter().removeObserver(observer);
     }
 
+    void queryAll() {
+        monitor->setHostName("service.example");
+        monitor->remoteHostStatus();
+        monitor->internetConnectionStatus();
+        monitor->localWiFiConnectionStatus();
+    }
+
     FakeReachabilitySource::Handle* onlyHandleFor(const std::string& target) {
         auto handles = source->handlesFor(target);
         return handles.size() == 1 ? handles.front() : nullptr;
@@ -45,23 +52,23 @@ protected:
 };
 
 TEST(ReachabilityUsability, NeedsReachableAndNoConnectionFirstUnlessCellular) {
-    EXPECT_TRUE(Reachability::isReachableWithoutRequiringConnection(kReachable));
-    EXPECT_FALSE(
-        Reachability::isReachableWithoutRequiringConnection(kReachable | kConnectionRequired));
-    EXPECT_TRUE(Reachability::isReachableWithoutRequiringConnection(
-        kReachable | kConnectionRequired | kCellular));
-    EXPECT_FALSE(Reachability::isReachableWithoutRequiringConnection(0));
-    EXPECT_FALSE(Reachability::isReachableWithoutRequiringConnection(kCellular | kTransient));
+    const auto usable = &Reachability::isReachableWithoutRequiringConnection;
+    EXPECT_TRUE(usable(kReachable));
+    EXPECT_FALSE(usable(kReachable | kConnectionRequired));
+    EXPECT_TRUE(usable(kReachable | kConnectionRequired | kCellular));
+    EXPECT_FALSE(usable(0));
+    EXPECT_FALSE(usable(kCellular | kTransient));
 }
 
 TEST_F(ReachabilityTest, RemoteHostStatusDistinguishesTransientFromReachable) {
     monitor->setHostName("service.example");
-    source->setFlags("service.example", kReachable | kTransient);
-    EXPECT_EQ(monitor->remoteHostStatus(), StatusTransient);
-    source->setFlags("service.example", kReachable);
-    EXPECT_EQ(monitor->remoteHostStatus(), StatusReachable);
-    source->setFlags("service.example", kReachable | kConnectionRequired);
-    EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
+    const auto statusWith = [&](ReachabilityFlags flags) {
+        source->setFlags("service.example", flags);
+        return monitor->remoteHostStatus();
+    };
+    EXPECT_EQ(statusWith(kReachable | kTransient), StatusTransient);
+    EXPECT_EQ(statusWith(kReachable), StatusReachable);
+    EXPECT_EQ(statusWith(kReachable | kConnectionRequired), StatusUnreachable);
     source->setFlags("service.example", kReachable);
     source->target("service.example").readable = false;
     EXPECT_EQ(monitor->remoteHostStatus(), StatusUnreachable);
@@ -82,22 +89,21 @@ TEST_F(ReachabilityTest, RemoteHostStatusWatchesTheAddressWhenNoHostNameIsSet) {
 }
 
 TEST_F(ReachabilityTest, DirectDefaultRouteIsNoInternetButADirectLinkLocalRouteIsWifi) {
-    source->setFlags(kDefaultRouteKey, kReachable | kDirect);
-    source->setFlags(kLinkLocalAddressKey, kReachable | kDirect);
-    EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
-    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusReachable);
-
-    source->setFlags(kDefaultRouteKey, kReachable | kTransient);
-    source->setFlags(kLinkLocalAddressKey, kReachable);
-    EXPECT_EQ(monitor->internetConnectionStatus(), StatusTransient);
-    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
-
-    source->setFlags(kDefaultRouteKey, kReachable);
-    EXPECT_EQ(monitor->internetConnectionStatus(), StatusReachable);
-
-    // Direct but requiring a connection first is not usable, so no Wi-Fi either.
-    source->setFlags(kLinkLocalAddressKey, kReachable | kDirect | kConnectionRequired);
-    EXPECT_EQ(monitor->localWiFiConnectionStatus(), StatusUnreachable);
+    const struct {
+        ReachabilityFlags route, linkLocal;
+        ReachabilityStatus internet, wifi;
+    } rows[] = {
+        { kReachable | kDirect, kReachable | kDirect, StatusUnreachable, StatusReachable },
+        { kReachable | kTransient, kReachable, StatusTransient, StatusUnreachable },
+        { kReachable, kReachable | kDirect | kConnectionRequired, StatusReachable,
+          StatusUnreachable },
+    };
+    for (const auto& row : rows) {
+        source->setFlags(kDefaultRouteKey, row.route);
+        source->setFlags(kLinkLocalAddressKey, row.linkLocal);
+        EXPECT_EQ(monitor->internetConnectionStatus(), row.internet) << row.route;
+        EXPECT_EQ(monitor->localWiFiConnectionStatus(), row.wifi) << row.linkLocal;
+    }
 }
 
 TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead) {
@@ -118,12 +124,8 @@ TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead
 
 TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifiesOncePerChange) {
     monitor->setNetworkStatusNotificationsEnabled(true);
-    monitor->setHostName("service.example");
-    for (int i = 0; i < 3; ++i) {
-        monitor->remoteHostStatus();
-        monitor->internetConnectionStatus();
-        monitor->localWiFiConnectionStatus();
-    }
+    for (int i = 0; i < 3; ++i)
+        queryAll();
     EXPECT_EQ(source->nameHandlesCreated, 1);
     EXPECT_EQ(source->addressHandlesCreated, 2);
     ASSERT_EQ(monitor->reachabilityQueries().size(), 3u);
@@ -171,10 +173,7 @@ TEST_F(ReachabilityTest, QueriesMadeWhileNotificationsAreOffStayUnregisteredExce
 
 TEST_F(ReachabilityTest, StopListeningUnregistersEveryQueryAndSilencesChanges) {
     monitor->setNetworkStatusNotificationsEnabled(true);
-    monitor->setHostName("service.example");
-    monitor->remoteHostStatus();
-    monitor->internetConnectionStatus();
-    monitor->localWiFiConnectionStatus();
+    queryAll();
 
     monitor->stopListeningForReachabilityChanges();
     for (const auto& [key, query] : monitor->reachabilityQueries()) {
@@ -187,8 +186,10 @@ TEST_F(ReachabilityTest, StopListeningUnregistersEveryQueryAndSilencesChanges) {
     EXPECT_EQ(monitor->reachabilityQueries().size(), 3u);
 }
 
-TEST_F(ReachabilityTest, OneOffHostCheckKeepsNothing) {
+TEST_F(ReachabilityTest, OneOffHostCheckAndEmptyTargetsKeepNothing) {
     EXPECT_FALSE(monitor->isHostReachable(""));
+    EXPECT_EQ(monitor->reachabilityRefForHostName(""), nullptr);
+    EXPECT_EQ(monitor->reachabilityRefForAddress(""), nullptr);
     EXPECT_EQ(source->nameHandlesCreated, 0);
 
     source->setFlags("service.example", kReachable);
@@ -203,29 +204,21 @@ TEST_F(ReachabilityTest, OneOffHostCheckKeepsNothing) {
     EXPECT_TRUE(monitor->reachabilityQueries().empty());
 }
 
-TEST_F(ReachabilityTest, EmptyTargetsGiveNoHandle) {
-    EXPECT_EQ(monitor->reachabilityRefForHostName(""), nullptr);
-    EXPECT_EQ(monitor->reachabilityRefForAddress(""), nullptr);
-    EXPECT_TRUE(monitor->reachabilityQueries().empty());
-}
-
 TEST(ReachabilityAddress, FollowsInetAtonRules) {
+    for (const auto& [text, expected] : std::initializer_list<std::pair<std::string, uint32_t>> {
+             { "192.168.1.20", 0xC0A80114 }, { "10.1", 0x0A000001 }, { "0x7f.1", 0x7F000001 } }) {
+        sockaddr_in address {};
+        address.sin_port = 1234;
+        ASSERT_TRUE(Reachability::addressFromString(text, &address)) << text;
+        EXPECT_EQ(address.sin_family, AF_INET);
+        EXPECT_EQ(address.sin_port, 0);
+        EXPECT_EQ(address.sin_addr.s_addr, htonl(expected)) << text;
+    }
     sockaddr_in address {};
-    address.sin_port = 1234;
-    ASSERT_TRUE(Reachability::addressFromString("192.168.1.20", &address));
-    EXPECT_EQ(address.sin_family, AF_INET);
-    EXPECT_EQ(address.sin_port, 0);
-    EXPECT_EQ(address.sin_addr.s_addr, htonl(0xC0A80114));
-
-    ASSERT_TRUE(Reachability::addressFromString("10.1", &address));
-    EXPECT_EQ(address.sin_addr.s_addr, htonl(0x0A000001));
-    ASSERT_TRUE(Reachability::addressFromString("0x7f.1", &address));
-    EXPECT_EQ(address.sin_addr.s_addr, htonl(0x7F000001));
-
-    EXPECT_FALSE(Reachability::addressFromString("", &address));
-    EXPECT_FALSE(Reachability::addressFromString("256.1.1.1", &address));
-    EXPECT_FALSE(Reachability::addressFromString("service.example", &address));
-    EXPECT_FALSE(Reachability::addressFromString(std::string("10.0.0.1\0junk", 13), &address));
+    for (const std::string& text :
+         { std::string(), std::string("256.1.1.1"), std::string("service.example"),
+           std::string("10.0.0.1\0junk", 13) })
+        EXPECT_FALSE(Reachability::addressFromString(text, &address)) << text;
     EXPECT_FALSE(Reachability::addressFromString("10.0.0.1", nullptr));
 }
 

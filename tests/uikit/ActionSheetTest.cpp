@@ -27,12 +27,11 @@ public:
 };
 
 QStringList menuTitles() {
-    return { QStringLiteral("Set Message"), QStringLiteral("Set Image"), QStringLiteral("Cancel") };
+    return { "Set Message", "Set Image", "Cancel" };
 }
 
 TEST(ActionSheet, OrdersDestructiveThenOthersThenCancel) {
-    ActionSheet sheet(QStringLiteral("Sure?"), nullptr, QStringLiteral("Keep"),
-                      QStringLiteral("Delete"), { QStringLiteral("Copy"), QStringLiteral("Move") });
+    ActionSheet sheet("Sure?", nullptr, "Keep", "Delete", { "Copy", "Move" });
     EXPECT_EQ(sheet.numberOfButtons(), 4);
     EXPECT_EQ(sheet.destructiveButtonIndex(), 0);
     EXPECT_EQ(sheet.buttonTitleAtIndex(1), "Copy");

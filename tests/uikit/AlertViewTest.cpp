@@ -36,21 +36,20 @@ public:
 };
 
 TEST(AlertView, ButtonsAreIndexedInTheOrderAddedWithCancelFirst) {
-    AlertView alert(QStringLiteral("Yowsers"), QStringLiteral("Something"), nullptr,
-                    QStringLiteral("OK"), { QStringLiteral("More"), QStringLiteral("Less") });
+    AlertView alert("Yowsers", "Something", nullptr, "OK", { "More", "Less" });
     EXPECT_EQ(alert.cancelButtonIndex(), 0);
     EXPECT_EQ(alert.buttonTitleAtIndex(2), "Less");
-    EXPECT_EQ(alert.addButtonWithTitle(QStringLiteral("Later")), 3);
+    EXPECT_EQ(alert.addButtonWithTitle("Later"), 3);
     EXPECT_TRUE(alert.buttonTitleAtIndex(4).isEmpty());
     EXPECT_TRUE(alert.buttonTitleAtIndex(-1).isEmpty());
-    EXPECT_EQ(AlertView(QStringLiteral("T"), QStringLiteral("M")).cancelButtonIndex(), -1);
+    EXPECT_EQ(AlertView("T", "M").cancelButtonIndex(), -1);
 }
 
 TEST(AlertView, ShowingReturnsAtOnceAndAClickReportsTheIndexThenDismisses) {
     RecordingDelegate delegate;
-    AlertView alert(QStringLiteral("News"), QStringLiteral("A new level"), &delegate);
-    alert.addButtonWithTitle(QStringLiteral("Open"));
-    alert.addButtonWithTitle(QStringLiteral("Cancel"));
+    AlertView alert("News", "A new level", &delegate);
+    alert.addButtonWithTitle("Open");
+    alert.addButtonWithTitle("Cancel");
     alert.show();
     ASSERT_TRUE(alert.isVisible());
     EXPECT_TRUE(delegate.events.empty());
@@ -76,8 +75,7 @@ TEST(AlertView, ShownOverAViewItCoversItAndGoesWithIt) {
     auto window = std::make_unique<QWidget>();
     window->resize(320, 480);
     window->show();
-    auto alert = std::make_unique<AlertView>(
-        QStringLiteral("No Connection"), QStringLiteral("Sorry"), nullptr, QStringLiteral("OK"));
+    auto alert = std::make_unique<AlertView>("No Connection", "Sorry", nullptr, "OK");
     alert->show(window.get());
     EXPECT_EQ(alert->view()->geometry(), window->rect());
 
@@ -89,38 +87,31 @@ TEST(AlertView, ShownOverAViewItCoversItAndGoesWithIt) {
 }
 
 TEST(AlertView, DelegateMayDestroyTheAlertWhileItReports) {
-    RecordingDelegate delegate;
-    auto alert = std::make_unique<AlertView>(QStringLiteral("T"), QStringLiteral("M"), &delegate,
-                                             QStringLiteral("OK"));
-    delegate.onClicked = [&] { alert.reset(); };
-    alert->show();
-    alert->buttonAtIndex(0)->click();
-    EXPECT_EQ(delegate.events, std::vector<std::string> { "clicked 0" });
-    EXPECT_EQ(alert, nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    auto second = std::make_unique<AlertView>(QStringLiteral("T"), QStringLiteral("M"), &delegate,
-                                              QStringLiteral("OK"));
-    delegate.events.clear();
-    delegate.onClicked = nullptr;
-    delegate.onDismissed = [&] { second.reset(); };
-    second->show();
-    second->buttonAtIndex(0)->click();
-    EXPECT_EQ(delegate.events, (std::vector<std::string> { "clicked 0", "dismissed 0" }));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const bool whenClicked : { true, false }) {
+        RecordingDelegate delegate;
+        auto alert = std::make_unique<AlertView>("T", "M", &delegate, "OK");
+        (whenClicked ? delegate.onClicked : delegate.onDismissed) = [&] { alert.reset(); };
+        alert->show();
+        alert->buttonAtIndex(0)->click();
+        const std::vector<std::string> clickedOnly { "clicked 0" };
+        const std::vector<std::string> both { "clicked 0", "dismissed 0" };
+        EXPECT_EQ(delegate.events, whenClicked ? clickedOnly : both);
+        EXPECT_EQ(alert, nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST(AlertView, AWrappedMessageGetsAllTheHeightItNeeds) {
     QWidget window;
     window.resize(320, 480);
     window.show();
-    AlertView alert(QStringLiteral("No Connection"),
+    AlertView alert("No Connection",
                     QStringLiteral("Sorry, you need to be connected to a data network to use this "
                                    "feature. And this sentence makes it wrap once more."),
-                    nullptr, QStringLiteral("OK"));
+                    nullptr, "OK");
     alert.show(&window);
     QCoreApplication::processEvents();
-    QLabel* message = alert.view()->findChild<QLabel*>(QStringLiteral("message"));
+    QLabel* message = alert.view()->findChild<QLabel*>("message");
     ASSERT_NE(message, nullptr);
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
     EXPECT_GT(message->heightForWidth(message->width()), 3 * message->fontMetrics().height())
@@ -128,18 +119,19 @@ TEST(AlertView, AWrappedMessageGetsAllTheHeightItNeeds) {
 }
 
 TEST(AlertView, TwoButtonsSitSideBySideOthersStack) {
-    AlertView pair(QStringLiteral("T"), QStringLiteral("M"), nullptr, QStringLiteral("A"),
-                   { QStringLiteral("B") });
-    pair.show();
-    pair.view()->adjustSize();
-    EXPECT_EQ(pair.buttonAtIndex(0)->y(), pair.buttonAtIndex(1)->y());
-
-    AlertView three(QStringLiteral("T"), QStringLiteral("M"), nullptr, QStringLiteral("A"),
-                    { QStringLiteral("B"), QStringLiteral("C") });
-    three.show();
-    three.view()->adjustSize();
-    EXPECT_LT(three.buttonAtIndex(0)->y(), three.buttonAtIndex(1)->y());
-    EXPECT_LT(three.buttonAtIndex(1)->y(), three.buttonAtIndex(2)->y());
+    const auto buttonTops = [](const QStringList& others) {
+        AlertView alert("T", "M", nullptr, "A", others);
+        alert.show();
+        alert.view()->adjustSize();
+        std::vector<int> tops;
+        for (int i = 0; i <= others.size(); ++i)
+            tops.push_back(alert.buttonAtIndex(i)->y());
+        return tops;
+    };
+    const std::vector<int> pair = buttonTops({ "B" }), three = buttonTops({ "B", "C" });
+    EXPECT_EQ(pair[0], pair[1]);
+    EXPECT_LT(three[0], three[1]);
+    EXPECT_LT(three[1], three[2]);
 }
 
 } // namespace

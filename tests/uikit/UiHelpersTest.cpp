@@ -45,7 +45,7 @@ TEST(UiHelpersButtons, SharedImagesAreLoadedOnceAndLargeEnoughForTheirCaps) {
 TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndDrawsWhiteWhilePressed) {
     int actions = 0;
     auto button = UiHelpers::darkButtonWithTitle(
-        QStringLiteral("W"), [&] { ++actions; }, QRect(0, 0, 240, 80));
+        "W", [&] { ++actions; }, QRect(0, 0, 240, 80));
     EXPECT_EQ(button->titleColor(ImageButton::State::Normal), QColor(Qt::white));
     EXPECT_EQ(button->titleColor(ImageButton::State::Highlighted), QColor(Qt::black));
     // Middle of the stretched band, away from the title.
@@ -65,16 +65,15 @@ TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndDrawsWhiteWhilePressed) 
 
     QImage plain(30, 40, QImage::Format_ARGB32);
     plain.fill(Qt::gray);
-    auto dark = UiHelpers::buttonWithTitle(QStringLiteral("Go"), nullptr, QRect(0, 0, 80, 40),
-                                           plain, plain, true);
+    auto dark = UiHelpers::buttonWithTitle("Go", nullptr, QRect(0, 0, 80, 40), plain, plain, true);
     EXPECT_EQ(dark->titleColor(ImageButton::State::Normal), QColor(Qt::black)) << "swapped";
     QTest::mouseClick(dark.get(), Qt::LeftButton); // no action given: nothing to call
 }
 
 TEST(UiHelpersLoadingView, ItsSpinnerTurnsOnTheRunLoopUntilTheViewGoes) {
     foundation::ManualRunLoop runLoop;
-    auto view = UiHelpers::createLoadingViewWithMessage(QStringLiteral("Loading..."),
-                                                        QRect(0, 0, 320, 480), &runLoop);
+    auto view =
+        UiHelpers::createLoadingViewWithMessage("Loading...", QRect(0, 0, 320, 480), &runLoop);
     auto* spinner = view->findChild<ActivityIndicatorView*>();
     ASSERT_NE(spinner, nullptr);
     EXPECT_TRUE(spinner->isAnimating());
