@@ -274,10 +274,11 @@ TEST_F(EditMessageControllerTest, TheSteadyLettersSwitchIsStoredAndAppliedAtOnce
 
 TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
     editor.presetsClicked();
-    for (QWidget* widget : editor.findChildren<QWidget*>())
+    for (QWidget* widget : editor.findChildren<QWidget*>()) {
         if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
             qobject_cast<ImageView*>(widget) || qobject_cast<QListWidget*>(widget))
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+    }
 }
 
 TEST_F(EditMessageControllerTest, ClosingWhileTypingLeavesTheNextPresentationIdle) {
