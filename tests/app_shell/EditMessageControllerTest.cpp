@@ -276,8 +276,9 @@ TEST_F(EditMessageControllerTest, EveryControlHasAnAccessibleName) {
     editor.presetsClicked();
     for (QWidget* widget : editor.findChildren<QWidget*>()) {
         if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
-            qobject_cast<ImageView*>(widget) || qobject_cast<QListWidget*>(widget))
+            qobject_cast<ImageView*>(widget) || qobject_cast<QListWidget*>(widget)) {
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+        }
     }
 }
 
