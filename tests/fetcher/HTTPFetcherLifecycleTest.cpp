@@ -281,6 +281,21 @@ TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart)
     second->stopFetching();
 }
 
+// The one place that touches the process's environment, through the class-level entry points.
+TEST_F(Lifecycle, ClassLevelSettingsAreThoseOfTheProcessEnvironmentFetchersGetByDefault) {
+    const auto& process = FetcherEnvironment::process();
+    EXPECT_EQ(HTTPFetcher::create()->environment(), process);
+    HTTPFetcher::setConnectionClass(factory);
+    HTTPFetcher::setRunLoop(&runLoop);
+    HTTPFetcher::setIsLoggingEnabled(true);
+    EXPECT_EQ(process->connectionFactory(), factory);
+    EXPECT_EQ(&process->runLoop(), &runLoop);
+    EXPECT_TRUE(process->log().isEnabled());
+    HTTPFetcher::setConnectionClass(nullptr);
+    HTTPFetcher::setRunLoop(nullptr);
+    HTTPFetcher::setIsLoggingEnabled(false);
+}
+
 TEST_F(Lifecycle, CallbackMayStopTheFetchWhileItsConnectionIsReporting) {
     auto fetcher = create(get("http://example.com/"));
     std::vector<QByteArray> progress;
