@@ -159,7 +159,9 @@ Fernwick::Fernwick(Environment environment)
     : environment_(std::move(environment))
     , alive_(std::make_shared<bool>(true)) {
     initializeFernwickResources();
-    runLoop_ = environment_.runLoop ? environment_.runLoop : &fetcher::HTTPFetcher::runLoop();
+    if (!environment_.fetchers)
+        environment_.fetchers = fetcher::FetcherEnvironment::process();
+    runLoop_ = environment_.runLoop ? environment_.runLoop : &environment_.fetchers->runLoop();
     notificationCenter_ = &foundation::NotificationCenter::defaultCenter();
     reachability_ = environment_.reachability ? environment_.reachability
                                               : &network::Reachability::sharedReachability();
@@ -342,7 +344,7 @@ fetcher::UrlConnection* Fernwick::startConnection(const QString& url,
     if (!parsed.isValid() || parsed.scheme().isEmpty())
         return nullptr;
     auto factory = environment_.connectionFactory ? environment_.connectionFactory
-                                                  : fetcher::HTTPFetcher::connectionClass();
+                                                  : environment_.fetchers->connectionFactory();
     if (!factory)
         return nullptr;
     if (ownedDelegate) {

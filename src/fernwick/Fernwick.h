@@ -25,6 +25,7 @@ class RunLoop;
 
 namespace sweeplight::fetcher {
 class FetchError;
+class FetcherEnvironment;
 class HTTPFetcher;
 class UrlConnection;
 class UrlConnectionFactory;
@@ -101,10 +102,11 @@ public:
     // How the client reaches the platform. Empty members take the app's defaults, noted
     // beside each.
     struct Environment {
-        // The main run loop (required for the shared client unless HTTPFetcher::runLoop()
-        // should serve).
+        // What the score fetcher works with; default: the process's fetcher environment.
+        std::shared_ptr<fetcher::FetcherEnvironment> fetchers;
+        // The main run loop; default: the fetchers' run loop.
         foundation::RunLoop* runLoop { nullptr };
-        // Makes the plain connections; default: HTTPFetcher::connectionClass().
+        // Makes the plain connections; default: the fetchers' transport.
         std::shared_ptr<fetcher::UrlConnectionFactory> connectionFactory;
         // Default: network::Reachability::sharedReachability().
         network::Reachability* reachability { nullptr };

@@ -47,8 +47,8 @@ void Fernwick::submitScore(std::int32_t score, std::function<void()> onSuccess,
     // cannot be taken for this one's.
     if (scoreFetcher_)
         scoreFetcher_->stopFetching();
-    auto fetcher = fetcher::HTTPFetcher::httpFetcherWithRequest(
-        fetcher::UrlRequest(QUrl(url, QUrl::StrictMode)));
+    auto fetcher = fetcher::HTTPFetcher::create(fetcher::UrlRequest(QUrl(url, QUrl::StrictMode)),
+                                                environment_.fetchers);
     scoreFetcher_ = fetcher;
     std::weak_ptr<bool> alive = alive_;
     fetcher->beginFetchWithDelegate(

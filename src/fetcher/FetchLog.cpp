@@ -1,6 +1,7 @@
 #include "FetchLog.h"
 
 #include "FetchError.h"
+#include "FetcherEnvironment.h"
 #include "foundation/Paths.h"
 #include "transport/UrlRequest.h"
 #include "transport/UrlResponse.h"
@@ -125,8 +126,7 @@ std::optional<QString> decodedUTF8(const QByteArray& bytes) {
 }
 
 FetchLog& FetchLog::shared() {
-    static FetchLog log;
-    return log;
+    return FetcherEnvironment::process()->log();
 }
 
 QString FetchLog::directory() {

@@ -32,7 +32,7 @@ struct FetchLogEntry {
 // raw. Everything it writes is readable by its owner only: logs hold cookies and credentials.
 class FetchLog {
 public:
-    // The log the fetchers of this process write to.
+    // The log of the process's fetcher environment.
     static FetchLog& shared();
 
     bool isEnabled() const { return isEnabled_; }

@@ -4,9 +4,8 @@
 #include "FetchHistory.h"
 #include "HTTPFetcherDetail.h"
 #include "foundation/Log.h"
-#include "foundation/QtRunLoop.h"
+#include "foundation/RunLoop.h"
 #include "transport/HTTPCookie.h"
-#include "transport/QtUrlConnectionFactory.h"
 #include "transport/UrlAuthenticationChallenge.h"
 #include "transport/UrlConnection.h"
 #include "transport/UrlConnectionFactory.h"
@@ -30,21 +29,6 @@ constexpr char kGetMethod[] = "GET";
 constexpr char kPostMethod[] = "POST";
 constexpr char kCookieHeader[] = "Cookie";
 
-std::optional<HTTPFetcher::RunLoopModes>& gFetcherDefaultRunLoopModes() {
-    static std::optional<HTTPFetcher::RunLoopModes> modes;
-    return modes;
-}
-
-std::shared_ptr<UrlConnectionFactory>& gFetcherConnectionClass() {
-    static std::shared_ptr<UrlConnectionFactory> factory;
-    return factory;
-}
-
-foundation::RunLoop*& gFetcherRunLoop() {
-    static foundation::RunLoop* runLoop = nullptr;
-    return runLoop;
-}
-
 std::mt19937& retryRandomGenerator() {
     static std::mt19937 generator;
     return generator;
@@ -64,8 +48,10 @@ QString absoluteString(const QUrl& url) {
 
 } // namespace detail
 
-HTTPFetcher::HTTPFetcher(std::optional<UrlRequest> request)
-    : request_(std::move(request)) {
+HTTPFetcher::HTTPFetcher(std::optional<UrlRequest> request,
+                         std::shared_ptr<FetcherEnvironment> environment)
+    : environment_(environment ? std::move(environment) : FetcherEnvironment::process())
+    , request_(std::move(request)) {
     setCookieStorageMethod(kHTTPFetcherCookieStorageMethodStatic);
 }
 
@@ -74,8 +60,10 @@ HTTPFetcher::~HTTPFetcher() {
     destroyRetryTimer();
 }
 
-std::shared_ptr<HTTPFetcher> HTTPFetcher::create(std::optional<UrlRequest> request) {
-    return std::shared_ptr<HTTPFetcher>(new HTTPFetcher(std::move(request)));
+std::shared_ptr<HTTPFetcher> HTTPFetcher::create(std::optional<UrlRequest> request,
+                                                 std::shared_ptr<FetcherEnvironment> environment) {
+    return std::shared_ptr<HTTPFetcher>(
+        new HTTPFetcher(std::move(request), std::move(environment)));
 }
 
 std::shared_ptr<HTTPFetcher> HTTPFetcher::httpFetcherWithRequest(const UrlRequest& request) {
@@ -125,7 +113,7 @@ bool HTTPFetcher::beginFetchWithDelegate(Delegate delegate, FinishedCallback fin
         if (postData_) {
             request_->setHTTPBody(*postData_);
         } else {
-            if (isLoggingEnabled() && postStream_) {
+            if (environment_->log().isEnabled() && postStream_) {
                 loggedStreamData_ = QByteArray("");
                 logCapturePostStream();
             }
@@ -139,10 +127,10 @@ bool HTTPFetcher::beginFetchWithDelegate(Delegate delegate, FinishedCallback fin
         request_->setCachePolicy(UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
     addFetcherHeaderFields();
 
-    auto factory = connectionClass();
+    auto factory = environment_->connectionFactory();
     std::optional<RunLoopModes> modes;
     if (doesSupportRunLoopModes())
-        modes = runLoopModes_ ? runLoopModes_ : gFetcherDefaultRunLoopModes();
+        modes = runLoopModes_ ? runLoopModes_ : environment_->defaultRunLoopModes();
 
     if (!modes || modes->empty()) {
         connection_ = factory ? factory->connectionWithRequest(*request_, *this) : nullptr;
@@ -441,7 +429,7 @@ void HTTPFetcher::beginRetryTimer() {
 void HTTPFetcher::primeTimerWithNewTimeInterval(double seconds) {
     destroyRetryTimer();
     lastRetryInterval_ = seconds;
-    retryTimerRunLoop_ = &runLoop();
+    retryTimerRunLoop_ = &environment_->runLoop();
     std::weak_ptr<HTTPFetcher> weakSelf = weak_from_this();
     retryTimer_ = retryTimerRunLoop_->scheduleOnce(seconds, [weakSelf] {
         if (auto self = weakSelf.lock())
@@ -476,28 +464,19 @@ void HTTPFetcher::retryFetch() {
 // -------------------------------------------------------------------------
 
 const std::optional<HTTPFetcher::RunLoopModes>& HTTPFetcher::defaultRunLoopModes() {
-    return gFetcherDefaultRunLoopModes();
+    return FetcherEnvironment::process()->defaultRunLoopModes();
 }
 
 void HTTPFetcher::setDefaultRunLoopModes(std::optional<RunLoopModes> modes) {
-    gFetcherDefaultRunLoopModes() = std::move(modes);
+    FetcherEnvironment::process()->setDefaultRunLoopModes(std::move(modes));
 }
 
 std::shared_ptr<UrlConnectionFactory> HTTPFetcher::connectionClass() {
-    auto& factory = gFetcherConnectionClass();
-    if (!factory) {
-        // Kept for the whole process: a QNetworkAccessManager must not outlive the application
-        // object, and the default transport is never torn down before it.
-        static auto* defaultFactory =
-            new std::shared_ptr<UrlConnectionFactory>(std::make_shared<QtUrlConnectionFactory>(
-                []() -> foundation::RunLoop& { return HTTPFetcher::runLoop(); }));
-        factory = *defaultFactory;
-    }
-    return factory;
+    return FetcherEnvironment::process()->connectionFactory();
 }
 
 void HTTPFetcher::setConnectionClass(std::shared_ptr<UrlConnectionFactory> factory) {
-    gFetcherConnectionClass() = std::move(factory);
+    FetcherEnvironment::process()->setConnectionFactory(std::move(factory));
 }
 
 bool HTTPFetcher::doesSupportRunLoopModes() {
@@ -506,16 +485,11 @@ bool HTTPFetcher::doesSupportRunLoopModes() {
 }
 
 foundation::RunLoop& HTTPFetcher::runLoop() {
-    if (!gFetcherRunLoop()) {
-        // Lives as long as the process, like the main run loop it stands for.
-        static auto* defaultRunLoop = new foundation::QtRunLoop();
-        gFetcherRunLoop() = defaultRunLoop;
-    }
-    return *gFetcherRunLoop();
+    return FetcherEnvironment::process()->runLoop();
 }
 
 void HTTPFetcher::setRunLoop(foundation::RunLoop* runLoop) {
-    gFetcherRunLoop() = runLoop;
+    FetcherEnvironment::process()->setRunLoop(runLoop);
 }
 
 } // namespace sweeplight::fetcher

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fetcher/FetchError.h"
+#include "fetcher/FetcherEnvironment.h"
 #include "fetcher/transport/UrlConnectionDelegate.h"
 #include "fetcher/transport/UrlCredential.h"
 #include "fetcher/transport/UrlRequest.h"
@@ -50,7 +51,9 @@ inline constexpr char kIfModifiedSinceHeader[] = "If-Modified-Since";
 // a progress callback, retry with exponential back-off and optional HTML logging.
 //
 // Made with create()/httpFetcherWithRequest(); the caller need keep no reference, since a
-// fetcher with a live connection keeps itself alive until its fetch ends. Main thread only.
+// fetcher with a live connection keeps itself alive until its fetch ends. Its transport, run
+// loop and log come from its environment: the process's unless given one at creation. Main
+// thread only.
 class HTTPFetcher final : public std::enable_shared_from_this<HTTPFetcher>,
                           private UrlConnectionDelegate {
 public:
@@ -65,9 +68,11 @@ public:
     // Decides whether a failure is retried; gets the fetcher's own suggestion.
     using RetryCallback =
         std::function<bool(HTTPFetcher& fetcher, bool suggestedWillRetry, const FetchError& error)>;
-    using RunLoopModes = std::vector<std::string>;
+    using RunLoopModes = FetcherEnvironment::RunLoopModes;
 
-    static std::shared_ptr<HTTPFetcher> create(std::optional<UrlRequest> request = std::nullopt);
+    static std::shared_ptr<HTTPFetcher>
+    create(std::optional<UrlRequest> request = std::nullopt,
+           std::shared_ptr<FetcherEnvironment> environment = FetcherEnvironment::process());
     static std::shared_ptr<HTTPFetcher> httpFetcherWithRequest(const UrlRequest& request);
     ~HTTPFetcher() override;
     HTTPFetcher(const HTTPFetcher&) = delete;
@@ -121,6 +126,7 @@ public:
     qint64 maxBodySize() const { return maxBodySize_; }
     void setMaxBodySize(qint64 bytes) { maxBodySize_ = bytes; }
     const QByteArray& loggedStreamData() const { return loggedStreamData_; }
+    const std::shared_ptr<FetcherEnvironment>& environment() const { return environment_; }
 
     // --- Retry with back-off -----------------------------------------------------------------
     // Switching on draws a random minimum delay of 1 to 2 s, a maximum of 600 s and factor 2.
@@ -171,7 +177,7 @@ public:
     // The process-wide list used by cookie method 0.
     static const std::shared_ptr<CookieList>& staticCookies();
 
-    // --- Logging (process-wide) --------------------------------------------------------------
+    // --- Logging (the process environment's log) ----------------------------------------------
     static void setIsLoggingEnabled(bool enabled);
     static bool isLoggingEnabled();
     // Defaults to the folder "HTTPDebugLogs" in the app's data folder, created when missing.
@@ -182,7 +188,7 @@ public:
     static QString loggingProcessName();
     static void setLoggingDateStamp(const QString& stamp);
     static QString loggingDateStamp();
-    // Appends the current exchange to the log page (nothing when logging is off).
+    // Appends the current exchange to its environment's log page (nothing when that is off).
     void logFetchWithError(const FetchError* error);
     void logCapturePostStream();
     void appendLoggedStreamData(const QByteArray& data);
@@ -191,7 +197,7 @@ public:
     // A displayable text for a request body; null for null bytes.
     static QString stringFromStreamData(const QByteArray* data);
 
-    // --- Class-level settings ----------------------------------------------------------------
+    // --- Class-level settings: those of the process environment ------------------------------
     static const std::optional<RunLoopModes>& defaultRunLoopModes();
     static void setDefaultRunLoopModes(std::optional<RunLoopModes> modes);
     // The transport; the Qt one unless replaced (null restores it on the next read).
@@ -203,7 +209,7 @@ public:
     static void setRunLoop(foundation::RunLoop* runLoop);
 
 private:
-    explicit HTTPFetcher(std::optional<UrlRequest> request);
+    HTTPFetcher(std::optional<UrlRequest> request, std::shared_ptr<FetcherEnvironment> environment);
 
     // Connection events.
     std::optional<UrlRequest> connection(UrlConnection& connection, const UrlRequest& request,
@@ -230,6 +236,7 @@ private:
     void destroyRetryTimer();
     void retryFetch();
 
+    std::shared_ptr<FetcherEnvironment> environment_;
     std::optional<UrlRequest> request_;
     std::unique_ptr<UrlConnection> connection_;
     QByteArray downloadedData_;

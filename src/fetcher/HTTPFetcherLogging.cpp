@@ -1,4 +1,4 @@
-// HTTPFetcher: the entry points of the process's fetch log, and what a fetcher hands it.
+// HTTPFetcher: the entry points of the process's fetch log, and what a fetcher hands its own.
 
 #include "FetchLog.h"
 #include "HTTPFetcher.h"
@@ -103,7 +103,7 @@ QString HTTPFetcher::stringFromStreamData(const QByteArray* data) {
 }
 
 void HTTPFetcher::logFetchWithError(const FetchError* error) {
-    FetchLog& log = FetchLog::shared();
+    FetchLog& log = environment_->log();
     if (!log.isEnabled())
         return;
     FetchLogEntry entry;

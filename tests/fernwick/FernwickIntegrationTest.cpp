@@ -4,7 +4,6 @@
 #include "WidgetApplication.h"
 #include "fernwick/ui/FernwickFeatureController.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
-#include "fetcher/HTTPFetcher.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QApplication>
@@ -36,6 +35,9 @@ bool waitFor(const std::function<bool()>& done, double seconds = 20) {
 struct LiveWorld {
     QTemporaryDir folder;
     sweeplight::foundation::QtRunLoop loop;
+    // The client's transport: a Qt one of the test's own over `loop`, torn down with it.
+    std::shared_ptr<sweeplight::fetcher::FetcherEnvironment> fetchers =
+        std::make_shared<sweeplight::fetcher::FetcherEnvironment>();
     std::unique_ptr<sweeplight::network::Reachability> reachability;
     FernwickService service;
     std::unique_ptr<Fernwick> client;
@@ -44,8 +46,7 @@ struct LiveWorld {
 
     explicit LiveWorld(const QByteArray& messages = {}) {
         sweeplight::fixtures::widgetApplication();
-        sweeplight::fetcher::HTTPFetcher::setConnectionClass(nullptr);
-        sweeplight::fetcher::HTTPFetcher::setRunLoop(&loop);
+        fetchers->setRunLoop(&loop);
         reachability = std::make_unique<sweeplight::network::Reachability>(
             std::make_unique<FakeReachabilitySource>(), loop);
 
@@ -71,7 +72,7 @@ struct LiveWorld {
             .writeFile(folder.filePath("settings.plist"));
 
         Fernwick::Environment environment;
-        environment.runLoop = &loop;
+        environment.fetchers = fetchers;
         environment.screens = std::make_shared<sweeplight::fernwick::FernwickWidgetScreens>();
         environment.reachability = reachability.get();
         environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };
@@ -86,7 +87,6 @@ struct LiveWorld {
     ~LiveWorld() {
         client.reset();
         waitFor([] { return false; }, 0.05);
-        sweeplight::fetcher::HTTPFetcher::setRunLoop(nullptr);
     }
 };
 

@@ -1,10 +1,8 @@
 #include "FernwickTestSupport.h"
-#include "fetcher/HTTPFetcher.h"
 
 #include <gtest/gtest.h>
 
 using namespace fernwick_test;
-using sweeplight::fetcher::HTTPFetcher;
 
 namespace {
 
@@ -15,15 +13,10 @@ struct ScoreWorld : ClientWorld {
     ScoreWorld() {
         writeDefaultSettings();
         client = start();
-        // The fetcher form goes through the fetcher's own transport and run loop.
-        HTTPFetcher::setConnectionClass(transport);
-        HTTPFetcher::setRunLoop(&loop);
     }
     ~ScoreWorld() {
         client.reset();
         loop.advance(1.0);
-        HTTPFetcher::setConnectionClass(nullptr);
-        HTTPFetcher::setRunLoop(nullptr);
     }
     std::function<void()> onSuccess() {
         return [this] { ++successes; };

@@ -7,6 +7,7 @@
 #include "ScriptedTransport.h"
 #include "fernwick/Fernwick.h"
 #include "fernwick/FernwickScreens.h"
+#include "fetcher/FetcherEnvironment.h"
 #include "foundation/ManualRunLoop.h"
 #include "foundation/PropertyList.h"
 #include "network/Reachability.h"
@@ -45,7 +46,15 @@ struct ClientWorld {
     // What the client shows through; none by default, as in a headless host.
     std::shared_ptr<fernwick::FernwickScreens> screens;
 
-    ClientWorld() { resetReachability(); }
+    // The score fetcher's, and through it the client's run loop and transport.
+    std::shared_ptr<fetcher::FetcherEnvironment> fetchers =
+        std::make_shared<fetcher::FetcherEnvironment>();
+
+    ClientWorld() {
+        fetchers->setRunLoop(&loop);
+        fetchers->setConnectionFactory(transport);
+        resetReachability();
+    }
 
     void resetReachability() {
         auto fake = std::make_unique<FakeReachabilitySource>();
@@ -73,8 +82,7 @@ struct ClientWorld {
 
     fernwick::Fernwick::Environment environment() {
         fernwick::Fernwick::Environment environment;
-        environment.runLoop = &loop;
-        environment.connectionFactory = transport;
+        environment.fetchers = fetchers;
         environment.screens = screens;
         environment.reachability = reachability.get();
         environment.openUrl = [this](const QUrl& url) { opened.push_back(url); };

@@ -23,28 +23,24 @@ struct Outcome {
     std::optional<FetchError> error;
 };
 
-// Every fetcher of a test runs on a virtual clock over scripted connections, with the
-// process-wide cookie list emptied and the console log captured.
+// Every fetcher of a test runs in the test's own environment, on a virtual clock over scripted
+// connections, with the process-wide cookie list emptied and the console log captured.
 class FetcherTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        HTTPFetcher::setRunLoop(&runLoop);
-        HTTPFetcher::setConnectionClass(factory);
-        HTTPFetcher::setDefaultRunLoopModes(std::nullopt);
-        HTTPFetcher::setIsLoggingEnabled(false);
-        {
-            std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-            HTTPFetcher::staticCookies()->cookies.clear();
-        }
+        environment->setRunLoop(&runLoop);
+        environment->setConnectionFactory(factory);
+        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
+        HTTPFetcher::staticCookies()->cookies.clear();
     }
 
-    void TearDown() override {
-        runLoop.runPending();
-        HTTPFetcher::setConnectionClass(nullptr);
-        HTTPFetcher::setRunLoop(nullptr);
-    }
+    void TearDown() override { runLoop.runPending(); }
 
     static UrlRequest get(const QString& url) { return UrlRequest(QUrl(url)); }
+
+    std::shared_ptr<HTTPFetcher> create(std::optional<UrlRequest> request = std::nullopt) {
+        return HTTPFetcher::create(std::move(request), environment);
+    }
 
     bool begin(HTTPFetcher& fetcher, Outcome& outcome, HTTPFetcher::Delegate delegate = nullptr) {
         return fetcher.beginFetchWithDelegate(
@@ -66,6 +62,7 @@ protected:
         std::make_shared<fixtures::ScriptedTransport>()
     };
     fixtures::LogCapture log;
+    std::shared_ptr<FetcherEnvironment> environment { std::make_shared<FetcherEnvironment>() };
 };
 
 inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {

@@ -163,7 +163,7 @@ TEST(CookieParsing, AppliesRfcDefaultsAndRefusesForeignDomains) {
 }
 
 TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
-    auto first = HTTPFetcher::create(get("http://www.example.com/login"));
+    auto first = create(get("http://www.example.com/login"));
     EXPECT_EQ(first->cookieStorageMethod(), 0u);
     EXPECT_FALSE(first->request()->HTTPShouldHandleCookies());
     Outcome outcome;
@@ -173,20 +173,20 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
         200, "ok",
         fields({ { "Set-Cookie", "sid=abc; Path=/\nlang=en; Domain=example.com; Path=/" } }));
 
-    auto second = HTTPFetcher::create(get("http://www.example.com/account"));
+    auto second = create(get("http://www.example.com/account"));
     ASSERT_TRUE(begin(*second, outcome));
     EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
               QStringLiteral("sid=abc; lang=en"));
     second->stopFetching();
 
-    auto elsewhere = HTTPFetcher::create(get("http://static.example.com/"));
+    auto elsewhere = create(get("http://static.example.com/"));
     ASSERT_TRUE(begin(*elsewhere, outcome));
     EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
               QStringLiteral("lang=en"));
     elsewhere->stopFetching();
 
     // The server deletes a cookie by sending it expired.
-    auto logout = HTTPFetcher::create(get("http://www.example.com/logout"));
+    auto logout = create(get("http://www.example.com/logout"));
     ASSERT_TRUE(begin(*logout, outcome));
     factory->lastRecord().answer(
         200, "bye",
@@ -197,7 +197,7 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
 
 TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
     auto history = std::make_shared<FetchHistory>();
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setFetchHistory(history);
     EXPECT_EQ(fetcher->cookieStorageMethod(), 1u);
     EXPECT_FALSE(history->contains(kHTTPFetcherHistoryCookiesKey));
@@ -218,7 +218,7 @@ TEST_F(Cookies, TransportMethodLeavesCookiesToTheTransport) {
         std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
         HTTPFetcher::staticCookies()->cookies.push_back(cookie("s", ".example.com"));
     }
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setCookieStorageMethod(kHTTPFetcherCookieStorageMethodSystemDefault);
     EXPECT_TRUE(fetcher->request()->HTTPShouldHandleCookies());
     Outcome outcome;
@@ -233,7 +233,7 @@ TEST_F(Cookies, OtherMethodsReadThePlatformStoreWithoutStoring) {
     auto& storage = HTTPCookieStorage::sharedHTTPCookieStorage();
     storage.deleteAllCookies();
     storage.setCookies({ cookie("platform", ".example.com") });
-    auto fetcher = HTTPFetcher::create(get("http://www.example.com/"));
+    auto fetcher = create(get("http://www.example.com/"));
     fetcher->setCookieStorageMethod(7);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));

@@ -12,7 +12,7 @@ const QString kDocURL = QStringLiteral("http://example.com/doc");
 class History : public FetcherTest {
 protected:
     std::shared_ptr<HTTPFetcher> fetcherWithHistory(const QString& url, bool cacheData = true) {
-        auto fetcher = HTTPFetcher::create(get(url));
+        auto fetcher = create(get(url));
         fetcher->setFetchHistory(history);
         fetcher->setShouldCacheDatedData(cacheData);
         return fetcher;
@@ -77,7 +77,7 @@ TEST_F(History, TurningCachingOffEmptiesTheSharedDatesAndBodies) {
     history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
     history->datedDataCreatingIfNeeded()[kDocURL] = "old";
     history->cookiesCreatingIfNeeded();
-    auto other = HTTPFetcher::create(get(kDocURL));
+    auto other = create(get(kDocURL));
     other->setFetchHistory(history);
     other->setShouldCacheDatedData(false);
     EXPECT_FALSE(history->contains(kHTTPFetcherHistoryLastModifiedKey));
@@ -115,7 +115,7 @@ TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
         { "http://a.example/", "ftp://b.example/file", "http://b.example/file" },
     };
     for (const auto& row : rows) {
-        auto fetcher = HTTPFetcher::create(get(QString::fromLatin1(row.from)));
+        auto fetcher = create(get(QString::fromLatin1(row.from)));
         Outcome outcome;
         ASSERT_TRUE(begin(*fetcher, outcome));
         auto next = factory->lastRecord().redirect(QUrl(QString::fromLatin1(row.to)));
@@ -127,7 +127,7 @@ TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
 }
 
 TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
-    auto fetcher = HTTPFetcher::create(get("http://a.example/form"));
+    auto fetcher = create(get("http://a.example/form"));
     fetcher->setPostData(QByteArray("name=x"));
     fetcher->request()->setValue(QStringLiteral("mine"), QStringLiteral("X-Trace"));
     fetcher->request()->setValue(QStringLiteral("kept"), QStringLiteral("X-Only-Mine"));
@@ -160,7 +160,7 @@ TEST_F(Redirects, CookiesAreComputedAgainForTheNewHost) {
         secret.setPath(QStringLiteral("/"));
         HTTPFetcher::staticCookies()->cookies.push_back(secret);
     }
-    auto fetcher = HTTPFetcher::create(get("http://a.example/"));
+    auto fetcher = create(get("http://a.example/"));
     fetcher->request()->setValue(QStringLiteral("caller=1"), QStringLiteral("Cookie"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -173,7 +173,7 @@ TEST_F(Redirects, CookiesAreComputedAgainForTheNewHost) {
 }
 
 TEST_F(Redirects, InitialProposalIsReturnedUnchanged) {
-    auto fetcher = HTTPFetcher::create(get("http://a.example/"));
+    auto fetcher = create(get("http://a.example/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     auto& connection = factory->lastRecord();

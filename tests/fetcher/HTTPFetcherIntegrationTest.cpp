@@ -7,7 +7,6 @@
 #include "fetcher/FetchHistory.h"
 #include "fetcher/HTTPFetcher.h"
 #include "fetcher/transport/HTTPCookieStorage.h"
-#include "fetcher/transport/QtUrlConnectionFactory.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
@@ -36,29 +35,25 @@ protected:
     static void SetUpTestSuite() { fixtures::ensureCoreApplication(); }
 
     void SetUp() override {
-        HTTPFetcher::setRunLoop(&runLoop);
-        // A transport of the test's own, torn down with it: the process-wide one is never
-        // destroyed, so its network thread could still be connecting while the process exits.
-        transport = std::make_shared<QtUrlConnectionFactory>(
-            [this]() -> foundation::RunLoop& { return runLoop; });
-        HTTPFetcher::setConnectionClass(transport);
+        environment->setRunLoop(&runLoop);
         std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
         HTTPFetcher::staticCookies()->cookies.clear();
     }
 
     void TearDown() override {
-        // Let replies and deferred releases finish before the run loop goes away.
+        // Let replies and deferred releases finish, then take the test's transport down (the
+        // process's is never destroyed, so its network thread could still be connecting while
+        // the process exits) and delete the replies it handed to deleteLater.
         fixtures::settle(0.05);
-        HTTPFetcher::setConnectionClass(nullptr);
-        transport.reset();
-        HTTPFetcher::setRunLoop(nullptr);
+        environment.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     std::shared_ptr<HTTPFetcher> start(const QString& url, Outcome& outcome,
                                        const std::function<void(HTTPFetcher&)>& configure = {}) {
         UrlRequest request { QUrl(url) };
         request.setTimeoutInterval(2.0);
-        auto fetcher = HTTPFetcher::create(request);
+        auto fetcher = HTTPFetcher::create(request, environment);
         if (configure)
             configure(*fetcher);
         bool begun = fetcher->beginFetchWithDelegate(
@@ -109,7 +104,7 @@ protected:
 
     foundation::QtRunLoop runLoop;
     TestHttpServer server;
-    std::shared_ptr<QtUrlConnectionFactory> transport;
+    std::shared_ptr<FetcherEnvironment> environment { std::make_shared<FetcherEnvironment>() };
 };
 
 TEST_F(Integration, GetDeliversBodyAndPostSendsItsBody) {

@@ -11,7 +11,7 @@ using Lifecycle = FetcherTest;
 TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
     Outcome outcome;
     std::vector<QByteArray> progress;
-    auto fetcher = HTTPFetcher::create(get("http://example.com/a"));
+    auto fetcher = create(get("http://example.com/a"));
     fetcher->setReceivedDataSelector(
         [&](HTTPFetcher&, const QByteArray& soFar) { progress.push_back(soFar); });
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -37,7 +37,7 @@ TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
 
 TEST_F(Lifecycle, StatusOf300OrMoreFailsInStatusDomainWithBodyAndNoRetry) {
     Outcome outcome;
-    auto fetcher = HTTPFetcher::create(get("http://example.com/missing"));
+    auto fetcher = create(get("http://example.com/missing"));
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().answer(404, "not here");
 
@@ -54,7 +54,7 @@ TEST_F(Lifecycle, StatusOf300OrMoreFailsInStatusDomainWithBodyAndNoRetry) {
 
 TEST_F(Lifecycle, TransportFailureReachesCallerUnchanged) {
     Outcome outcome;
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().fail(kURLErrorCannotConnectToHost);
     ASSERT_EQ(outcome.failedCalls, 1);
@@ -78,7 +78,7 @@ TEST_F(Lifecycle, PostDataOrStreamMakesGetOrNullMethodPostButKeepsOtherMethods) 
         { QString(), std::nullopt, true, QStringLiteral("POST") },
     };
     for (const auto& row : rows) {
-        auto fetcher = HTTPFetcher::create(get("http://example.com/form"));
+        auto fetcher = create(get("http://example.com/form"));
         fetcher->request()->setHTTPMethod(row.method);
         fetcher->setPostData(row.data);
         if (row.streamed)
@@ -96,7 +96,7 @@ TEST_F(Lifecycle, PostDataOrStreamMakesGetOrNullMethodPostButKeepsOtherMethods) 
 
 TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
     // No request.
-    auto empty = HTTPFetcher::create();
+    auto empty = create();
     Outcome outcome;
     EXPECT_FALSE(begin(*empty, outcome));
     EXPECT_EQ(outcome.failedCalls, 1);
@@ -112,7 +112,7 @@ TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
         HTTPFetcher::staticCookies()->cookies.push_back(cookie);
     }
     factory->refuse = true;
-    auto refused = HTTPFetcher::create(get("http://example.com/"));
+    auto refused = create(get("http://example.com/"));
     Outcome refusedOutcome;
     EXPECT_FALSE(begin(*refused, refusedOutcome));
     EXPECT_EQ(refusedOutcome.failedCalls, 1);
@@ -125,7 +125,7 @@ TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
 }
 
 TEST_F(Lifecycle, BeginWhileFetchingFailsOnlyTheSecondBegin) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome first;
     Outcome second;
     ASSERT_TRUE(begin(*fetcher, first));
@@ -142,7 +142,7 @@ TEST_F(Lifecycle, BeginWhileFetchingFailsOnlyTheSecondBegin) {
 }
 
 TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndCancelsAndReleasesTheConnection) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     auto& connection = factory->lastRecord();
@@ -155,7 +155,7 @@ TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndCancelsAndReleasesTheConn
 }
 
 TEST_F(Lifecycle, LaterResponseOnSameConnectionDiscardsEarlierBody) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     auto& connection = factory->lastRecord();
@@ -168,7 +168,7 @@ TEST_F(Lifecycle, LaterResponseOnSameConnectionDiscardsEarlierBody) {
 }
 
 TEST_F(Lifecycle, ResponseWithoutStatusCompletesAsSuccess) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().respondWithoutStatus();
@@ -179,7 +179,7 @@ TEST_F(Lifecycle, ResponseWithoutStatusCompletesAsSuccess) {
 }
 
 TEST_F(Lifecycle, ChallengeIsAnsweredThreeTimesThenFailsWithTheChallenge) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/private"));
+    auto fetcher = create(get("http://example.com/private"));
     fetcher->setCredential(UrlCredential { "ann", "secret" });
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -202,7 +202,7 @@ TEST_F(Lifecycle, ChallengeIsAnsweredThreeTimesThenFailsWithTheChallenge) {
 }
 
 TEST_F(Lifecycle, ProxyChallengeUsesProxyCredentialWhenSetElseTheServerOne) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setCredential(UrlCredential { "server", "s" });
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -212,7 +212,7 @@ TEST_F(Lifecycle, ProxyChallengeUsesProxyCredentialWhenSetElseTheServerOne) {
     EXPECT_EQ(factory->lastRecord().challenge(0, false).used->user, QStringLiteral("server"));
     fetcher->stopFetching();
 
-    auto bare = HTTPFetcher::create(get("http://example.com/"));
+    auto bare = create(get("http://example.com/"));
     Outcome bareOutcome;
     ASSERT_TRUE(begin(*bare, bareOutcome));
     EXPECT_TRUE(factory->lastRecord().challenge(0).cancelled);
@@ -226,7 +226,7 @@ TEST_F(Lifecycle, LiveConnectionKeepsFetcherAndDelegateAliveUntilTheFetchEnds) {
     {
         auto delegate = std::make_shared<int>(7);
         weakDelegate = delegate;
-        auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+        auto fetcher = create(get("http://example.com/"));
         weakFetcher = fetcher;
         ASSERT_TRUE(begin(*fetcher, outcome, delegate));
     }
@@ -239,7 +239,7 @@ TEST_F(Lifecycle, LiveConnectionKeepsFetcherAndDelegateAliveUntilTheFetchEnds) {
 }
 
 TEST_F(Lifecycle, DelegateMayDropTheFetcherInsideTheCallback) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     std::weak_ptr<HTTPFetcher> weak = fetcher;
     int calls = 0;
     ASSERT_TRUE(fetcher->beginFetchWithDelegate(
@@ -256,7 +256,7 @@ TEST_F(Lifecycle, DelegateMayDropTheFetcherInsideTheCallback) {
 }
 
 TEST_F(Lifecycle, CompletionWithoutFinishedCallbackStaysFetchingUntilStopped) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     ASSERT_TRUE(fetcher->beginFetchWithDelegate(nullptr, nullptr, nullptr));
     factory->lastRecord().answer(200, "x");
     EXPECT_TRUE(fetcher->isFetching());
@@ -265,7 +265,7 @@ TEST_F(Lifecycle, CompletionWithoutFinishedCallbackStaysFetchingUntilStopped) {
 }
 
 TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setRunLoopModes(HTTPFetcher::RunLoopModes { "default", "tracking" });
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -274,15 +274,30 @@ TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart)
     EXPECT_EQ(factory->lastRecord().modes, (std::vector<std::string> { "default", "tracking" }));
     fetcher->stopFetching();
 
-    HTTPFetcher::setDefaultRunLoopModes(HTTPFetcher::RunLoopModes { "common" });
-    auto second = HTTPFetcher::create(get("http://example.com/"));
+    environment->setDefaultRunLoopModes(HTTPFetcher::RunLoopModes { "common" });
+    auto second = create(get("http://example.com/"));
     ASSERT_TRUE(begin(*second, outcome));
     EXPECT_EQ(factory->lastRecord().modes, (std::vector<std::string> { "common" }));
     second->stopFetching();
 }
 
+// The one place that touches the process's environment, through the class-level entry points.
+TEST_F(Lifecycle, ClassLevelSettingsAreThoseOfTheProcessEnvironmentFetchersGetByDefault) {
+    const auto& process = FetcherEnvironment::process();
+    EXPECT_EQ(HTTPFetcher::create()->environment(), process);
+    HTTPFetcher::setConnectionClass(factory);
+    HTTPFetcher::setRunLoop(&runLoop);
+    HTTPFetcher::setIsLoggingEnabled(true);
+    EXPECT_EQ(process->connectionFactory(), factory);
+    EXPECT_EQ(&process->runLoop(), &runLoop);
+    EXPECT_TRUE(process->log().isEnabled());
+    HTTPFetcher::setConnectionClass(nullptr);
+    HTTPFetcher::setRunLoop(nullptr);
+    HTTPFetcher::setIsLoggingEnabled(false);
+}
+
 TEST_F(Lifecycle, CallbackMayStopTheFetchWhileItsConnectionIsReporting) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     std::vector<QByteArray> progress;
     fetcher->setReceivedDataSelector([&](HTTPFetcher& self, const QByteArray& soFar) {
         progress.push_back(soFar);

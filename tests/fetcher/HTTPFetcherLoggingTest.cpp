@@ -17,20 +17,15 @@ protected:
     void SetUp() override {
         FetcherTest::SetUp();
         ASSERT_TRUE(directory.isValid());
-        HTTPFetcher::setLoggingDirectory(directory.path());
-        HTTPFetcher::setLoggingProcessName(kProcess);
-        HTTPFetcher::setLoggingDateStamp(kStamp);
-        HTTPFetcher::setIsLoggingEnabled(true);
-    }
-    void TearDown() override {
-        HTTPFetcher::setIsLoggingEnabled(false);
-        HTTPFetcher::setLoggingDirectory(QString());
-        FetcherTest::TearDown();
+        environment->log().setDirectory(directory.path());
+        environment->log().setProcessName(kProcess);
+        environment->log().setDateStamp(kStamp);
+        environment->log().setEnabled(true);
     }
 
     void fetch(const QString& url, int status, const QByteArray& body, const QString& mimeType,
                HTTPHeaderFields headerFields = {}, std::optional<QByteArray> post = std::nullopt) {
-        auto fetcher = HTTPFetcher::create(get(url));
+        auto fetcher = create(get(url));
         fetcher->setPostData(post);
         Outcome outcome;
         ASSERT_TRUE(begin(*fetcher, outcome));
@@ -87,7 +82,7 @@ protected:
 };
 
 TEST_F(Logging, OffWritesNothing) {
-    HTTPFetcher::setIsLoggingEnabled(false);
+    environment->log().setEnabled(false);
     fetch("http://example.com/", 200, "{\"a\":1}", "application/json");
     EXPECT_TRUE(QDir(directory.path()).isEmpty());
 }
@@ -110,12 +105,12 @@ TEST_F(Logging, FirstExchangeCreatesThePageLaterOnesAppendAndNewestLinkFollows) 
 // so only their owner may read them.
 TEST_F(Logging, RunsInTheSameSecondGetTheirOwnStampAndFilesAreTheOwnersOnly) {
     const QString folder = directory.path() + QStringLiteral("/logs");
-    HTTPFetcher::setLoggingDirectory(folder);
-    HTTPFetcher::setLoggingDateStamp(QString());
-    const QString first = HTTPFetcher::loggingDateStamp();
+    environment->log().setDirectory(folder);
+    environment->log().setDateStamp(QString());
+    const QString first = environment->log().dateStamp();
     fetch("http://example.com/one", 200, "first run", "text/plain");
-    HTTPFetcher::setLoggingDateStamp(QString()); // as a new run starts
-    const QString second = HTTPFetcher::loggingDateStamp();
+    environment->log().setDateStamp(QString()); // as a new run starts
+    const QString second = environment->log().dateStamp();
     EXPECT_NE(first, second);
     fetch("http://example.com/two", 200, "second run", "text/plain");
     EXPECT_EQ(QDir(folder).entryList({ kProcess + "_http_log_*" }).size(), 3); // and newest
@@ -200,10 +195,9 @@ TEST(LoggingText, StreamDataBecomesTextOrAByteCount) {
 }
 
 TEST(LoggingText, ProcessNameTakesUnderscoresForSpaces) {
-    HTTPFetcher::setLoggingProcessName(QString());
+    FetchLog log;
     QCoreApplication::setApplicationName(QStringLiteral("my fetch app"));
-    EXPECT_EQ(HTTPFetcher::loggingProcessName(), QStringLiteral("my_fetch_app"));
-    HTTPFetcher::setLoggingProcessName(QString());
+    EXPECT_EQ(log.processName(), QStringLiteral("my_fetch_app"));
     QCoreApplication::setApplicationName(QString());
 }
 

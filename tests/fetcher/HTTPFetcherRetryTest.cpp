@@ -13,7 +13,7 @@ protected:
 };
 
 TEST_F(Retry, SwitchingOnDrawsMinimumBetweenOneAndTwoAndSetsDefaults) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     EXPECT_FALSE(fetcher->isRetryEnabled());
     fetcher->setIsRetryEnabled(true);
     EXPECT_TRUE(fetcher->isRetryEnabled());
@@ -37,7 +37,7 @@ TEST_F(Retry, SwitchingOnDrawsMinimumBetweenOneAndTwoAndSetsDefaults) {
 }
 
 TEST_F(Retry, ServiceUnavailableWaitsTheMinimumThenSendsAgainWithDoublingDelays) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/busy"));
+    auto fetcher = create(get("http://example.com/busy"));
     fetcher->setIsRetryEnabled(true);
     const double minimum = fetcher->minRetryInterval();
     Outcome outcome;
@@ -66,7 +66,7 @@ TEST_F(Retry, ServiceUnavailableWaitsTheMinimumThenSendsAgainWithDoublingDelays)
 }
 
 TEST_F(Retry, BackOffRunsOneToFiveHundredTwelveThenFails) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setIsRetryEnabled(true);
     fetcher->setMinRetryInterval(1.0);
     Outcome outcome;
@@ -86,7 +86,7 @@ TEST_F(Retry, BackOffRunsOneToFiveHundredTwelveThenFails) {
     EXPECT_EQ(fetcher->retryCount(), 10u);
 
     // A minimum at the maximum never retries.
-    auto never = HTTPFetcher::create(get("http://example.com/"));
+    auto never = create(get("http://example.com/"));
     never->setIsRetryEnabled(true);
     never->setMinRetryInterval(30);
     never->setMaxRetryInterval(30);
@@ -107,7 +107,7 @@ TEST_F(Retry, OnlyTimeoutsLostConnectionsAnd408_503_504AreRetryErrors) {
     EXPECT_FALSE(HTTPFetcher::isRetryError(FetchError(kHTTPFetcherErrorDomain, -2)));
     EXPECT_FALSE(HTTPFetcher::isRetryError(FetchError("other", 503)));
 
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setIsRetryEnabled(true);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -121,7 +121,7 @@ TEST_F(Retry, OnlyTimeoutsLostConnectionsAnd408_503_504AreRetryErrors) {
 
 TEST_F(Retry, CallbackCanForceOrVetoARetry) {
     std::vector<std::pair<bool, long>> asked;
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setIsRetryEnabled(true);
     fetcher->setRetrySelector([&](HTTPFetcher&, bool suggested, const FetchError& error) {
         asked.emplace_back(suggested, error.code());
@@ -140,7 +140,7 @@ TEST_F(Retry, CallbackCanForceOrVetoARetry) {
 }
 
 TEST_F(Retry, RetryOffFailsAtOnce) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().answer(503);
@@ -149,7 +149,7 @@ TEST_F(Retry, RetryOffFailsAtOnce) {
 }
 
 TEST_F(Retry, StopWhileWaitingCancelsTheTimerSilently) {
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     fetcher->setIsRetryEnabled(true);
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
@@ -168,7 +168,7 @@ TEST_F(Retry, WaitingFetcherKeepsItselfAliveAndIgnoresTheEndedConnection) {
     Outcome outcome;
     std::shared_ptr<ConnectionRecord> first;
     {
-        auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+        auto fetcher = create(get("http://example.com/"));
         fetcher->setIsRetryEnabled(true);
         weak = fetcher;
         ASSERT_TRUE(begin(*fetcher, outcome));
@@ -202,7 +202,7 @@ TEST_F(Retry, RetriedRequestCarriesAddedFieldsOnce) {
         cookie.setPath("/");
         list.cookies.push_back(cookie);
     }
-    auto fetcher = HTTPFetcher::create(get("http://example.com/doc"));
+    auto fetcher = create(get("http://example.com/doc"));
     fetcher->request()->setValue(QStringLiteral("mine=1"), QStringLiteral("Cookie"));
     fetcher->setFetchHistory(history);
     fetcher->setIsRetryEnabled(true);
@@ -234,7 +234,7 @@ TEST_F(Retry, RequestIsTheCallersOwnAgainAfterAFetch) {
         cookie.setPath("/");
         HTTPFetcher::staticCookies()->cookies.push_back(cookie);
     }
-    auto fetcher = HTTPFetcher::create(get("http://example.com/"));
+    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().answer(200, "x");

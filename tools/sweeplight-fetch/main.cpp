@@ -14,6 +14,7 @@
 
 namespace {
 
+using sweeplight::fetcher::FetcherEnvironment;
 using sweeplight::fetcher::FetchError;
 using sweeplight::fetcher::FetchHistory;
 using sweeplight::fetcher::HTTPFetcher;
@@ -153,10 +154,11 @@ int run(const QCoreApplication& application) {
     // Like other command-line clients, go through the proxy that http_proxy and no_proxy name.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     sweeplight::foundation::QtRunLoop runLoop;
-    HTTPFetcher::setRunLoop(&runLoop);
+    auto environment = std::make_shared<FetcherEnvironment>();
+    environment->setRunLoop(&runLoop);
     if (options.logDirectory) {
-        HTTPFetcher::setLoggingDirectory(*options.logDirectory);
-        HTTPFetcher::setIsLoggingEnabled(true);
+        environment->log().setDirectory(*options.logDirectory);
+        environment->log().setEnabled(true);
     }
     auto history = options.history ? std::make_shared<FetchHistory>() : nullptr;
 
@@ -165,7 +167,7 @@ int run(const QCoreApplication& application) {
         UrlRequest request { QUrl(url) };
         if (options.timeout)
             request.setTimeoutInterval(*options.timeout);
-        auto fetcher = HTTPFetcher::create(request);
+        auto fetcher = HTTPFetcher::create(request, environment);
         configure(*fetcher, options, history);
         bool done = false;
         fetcher->beginFetchWithDelegate(
@@ -190,7 +192,6 @@ int run(const QCoreApplication& application) {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         std::fflush(stdout);
     }
-    HTTPFetcher::setRunLoop(nullptr);
     return allFinished ? 0 : tools::kExitFailure;
 }
 
