@@ -129,23 +129,34 @@ double readDecimal(const unsigned char* begin, const unsigned char* end) {
 const unsigned char* readDigits(const unsigned char* p, const unsigned char* end,
                                 std::uint64_t& value) {
     if constexpr (std::endian::native == std::endian::little) {
-        // Eight digits at a time, as long numbers come in runs of them.
+        static constexpr std::uint64_t kScales[] = { 1,      10,      100,      1000,     10000,
+                                                     100000, 1000000, 10000000, 100000000 };
+        // Eight bytes at a time: whole runs of eight digits, then the digits that start the
+        // last word, all converted together, as numbers seldom end on a word's boundary.
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
-            const bool allDigits =
-                ((word & 0xF0F0F0F0F0F0F0F0ULL) |
-                 (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ==
-                0x3333333333333333ULL;
-            if (!allDigits)
-                break;
-            word -= 0x3030303030303030ULL;
+            // Digits become their values 0 to 9; a byte is no digit when it is above 9 then
+            // (the high bit is kept apart, so that no byte carries into the next).
+            word ^= 0x3030303030303030ULL;
+            const std::uint64_t notDigits =
+                (word | ((word & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL)) &
+                0x8080808080808080ULL;
+            const int count = notDigits ? std::countr_zero(notDigits) / 8 : 8;
+            if (count == 0)
+                return p;
+            // The digits move up to the high bytes, the first one stays the most significant
+            // and the bytes below them read as leading zeros.
+            if (count < 8)
+                word <<= 8 * (8 - count);
             word = word * 10 + (word >> 8);
             word = (((word & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
                     (((word >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >>
                    32;
-            value = value * 100000000 + static_cast<std::uint32_t>(word);
-            p += 8;
+            value = value * kScales[count] + static_cast<std::uint32_t>(word);
+            p += count;
+            if (count < 8)
+                return p;
         }
     }
     for (; p < end && isDigit(*p); ++p)
@@ -153,11 +164,21 @@ const unsigned char* readDigits(const unsigned char* p, const unsigned char* end
     return p;
 }
 
-// The number at `p` if it is short and plain enough to need no general conversion: a minus
-// sign, at most 19 digits with or without a fraction, and a small exponent, so that the value
+enum class SimpleDecimal {
+    // Read, and its value is exact.
+    kExact,
+    // A whole number of the plain form, but too long or too far out for the quick way: the
+    // general conversion of just its bytes gives what it would give for the longer run.
+    kConvert,
+    // Something else (a leading point, a point without digits after it, ...).
+    kOther,
+};
+
+// The number at `p` if it is plain: a minus sign, digits with or without a fraction, and an
+// exponent without a plus sign. When it has at most 19 digits and a small exponent, its value
 // comes exactly from one multiplication or division by a power of ten (both exact and
-// correctly rounded, as the general conversion is). Moves `p` past what it read.
-bool readSimpleDecimal(const unsigned char*& p, const unsigned char* end, double& value) {
+// correctly rounded, as the general conversion is). Moves `p` past what it read, unless other.
+SimpleDecimal readSimpleDecimal(const unsigned char*& p, const unsigned char* end, double& value) {
     static constexpr double kPowersOfTen[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
@@ -170,19 +191,18 @@ bool readSimpleDecimal(const unsigned char*& p, const unsigned char* end, double
     const unsigned char* digitsStart = q;
     q = readDigits(q, end, mantissa);
     if (q == digitsStart)
-        return false;
+        return SimpleDecimal::kOther;
     auto digits = q - digitsStart;
     if (q < end && *q == '.') {
         const unsigned char* fractionStart = ++q;
         q = readDigits(q, end, mantissa);
         if (q == fractionStart)
-            return false;
+            return SimpleDecimal::kOther;
         digits += q - fractionStart;
         exponent = -static_cast<int>(q - fractionStart);
     }
     // More digits may not fit the mantissa (leading zeros are counted too, and go the long way).
-    if (digits > 19)
-        return false;
+    bool exact = digits <= 19;
     if (q < end && (*q == 'e' || *q == 'E')) {
         const unsigned char* e = q + 1;
         const bool negativeExponent = e < end && *e == '-';
@@ -196,19 +216,21 @@ bool readSimpleDecimal(const unsigned char*& p, const unsigned char* end, double
                 if (written < 100000)
                     written = written * 10 + (*e - '0');
             if (e - exponentStart > 4)
-                return false;
+                exact = false;
             exponent += negativeExponent ? -written : written;
             q = e;
         }
     }
-    if (mantissa > (std::uint64_t { 1 } << 53) || exponent < -22 || exponent > 22)
-        return false;
+    if (!exact || mantissa > (std::uint64_t { 1 } << 53) || exponent < -22 || exponent > 22) {
+        p = q;
+        return SimpleDecimal::kConvert;
+    }
     const double m = static_cast<double>(mantissa);
     value = exponent < 0 ? m / kPowersOfTen[-exponent] : m * kPowersOfTen[exponent];
     if (negative)
         value = -value;
     p = q;
-    return true;
+    return SimpleDecimal::kExact;
 }
 
 // memcmp and memchr must not see a null pointer, even for zero bytes.
@@ -332,7 +354,10 @@ bool DataScanner::scanNumber(double* number) {
         const unsigned char* p = current;
         double value = 0;
         // Everything it reads is in the run; the run may go on past the number.
-        if (readSimpleDecimal(p, end, value)) {
+        const SimpleDecimal kind = readSimpleDecimal(p, end, value);
+        if (kind != SimpleDecimal::kOther) {
+            if (kind == SimpleDecimal::kConvert)
+                value = readDecimal(runStart, p);
             while (p < end && isDoubleCharacter_[*p])
                 ++p;
             current = p;

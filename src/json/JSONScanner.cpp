@@ -4,6 +4,7 @@
 #include "json/JSONError.h"
 #include "json/detail/Document.h"
 #include "json/detail/UTF8.h"
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -105,18 +106,11 @@ constexpr std::uint64_t broadcast(unsigned char byte) {
     return 0x0101010101010101ULL * byte;
 }
 
-// A run of plain string bytes: up to the next double quote or backslash (or the end), and
-// whether it is all ASCII, which needs no UTF-8 check.
-struct PlainRun {
-    const unsigned char* stop;
-    bool isASCII;
-};
-
-PlainRun findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
-    constexpr std::uint64_t kHigh = broadcast(0x80);
-    std::uint64_t seen = 0;
+// Up to the next double quote or backslash, or the end.
+const unsigned char* findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kLow = broadcast(0x01);
+        constexpr std::uint64_t kHigh = broadcast(0x80);
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
@@ -125,18 +119,14 @@ PlainRun findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) 
             // The lowest flagged byte is exact: the usual zero-byte test.
             const std::uint64_t found =
                 ((quotes - kLow) & ~quotes & kHigh) | ((backslashes - kLow) & ~backslashes & kHigh);
-            if (found) {
-                const int offset = std::countr_zero(found) / 8;
-                seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
-                return { p + offset, (seen & kHigh) == 0 };
-            }
-            seen |= word;
+            if (found)
+                return p + std::countr_zero(found) / 8;
             p += 8;
         }
     }
-    for (; p < end && *p != '"' && *p != '\\'; ++p)
-        seen |= *p;
-    return { p, (seen & kHigh) == 0 };
+    while (p < end && *p != '"' && *p != '\\')
+        ++p;
+    return p;
 }
 
 bool isHighSurrogate(char32_t unit) {
@@ -150,34 +140,171 @@ using detail::Document;
 using detail::TreeBuilder;
 using detail::ValueBits;
 
+// What a one-character escape stands for, by the character after the backslash; 0 for none.
+constexpr std::array<unsigned char, 256> kSimpleEscapes = [] {
+    std::array<unsigned char, 256> table {};
+    table['"'] = '"';
+    table['/'] = '/';
+    table['\\'] = '\\';
+    table['b'] = '\b';
+    table['f'] = '\f';
+    table['n'] = '\n';
+    table['r'] = '\r';
+    table['t'] = '\t';
+    return table;
+}();
+
+// The value of each byte as a hexadecimal digit, or -1.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+    std::array<signed char, 256> table {};
+    for (int c = 0; c < 256; ++c)
+        table[c] = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) {
+        table[c] = static_cast<signed char>(c - 'a' + 10);
+        table[c - 'a' + 'A'] = static_cast<signed char>(c - 'a' + 10);
+    }
+    return table;
+}();
+
 // Writes the text of a string constant at the top of the document, after room for its length.
 // A \u escape gives one UTF-16 code unit; a high one directly followed by a low one forms a
 // single character, and a surrogate without its partner becomes U+FFFD, since UTF-8 cannot
-// carry it.
+// carry it. Plain bytes are copied as they are when they are well-formed UTF-8; each run of
+// them between escapes is checked on its own, and ill-formed bytes in it become U+FFFD.
 class TextWriter {
 public:
     explicit TextWriter(Document& document)
         : document_(document)
         , start_(document.textTop()) {
-        document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom);
+        out_ = document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom) +
+               TreeBuilder::kTextLengthRoom;
+        limit_ = out_ + document_.roomAt(out_);
     }
-    void appendBytes(const unsigned char* begin, const unsigned char* end, bool isASCII) {
-        flushSurrogate();
-        const auto size = static_cast<std::size_t>(end - begin);
-        if (isASCII || detail::isValidUTF8(begin, end)) {
-            std::memcpy(room(size), begin, size);
-            used_ += size;
-            return;
+
+    // Reads the text from `p`, just after its opening quote, to its closing quote, which it
+    // moves `p` past. A negative error code, kFailedWithoutError at the end of the data, or 0.
+    // The output position and its bound are kept here rather than in the document, whose
+    // members the compiler would reload after every byte stored.
+    int read(const unsigned char*& cursor, const unsigned char* end) {
+        const unsigned char* p = cursor;
+        for (;;) {
+            if (p < end && *p != '"' && *p != '\\')
+                p = copyPlainRun(p, end);
+            if (p == end)
+                return kFailedWithoutError;
+            if (*p == '"') {
+                cursor = p + 1;
+                return 0;
+            }
+            // Past the backslash; the end reads as byte 0, which is no escape.
+            ++p;
+            const unsigned char escaped = p < end ? *p++ : 0;
+            if (const unsigned char character = kSimpleEscapes[escaped]) {
+                flushSurrogate();
+                ensureRoom(1);
+                *out_++ = character;
+                continue;
+            }
+            if (escaped != 'u')
+                return kStringEscape;
+            char32_t unit = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int digit = p < end ? kHexDigits[*p++] : -1;
+                if (digit < 0)
+                    return kStringUnicode;
+                unit = unit << 4 | static_cast<char32_t>(digit);
+            }
+            appendCodeUnit(unit);
         }
-        // Each ill-formed byte may become the three bytes of U+FFFD.
-        unsigned char* out = room(3 * size);
-        used_ += static_cast<std::size_t>(detail::decodeUTF8Leniently(out, begin, end) - out);
     }
-    void appendCharacter(char character) {
+
+    // The finished record.
+    const unsigned char* finish() {
         flushSurrogate();
-        *room(1) = static_cast<unsigned char>(character);
-        ++used_;
+        return TreeBuilder::finishText(document_, start_, used());
     }
+
+private:
+    std::size_t used() const {
+        return static_cast<std::size_t>(out_ - start_) - TreeBuilder::kTextLengthRoom;
+    }
+    void ensureRoom(std::size_t size) {
+        if (static_cast<std::size_t>(limit_ - out_) >= size)
+            return;
+        out_ = document_.reserveText(start_, TreeBuilder::kTextLengthRoom + used(), size);
+        limit_ = out_ + document_.roomAt(out_);
+    }
+
+    // Copies the plain bytes at `p` up to the next double quote or backslash (or the end), a
+    // word at a time while they are looked for; past the last one.
+    const unsigned char* copyPlainRun(const unsigned char* p, const unsigned char* end) {
+        flushSurrogate();
+        const unsigned char* const runStart = p;
+        std::uint64_t seen = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr std::uint64_t kLow = broadcast(0x01);
+            constexpr std::uint64_t kHigh = broadcast(0x80);
+            // In locals: the bytes stored could otherwise be the members for all the compiler
+            // knows.
+            unsigned char* out = out_;
+            unsigned char* limit = limit_;
+            while (end - p >= 8) {
+                if (limit - out < 8) {
+                    out_ = out;
+                    ensureRoom(8);
+                    out = out_;
+                    limit = limit_;
+                }
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                // All eight go out; only those before a quote or backslash count.
+                std::memcpy(out, &word, 8);
+                const std::uint64_t quotes = word ^ broadcast('"');
+                const std::uint64_t backslashes = word ^ broadcast('\\');
+                // The lowest flagged byte is exact: the usual zero-byte test.
+                const std::uint64_t found = ((quotes - kLow) & ~quotes & kHigh) |
+                                            ((backslashes - kLow) & ~backslashes & kHigh);
+                if (found) {
+                    const int offset = std::countr_zero(found) / 8;
+                    seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
+                    out_ = out + offset;
+                    p += offset;
+                    return checkRun(runStart, p, seen);
+                }
+                seen |= word;
+                out += 8;
+                p += 8;
+            }
+            out_ = out;
+        }
+        const unsigned char* stop = p;
+        while (stop < end && *stop != '"' && *stop != '\\')
+            seen |= *stop++;
+        const auto size = static_cast<std::size_t>(stop - p);
+        ensureRoom(size);
+        if (size != 0)
+            std::memcpy(out_, p, size);
+        out_ += size;
+        return checkRun(runStart, stop, seen);
+    }
+
+    // A run just copied as it is, whose bytes ORed together are `seen`: ill-formed UTF-8 in it
+    // is decoded again in place of the copy.
+    const unsigned char* checkRun(const unsigned char* begin, const unsigned char* end,
+                                  std::uint64_t seen) {
+        if ((seen & broadcast(0x80)) == 0 || detail::isValidUTF8(begin, end))
+            return end;
+        const auto size = static_cast<std::size_t>(end - begin);
+        // The copy is the last thing written: wherever the text is now, it ends there.
+        out_ -= size;
+        // Each ill-formed byte may become the three bytes of U+FFFD.
+        ensureRoom(3 * size);
+        out_ = detail::decodeUTF8Leniently(out_, begin, end);
+        return end;
+    }
+
     void appendCodeUnit(char32_t unit) {
         if (isHighSurrogate(unit)) {
             flushSurrogate();
@@ -196,19 +323,9 @@ public:
         flushSurrogate();
         appendCodePoint(unit);
     }
-    // The finished record.
-    const unsigned char* finish() {
-        flushSurrogate();
-        return TreeBuilder::finishText(document_, start_, used_);
-    }
-
-private:
-    unsigned char* room(std::size_t size) {
-        return document_.reserveText(start_, TreeBuilder::kTextLengthRoom + used_, size);
-    }
     void appendCodePoint(char32_t codePoint) {
-        unsigned char* out = room(4);
-        used_ += static_cast<std::size_t>(detail::encodeCodePoint(out, codePoint) - out);
+        ensureRoom(4);
+        out_ = detail::encodeCodePoint(out_, codePoint);
     }
     void flushSurrogate() {
         if (pendingHighSurrogate_ == 0)
@@ -219,7 +336,9 @@ private:
 
     Document& document_;
     unsigned char* start_;
-    std::size_t used_ { 0 };
+    // Where the next byte goes, and the end of the room there is for it.
+    unsigned char* out_;
+    unsigned char* limit_;
     char32_t pendingHighSurrogate_ { 0 };
 };
 
@@ -245,13 +364,7 @@ std::string_view textOf(const unsigned char* record) {
 } // namespace
 
 int HexToInt(char16_t character) {
-    if (character >= '0' && character <= '9')
-        return character - '0';
-    if (character >= 'A' && character <= 'F')
-        return character - 'A' + 10;
-    if (character >= 'a' && character <= 'f')
-        return character - 'a' + 10;
-    return -1;
+    return character < kHexDigits.size() ? kHexDigits[character] : -1;
 }
 
 JSONScanner::JSONScanner() = default;
@@ -384,7 +497,7 @@ bool JSONScanner::scanJSONNumberConstant(double* outNumber, JSONError* outError)
 
 bool JSONScanner::scanNotQuoteCharactersIntoString(std::string* intoString) {
     const unsigned char* runStart = current;
-    current = findQuoteOrBackslash(current, end).stop;
+    current = findQuoteOrBackslash(current, end);
     if (current == runStart)
         return false;
     if (intoString)
@@ -578,56 +691,8 @@ JSONScanner::Result JSONScanner::readString(const unsigned char*& record) {
     };
 
     TextWriter writer(*document_);
-    for (;;) {
-        const unsigned char* runStart = current;
-        const PlainRun run = findQuoteOrBackslash(current, end);
-        current = run.stop;
-        if (current != runStart)
-            writer.appendBytes(runStart, current, run.isASCII);
-        if (current == end)
-            return failWith(kFailedWithoutError);
-        if (*current == '"') {
-            ++current;
-            break;
-        }
-        ++current; // the backslash
-        const char16_t escaped = scanCharacter();
-        switch (escaped) {
-        case '"':
-        case '/':
-        case '\\':
-            writer.appendCharacter(static_cast<char>(escaped));
-            break;
-        case 'b':
-            writer.appendCharacter('\b');
-            break;
-        case 'f':
-            writer.appendCharacter('\f');
-            break;
-        case 'n':
-            writer.appendCharacter('\n');
-            break;
-        case 'r':
-            writer.appendCharacter('\r');
-            break;
-        case 't':
-            writer.appendCharacter('\t');
-            break;
-        case 'u': {
-            char32_t unit = 0;
-            for (int i = 0; i < 4; ++i) {
-                const int digit = HexToInt(scanCharacter());
-                if (digit < 0)
-                    return failWith(kStringUnicode);
-                unit = unit << 4 | static_cast<char32_t>(digit);
-            }
-            writer.appendCodeUnit(unit);
-            break;
-        }
-        default:
-            return failWith(kStringEscape);
-        }
-    }
+    if (const Result result = writer.read(current, end); result != 0)
+        return failWith(result);
     record = writer.finish();
     return 0;
 }

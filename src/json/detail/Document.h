@@ -50,6 +50,10 @@ public:
             moveText(start, used, size);
         return start + used;
     }
+    // How many bytes there are room for from `at`, a place reserveText() handed out, on.
+    std::size_t roomAt(const unsigned char* at) const {
+        return static_cast<std::size_t>(limit_ - at);
+    }
     unsigned char* textTop() { return cursor_; }
     // Ends the text written at the top: `end` is one past its last byte.
     void commitText(unsigned char* end) { cursor_ = end; }
