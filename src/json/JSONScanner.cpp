@@ -10,6 +10,9 @@
 #include <cstring>
 #include <iterator>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 namespace sweeplight::json {
@@ -177,24 +180,117 @@ class TextWriter {
 public:
     explicit TextWriter(Document& document)
         : document_(document)
-        , start_(document.textTop()) {
-        out_ = document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom) +
-               TreeBuilder::kTextLengthRoom;
-        limit_ = out_ + document_.roomAt(out_);
-    }
+        , start_(document.textTop()) {}
 
-    // Reads the text from `p`, just after its opening quote, to its closing quote, which it
-    // moves `p` past. A negative error code, kFailedWithoutError at the end of the data, or 0.
-    // The output position and its bound are kept here rather than in the document, whose
-    // members the compiler would reload after every byte stored.
+    // Reads the text from `cursor`, just after its opening quote, to its closing quote, which it
+    // moves `cursor` past: 0, a negative error code, or kFailedWithoutError at the end of the
+    // data. The output position, its bound and a pending surrogate are locals: the bytes stored
+    // could otherwise be members for all the compiler knows, and be read again after each one.
     int read(const unsigned char*& cursor, const unsigned char* end) {
+        constexpr std::uint64_t kLow = broadcast(0x01);
+        constexpr std::uint64_t kHigh = broadcast(0x80);
         const unsigned char* p = cursor;
+        unsigned char* out = document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom) +
+                             TreeBuilder::kTextLengthRoom;
+        unsigned char* limit = out + document_.roomAt(out);
+        char32_t pendingHighSurrogate = 0;
+        const auto ensureRoom = [&](std::size_t size) {
+            if (static_cast<std::size_t>(limit - out) >= size)
+                return;
+            out = document_.reserveText(start_, static_cast<std::size_t>(out - start_), size);
+            limit = out + document_.roomAt(out);
+        };
+        const auto appendCodePoint = [&](char32_t codePoint) {
+            ensureRoom(4);
+            out = detail::encodeCodePoint(out, codePoint);
+        };
+        const auto flushSurrogate = [&] {
+            if (pendingHighSurrogate == 0)
+                return;
+            appendCodePoint(detail::kReplacementCharacter);
+            pendingHighSurrogate = 0;
+        };
+
         for (;;) {
-            if (p < end && *p != '"' && *p != '\\')
-                p = copyPlainRun(p, end);
+            if (p < end && *p != '"' && *p != '\\') {
+                flushSurrogate();
+                const unsigned char* const runStart = p;
+                std::uint64_t seen = 0;
+#if defined(__SSE2__)
+                // Sixteen at a time where the processor has the instructions for it (texts
+                // between escapes are mostly shorter: the first block usually ends the run).
+                unsigned nonASCII = 0;
+                const __m128i quoteBytes = _mm_set1_epi8('"');
+                const __m128i backslashBytes = _mm_set1_epi8('\\');
+                while (end - p >= 16) {
+                    ensureRoom(16);
+                    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+                    const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+                        _mm_cmpeq_epi8(block, quoteBytes), _mm_cmpeq_epi8(block, backslashBytes))));
+                    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+                    if (stops) {
+                        const int offset = std::countr_zero(stops);
+                        nonASCII |= high & ((1u << offset) - 1);
+                        out += offset;
+                        p += offset;
+                        break;
+                    }
+                    nonASCII |= high;
+                    out += 16;
+                    p += 16;
+                }
+                if (nonASCII)
+                    seen = kHigh;
+#endif
+                if constexpr (std::endian::native == std::endian::little) {
+                    // A word at a time, copied while it is looked at: all eight bytes go out,
+                    // only those before a quote or backslash count.
+                    while (end - p >= 8 && *p != '"' && *p != '\\') {
+                        ensureRoom(8);
+                        std::uint64_t word;
+                        std::memcpy(&word, p, 8);
+                        std::memcpy(out, &word, 8);
+                        const std::uint64_t quotes = word ^ broadcast('"');
+                        const std::uint64_t backslashes = word ^ broadcast('\\');
+                        // The lowest flagged byte is exact: the usual zero-byte test.
+                        const std::uint64_t found = ((quotes - kLow) & ~quotes & kHigh) |
+                                                    ((backslashes - kLow) & ~backslashes & kHigh);
+                        if (found) {
+                            const int offset = std::countr_zero(found) / 8;
+                            seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
+                            out += offset;
+                            p += offset;
+                            break;
+                        }
+                        seen |= word;
+                        out += 8;
+                        p += 8;
+                    }
+                }
+                const unsigned char* const tail = p;
+                while (p < end && *p != '"' && *p != '\\')
+                    seen |= *p++;
+                if (p != tail) {
+                    const auto size = static_cast<std::size_t>(p - tail);
+                    ensureRoom(size);
+                    std::memcpy(out, tail, size);
+                    out += size;
+                }
+                if ((seen & kHigh) != 0 && !detail::isValidUTF8(runStart, p)) {
+                    // The copy is the last thing written: it goes, decoded again.
+                    const auto size = static_cast<std::size_t>(p - runStart);
+                    out -= size;
+                    // Each ill-formed byte may become the three bytes of U+FFFD.
+                    ensureRoom(3 * size);
+                    out = detail::decodeUTF8Leniently(out, runStart, p);
+                }
+            }
             if (p == end)
                 return kFailedWithoutError;
             if (*p == '"') {
+                flushSurrogate();
+                size_ = static_cast<std::size_t>(out - start_) - TreeBuilder::kTextLengthRoom;
                 cursor = p + 1;
                 return 0;
             }
@@ -204,7 +300,7 @@ public:
             if (const unsigned char character = kSimpleEscapes[escaped]) {
                 flushSurrogate();
                 ensureRoom(1);
-                *out_++ = character;
+                *out++ = character;
                 continue;
             }
             if (escaped != 'u')
@@ -216,130 +312,33 @@ public:
                     return kStringUnicode;
                 unit = unit << 4 | static_cast<char32_t>(digit);
             }
-            appendCodeUnit(unit);
+            if (isHighSurrogate(unit)) {
+                flushSurrogate();
+                pendingHighSurrogate = unit;
+            } else if (isLowSurrogate(unit)) {
+                if (pendingHighSurrogate == 0) {
+                    appendCodePoint(detail::kReplacementCharacter);
+                } else {
+                    appendCodePoint(0x10000 + ((pendingHighSurrogate - 0xD800) << 10) +
+                                    (unit - 0xDC00));
+                    pendingHighSurrogate = 0;
+                }
+            } else {
+                flushSurrogate();
+                appendCodePoint(unit);
+            }
         }
     }
 
-    // The finished record.
+    // The finished record, once read() succeeded.
     const unsigned char* finish() {
-        flushSurrogate();
-        return TreeBuilder::finishText(document_, start_, used());
+        return TreeBuilder::finishText(document_, start_, size_);
     }
 
 private:
-    std::size_t used() const {
-        return static_cast<std::size_t>(out_ - start_) - TreeBuilder::kTextLengthRoom;
-    }
-    void ensureRoom(std::size_t size) {
-        if (static_cast<std::size_t>(limit_ - out_) >= size)
-            return;
-        out_ = document_.reserveText(start_, TreeBuilder::kTextLengthRoom + used(), size);
-        limit_ = out_ + document_.roomAt(out_);
-    }
-
-    // Copies the plain bytes at `p` up to the next double quote or backslash (or the end), a
-    // word at a time while they are looked for; past the last one.
-    const unsigned char* copyPlainRun(const unsigned char* p, const unsigned char* end) {
-        flushSurrogate();
-        const unsigned char* const runStart = p;
-        std::uint64_t seen = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            constexpr std::uint64_t kLow = broadcast(0x01);
-            constexpr std::uint64_t kHigh = broadcast(0x80);
-            // In locals: the bytes stored could otherwise be the members for all the compiler
-            // knows.
-            unsigned char* out = out_;
-            unsigned char* limit = limit_;
-            while (end - p >= 8) {
-                if (limit - out < 8) {
-                    out_ = out;
-                    ensureRoom(8);
-                    out = out_;
-                    limit = limit_;
-                }
-                std::uint64_t word;
-                std::memcpy(&word, p, 8);
-                // All eight go out; only those before a quote or backslash count.
-                std::memcpy(out, &word, 8);
-                const std::uint64_t quotes = word ^ broadcast('"');
-                const std::uint64_t backslashes = word ^ broadcast('\\');
-                // The lowest flagged byte is exact: the usual zero-byte test.
-                const std::uint64_t found = ((quotes - kLow) & ~quotes & kHigh) |
-                                            ((backslashes - kLow) & ~backslashes & kHigh);
-                if (found) {
-                    const int offset = std::countr_zero(found) / 8;
-                    seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
-                    out_ = out + offset;
-                    p += offset;
-                    return checkRun(runStart, p, seen);
-                }
-                seen |= word;
-                out += 8;
-                p += 8;
-            }
-            out_ = out;
-        }
-        const unsigned char* stop = p;
-        while (stop < end && *stop != '"' && *stop != '\\')
-            seen |= *stop++;
-        const auto size = static_cast<std::size_t>(stop - p);
-        ensureRoom(size);
-        if (size != 0)
-            std::memcpy(out_, p, size);
-        out_ += size;
-        return checkRun(runStart, stop, seen);
-    }
-
-    // A run just copied as it is, whose bytes ORed together are `seen`: ill-formed UTF-8 in it
-    // is decoded again in place of the copy.
-    const unsigned char* checkRun(const unsigned char* begin, const unsigned char* end,
-                                  std::uint64_t seen) {
-        if ((seen & broadcast(0x80)) == 0 || detail::isValidUTF8(begin, end))
-            return end;
-        const auto size = static_cast<std::size_t>(end - begin);
-        // The copy is the last thing written: wherever the text is now, it ends there.
-        out_ -= size;
-        // Each ill-formed byte may become the three bytes of U+FFFD.
-        ensureRoom(3 * size);
-        out_ = detail::decodeUTF8Leniently(out_, begin, end);
-        return end;
-    }
-
-    void appendCodeUnit(char32_t unit) {
-        if (isHighSurrogate(unit)) {
-            flushSurrogate();
-            pendingHighSurrogate_ = unit;
-            return;
-        }
-        if (isLowSurrogate(unit)) {
-            if (pendingHighSurrogate_ == 0) {
-                appendCodePoint(detail::kReplacementCharacter);
-                return;
-            }
-            appendCodePoint(0x10000 + ((pendingHighSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
-            pendingHighSurrogate_ = 0;
-            return;
-        }
-        flushSurrogate();
-        appendCodePoint(unit);
-    }
-    void appendCodePoint(char32_t codePoint) {
-        ensureRoom(4);
-        out_ = detail::encodeCodePoint(out_, codePoint);
-    }
-    void flushSurrogate() {
-        if (pendingHighSurrogate_ == 0)
-            return;
-        appendCodePoint(detail::kReplacementCharacter);
-        pendingHighSurrogate_ = 0;
-    }
-
     Document& document_;
     unsigned char* start_;
-    // Where the next byte goes, and the end of the room there is for it.
-    unsigned char* out_;
-    unsigned char* limit_;
-    char32_t pendingHighSurrogate_ { 0 };
+    std::size_t size_ { 0 };
 };
 
 // Where a key of these bytes was last put, among 256 places.

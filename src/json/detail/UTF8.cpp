@@ -1,5 +1,6 @@
 #include "json/detail/UTF8.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -141,6 +142,8 @@ bool isValidUTF8(const unsigned char* begin, const unsigned char* end) {
                 p += 8;
                 continue;
             }
+            if constexpr (std::endian::native == std::endian::little)
+                p += std::countr_zero(word & kHighBits) / 8;
         }
         const unsigned char lead = *p;
         if (lead < 0x80) {
