@@ -414,9 +414,18 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
     if (document_)
         document_->release();
     const auto left = static_cast<std::size_t>(end - current);
-    // Trees of typical responses take about twice their text; larger ones grow as they go.
-    document_ = Document::create(2 * left + 64);
-    document_->followInput(start, &current, end);
+    // Trees of typical responses take a little under twice their text (a first chunk of twice
+    // would leave a small tree at more than twice); larger ones grow as they go.
+    document_ = Document::create(2 * left - left / 16 + 64);
+    // What closing the containers still open takes: their headers and what is pending in them.
+    const auto openBytes = [](const void* reader) -> std::size_t {
+        const auto& scanner = *static_cast<const JSONScanner*>(reader);
+        return scanner.pendingMembers_.size() * sizeof(JSONMember) +
+               scanner.pendingValues_.size() * sizeof(JSONValue) +
+               static_cast<std::size_t>(scanner.depth_ + 1) *
+                   (sizeof(detail::DictionaryHeader) + 8);
+    };
+    document_->followInput(start, &current, end, openBytes, this);
     recentKeys_.fill(nullptr);
     depth_ = 0;
     // Enough for a small response without growing step by step.
