@@ -1,5 +1,6 @@
 #include "json/DataScanner.h"
 
+#include "json/detail/Decimal.h"
 #include "json/detail/UTF8.h"
 #include <array>
 #include <bit>
@@ -90,7 +91,22 @@ bool overflows(const char* begin, const char* end) {
     return exponent + digitsBeforePoint - firstSignificant - 1 > 0;
 }
 
-double readDecimal(const unsigned char* begin, const unsigned char* end) {
+// memcmp and memchr must not see a null pointer, even for zero bytes.
+bool bytesMatch(const unsigned char* bytes, const char* expected, std::size_t count) {
+    return count == 0 || std::memcmp(bytes, expected, count) == 0;
+}
+
+void appendDecoded(std::string* out, const unsigned char* begin, const unsigned char* end) {
+    if (!out)
+        return;
+    out->clear();
+    detail::appendUTF8Leniently(*out, begin, end);
+}
+
+} // namespace
+
+double detail::readDecimal(const unsigned char* begin, const unsigned char* end) {
+
     // from_chars reads exactly the longest valid prefix, unless the text starts with a plus
     // sign (which it does not take), so the prefix need not be found first.
     if (*begin != '+') {
@@ -124,106 +140,6 @@ double readDecimal(const unsigned char* begin, const unsigned char* end) {
         return 0.0;
     return value;
 }
-
-// Adds the digits at `p` to `value` (which wraps around beyond 19 digits); past the last digit.
-const unsigned char* readDigits(const unsigned char* p, const unsigned char* end,
-                                std::uint64_t& value) {
-    if constexpr (std::endian::native == std::endian::little) {
-        // Eight digits at a time, as long numbers come in runs of them.
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            const bool allDigits =
-                ((word & 0xF0F0F0F0F0F0F0F0ULL) |
-                 (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ==
-                0x3333333333333333ULL;
-            if (!allDigits)
-                break;
-            word -= 0x3030303030303030ULL;
-            word = word * 10 + (word >> 8);
-            word = (((word & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
-                    (((word >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >>
-                   32;
-            value = value * 100000000 + static_cast<std::uint32_t>(word);
-            p += 8;
-        }
-    }
-    for (; p < end && isDigit(*p); ++p)
-        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-    return p;
-}
-
-// The number at `p` if it is short and plain enough to need no general conversion: a minus
-// sign, at most 19 digits with or without a fraction, and a small exponent, so that the value
-// comes exactly from one multiplication or division by a power of ten (both exact and
-// correctly rounded, as the general conversion is). Moves `p` past what it read.
-bool readSimpleDecimal(const unsigned char*& p, const unsigned char* end, double& value) {
-    static constexpr double kPowersOfTen[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
-    const unsigned char* q = p;
-    const bool negative = q < end && *q == '-';
-    if (negative)
-        ++q;
-    std::uint64_t mantissa = 0;
-    int exponent = 0;
-    const unsigned char* digitsStart = q;
-    q = readDigits(q, end, mantissa);
-    if (q == digitsStart)
-        return false;
-    auto digits = q - digitsStart;
-    if (q < end && *q == '.') {
-        const unsigned char* fractionStart = ++q;
-        q = readDigits(q, end, mantissa);
-        if (q == fractionStart)
-            return false;
-        digits += q - fractionStart;
-        exponent = -static_cast<int>(q - fractionStart);
-    }
-    // More digits may not fit the mantissa (leading zeros are counted too, and go the long way).
-    if (digits > 19)
-        return false;
-    if (q < end && (*q == 'e' || *q == 'E')) {
-        const unsigned char* e = q + 1;
-        const bool negativeExponent = e < end && *e == '-';
-        if (negativeExponent)
-            ++e;
-        // An exponent without digits is not part of the number.
-        if (e < end && isDigit(*e)) {
-            int written = 0;
-            const unsigned char* exponentStart = e;
-            for (; e < end && isDigit(*e); ++e)
-                if (written < 100000)
-                    written = written * 10 + (*e - '0');
-            if (e - exponentStart > 4)
-                return false;
-            exponent += negativeExponent ? -written : written;
-            q = e;
-        }
-    }
-    if (mantissa > (std::uint64_t { 1 } << 53) || exponent < -22 || exponent > 22)
-        return false;
-    const double m = static_cast<double>(mantissa);
-    value = exponent < 0 ? m / kPowersOfTen[-exponent] : m * kPowersOfTen[exponent];
-    if (negative)
-        value = -value;
-    p = q;
-    return true;
-}
-
-// memcmp and memchr must not see a null pointer, even for zero bytes.
-bool bytesMatch(const unsigned char* bytes, const char* expected, std::size_t count) {
-    return count == 0 || std::memcmp(bytes, expected, count) == 0;
-}
-
-void appendDecoded(std::string* out, const unsigned char* begin, const unsigned char* end) {
-    if (!out)
-        return;
-    out->clear();
-    detail::appendUTF8Leniently(*out, begin, end);
-}
-
-} // namespace
 
 CharacterSet characterSetWithCharactersInString(std::string_view characters) {
     CharacterSet set;
@@ -326,27 +242,14 @@ bool DataScanner::scanUpToString(std::string_view string, std::string* intoStrin
     return true;
 }
 
-bool DataScanner::scanNumber(double* number) {
+bool DataScanner::scanGeneralNumber(double* number) {
     const unsigned char* runStart = current;
-    if (hasDefaultDoubleCharacters_) {
-        const unsigned char* p = current;
-        double value = 0;
-        // Everything it reads is in the run; the run may go on past the number.
-        if (readSimpleDecimal(p, end, value)) {
-            while (p < end && isDoubleCharacter_[*p])
-                ++p;
-            current = p;
-            if (number)
-                *number = value;
-            return true;
-        }
-    }
     while (current < end && isDoubleCharacter_[*current])
         ++current;
     if (current == runStart)
         return false;
     if (number)
-        *number = readDecimal(runStart, current);
+        *number = detail::readDecimal(runStart, current);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "json/detail/Decimal.h"
 #include <array>
 #include <bitset>
 #include <cstddef>
@@ -63,7 +64,25 @@ public:
 
     // The longest run of doubleCharacters(), read as a decimal number by its longest valid
     // prefix ("1e" reads 1, "-" reads 0, "1.2.3" reads 1.2). Overflow gives +-infinity.
-    bool scanNumber(double* number = nullptr);
+    bool scanNumber(double* number = nullptr) {
+        if (hasDefaultDoubleCharacters_) {
+            const unsigned char* p = current;
+            double value = 0;
+            // Everything it reads is in the run; the run may go on past the number.
+            const auto kind = detail::readSimpleDecimal(p, end, value);
+            if (kind != detail::SimpleDecimal::kOther) {
+                if (kind == detail::SimpleDecimal::kConvert)
+                    value = detail::readDecimal(current, p);
+                while (p < end && isDoubleCharacter_[*p])
+                    ++p;
+                current = p;
+                if (number)
+                    *number = value;
+                return true;
+            }
+        }
+        return scanGeneralNumber(number);
+    }
 
     // Space, tab, line feed, vertical tab, form feed and carriage return.
     void skipWhitespace() {
@@ -90,6 +109,8 @@ protected:
 
 private:
     explicit DataScanner(const CharacterSet& doubleCharacters);
+    // Any run of doubleCharacters(), by its longest valid prefix.
+    bool scanGeneralNumber(double* number);
     static bool isWhitespace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
     // doubleCharacters_ as a table, as numbers are scanned often.
     std::array<bool, 256> isDoubleCharacter_ {};

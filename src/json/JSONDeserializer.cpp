@@ -24,9 +24,10 @@ std::shared_ptr<const JSONDictionary>
 JSONDeserializer::deserializeAsDictionary(std::string_view data, JSONError* outError) const {
     if (reportIfEmpty(data, outError))
         return nullptr;
-    auto scanner = JSONScanner::scannerWithData(data);
+    JSONScanner scanner;
+    scanner.setData(data);
     std::shared_ptr<const JSONDictionary> dictionary;
-    if (!scanner->scanJSONDictionary(&dictionary, outError))
+    if (!scanner.scanJSONDictionary(&dictionary, outError))
         return nullptr;
     return dictionary;
 }
@@ -35,9 +36,10 @@ std::optional<JSONValue> JSONDeserializer::deserialize(std::string_view data,
                                                        JSONError* outError) const {
     if (reportIfEmpty(data, outError))
         return std::nullopt;
-    auto scanner = JSONScanner::scannerWithData(data);
+    JSONScanner scanner;
+    scanner.setData(data);
     JSONValue value;
-    if (!scanner->scanJSONObject(&value, outError))
+    if (!scanner.scanJSONObject(&value, outError))
         return std::nullopt;
     return value;
 }

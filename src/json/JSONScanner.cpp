@@ -4,11 +4,15 @@
 #include "json/JSONError.h"
 #include "json/detail/Document.h"
 #include "json/detail/UTF8.h"
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 namespace sweeplight::json {
@@ -105,18 +109,11 @@ constexpr std::uint64_t broadcast(unsigned char byte) {
     return 0x0101010101010101ULL * byte;
 }
 
-// A run of plain string bytes: up to the next double quote or backslash (or the end), and
-// whether it is all ASCII, which needs no UTF-8 check.
-struct PlainRun {
-    const unsigned char* stop;
-    bool isASCII;
-};
-
-PlainRun findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
-    constexpr std::uint64_t kHigh = broadcast(0x80);
-    std::uint64_t seen = 0;
+// Up to the next double quote or backslash, or the end.
+const unsigned char* findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) {
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kLow = broadcast(0x01);
+        constexpr std::uint64_t kHigh = broadcast(0x80);
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
@@ -125,18 +122,14 @@ PlainRun findQuoteOrBackslash(const unsigned char* p, const unsigned char* end) 
             // The lowest flagged byte is exact: the usual zero-byte test.
             const std::uint64_t found =
                 ((quotes - kLow) & ~quotes & kHigh) | ((backslashes - kLow) & ~backslashes & kHigh);
-            if (found) {
-                const int offset = std::countr_zero(found) / 8;
-                seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
-                return { p + offset, (seen & kHigh) == 0 };
-            }
-            seen |= word;
+            if (found)
+                return p + std::countr_zero(found) / 8;
             p += 8;
         }
     }
-    for (; p < end && *p != '"' && *p != '\\'; ++p)
-        seen |= *p;
-    return { p, (seen & kHigh) == 0 };
+    while (p < end && *p != '"' && *p != '\\')
+        ++p;
+    return p;
 }
 
 bool isHighSurrogate(char32_t unit) {
@@ -150,77 +143,202 @@ using detail::Document;
 using detail::TreeBuilder;
 using detail::ValueBits;
 
+// What a one-character escape stands for, by the character after the backslash; 0 for none.
+constexpr std::array<unsigned char, 256> kSimpleEscapes = [] {
+    std::array<unsigned char, 256> table {};
+    table['"'] = '"';
+    table['/'] = '/';
+    table['\\'] = '\\';
+    table['b'] = '\b';
+    table['f'] = '\f';
+    table['n'] = '\n';
+    table['r'] = '\r';
+    table['t'] = '\t';
+    return table;
+}();
+
+// The value of each byte as a hexadecimal digit, or -1.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+    std::array<signed char, 256> table {};
+    for (int c = 0; c < 256; ++c)
+        table[c] = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) {
+        table[c] = static_cast<signed char>(c - 'a' + 10);
+        table[c - 'a' + 'A'] = static_cast<signed char>(c - 'a' + 10);
+    }
+    return table;
+}();
+
 // Writes the text of a string constant at the top of the document, after room for its length.
 // A \u escape gives one UTF-16 code unit; a high one directly followed by a low one forms a
 // single character, and a surrogate without its partner becomes U+FFFD, since UTF-8 cannot
-// carry it.
+// carry it. Plain bytes are copied as they are when they are well-formed UTF-8; each run of
+// them between escapes is checked on its own, and ill-formed bytes in it become U+FFFD.
 class TextWriter {
 public:
     explicit TextWriter(Document& document)
         : document_(document)
-        , start_(document.textTop()) {
-        document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom);
-    }
-    void appendBytes(const unsigned char* begin, const unsigned char* end, bool isASCII) {
-        flushSurrogate();
-        const auto size = static_cast<std::size_t>(end - begin);
-        if (isASCII || detail::isValidUTF8(begin, end)) {
-            std::memcpy(room(size), begin, size);
-            used_ += size;
-            return;
-        }
-        // Each ill-formed byte may become the three bytes of U+FFFD.
-        unsigned char* out = room(3 * size);
-        used_ += static_cast<std::size_t>(detail::decodeUTF8Leniently(out, begin, end) - out);
-    }
-    void appendCharacter(char character) {
-        flushSurrogate();
-        *room(1) = static_cast<unsigned char>(character);
-        ++used_;
-    }
-    void appendCodeUnit(char32_t unit) {
-        if (isHighSurrogate(unit)) {
-            flushSurrogate();
-            pendingHighSurrogate_ = unit;
-            return;
-        }
-        if (isLowSurrogate(unit)) {
-            if (pendingHighSurrogate_ == 0) {
-                appendCodePoint(detail::kReplacementCharacter);
+        , start_(document.textTop()) {}
+
+    // Reads the text from `cursor`, just after its opening quote, to its closing quote, which it
+    // moves `cursor` past: 0, a negative error code, or kFailedWithoutError at the end of the
+    // data. The output position, its bound and a pending surrogate are locals: the bytes stored
+    // could otherwise be members for all the compiler knows, and be read again after each one.
+    int read(const unsigned char*& cursor, const unsigned char* end) {
+        constexpr std::uint64_t kLow = broadcast(0x01);
+        constexpr std::uint64_t kHigh = broadcast(0x80);
+        const unsigned char* p = cursor;
+        unsigned char* out = document_.reserveText(start_, 0, TreeBuilder::kTextLengthRoom) +
+                             TreeBuilder::kTextLengthRoom;
+        unsigned char* limit = out + document_.roomAt(out);
+        char32_t pendingHighSurrogate = 0;
+        const auto ensureRoom = [&](std::size_t size) {
+            if (static_cast<std::size_t>(limit - out) >= size)
                 return;
+            out = document_.reserveText(start_, static_cast<std::size_t>(out - start_), size);
+            limit = out + document_.roomAt(out);
+        };
+        const auto appendCodePoint = [&](char32_t codePoint) {
+            ensureRoom(4);
+            out = detail::encodeCodePoint(out, codePoint);
+        };
+        const auto flushSurrogate = [&] {
+            if (pendingHighSurrogate == 0)
+                return;
+            appendCodePoint(detail::kReplacementCharacter);
+            pendingHighSurrogate = 0;
+        };
+
+        for (;;) {
+            if (p < end && *p != '"' && *p != '\\') {
+                flushSurrogate();
+                const unsigned char* const runStart = p;
+                std::uint64_t seen = 0;
+#if defined(__SSE2__)
+                // Sixteen at a time where the processor has the instructions for it (texts
+                // between escapes are mostly shorter: the first block usually ends the run).
+                unsigned nonASCII = 0;
+                const __m128i quoteBytes = _mm_set1_epi8('"');
+                const __m128i backslashBytes = _mm_set1_epi8('\\');
+                while (end - p >= 16) {
+                    ensureRoom(16);
+                    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+                    const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+                        _mm_cmpeq_epi8(block, quoteBytes), _mm_cmpeq_epi8(block, backslashBytes))));
+                    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+                    if (stops) {
+                        const int offset = std::countr_zero(stops);
+                        nonASCII |= high & ((1u << offset) - 1);
+                        out += offset;
+                        p += offset;
+                        break;
+                    }
+                    nonASCII |= high;
+                    out += 16;
+                    p += 16;
+                }
+                if (nonASCII)
+                    seen = kHigh;
+#endif
+                if constexpr (std::endian::native == std::endian::little) {
+                    // A word at a time, copied while it is looked at: all eight bytes go out,
+                    // only those before a quote or backslash count.
+                    while (end - p >= 8 && *p != '"' && *p != '\\') {
+                        ensureRoom(8);
+                        std::uint64_t word;
+                        std::memcpy(&word, p, 8);
+                        std::memcpy(out, &word, 8);
+                        const std::uint64_t quotes = word ^ broadcast('"');
+                        const std::uint64_t backslashes = word ^ broadcast('\\');
+                        // The lowest flagged byte is exact: the usual zero-byte test.
+                        const std::uint64_t found = ((quotes - kLow) & ~quotes & kHigh) |
+                                                    ((backslashes - kLow) & ~backslashes & kHigh);
+                        if (found) {
+                            const int offset = std::countr_zero(found) / 8;
+                            seen |= word & ((std::uint64_t { 1 } << (8 * offset)) - 1);
+                            out += offset;
+                            p += offset;
+                            break;
+                        }
+                        seen |= word;
+                        out += 8;
+                        p += 8;
+                    }
+                }
+                const unsigned char* const tail = p;
+                while (p < end && *p != '"' && *p != '\\')
+                    seen |= *p++;
+                if (p != tail) {
+                    const auto size = static_cast<std::size_t>(p - tail);
+                    ensureRoom(size);
+                    std::memcpy(out, tail, size);
+                    out += size;
+                }
+                if ((seen & kHigh) != 0 && !detail::isValidUTF8(runStart, p)) {
+                    // The copy is the last thing written: it goes, decoded again.
+                    const auto size = static_cast<std::size_t>(p - runStart);
+                    out -= size;
+                    // Each ill-formed byte may become the three bytes of U+FFFD.
+                    ensureRoom(3 * size);
+                    out = detail::decodeUTF8Leniently(out, runStart, p);
+                }
             }
-            appendCodePoint(0x10000 + ((pendingHighSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
-            pendingHighSurrogate_ = 0;
-            return;
+            if (p == end)
+                return kFailedWithoutError;
+            if (*p == '"') {
+                flushSurrogate();
+                size_ = static_cast<std::size_t>(out - start_) - TreeBuilder::kTextLengthRoom;
+                cursor = p + 1;
+                return 0;
+            }
+            // Past the backslash; the end reads as byte 0, which is no escape.
+            ++p;
+            const unsigned char escaped = p < end ? *p++ : 0;
+            if (const unsigned char character = kSimpleEscapes[escaped]) {
+                flushSurrogate();
+                ensureRoom(1);
+                *out++ = character;
+                continue;
+            }
+            if (escaped != 'u')
+                return kStringEscape;
+            char32_t unit = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int digit = p < end ? kHexDigits[*p++] : -1;
+                if (digit < 0)
+                    return kStringUnicode;
+                unit = unit << 4 | static_cast<char32_t>(digit);
+            }
+            if (isHighSurrogate(unit)) {
+                flushSurrogate();
+                pendingHighSurrogate = unit;
+            } else if (isLowSurrogate(unit)) {
+                if (pendingHighSurrogate == 0) {
+                    appendCodePoint(detail::kReplacementCharacter);
+                } else {
+                    appendCodePoint(0x10000 + ((pendingHighSurrogate - 0xD800) << 10) +
+                                    (unit - 0xDC00));
+                    pendingHighSurrogate = 0;
+                }
+            } else {
+                flushSurrogate();
+                appendCodePoint(unit);
+            }
         }
-        flushSurrogate();
-        appendCodePoint(unit);
     }
-    // The finished record.
+
+    // The finished record, once read() succeeded.
     const unsigned char* finish() {
-        flushSurrogate();
-        return TreeBuilder::finishText(document_, start_, used_);
+        return TreeBuilder::finishText(document_, start_, size_);
     }
 
 private:
-    unsigned char* room(std::size_t size) {
-        return document_.reserveText(start_, TreeBuilder::kTextLengthRoom + used_, size);
-    }
-    void appendCodePoint(char32_t codePoint) {
-        unsigned char* out = room(4);
-        used_ += static_cast<std::size_t>(detail::encodeCodePoint(out, codePoint) - out);
-    }
-    void flushSurrogate() {
-        if (pendingHighSurrogate_ == 0)
-            return;
-        appendCodePoint(detail::kReplacementCharacter);
-        pendingHighSurrogate_ = 0;
-    }
-
     Document& document_;
     unsigned char* start_;
-    std::size_t used_ { 0 };
-    char32_t pendingHighSurrogate_ { 0 };
+    std::size_t size_ { 0 };
 };
 
 // Where a key of these bytes was last put, among 256 places.
@@ -245,13 +363,7 @@ std::string_view textOf(const unsigned char* record) {
 } // namespace
 
 int HexToInt(char16_t character) {
-    if (character >= '0' && character <= '9')
-        return character - '0';
-    if (character >= 'A' && character <= 'F')
-        return character - 'A' + 10;
-    if (character >= 'a' && character <= 'f')
-        return character - 'a' + 10;
-    return -1;
+    return character < kHexDigits.size() ? kHexDigits[character] : -1;
 }
 
 JSONScanner::JSONScanner() = default;
@@ -302,9 +414,18 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
     if (document_)
         document_->release();
     const auto left = static_cast<std::size_t>(end - current);
-    // Trees of typical responses take about twice their text; larger ones grow as they go.
-    document_ = Document::create(2 * left + 64);
-    document_->followInput(start, &current, end);
+    // Trees of typical responses take a little under twice their text (a first chunk of twice
+    // would leave a small tree at more than twice); larger ones grow as they go.
+    document_ = Document::create(2 * left - left / 16 + 64);
+    // What closing the containers still open takes: their headers and what is pending in them.
+    const auto openBytes = [](const void* reader) -> std::size_t {
+        const auto& scanner = *static_cast<const JSONScanner*>(reader);
+        return scanner.pendingMembers_.size() * sizeof(JSONMember) +
+               scanner.pendingValues_.size() * sizeof(JSONValue) +
+               static_cast<std::size_t>(scanner.depth_ + 1) *
+                   (sizeof(detail::DictionaryHeader) + 8);
+    };
+    document_->followInput(start, &current, end, openBytes, this);
     recentKeys_.fill(nullptr);
     depth_ = 0;
     // Enough for a small response without growing step by step.
@@ -384,7 +505,7 @@ bool JSONScanner::scanJSONNumberConstant(double* outNumber, JSONError* outError)
 
 bool JSONScanner::scanNotQuoteCharactersIntoString(std::string* intoString) {
     const unsigned char* runStart = current;
-    current = findQuoteOrBackslash(current, end).stop;
+    current = findQuoteOrBackslash(current, end);
     if (current == runStart)
         return false;
     if (intoString)
@@ -578,56 +699,8 @@ JSONScanner::Result JSONScanner::readString(const unsigned char*& record) {
     };
 
     TextWriter writer(*document_);
-    for (;;) {
-        const unsigned char* runStart = current;
-        const PlainRun run = findQuoteOrBackslash(current, end);
-        current = run.stop;
-        if (current != runStart)
-            writer.appendBytes(runStart, current, run.isASCII);
-        if (current == end)
-            return failWith(kFailedWithoutError);
-        if (*current == '"') {
-            ++current;
-            break;
-        }
-        ++current; // the backslash
-        const char16_t escaped = scanCharacter();
-        switch (escaped) {
-        case '"':
-        case '/':
-        case '\\':
-            writer.appendCharacter(static_cast<char>(escaped));
-            break;
-        case 'b':
-            writer.appendCharacter('\b');
-            break;
-        case 'f':
-            writer.appendCharacter('\f');
-            break;
-        case 'n':
-            writer.appendCharacter('\n');
-            break;
-        case 'r':
-            writer.appendCharacter('\r');
-            break;
-        case 't':
-            writer.appendCharacter('\t');
-            break;
-        case 'u': {
-            char32_t unit = 0;
-            for (int i = 0; i < 4; ++i) {
-                const int digit = HexToInt(scanCharacter());
-                if (digit < 0)
-                    return failWith(kStringUnicode);
-                unit = unit << 4 | static_cast<char32_t>(digit);
-            }
-            writer.appendCodeUnit(unit);
-            break;
-        }
-        default:
-            return failWith(kStringEscape);
-        }
-    }
+    if (const Result result = writer.read(current, end); result != 0)
+        return failWith(result);
     record = writer.finish();
     return 0;
 }

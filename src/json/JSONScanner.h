@@ -88,7 +88,8 @@ private:
     std::vector<PendingMember> pendingMembers_;
     std::vector<detail::ValueBits> pendingValues_;
     // Keys recently read, by a hash of their bytes: objects of one kind share their key texts.
-    std::array<const unsigned char*, 256> recentKeys_ {};
+    // Emptied at the start of each read.
+    std::array<const unsigned char*, 256> recentKeys_;
 };
 
 // The value of one hexadecimal digit character, or -1 for any other character.

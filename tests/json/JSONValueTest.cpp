@@ -81,6 +81,22 @@ TEST(JSONValue, PartsCopiedOutOfATreeOutliveIt) {
     EXPECT_EQ(*inner->findNumber("z"), 1.0);
 }
 
+TEST(JSONDictionary, BuiltFromPartsOfSeveralTreesKeepsEachOfThem) {
+    std::vector<JSONDictionary::Entry> entries;
+    for (int i = 0; i < 3; ++i) {
+        const auto tree = JSONDeserializer::deserializer().deserializeAsDictionary(
+            R"({"l":[)" + std::to_string(i) + "]}");
+        ASSERT_NE(tree, nullptr);
+        entries.emplace_back("k" + std::to_string(i), *tree->find("l"));
+    }
+    const JSONDictionary dictionary(std::move(entries));
+    for (int i = 0; i < 3; ++i) {
+        const JSONArray* list = dictionary.findArray("k" + std::to_string(i));
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(*(*list)[0].number(), double(i));
+    }
+}
+
 TEST(JSONDictionary, ReadObjectsAreInKeyOrderWithTheLastOfEqualKeys) {
     // More members than the small-object sort handles, and a few alone.
     std::string text = "{";

@@ -1,6 +1,7 @@
 #include "json/detail/Document.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace sweeplight::json::detail {
@@ -10,7 +11,7 @@ namespace {
 constexpr std::size_t kSmallestChunk = 256;
 // The first chunk is a guess; a bad one must not cost much.
 constexpr std::size_t kLargestFirstChunk = 64 * 1024;
-constexpr std::size_t kSmallestLaterChunk = 4 * 1024;
+constexpr std::size_t kSmallestLaterChunk = 256;
 constexpr std::size_t kLargestLaterChunk = 8 * 1024 * 1024;
 
 } // namespace
@@ -25,8 +26,12 @@ Document::Document(std::size_t firstChunk) {
 }
 
 Document::~Document() {
-    for (Document* other : kept_)
-        other->release();
+    while (kept_) {
+        Kept* next = kept_->next;
+        kept_->document->release();
+        delete kept_;
+        kept_ = next;
+    }
     while (chunks_) {
         Chunk* next = chunks_->next;
         ::operator delete(static_cast<void*>(chunks_));
@@ -35,8 +40,24 @@ Document::~Document() {
 }
 
 void Document::keep(Document* other) {
+    kept_ = new Kept { other, kept_ };
     other->retain();
-    kept_.push_back(other);
+}
+
+std::mutex& Document::orderingLock() {
+    static std::mutex locks[16];
+    return locks[(reinterpret_cast<std::uintptr_t>(this) >> 6) % std::size(locks)];
+}
+
+void* Document::allocateSeparately(std::size_t size) {
+    const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
+    auto* chunk = static_cast<Chunk*>(::operator new(header + size));
+    chunk->size = size;
+    // Behind the chunk in use, which stays in use.
+    chunk->next = chunks_->next;
+    chunks_->next = chunk;
+    chunkBytes_ += size;
+    return reinterpret_cast<unsigned char*>(chunk) + header;
 }
 
 void Document::refill(std::size_t size, std::size_t keepAtTop) {
@@ -50,6 +71,9 @@ void Document::refill(std::size_t size, std::size_t keepAtTop) {
             // A tenth more than the same rate as so far, for the rest of the input.
             const double rate = read ? static_cast<double>(used) / static_cast<double>(read) : 2.0;
             guess = static_cast<std::size_t>(rate * 1.1 * static_cast<double>(left));
+            // The block asked for may be one of those the open containers take.
+            if (openBytes_)
+                guess += openBytes_(reader_) - std::min(openBytes_(reader_), size);
         }
         chunkSize += std::clamp(guess, kSmallestLaterChunk, kLargestLaterChunk);
     }

@@ -34,6 +34,9 @@ public:
         // Texts leave the top anywhere; chunks start aligned.
         const std::size_t padding = (0 - reinterpret_cast<std::uintptr_t>(cursor_)) & 7;
         if (static_cast<std::size_t>(limit_ - cursor_) < padding + size) {
+            // A large block does not end the chunk in use, whose rest would go unused.
+            if (size >= kSeparateBlock)
+                return allocateSeparately(size);
             refill(size, 0);
         } else {
             cursor_ += padding;
@@ -50,6 +53,10 @@ public:
             moveText(start, used, size);
         return start + used;
     }
+    // How many bytes there are room for from `at`, a place reserveText() handed out, on.
+    std::size_t roomAt(const unsigned char* at) const {
+        return static_cast<std::size_t>(limit_ - at);
+    }
     unsigned char* textTop() { return cursor_; }
     // Ends the text written at the top: `end` is one past its last byte.
     void commitText(unsigned char* end) { cursor_ = end; }
@@ -59,26 +66,38 @@ public:
     // While a reader fills the document: its input and its cursor, so that a new chunk is
     // sized for what the rest of the input will need, judged by what the part read so far
     // needed. Cleared (null) when the reader is done.
+    // `open` tells what the containers the reader has not closed yet will take when it closes
+    // them (from `reader`), which the rest of the input alone does not show.
     void followInput(const unsigned char* start, const unsigned char* const* cursor,
-                     const unsigned char* end) {
+                     const unsigned char* end, std::size_t (*open)(const void*) = nullptr,
+                     const void* reader = nullptr) {
         inputStart_ = start;
         inputCursor_ = cursor;
         inputEnd_ = end;
+        openBytes_ = open;
+        reader_ = reader;
     }
 
     // Another document that parts of this one point into; kept until this one goes.
     void keep(Document* other);
 
-    // Lazily ordered objects of a shared tree are put in order under this lock.
-    std::mutex& orderingLock() { return orderingLock_; }
+    // Lazily ordered objects of a shared tree are put in order under this lock (one of a few
+    // that all documents share, rather than one in each).
+    std::mutex& orderingLock();
 
 private:
     struct Chunk {
         Chunk* next;
         std::size_t size;
     };
+    struct Kept {
+        Document* document;
+        Kept* next;
+    };
     explicit Document(std::size_t firstChunk);
     ~Document();
+    static constexpr std::size_t kSeparateBlock = 4096;
+    void* allocateSeparately(std::size_t size);
     void refill(std::size_t size, std::size_t keepAtTop);
     void moveText(unsigned char*& start, std::size_t used, std::size_t size);
 
@@ -90,8 +109,9 @@ private:
     const unsigned char* inputStart_ { nullptr };
     const unsigned char* const* inputCursor_ { nullptr };
     const unsigned char* inputEnd_ { nullptr };
-    std::vector<Document*> kept_;
-    std::mutex orderingLock_;
+    std::size_t (*openBytes_)(const void*) { nullptr };
+    const void* reader_ { nullptr };
+    Kept* kept_ { nullptr };
 };
 
 struct ArrayHeader {

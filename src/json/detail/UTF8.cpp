@@ -1,5 +1,6 @@
 #include "json/detail/UTF8.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -87,25 +88,6 @@ void appendCodePoint(std::string& out, char32_t codePoint) {
     }
 }
 
-unsigned char* encodeCodePoint(unsigned char* out, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        *out++ = static_cast<unsigned char>(codePoint);
-    } else if (codePoint < 0x800) {
-        *out++ = static_cast<unsigned char>(0xC0 | (codePoint >> 6));
-        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        *out++ = static_cast<unsigned char>(0xE0 | (codePoint >> 12));
-        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
-        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-    } else {
-        *out++ = static_cast<unsigned char>(0xF0 | (codePoint >> 18));
-        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 12) & 0x3F));
-        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
-        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-    }
-    return out;
-}
-
 unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begin,
                                    const unsigned char* end) {
     const unsigned char* copied = begin;
@@ -151,15 +133,40 @@ void appendUTF8Leniently(std::string& out, const unsigned char* begin, const uns
 
 bool isValidUTF8(const unsigned char* begin, const unsigned char* end) {
     const unsigned char* p = begin;
-    for (;;) {
-        p = skipASCII(p, end);
-        if (p == end)
-            return true;
+    auto isContinuation = [](unsigned char byte) { return (byte & 0xC0) == 0x80; };
+    while (p < end) {
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & kHighBits) == 0) {
+                p += 8;
+                continue;
+            }
+            if constexpr (std::endian::native == std::endian::little)
+                p += std::countr_zero(word & kHighBits) / 8;
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        // Texts are short runs between escapes: the usual two- and three-byte sequences (those
+        // whose continuation bytes may take any value) are checked here, the rest in full.
+        if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && isContinuation(p[1])) {
+            p += 2;
+            continue;
+        }
+        if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && end - p >= 3 && isContinuation(p[1]) &&
+            isContinuation(p[2])) {
+            p += 3;
+            continue;
+        }
         const int length = sequenceLength(p, end);
         if (length < 0)
             return false;
         p += length;
     }
+    return true;
 }
 
 bool convertUTF16ToUTF8(std::string_view bytes, bool bigEndian, std::string& out) {

@@ -11,7 +11,24 @@ inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 void appendCodePoint(std::string& out, char32_t codePoint);
 // Writes the code point's UTF-8 form (at most 4 bytes) at `out`; one past its last byte.
-unsigned char* encodeCodePoint(unsigned char* out, char32_t codePoint);
+inline unsigned char* encodeCodePoint(unsigned char* out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        *out++ = static_cast<unsigned char>(codePoint);
+    } else if (codePoint < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | (codePoint >> 6));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        *out++ = static_cast<unsigned char>(0xE0 | (codePoint >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xF0 | (codePoint >> 18));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
 
 // Appends the bytes as UTF-8 text. Valid sequences are copied as they are; each maximal
 // ill-formed subsequence becomes one U+FFFD, the usual practice of Unicode decoders.
