@@ -1,23 +1,17 @@
 // Feeds arbitrary bytes to both entry points of the JSON reader and to the byte scanner's
 // operations. Beyond "no crash, no undefined behaviour", whatever is read must write out as
-// JSON that reads back as the same value, and everything the reader hands back (values, errors,
-// where its cursor stops) must be exactly what the reference copy of its older form hands back.
-
-#include "Dump.h"
-#include "reference/JSONDeserializer.h"
-#include "reference/JSONDictionary.h"
-#include "reference/JSONError.h"
-#include "reference/JSONScanner.h"
+// JSON that reads back as the same value.
+//
+// The reader's rewrites for speed were fuzzed against its earlier form, read for read (values,
+// errors, where the cursor stops); that harness is in the history (commit 16412de,
+// fuzz/json/reference and fuzz/json/Dump.h) for the next rewrite.
 
 #include "json/DataScanner.h"
 #include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
-#include "json/JSONError.h"
-#include "json/JSONScanner.h"
 #include "json/JSONWriter.h"
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -25,24 +19,6 @@
 using namespace sweeplight::json;
 
 namespace {
-
-struct Current {
-    using JSONDeserializer = sweeplight::json::JSONDeserializer;
-    using JSONScanner = sweeplight::json::JSONScanner;
-    using JSONValue = sweeplight::json::JSONValue;
-    using JSONError = sweeplight::json::JSONError;
-    using JSONDictionary = sweeplight::json::JSONDictionary;
-    using JSONArray = sweeplight::json::JSONArray;
-};
-
-struct Reference {
-    using JSONDeserializer = sweeplight::json_reference::JSONDeserializer;
-    using JSONScanner = sweeplight::json_reference::JSONScanner;
-    using JSONValue = sweeplight::json_reference::JSONValue;
-    using JSONError = sweeplight::json_reference::JSONError;
-    using JSONDictionary = sweeplight::json_reference::JSONDictionary;
-    using JSONArray = sweeplight::json_reference::JSONArray;
-};
 
 // The byte scanner's own operations, picked by the input bytes themselves: each one moves the
 // cursor forward or leaves it, and never past the end.
@@ -91,13 +67,6 @@ void exerciseByteScanner(std::string_view data) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view data(reinterpret_cast<const char*>(bytes), size);
     exerciseByteScanner(data);
-    const std::string current = sweeplight::fuzzing::dumpEverything<Current>(data);
-    const std::string reference = sweeplight::fuzzing::dumpEverything<Reference>(data);
-    if (current != reference) {
-        std::fprintf(stderr, "reader differs from its reference:\n--- current\n%s--- reference\n%s",
-                     current.c_str(), reference.c_str());
-        std::abort();
-    }
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
 
     if (auto dictionary = deserializer.deserializeAsDictionary(data)) {
