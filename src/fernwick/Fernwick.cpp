@@ -13,7 +13,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,7 +164,7 @@ Fernwick::Fernwick(Environment environment)
     runLoop_ = environment_.runLoop ? environment_.runLoop : &environment_.fetchers->runLoop();
     notificationCenter_ = &foundation::NotificationCenter::defaultCenter();
     reachability_ = environment_.reachability ? environment_.reachability
-                                              : &network::Reachability::sharedReachability();
+                                              : &reachability::Reachability::sharedReachability();
     dataDirectory_ = environment_.dataDirectory.isEmpty() ? foundation::Paths::dataDirectory()
                                                           : environment_.dataDirectory;
     settingsFile_ = environment_.settingsFile;
@@ -254,16 +254,16 @@ void Fernwick::setupNetworkMonitor() {
     // Before the first query exists, so that every query is registered for changes.
     reachability_->setNetworkStatusNotificationsEnabled(true);
     updateNetworkStatus();
-    notificationCenter_->addObserver(this, network::kNetworkReachabilityChangedNotification,
+    notificationCenter_->addObserver(this, reachability::kNetworkReachabilityChangedNotification,
                                      [this] { reachabilityChanged(); });
 }
 
 void Fernwick::updateNetworkStatus() {
     const auto host = reachability_->remoteHostStatus();
-    hasHost_ = host == network::StatusReachable || host == network::StatusTransient;
+    hasHost_ = host == reachability::StatusReachable || host == reachability::StatusTransient;
     const auto internet = reachability_->internetConnectionStatus();
-    hasInternet_ = internet == network::StatusReachable || internet == network::StatusTransient;
-    hasWifi_ = reachability_->localWiFiConnectionStatus() == network::StatusReachable;
+    hasInternet_ = internet == reachability::StatusReachable || internet == reachability::StatusTransient;
+    hasWifi_ = reachability_->localWiFiConnectionStatus() == reachability::StatusReachable;
 }
 
 void Fernwick::reachabilityChanged() {

@@ -31,7 +31,7 @@ class UrlConnection;
 class UrlConnectionFactory;
 } // namespace sweeplight::fetcher
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 class Reachability;
 }
 
@@ -108,8 +108,8 @@ public:
         foundation::RunLoop* runLoop { nullptr };
         // Makes the plain connections; default: the fetchers' transport.
         std::shared_ptr<fetcher::UrlConnectionFactory> connectionFactory;
-        // Default: network::Reachability::sharedReachability().
-        network::Reachability* reachability { nullptr };
+        // Default: reachability::Reachability::sharedReachability().
+        reachability::Reachability* reachability { nullptr };
         // What the client shows: alerts, feature pages, branding buttons, links opened outside.
         // Without screens (a headless host) none of them is shown.
         std::shared_ptr<FernwickScreens> screens;
@@ -296,7 +296,7 @@ private:
     Environment environment_;
     foundation::RunLoop* runLoop_ { nullptr };
     foundation::NotificationCenter* notificationCenter_ { nullptr };
-    network::Reachability* reachability_ { nullptr };
+    reachability::Reachability* reachability_ { nullptr };
     QString dataDirectory_;
     QString settingsFile_;
 

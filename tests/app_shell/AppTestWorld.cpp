@@ -18,7 +18,7 @@ AppTestWorld::AppTestWorld()
     : preferences(folder.filePath("preferences.ini").toStdString()) {
     fixtures::widgetApplication();
     // Nothing is reachable.
-    reachability = std::make_unique<network::Reachability>(
+    reachability = std::make_unique<reachability::Reachability>(
         std::make_unique<fixtures::FakeReachabilitySource>(), runLoop);
 }
 

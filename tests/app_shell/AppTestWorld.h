@@ -4,7 +4,7 @@
 #include "fernwick/Fernwick.h"
 #include "foundation/ManualRunLoop.h"
 #include "foundation/Preferences.h"
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include <QSize>
 #include <QTemporaryDir>
@@ -42,7 +42,7 @@ public:
     foundation::ManualRunLoop runLoop;
     foundation::Preferences preferences;
     ScriptedAccelerometer accelerometer;
-    std::unique_ptr<network::Reachability> reachability;
+    std::unique_ptr<reachability::Reachability> reachability;
     std::unique_ptr<fernwick::Fernwick> client_;
     std::unique_ptr<SweeplightAppDelegate> delegate;
 };

@@ -1,6 +1,6 @@
 #include "FernwickTestSupport.h"
 #include "foundation/NotificationCenter.h"
-#include "network/ReachabilityQuery.h"
+#include "reachability/ReachabilityQuery.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 using namespace fernwick_test;
 using sweeplight::fernwick::Fernwick;
 using sweeplight::foundation::PropertyList;
-namespace network = sweeplight::network;
+namespace reachability = sweeplight::reachability;
 
 namespace {
 
@@ -96,8 +96,8 @@ TEST(FernwickSetup, UnreadableSettingsLeaveTheKeysEmptyWithoutStopping) {
 TEST(FernwickSetup, NetworkMonitorIsWatchedBeforeItsQueriesExist) {
     ClientWorld world;
     world.writeDefaultSettings();
-    world.source->setFlags("probe.test", network::kReachabilityFlagsReachable);
-    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable);
+    world.source->setFlags("probe.test", reachability::kReachabilityFlagsReachable);
+    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable);
     auto client = world.start();
 
     EXPECT_EQ(world.reachability->hostName(), "probe.test");
@@ -120,19 +120,19 @@ TEST(FernwickNetwork, StatusesMapToTheThreeFlags) {
     EXPECT_FALSE(client->hasWifi());
 
     // Transient links count as there.
-    world.source->setFlags("probe.test", network::kReachabilityFlagsReachable |
-                                             network::kReachabilityFlagsTransientConnection);
-    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable |
-                                          network::kReachabilityFlagsTransientConnection);
+    world.source->setFlags("probe.test", reachability::kReachabilityFlagsReachable |
+                                             reachability::kReachabilityFlagsTransientConnection);
+    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable |
+                                          reachability::kReachabilityFlagsTransientConnection);
     client->updateNetworkStatus();
     EXPECT_TRUE(client->hasHost());
     EXPECT_TRUE(client->hasInternet());
 
     // A direct default route is an ad-hoc network: no Internet, but local Wi-Fi.
-    world.source->setFlags("0.0.0.0", network::kReachabilityFlagsReachable |
-                                          network::kReachabilityFlagsIsDirect);
-    world.source->setFlags("169.254.0.0", network::kReachabilityFlagsReachable |
-                                              network::kReachabilityFlagsIsDirect);
+    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable |
+                                          reachability::kReachabilityFlagsIsDirect);
+    world.source->setFlags("169.254.0.0", reachability::kReachabilityFlagsReachable |
+                                              reachability::kReachabilityFlagsIsDirect);
     client->updateNetworkStatus();
     EXPECT_FALSE(client->hasInternet());
     EXPECT_TRUE(client->hasWifi());
@@ -145,16 +145,16 @@ TEST(FernwickNetwork, EveryReportedChangeRunsOneFullUpdate) {
     int notifications = 0;
     auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
     const int owner = 0;
-    center.addObserver(&owner, network::kNetworkReachabilityChangedNotification,
+    center.addObserver(&owner, reachability::kNetworkReachabilityChangedNotification,
                        [&] { ++notifications; });
 
-    world.source->change("0.0.0.0", network::kReachabilityFlagsReachable);
+    world.source->change("0.0.0.0", reachability::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 1);
     EXPECT_TRUE(client->hasInternet());
     EXPECT_FALSE(client->hasHost());
 
-    world.source->change("probe.test", network::kReachabilityFlagsReachable);
+    world.source->change("probe.test", reachability::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 2);
     EXPECT_TRUE(client->hasHost());

@@ -38,7 +38,7 @@ struct LiveWorld {
     // The client's transport: a Qt one of the test's own over `loop`, torn down with it.
     std::shared_ptr<sweeplight::fetcher::FetcherEnvironment> fetchers =
         std::make_shared<sweeplight::fetcher::FetcherEnvironment>();
-    std::unique_ptr<sweeplight::network::Reachability> reachability;
+    std::unique_ptr<sweeplight::reachability::Reachability> reachability;
     FernwickService service;
     std::unique_ptr<Fernwick> client;
     std::vector<QUrl> opened;
@@ -47,7 +47,7 @@ struct LiveWorld {
     explicit LiveWorld(const QByteArray& messages = {}) {
         sweeplight::fixtures::widgetApplication();
         fetchers->setRunLoop(&loop);
-        reachability = std::make_unique<sweeplight::network::Reachability>(
+        reachability = std::make_unique<sweeplight::reachability::Reachability>(
             std::make_unique<FakeReachabilitySource>(), loop);
 
         FernwickService::Options options;

@@ -10,7 +10,7 @@
 #include "fetcher/FetcherEnvironment.h"
 #include "foundation/ManualRunLoop.h"
 #include "foundation/PropertyList.h"
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -38,7 +38,7 @@ struct ClientWorld {
     foundation::ManualRunLoop loop;
     std::shared_ptr<ScriptedTransport> transport = std::make_shared<ScriptedTransport>();
     FakeReachabilitySource* source { nullptr };
-    std::unique_ptr<network::Reachability> reachability;
+    std::unique_ptr<reachability::Reachability> reachability;
     std::vector<QUrl> opened;
     std::vector<fernwick::RemoteMessageAlert> alerts;
     std::function<void(int)> dismissAlert;
@@ -59,7 +59,7 @@ struct ClientWorld {
     void resetReachability() {
         auto fake = std::make_unique<FakeReachabilitySource>();
         source = fake.get();
-        reachability = std::make_unique<network::Reachability>(std::move(fake), loop);
+        reachability = std::make_unique<reachability::Reachability>(std::move(fake), loop);
     }
 
     QString dataDirectory() const { return folder.filePath(QStringLiteral("data")); }

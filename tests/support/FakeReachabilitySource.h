@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/ReachabilitySource.h"
+#include "reachability/ReachabilitySource.h"
 
 #include <map>
 #include <memory>
@@ -9,12 +9,12 @@
 
 namespace sweeplight::fixtures {
 
-using network::ReachabilityFlags;
-using network::ReachabilityHandle;
+using reachability::ReachabilityFlags;
+using reachability::ReachabilityHandle;
 
 // A reachability service whose flags the test sets per target ("name" or dotted-quad text).
 // Handles report changes only while scheduled, as a platform would.
-class FakeReachabilitySource final : public network::ReachabilitySource {
+class FakeReachabilitySource final : public reachability::ReachabilitySource {
 public:
     struct Target {
         ReachabilityFlags flags { 0 };

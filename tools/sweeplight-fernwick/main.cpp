@@ -12,7 +12,7 @@
 #include "fetcher/transport/UrlResponse.h"
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -275,7 +275,7 @@ int run(QCoreApplication& application) {
 
     foundation::QtRunLoop runLoop;
     fetcher::HTTPFetcher::setRunLoop(&runLoop);
-    network::Reachability::configureShared({}, runLoop);
+    reachability::Reachability::configureShared({}, runLoop);
 
     Outcome outcome;
     bool commandDone = false;
@@ -410,7 +410,7 @@ int run(QCoreApplication& application) {
         };
     }
 
-    auto& monitor = network::Reachability::sharedReachability();
+    auto& monitor = reachability::Reachability::sharedReachability();
     const auto poll = runLoop.scheduleRepeating(0.02, [&] {
         if (!commandDone && !pending())
             return;

@@ -6,7 +6,7 @@
 #include <net/if.h>
 #include <net/if_arp.h>
 
-namespace sweeplight::network::detail {
+namespace sweeplight::reachability::detail {
 
 KernelAddress KernelAddress::ipv4(const in_addr& address) {
     KernelAddress result;
@@ -89,4 +89,4 @@ ReachabilityFlags flagsForKernelRoute(const KernelRoute& route, const KernelLink
     return flags;
 }
 
-} // namespace sweeplight::network::detail
+} // namespace sweeplight::reachability::detail

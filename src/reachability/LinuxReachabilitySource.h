@@ -1,10 +1,10 @@
 #pragma once
 
-#include "network/ReachabilitySource.h"
+#include "reachability/ReachabilitySource.h"
 
 #include <memory>
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 // The kernel as the reachability service, over rtnetlink.
 //
@@ -43,4 +43,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/ReachabilitySource.h"
+#include "reachability/ReachabilitySource.h"
 
 #include <QList>
 #include <array>
@@ -10,7 +10,7 @@
 
 class QHostAddress;
 
-namespace sweeplight::network::detail {
+namespace sweeplight::reachability::detail {
 
 // What the kernel says about the interface a route leaves through.
 struct KernelLink {
@@ -53,4 +53,4 @@ bool isLinkUp(const KernelLink& link);
 // that is not point-to-point; transient on point-to-point links; cellular on WWAN links.
 ReachabilityFlags flagsForKernelRoute(const KernelRoute& route, const KernelLink& link);
 
-} // namespace sweeplight::network::detail
+} // namespace sweeplight::reachability::detail

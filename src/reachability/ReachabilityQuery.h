@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/ReachabilitySource.h"
+#include "reachability/ReachabilitySource.h"
 
 #include <memory>
 #include <string>
@@ -10,7 +10,7 @@ namespace sweeplight::foundation {
 class RunLoop;
 }
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 class Reachability;
 
@@ -50,4 +50,4 @@ private:
 // kNetworkReachabilityChangedNotification.
 void ReachabilityCallback(ReachabilityHandle* target, ReachabilityFlags flags, void* info);
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

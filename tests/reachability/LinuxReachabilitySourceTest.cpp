@@ -2,13 +2,13 @@
 // routes and links are changed with iproute2 and the monitor must see every change through its
 // netlink socket. Needs root and network namespaces; skips cleanly without them.
 
-#include "network/LinuxReachabilitySource.h"
+#include "reachability/LinuxReachabilitySource.h"
 
 #include "CoreApplication.h"
 #include "WaitUntil.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/QtRunLoop.h"
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +22,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 namespace {
 
 using fixtures::waitUntil;
@@ -225,4 +225,4 @@ TEST_F(LinuxReachabilityNamespaceTest, HostNamesResolveWithoutBlockingAndThenCal
 }
 
 } // namespace
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

@@ -10,7 +10,7 @@ namespace sweeplight::foundation {
 class RunLoop;
 }
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 // The flag word of a reachability target. Only these bits are ever set or read.
 using ReachabilityFlags = std::uint32_t;
@@ -51,4 +51,4 @@ public:
     virtual std::unique_ptr<ReachabilityHandle> createWithAddress(const sockaddr_in& address) = 0;
 };
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

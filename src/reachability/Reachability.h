@@ -1,6 +1,6 @@
 #pragma once
 
-#include "network/ReachabilitySource.h"
+#include "reachability/ReachabilitySource.h"
 
 #include <functional>
 #include <map>
@@ -12,7 +12,7 @@ namespace sweeplight::foundation {
 class RunLoop;
 }
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 class ReachabilityQuery;
 
@@ -105,4 +105,4 @@ private:
     std::map<std::string, std::unique_ptr<ReachabilityQuery>> reachabilityQueries_;
 };
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 ReachabilityQuery::ReachabilityQuery(Reachability& monitor, std::string hostNameOrAddress,
                                      std::unique_ptr<ReachabilityHandle> reachabilityRef)
@@ -59,4 +59,4 @@ void ReachabilityCallback(ReachabilityHandle*, ReachabilityFlags, void*) {
         kNetworkReachabilityChangedNotification);
 }
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

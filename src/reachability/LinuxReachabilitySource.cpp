@@ -23,7 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 using detail::KernelAddress;
 using detail::KernelLink;
@@ -577,4 +577,4 @@ void LinuxReachabilitySource::readKernelEvents() {
     impl_->readKernelEvents();
 }
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

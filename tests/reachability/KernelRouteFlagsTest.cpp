@@ -1,11 +1,11 @@
-#include "network/KernelRouteFlags.h"
+#include "reachability/KernelRouteFlags.h"
 
 #include <QHostAddress>
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
 
-namespace sweeplight::network::detail {
+namespace sweeplight::reachability::detail {
 namespace {
 
 constexpr unsigned int kUpAndRunning = IFF_UP | IFF_RUNNING;
@@ -81,4 +81,4 @@ TEST(KernelRouteFlags, HostLookupsWatchTheFirstAddressOfEachFamily) {
 }
 
 } // namespace
-} // namespace sweeplight::network::detail
+} // namespace sweeplight::reachability::detail

@@ -1,14 +1,14 @@
-#include "network/Reachability.h"
+#include "reachability/Reachability.h"
 
 #include "FakeReachabilitySource.h"
 #include "foundation/ManualRunLoop.h"
 #include "foundation/NotificationCenter.h"
-#include "network/ReachabilityQuery.h"
+#include "reachability/ReachabilityQuery.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 namespace {
 
 using fixtures::FakeReachabilitySource;
@@ -259,4 +259,4 @@ TEST(ReachabilityShared, IsMadeOnceFromTheConfiguredSource) {
 }
 
 } // namespace
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability

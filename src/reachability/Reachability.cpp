@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcNetwork, "sweeplight.network", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcNetwork, "sweeplight.reachability", QtWarningMsg)
 
-namespace sweeplight::network {
+namespace sweeplight::reachability {
 
 namespace {
 
@@ -218,4 +218,4 @@ void Reachability::stopListeningForReachabilityChanges() {
         query->stopListening();
 }
 
-} // namespace sweeplight::network
+} // namespace sweeplight::reachability
