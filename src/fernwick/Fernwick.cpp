@@ -262,7 +262,8 @@ void Fernwick::updateNetworkStatus() {
     const auto host = reachability_->remoteHostStatus();
     hasHost_ = host == reachability::StatusReachable || host == reachability::StatusTransient;
     const auto internet = reachability_->internetConnectionStatus();
-    hasInternet_ = internet == reachability::StatusReachable || internet == reachability::StatusTransient;
+    hasInternet_ =
+        internet == reachability::StatusReachable || internet == reachability::StatusTransient;
     hasWifi_ = reachability_->localWiFiConnectionStatus() == reachability::StatusReachable;
 }
 
