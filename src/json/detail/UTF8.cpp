@@ -88,8 +88,13 @@ void appendCodePoint(std::string& out, char32_t codePoint) {
     }
 }
 
-unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begin,
-                                   const unsigned char* end) {
+namespace {
+
+// Walks [begin, end) as UTF-8, handing `copy` each run of bytes that stays as it is and calling
+// `replace` for each broken sequence, which becomes one replacement character.
+template <typename Copy, typename Replace>
+void forEachLenientPiece(const unsigned char* begin, const unsigned char* end, Copy copy,
+                         Replace replace) {
     const unsigned char* copied = begin;
     const unsigned char* p = begin;
     for (;;) {
@@ -101,34 +106,35 @@ unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begi
             p += length;
             continue;
         }
-        std::memcpy(out, copied, static_cast<std::size_t>(p - copied));
-        out += p - copied;
-        out = encodeCodePoint(out, kReplacementCharacter);
+        copy(copied, p);
+        replace();
         p -= length;
         copied = p;
     }
-    std::memcpy(out, copied, static_cast<std::size_t>(end - copied));
-    return out + (end - copied);
+    copy(copied, end);
+}
+
+} // namespace
+
+unsigned char* decodeUTF8Leniently(unsigned char* out, const unsigned char* begin,
+                                   const unsigned char* end) {
+    forEachLenientPiece(
+        begin, end,
+        [&out](const unsigned char* from, const unsigned char* to) {
+            std::memcpy(out, from, static_cast<std::size_t>(to - from));
+            out += to - from;
+        },
+        [&out] { out = encodeCodePoint(out, kReplacementCharacter); });
+    return out;
 }
 
 void appendUTF8Leniently(std::string& out, const unsigned char* begin, const unsigned char* end) {
-    const unsigned char* copied = begin;
-    const unsigned char* p = begin;
-    for (;;) {
-        p = skipASCII(p, end);
-        if (p == end)
-            break;
-        const int length = sequenceLength(p, end);
-        if (length > 0) {
-            p += length;
-            continue;
-        }
-        out.append(reinterpret_cast<const char*>(copied), p - copied);
-        appendCodePoint(out, kReplacementCharacter);
-        p -= length;
-        copied = p;
-    }
-    out.append(reinterpret_cast<const char*>(copied), end - copied);
+    forEachLenientPiece(
+        begin, end,
+        [&out](const unsigned char* from, const unsigned char* to) {
+            out.append(reinterpret_cast<const char*>(from), static_cast<std::size_t>(to - from));
+        },
+        [&out] { appendCodePoint(out, kReplacementCharacter); });
 }
 
 bool isValidUTF8(const unsigned char* begin, const unsigned char* end) {
