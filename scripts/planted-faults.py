@@ -13,6 +13,12 @@ the file. A mutant is
 The score is "caught X of Y" with Y = caught + survived, so a trimmed suite is compared with the
 full one over the same mutants.
 
+The tests that see a library are those whose CTest command runs an executable linking it
+(directly or through other libraries), found in `cmake --graphviz`: unit, app, end-to-end and tool
+tests alike, including the window-system runs. They run with
+`ctest --stop-on-failure -j2 --timeout 120`. The libFuzzer target needs its own clang build and is
+not run; the JSON tests replay its corpus and regressions.
+
 Mutants are found by the text of their line (stripped of surrounding blanks), not by its number,
 so they survive code moving around. If that text appears more than once in the file, the first
 occurrence is mutated.
@@ -32,6 +38,7 @@ are never run.
 Usage:
     scripts/planted-faults.py --build-dir build [--list scripts/planted-faults.txt]
         [--only N[,N...]] [--exclude-tests REGEX]
+    (N counts the entries that are not rejected, as the run prints them)
     scripts/planted-faults.py --generate --seed 13 --count 30 [--list FILE]
 
 The run leaves the source tree as it was: every planted file is restored in a finally clause,
