@@ -42,7 +42,7 @@ Usage:
     scripts/planted-faults.py --generate --seed 13 --count 30 [--list FILE]
 
 The run leaves the source tree as it was: every planted file is restored in a finally clause,
-also on Ctrl-C. The build directory is left built from the restored sources.
+also on Ctrl-C. Restored files are newer than their objects, so the next build recompiles them.
 """
 
 import argparse
