@@ -9,7 +9,8 @@ the file. A mutant is
   caught     when at least one test fails (or times out),
   survived   when every test passes: a place where a test is missing,
   invalid    when the build fails (the mutant is not a program; it counts nowhere),
-  gone       when its original line is no longer in the file (it counts nowhere).
+  gone       when its original line is no longer in the file, nor in exactly one other file of
+             the same layer that it may have moved to (it counts nowhere).
 The score is "caught X of Y" with Y = caught + survived, so a trimmed suite is compared with the
 full one over the same mutants.
 
@@ -28,7 +29,7 @@ to the tests use the same mutants. It was made with
     scripts/planted-faults.py --generate --seed 13 --count 30
 which draws candidate lines uniformly (one mutant per line, the change drawn among those the line
 allows) from the .cpp files of src/foundation, src/json, src/fetcher, src/fernwick (the client
-only, not ui/ or webview/), src/motion, src/display (not gles/, the GL drawing) and src/network,
+only, not ui/ or webview/), src/motion, src/display (not gles/, the GL drawing) and src/reachability,
 leaving out comments, preprocessor lines, assertions, log calls and operators inside string
 literals. Replacement rule: a drawn mutant that does not build, or that cannot change behaviour
 (an equivalent mutant), stays in the list marked "rejected: REASON" and the generator, run again
@@ -67,7 +68,7 @@ LAYERS = {
     "src/fernwick": ("fernwick", ["ui", "webview"]),
     "src/motion": ("motion", []),
     "src/display": ("display", ["gles"]),
-    "src/network": ("network", []),
+    "src/reachability": ("reachability", []),
 }
 
 # (name, pattern, replacement). Binary operators are matched with the blanks clang-format puts
@@ -276,13 +277,24 @@ def plant(path, original, mutated):
     return None
 
 
+def holder(mutant):
+    """The file that holds the mutant's line: its own, or the one file of its layer it moved to."""
+    named = ROOT / mutant["file"]
+    if named.exists() and any(l.strip() == mutant["from"] for l in named.read_text().splitlines()):
+        return named
+    folder = next(f for f in LAYERS if mutant["file"].startswith(f + "/"))
+    holders = [path for path in (ROOT / folder).rglob("*.cpp")
+               if any(l.strip() == mutant["from"] for l in path.read_text().splitlines())]
+    return holders[0] if len(holders) == 1 else named
+
+
 def run_one(build_dir, mutant, cache, exclude, log):
     library = library_of(mutant["file"])
     if library not in cache:
         exes = dependents(build_dir, library)
         cache[library] = tests_for(build_dir, exes, exclude)
     numbers, needed = cache[library]
-    path = ROOT / mutant["file"]
+    path = holder(mutant)
     original = plant(path, mutant["from"], mutant["to"])
     if original is None:
         return "gone", 0
