@@ -265,6 +265,8 @@ def tests_for(build_dir, executables, exclude):
 
 def plant(path, original, mutated):
     """Writes the mutated file; returns the original bytes, or None when the line is gone."""
+    if not path.exists():
+        return None
     text = path.read_text()
     lines = text.splitlines(keepends=True)
     for i, line in enumerate(lines):
