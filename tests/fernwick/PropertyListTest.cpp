@@ -22,7 +22,8 @@ PropertyList sampleTree() {
         { "lastmessagedate",
           PropertyList::date(QDateTime(QDate(2009, 3, 1), QTime(10, 0, 0), QTimeZone::utc())) },
         { "ratio", PropertyList::real(0.25) },
-        { "name", PropertyList::string("caf\xc3\xa9 & <tags>") },
+        // Two-, three- (from U+0800 on) and four-byte characters.
+        { "name", PropertyList::string("caf\xc3\xa9 & <tags> \xe0\xa0\x80 \xf0\x9f\x98\x80") },
         { "blob", PropertyList::data(QByteArray("\x00\x01\xff", 3)) },
         { "list", PropertyList::array({ PropertyList::integer(1), PropertyList::string("two") }) },
         { "empty", PropertyList::string("") },
@@ -40,7 +41,8 @@ TEST(PropertyList, XmlRoundTripKeepsEveryTypeAndValueAndRecordsChangeInPlace) {
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, tree);
     EXPECT_EQ(back->find("highscore")->find("score")->asInteger(), -5);
-    EXPECT_EQ(*back->find("name")->asString(), "caf\xc3\xa9 & <tags>");
+    EXPECT_EQ(*back->find("name")->asString(),
+              "caf\xc3\xa9 & <tags> \xe0\xa0\x80 \xf0\x9f\x98\x80");
 
     back->find("highscore")->set("score", PropertyList::integer(12));
     EXPECT_EQ(back->find("highscore")->find("score")->asInteger(), 12) << "changed in place";

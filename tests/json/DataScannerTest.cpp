@@ -173,6 +173,10 @@ TEST(DataScanner, NumberRunFollowsTheConfiguredCharacters) {
     EXPECT_TRUE(scanner.scanNumber(&number));
     EXPECT_EQ(number, 12.0);
     EXPECT_TRUE(scanner.isAtEnd());
+    // A leading plus sign, taken only where the configured characters allow it.
+    scanner.setData("+12345678901234567890123");
+    EXPECT_TRUE(scanner.scanNumber(&number));
+    EXPECT_EQ(number, 12345678901234567890123.0);
     scanner.setData("x");
     EXPECT_FALSE(scanner.scanNumber(&number));
 }
