@@ -34,18 +34,27 @@ void PrintTo(const Case& row, std::ostream* out) {
     *out << row.name;
 }
 
-class SoftwareFrames : public ::testing::TestWithParam<Case> {};
+// A display drawing with GL and one drawing the same frames on the CPU.
+class GLAndSoftware : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
+        ASSERT_NE(software, nullptr);
+        // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver
+        // may round a point's edge otherwise, and the display's frames are the CPU's wherever
+        // it runs.
+        if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
+            GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
+        software->setSoftwareFrames(true);
+    }
 
-TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
     std::unique_ptr<WaveDisplay> gl = WaveDisplay::create();
     std::unique_ptr<WaveDisplay> software = WaveDisplay::create();
-    ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
-    ASSERT_NE(software, nullptr);
-    // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver may
-    // round a point's edge otherwise, and the display's frames are the CPU's wherever it runs.
-    if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
-        GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
-    software->setSoftwareFrames(true);
+};
+
+class SoftwareFrames : public GLAndSoftware, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
     GetParam().setUp(*gl);
     GetParam().setUp(*software);
     for (int frame = 0; frame < GetParam().frames; ++frame) {
@@ -86,16 +95,9 @@ INSTANTIATE_TEST_SUITE_P(Display, SoftwareFrames, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // One frame per picture height, 1 to 480 rows: every LED size and position a picture makes.
-TEST(SoftwareFramesOfPictures, AreTheBytesGLDrawsAtEveryHeight) {
-    std::unique_ptr<WaveDisplay> gl = WaveDisplay::create();
-    std::unique_ptr<WaveDisplay> software = WaveDisplay::create();
-    ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
-    ASSERT_NE(software, nullptr);
-    // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver may
-    // round a point's edge otherwise, and the display's frames are the CPU's wherever it runs.
-    if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
-        GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
-    software->setSoftwareFrames(true);
+using SoftwareFramesOfPictures = GLAndSoftware;
+
+TEST_F(SoftwareFramesOfPictures, AreTheBytesGLDrawsAtEveryHeight) {
     for (WaveDisplay* display : { gl.get(), software.get() })
         display->setInImageMode(true);
     for (int height = 1; height <= PictureStrip::kColumnPixels; ++height) {
