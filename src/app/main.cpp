@@ -8,6 +8,7 @@
 #include "app/SweeplightAppDelegate.h"
 #include "fernwick/Fernwick.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
+#include "fetcher/FetcherEnvironment.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/QtRunLoop.h"
@@ -166,6 +167,8 @@ int main(int argc, char** argv) {
     parser.process(application);
 
     foundation::QtRunLoop runLoop;
+    // One loop for the whole app: the service client's fetchers retry on it too.
+    fetcher::FetcherEnvironment::process()->setRunLoop(&runLoop);
     fernwick::Fernwick::Environment serviceEnvironment;
     serviceEnvironment.runLoop = &runLoop;
     serviceEnvironment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
@@ -247,5 +250,6 @@ int main(int argc, char** argv) {
     delegate.applicationDidFinishLaunching();
     const int status = application.exec();
     display->onFramePresented = nullptr;
+    fetcher::FetcherEnvironment::process()->setRunLoop(nullptr); // the loop ends with this scope
     return status;
 }
