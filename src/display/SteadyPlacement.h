@@ -12,6 +12,14 @@ namespace sweeplight::display {
 // in it: the place alone picks the column, so it lands where it did in the other direction.
 // Longer messages step one column a frame, timed from the middle of the swing as a sine-like
 // swing would pass it, so the message still sits centred. Right at either end: black.
+//
+// Where a slot is between one and one and a half frames' travel wide, the frames alone keep
+// the columns from being spaced quite evenly: a column shows where its frames were (one frame,
+// or the middle between two), so neighbours lie one or one and a half frames' travel apart,
+// however the frames are given out. Drawing each column only on the frame nearest its slot's
+// centre makes it worse (one or two frames apart). Stepping such a message one column a frame
+// spaces it evenly, but the timing from the middle lands a column up to one or two columns
+// apart in the two directions on a noisy or hand-made swing.
 class SteadyPlacement final {
 public:
     // Reach (share of the swing's range to either side of the middle) an evenly spaced message
