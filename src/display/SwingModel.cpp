@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace sweeplight::display {
 
@@ -38,6 +39,12 @@ constexpr double kStoppedHalfSwings = 2.0;
 constexpr double kStillShare = 1.5;
 constexpr double kStrongShare = 0.5;
 constexpr int kFewestFitSamples = 4;
+// Seconds of samples before the first turn counts: a whole swing of the slowest rate, which the
+// trend taken from the extremes needs.
+constexpr double kFirstSwing = 1.0;
+// The largest tilt (g) the first swing is searched for, and how finely.
+constexpr double kLargestTilt = 1.5;
+constexpr int kTiltSearchSteps = 40;
 
 } // namespace
 
@@ -143,6 +150,92 @@ void SwingModel::confirmTurn(int side, double time) {
     armed_[0] = armed_[1] = false;
 }
 
+// The straight line taken out of the reading's integral, and the parabola out of the position,
+// as raised-cosine weighted means over the last two seconds: they let almost nothing of a swing
+// of 1 Hz or faster through, whatever its exact rate, where a plain mean over a span that is not
+// a whole number of swings would keep some of the swing and move the zero crossings, and the
+// place between them.
+void SwingModel::learnTrendFromMeans(double time) {
+    double total = 0, st = 0, stt = 0, sv = 0, sx = 0, sp = 0;
+    for (const Sample& sample : samples_) {
+        const double age = time - sample.time;
+        if (age > kMeanSeconds)
+            continue;
+        const double weight = 0.5 * (1 - std::cos(2 * std::numbers::pi * age / kMeanSeconds));
+        const double since = sample.time - time;
+        total += weight;
+        st += weight * since;
+        stt += weight * since * since;
+        sv += weight * sample.velocity;
+        sx += weight * sample.x;
+        sp += weight * sample.position;
+    }
+    const Sample& last = samples_.back();
+    trendSlope_ = total > 0 ? sx / total : last.x;
+    trendLevel_ = total > 0 ? (sv - trendSlope_ * st) / total : last.velocity;
+    trendPosition_ =
+        total > 0 ? (sp - trendLevel_ * st - trendSlope_ * stt / 2) / total : last.position;
+    trendTime_ = time;
+}
+
+// Before two seconds have come, the means would cover part of a swing and keep much of it: the
+// velocity would not cross zero until the means take over, and the first half-swings after
+// them would stay black. Instead: the tilt that leaves the velocity the smallest range, and the
+// middles of the velocity's and the position's ranges. Once a whole swing has come these no
+// longer depend on where in the swing the samples began; a hand's unequal halves move its
+// turns by a little more than the means do, which is why the means take over.
+void SwingModel::learnTrendFromExtremes(double time) {
+    auto middleOfRange = [&](auto value) {
+        double low = INFINITY;
+        double high = -INFINITY;
+        for (const Sample& sample : samples_) {
+            const double v = value(sample, sample.time - time);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        return std::pair { (low + high) / 2, high - low };
+    };
+    auto velocityRange = [&](double slope) {
+        return middleOfRange([slope](const Sample& sample, double since) {
+                   return sample.velocity - slope * since;
+               })
+            .second;
+    };
+    // The range is convex in the tilt: a golden-section search finds its least.
+    constexpr double kGolden = 0.6180339887498949;
+    double low = -kLargestTilt;
+    double high = kLargestTilt;
+    double a = high - kGolden * (high - low);
+    double b = low + kGolden * (high - low);
+    double rangeA = velocityRange(a);
+    double rangeB = velocityRange(b);
+    for (int step = 0; step < kTiltSearchSteps; ++step) {
+        if (rangeA <= rangeB) {
+            high = b;
+            b = a;
+            rangeB = rangeA;
+            a = high - kGolden * (high - low);
+            rangeA = velocityRange(a);
+        } else {
+            low = a;
+            a = b;
+            rangeA = rangeB;
+            b = low + kGolden * (high - low);
+            rangeB = velocityRange(b);
+        }
+    }
+    trendSlope_ = (low + high) / 2;
+    const double slope = trendSlope_;
+    trendLevel_ = middleOfRange([slope](const Sample& sample, double since) {
+                      return sample.velocity - slope * since;
+                  }).first;
+    const double level = trendLevel_;
+    trendPosition_ = middleOfRange([slope, level](const Sample& sample, double since) {
+                         return sample.position - level * since - slope * since * since / 2;
+                     }).first;
+    trendTime_ = time;
+}
+
 void SwingModel::addSample(double time, double x) {
     if (!std::isfinite(time) || !std::isfinite(x))
         return;
@@ -151,10 +244,7 @@ void SwingModel::addSample(double time, double x) {
 
     // The integral of the raw reading, less the mean reading (tilt leaks gravity into x) and
     // less its own mean (the integral starts anywhere); the same for the integral of that, the
-    // position. The means are taken over the last two seconds under a raised-cosine window,
-    // which lets almost nothing of a swing of 1 Hz or faster through, whatever its exact rate:
-    // a plain mean over a span that is not a whole number of swings would keep some of the
-    // swing and move the zero crossings, and the place between them.
+    // position.
     const double known = predictedHalfPeriod(0);
     double integral = 0;
     double position = 0;
@@ -167,27 +257,11 @@ void SwingModel::addSample(double time, double x) {
     samples_.push_back({ time, x, integral, position });
     while (samples_.front().time < time - kKeptSeconds)
         samples_.pop_front();
-    double total = 0, st = 0, stt = 0, sv = 0, sx = 0, sp = 0;
-    // Until the window is full, plain means over what there is.
     const bool full = time - samples_.front().time >= kMeanSeconds;
-    for (const Sample& sample : samples_) {
-        const double age = time - sample.time;
-        if (age > kMeanSeconds)
-            continue;
-        const double weight =
-            full ? 0.5 * (1 - std::cos(2 * std::numbers::pi * age / kMeanSeconds)) : 1;
-        const double since = sample.time - time;
-        total += weight;
-        st += weight * since;
-        stt += weight * since * since;
-        sv += weight * sample.velocity;
-        sx += weight * sample.x;
-        sp += weight * sample.position;
-    }
-    trendSlope_ = total > 0 ? sx / total : x;
-    trendLevel_ = total > 0 ? (sv - trendSlope_ * st) / total : integral;
-    trendPosition_ = total > 0 ? (sp - trendLevel_ * st - trendSlope_ * stt / 2) / total : position;
-    trendTime_ = time;
+    if (full)
+        learnTrendFromMeans(time);
+    else
+        learnTrendFromExtremes(time);
     const double y = x - trendSlope_;
     // The reading is the opposite of the acceleration, so u < 0 while the phone runs towards
     // the positive-x end.
@@ -212,9 +286,10 @@ void SwingModel::addSample(double time, double x) {
     const double band = std::max(kSlowestSwing, kSpeedShare * halfSpeed_);
     const int expected = turns_.empty() ? 0 : -turns_.back().side;
     const bool mayTurn =
-        turns_.empty() ||
-        time - turns_.back().time >=
-            std::max(kShortestHalfSwing, isSettled() ? kEarliestTurnShare * known : 0.0);
+        (turns_.empty() && time - samples_.front().time >= kFirstSwing) ||
+        (!turns_.empty() &&
+         time - turns_.back().time >=
+             std::max(kShortestHalfSwing, isSettled() ? kEarliestTurnShare * known : 0.0));
     for (int side : { 1, -1 }) {
         if (expected != 0 && side != expected)
             continue;

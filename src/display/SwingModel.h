@@ -10,13 +10,15 @@ namespace sweeplight::display {
 //
 // A turn-around is where the phone's velocity changes sign. The velocity is the integral of the
 // acceleration, taken relative to its mean over the last swing (tilt leaks gravity into x, and
-// an accelerometer cannot see a steady drift). Integration damps the sensor noise and the
-// harmonics of a hand's swing, which shift the peaks of the acceleration itself away from the
-// ends. A turn is confirmed only once the velocity has left a hysteresis band on the other side,
-// no sooner than a minimum share of the learned half-swing, so noise cannot fire it early; its
-// time is the zero crossing of a line fitted to the velocity around it, and it is confirmed a
-// little after it happened. The length of the coming half-swing is predicted from the last one
-// in the same direction, so unequal halves and a drifting rate are followed.
+// an accelerometer cannot see a steady drift); until two seconds of samples have come, relative
+// to the middle of its range, so that the first swing is learned without waiting for them.
+// Integration damps the sensor noise and the harmonics of a hand's swing, which shift the peaks of
+// the acceleration itself away from the ends. A turn is confirmed only once the velocity has left a
+// hysteresis band on the other side, no sooner than a minimum share of the learned half-swing, so
+// noise cannot fire it early; its time is the zero crossing of a line fitted to the velocity around
+// it, and it is confirmed a little after it happened. The length of the coming half-swing is
+// predicted from the last one in the same direction, so unequal halves and a drifting rate are
+// followed.
 //
 // Where the phone is comes from integrating once more, not from the time since the turn: a
 // hand's rate drifts within a swing and its path is no cosine, so any position predicted from
@@ -79,6 +81,8 @@ private:
     double crossingTime(int side, double relativeTo) const;
     void confirmTurn(int side, double time);
     double rawPositionAt(double time) const;
+    void learnTrendFromMeans(double time);
+    void learnTrendFromExtremes(double time);
 
     std::deque<Sample> samples_;
     std::deque<Turn> turns_;
