@@ -8,7 +8,6 @@
 #include "display/WaveDisplay.h"
 #include "foundation/QtRunLoop.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -90,13 +89,3 @@ BENCHMARK(BM_FramePacing)
     ->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,7 +4,6 @@
 //   render_tool_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "RenderSession.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <string>
 
@@ -38,13 +37,3 @@ BENCHMARK(BM_SwingRun)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
