@@ -233,7 +233,7 @@ void FetchLog::append(const FetchLogEntry& entry) {
 }
 
 FetchLog::BodyFiles FetchLog::writeBodyFiles(const QString& folder, const QString& base,
-                                             const FetchLogEntry& entry) const {
+                                             const FetchLogEntry& entry) {
     BodyFiles files;
     if (!entry.downloaded || entry.downloaded->isEmpty())
         return files;

@@ -58,8 +58,8 @@ private:
         QString formatted;
         QString extension;
     };
-    BodyFiles writeBodyFiles(const QString& folder, const QString& base,
-                             const FetchLogEntry& entry) const;
+    static BodyFiles writeBodyFiles(const QString& folder, const QString& base,
+                                    const FetchLogEntry& entry);
     static QString requestSection(const FetchLogEntry& entry, const QString& number);
     static QString responseSection(const FetchLogEntry& entry, const QString& number);
     static QString dataSection(const FetchLogEntry& entry, const BodyFiles& files,
