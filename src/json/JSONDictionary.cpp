@@ -71,7 +71,7 @@ JSONDictionary::JSONDictionary(std::vector<Entry> entries)
 
 JSONDictionary::JSONDictionary(const JSONDictionary& other)
     : bits_(reinterpret_cast<std::uintptr_t>(other.header())) {
-    if (detail::Document* document = header()->document) {
+    if (detail::Document* document = header()->document()) {
         document->retain();
         bits_ |= 1;
     }
@@ -87,17 +87,17 @@ JSONDictionary& JSONDictionary::operator=(const JSONDictionary& other) {
 
 JSONDictionary::~JSONDictionary() {
     if (bits_ & 1)
-        header()->document->release();
+        header()->document()->release();
 }
 
 const DictionaryHeader& JSONDictionary::ordered() const {
     DictionaryHeader* header = this->header();
-    if (!header->ordered.load(std::memory_order_acquire)) {
+    if (!header->ordered()) {
         // Readers of one tree may share it across threads; the first one orders it.
-        std::lock_guard lock(header->document->orderingLock());
-        if (!header->ordered.load(std::memory_order_relaxed)) {
+        std::lock_guard lock(header->document()->orderingLock());
+        if (!header->ordered()) {
             header->size = orderMembers(header->members(), header->size);
-            header->ordered.store(true, std::memory_order_release);
+            header->markOrdered();
         }
     }
     return *header;

@@ -416,7 +416,7 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
     const auto left = static_cast<std::size_t>(end - current);
     // Trees of typical responses take a little under twice their text (a first chunk of twice
     // would leave a small tree at more than twice); larger ones grow as they go.
-    document_ = Document::create(2 * left - left / 16 + 64);
+    document_ = Document::create(2 * left - left / 12);
     // What closing the containers still open takes: their headers and what is pending in them.
     const auto openBytes = [](const void* reader) -> std::size_t {
         const auto& scanner = *static_cast<const JSONScanner*>(reader);
@@ -425,14 +425,15 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
                static_cast<std::size_t>(scanner.depth_ + 1) *
                    (sizeof(detail::DictionaryHeader) + 8);
     };
-    document_->followInput(start, &current, end, openBytes, this);
+    const Document::Progress progress { start, &current, end, openBytes, this };
+    document_->followInput(&progress);
     recentKeys_.fill(nullptr);
     depth_ = 0;
     // Enough for a small response without growing step by step.
     pendingMembers_.reserve(32);
     pendingValues_.reserve(32);
     const Result result = read();
-    document_->followInput(nullptr, nullptr, nullptr);
+    document_->followInput(nullptr);
     pendingMembers_.clear();
     pendingValues_.clear();
     if (result != 0) {

@@ -32,8 +32,8 @@ JSONValue::JSONValue(std::shared_ptr<const JSONDictionary> dictionary) {
     const detail::DictionaryHeader* header =
         dictionary ? TreeBuilder::headerOf(*dictionary) : TreeBuilder::emptyDictionary();
     TreeBuilder::place(this, TreeBuilder::pointer(header, TreeBuilder::kDictionary));
-    if (header->document) {
-        header->document->retain();
+    if (detail::Document* document = header->document()) {
+        document->retain();
         word_ |= kOwns;
     }
 }
@@ -76,7 +76,7 @@ detail::Document* JSONValue::document() const {
     case Kind::array:
         return payload_.array.header()->document;
     case Kind::dictionary:
-        return payload_.dictionary.header()->document;
+        return payload_.dictionary.header()->document();
     default:
         return nullptr;
     }

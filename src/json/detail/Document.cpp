@@ -11,18 +11,28 @@ namespace {
 constexpr std::size_t kSmallestChunk = 256;
 // The first chunk is a guess; a bad one must not cost much.
 constexpr std::size_t kLargestFirstChunk = 64 * 1024;
-constexpr std::size_t kSmallestLaterChunk = 256;
+constexpr std::size_t kSmallestLaterChunk = 64;
 constexpr std::size_t kLargestLaterChunk = 8 * 1024 * 1024;
 
 } // namespace
 
 Document* Document::create(std::size_t expectedBytes, bool exactly) {
-    return new Document(exactly ? expectedBytes
-                                : std::clamp(expectedBytes, kSmallestChunk, kLargestFirstChunk));
+    const std::size_t size =
+        exactly ? expectedBytes : std::clamp(expectedBytes, kSmallestChunk, kLargestFirstChunk);
+    // One block for the document and its first chunk: a small tree takes one allocation.
+    constexpr std::size_t head = (sizeof(Document) + 7) & ~std::size_t { 7 };
+    auto* block = static_cast<unsigned char*>(::operator new(head + size));
+    return new (block) Document(block + head, size);
 }
 
-Document::Document(std::size_t firstChunk) {
-    refill(firstChunk, 0);
+Document::Document(unsigned char* room, std::size_t size)
+    : cursor_(room)
+    , limit_(room + size)
+    , chunkBytes_(size) {}
+
+void Document::destroy() {
+    this->~Document();
+    ::operator delete(static_cast<void*>(this));
 }
 
 Document::~Document() {
@@ -53,30 +63,34 @@ void* Document::allocateSeparately(std::size_t size) {
     const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
     auto* chunk = static_cast<Chunk*>(::operator new(header + size));
     chunk->size = size;
-    // Behind the chunk in use, which stays in use.
-    chunk->next = chunks_->next;
-    chunks_->next = chunk;
+    // The chunk in use stays in use: only the cursor says which one that is.
+    chunk->next = chunks_;
+    chunks_ = chunk;
     chunkBytes_ += size;
     return reinterpret_cast<unsigned char*>(chunk) + header;
 }
 
-void Document::refill(std::size_t size, std::size_t keepAtTop) {
-    std::size_t chunkSize = size + keepAtTop;
-    if (chunks_) {
-        std::size_t guess = chunkBytes_ / 2;
-        if (inputCursor_) {
-            const std::size_t read = static_cast<std::size_t>(*inputCursor_ - inputStart_);
-            const std::size_t left = static_cast<std::size_t>(inputEnd_ - *inputCursor_);
-            const std::size_t used = chunkBytes_ - static_cast<std::size_t>(limit_ - cursor_);
-            // A tenth more than the same rate as so far, for the rest of the input.
-            const double rate = read ? static_cast<double>(used) / static_cast<double>(read) : 2.0;
-            guess = static_cast<std::size_t>(rate * 1.1 * static_cast<double>(left));
-            // The block asked for may be one of those the open containers take.
-            if (openBytes_)
-                guess += openBytes_(reader_) - std::min(openBytes_(reader_), size);
-        }
-        chunkSize += std::clamp(guess, kSmallestLaterChunk, kLargestLaterChunk);
+std::size_t Document::expectedRest(std::size_t size) const {
+    // Without a reader to follow, as much again as half of what there is.
+    if (!progress_)
+        return chunkBytes_ / 2;
+    const std::size_t read = static_cast<std::size_t>(*progress_->cursor - progress_->start);
+    const std::size_t left = static_cast<std::size_t>(progress_->end - *progress_->cursor);
+    const std::size_t used = chunkBytes_ - static_cast<std::size_t>(limit_ - cursor_);
+    // A tenth more than the same rate as so far, for the rest of the input.
+    const double rate = read ? static_cast<double>(used) / static_cast<double>(read) : 2.0;
+    auto rest = static_cast<std::size_t>(rate * 1.1 * static_cast<double>(left));
+    // The block asked for may be one of those the open containers take.
+    if (progress_->openBytes) {
+        const std::size_t open = progress_->openBytes(progress_->reader);
+        rest += open - std::min(open, size);
     }
+    return rest;
+}
+
+void Document::refill(std::size_t size, std::size_t keepAtTop) {
+    const std::size_t chunkSize =
+        size + keepAtTop + std::clamp(expectedRest(size), kSmallestLaterChunk, kLargestLaterChunk);
     const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
     auto* chunk = static_cast<Chunk*>(::operator new(header + chunkSize));
     chunk->next = chunks_;
@@ -164,12 +178,8 @@ ArrayHeader* TreeBuilder::newArray(Document& document, std::size_t size) {
 }
 
 DictionaryHeader* TreeBuilder::newDictionary(Document& document, std::size_t size) {
-    auto* header = static_cast<DictionaryHeader*>(
-        document.allocate(sizeof(DictionaryHeader) + size * sizeof(JSONMember)));
-    header->document = &document;
-    header->size = size;
-    new (&header->ordered) std::atomic<bool>(size < 2);
-    return header;
+    return new (document.allocate(sizeof(DictionaryHeader) + size * sizeof(JSONMember)))
+        DictionaryHeader(&document, size);
 }
 
 const ArrayHeader* TreeBuilder::emptyArray() {
@@ -178,7 +188,7 @@ const ArrayHeader* TreeBuilder::emptyArray() {
 }
 
 const DictionaryHeader* TreeBuilder::emptyDictionary() {
-    static const DictionaryHeader empty { nullptr, 0, { true } };
+    static const DictionaryHeader empty { nullptr, 0 };
     return &empty;
 }
 
@@ -200,8 +210,8 @@ JSONArray TreeBuilder::owningArray(const ArrayHeader* header) {
 
 JSONDictionary TreeBuilder::owningDictionary(const DictionaryHeader* header) {
     JSONDictionary dictionary(header);
-    if (header->document) {
-        header->document->retain();
+    if (Document* document = header->document()) {
+        document->retain();
         dictionary.bits_ |= 1;
     }
     return dictionary;
@@ -216,7 +226,7 @@ ValueBits TreeBuilder::adopt(Document& document, const JSONValue& value) {
             document.keep(other);
         return bitsOf(value);
     case JSONValue::Kind::dictionary:
-        if (Document* other = value.dictionary()->header()->document)
+        if (Document* other = value.dictionary()->header()->document())
             document.keep(other);
         return bitsOf(value);
     default:

@@ -26,7 +26,7 @@ public:
     void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
     void release() {
         if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-            delete this;
+            destroy();
     }
 
     // Memory for `size` bytes aligned for any of the tree's parts (8 bytes).
@@ -34,8 +34,10 @@ public:
         // Texts leave the top anywhere; chunks start aligned.
         const std::size_t padding = (0 - reinterpret_cast<std::uintptr_t>(cursor_)) & 7;
         if (static_cast<std::size_t>(limit_ - cursor_) < padding + size) {
-            // A large block does not end the chunk in use, whose rest would go unused.
-            if (size >= kSeparateBlock)
+            // A block that the rest of the chunk in use cannot hold, but that the rest of the
+            // tree would not fill either, goes on its own rather than leave that rest unused.
+            if (size >= kSeparateBlock ||
+                expectedRest(size) <= static_cast<std::size_t>(limit_ - cursor_))
                 return allocateSeparately(size);
             refill(size, 0);
         } else {
@@ -63,20 +65,19 @@ public:
     // Gives back the last text ended, which starts at `start`.
     void dropTextAt(const unsigned char* start) { cursor_ = const_cast<unsigned char*>(start); }
 
-    // While a reader fills the document: its input and its cursor, so that a new chunk is
-    // sized for what the rest of the input will need, judged by what the part read so far
-    // needed. Cleared (null) when the reader is done.
-    // `open` tells what the containers the reader has not closed yet will take when it closes
-    // them (from `reader`), which the rest of the input alone does not show.
-    void followInput(const unsigned char* start, const unsigned char* const* cursor,
-                     const unsigned char* end, std::size_t (*open)(const void*) = nullptr,
-                     const void* reader = nullptr) {
-        inputStart_ = start;
-        inputCursor_ = cursor;
-        inputEnd_ = end;
-        openBytes_ = open;
-        reader_ = reader;
-    }
+    // What a reader filling the document tells it, so that a new chunk is sized for what the
+    // rest of the input will need, judged by what the part read so far needed.
+    struct Progress {
+        const unsigned char* start;
+        const unsigned char* const* cursor;
+        const unsigned char* end;
+        // What the containers the reader has not closed yet will take when it closes them,
+        // which the rest of the input alone does not show.
+        std::size_t (*openBytes)(const void* reader);
+        const void* reader;
+    };
+    // Set while a reader fills the document (`progress` outlives that); null when it is done.
+    void followInput(const Progress* progress) { progress_ = progress; }
 
     // Another document that parts of this one point into; kept until this one goes.
     void keep(Document* other);
@@ -94,10 +95,14 @@ private:
         Document* document;
         Kept* next;
     };
-    explicit Document(std::size_t firstChunk);
+    // The document sits at the start of its first chunk, whose room follows it.
+    Document(unsigned char* room, std::size_t size);
     ~Document();
+    void destroy();
     static constexpr std::size_t kSeparateBlock = 4096;
     void* allocateSeparately(std::size_t size);
+    // What the tree will still need besides a block of `size` bytes asked for now.
+    std::size_t expectedRest(std::size_t size) const;
     void refill(std::size_t size, std::size_t keepAtTop);
     void moveText(unsigned char*& start, std::size_t used, std::size_t size);
 
@@ -106,11 +111,7 @@ private:
     unsigned char* limit_ { nullptr };
     Chunk* chunks_ { nullptr };
     std::size_t chunkBytes_ { 0 };
-    const unsigned char* inputStart_ { nullptr };
-    const unsigned char* const* inputCursor_ { nullptr };
-    const unsigned char* inputEnd_ { nullptr };
-    std::size_t (*openBytes_)(const void*) { nullptr };
-    const void* reader_ { nullptr };
+    const Progress* progress_ { nullptr };
     Kept* kept_ { nullptr };
 };
 
@@ -121,14 +122,34 @@ struct ArrayHeader {
     const JSONValue* elements() const { return reinterpret_cast<const JSONValue*>(this + 1); }
 };
 
-struct DictionaryHeader {
-    Document* document;
-    // Members as read until the object is first looked at; then in key order, one per key.
-    std::size_t size;
-    std::atomic<bool> ordered;
+class DictionaryHeader {
+public:
+    DictionaryHeader(Document* document, std::size_t size)
+        : word_(reinterpret_cast<std::uintptr_t>(document) | (size < 2 ? kOrdered : 0))
+        , size(size) {}
+
+    Document* document() const {
+        return reinterpret_cast<Document*>(word_.load(std::memory_order_relaxed) & ~kOrdered);
+    }
+    bool ordered() const { return (word_.load(std::memory_order_acquire) & kOrdered) != 0; }
+    // Publishes the members put in order (and `size`) to readers on other threads.
+    void markOrdered() { word_.fetch_or(kOrdered, std::memory_order_release); }
+
     // The members follow.
     JSONMember* members() { return reinterpret_cast<JSONMember*>(this + 1); }
+
+private:
+    // Documents are aligned, so the lowest bit of the address is free to say whether the
+    // members are in order: an object costs two words, like an array.
+    static constexpr std::uintptr_t kOrdered = 1;
+    std::atomic<std::uintptr_t> word_;
+
+public:
+    // Members as read until the object is first looked at; then in key order, one per key.
+    std::size_t size;
 };
+
+static_assert(sizeof(DictionaryHeader) == 2 * sizeof(void*));
 
 // The raw form of a value as the reader builds it: the bytes of its payload and its word.
 struct ValueBits {
