@@ -266,10 +266,12 @@ int run(QCoreApplication& application) {
                                                QStringLiteral("The command and its arguments."),
                                                QStringLiteral("COMMAND [ARGUMENTS...]"));
     commandLine.process(application);
-    auto [commandName, arguments] = readCommand(commandLine);
+    // A plain variable rather than a structured binding, which lambdas below capture.
+    const std::pair<QString, Arguments> read = readCommand(commandLine);
+    const Arguments& arguments = read.second;
     // The app's name: the tool works on the app's own data folder unless told otherwise.
     QCoreApplication::setApplicationName(QStringLiteral("Sweeplight"));
-    const std::string command = commandName.toStdString();
+    const std::string command = read.first.toStdString();
     if (commandLine.isSet(QStringLiteral("data-dir")))
         foundation::Paths::setDataDirectory(commandLine.value(QStringLiteral("data-dir")));
 
