@@ -10,7 +10,11 @@
 //
 // Per half-swing after a warm-up of 2 s:
 //   mirror  share of lit frames drawn while the display thought the phone ran the other way
-//   whole   share of half-swings in which every lit column was drawn (in the right direction)
+//   room    share of half-swings long enough to hold the message one column a frame between the
+//           black ends, by the rule that classes the row, applied to each half-swing's true
+//           length (a hand's rate drifts, so a "long" message may not fit every half-swing)
+//   whole   share of half-swings in which every lit column was drawn (in the right direction);
+//           steady letters also give it among the half-swings with room, after a slash
 //   gap     widest over narrowest gap between neighbouring columns (median over half-swings);
 //           a column's place is the mean position of the frames that drew it
 //   ghost   distance between a column's place in a forward half-swing and in the backward one
@@ -141,6 +145,8 @@ std::vector<Drawn> run(display::WaveDisplay& display, const Path& path, bool ste
 struct Scores {
     double mirrored { 0 }; // share of lit frames
     double whole { 0 };    // share of half-swings
+    double room { 0 };     // share of half-swings that could hold the message
+    double wholeWithRoom { 0 };
     double gapRatio { 0 }; // median over half-swings
     double ghost { 0 };    // median over pairs of the mean over columns
     double ghostP90 { 0 }; // over all columns of all pairs
@@ -170,6 +176,7 @@ Scores score(const std::vector<Drawn>& frames, const Path& path, const display::
     };
     struct Half {
         bool forwards;
+        double start;
         std::vector<double> sum;
         std::vector<int> count;
     };
@@ -184,8 +191,8 @@ Scores score(const std::vector<Drawn>& frames, const Path& path, const display::
         if (forwards != previous) {
             if (frame.time > kWarmUp) {
                 started = true;
-                halves.push_back(
-                    { forwards, std::vector<double>(length, 0), std::vector<int>(length, 0) });
+                halves.push_back({ forwards, frame.time, std::vector<double>(length, 0),
+                                   std::vector<int>(length, 0) });
             }
             previous = forwards;
         }
@@ -207,6 +214,11 @@ Scores score(const std::vector<Drawn>& frames, const Path& path, const display::
         half.count[frame.column] += 1;
     }
     (void)seconds;
+    const double frameInterval = frames.size() > 1 ? frames[1].time - frames[0].time : 0;
+    std::vector<bool> room;
+    for (std::size_t i = 0; i + 1 < halves.size(); ++i)
+        room.push_back(length <= display::SteadyPlacement::longestWhole(
+                                     halves[i + 1].start - halves[i].start, frameInterval));
     if (!halves.empty())
         halves.pop_back(); // cut off by the end of the run
 
@@ -217,12 +229,17 @@ Scores score(const std::vector<Drawn>& frames, const Path& path, const display::
         return half.count[column] ? half.sum[column] / half.count[column] : NAN;
     };
     int whole = 0;
+    int roomy = 0;
+    int wholeWithRoom = 0;
     std::vector<double> ratios;
-    for (const Half& half : halves) {
+    for (std::size_t i = 0; i < halves.size(); ++i) {
+        const Half& half = halves[i];
         bool all = true;
         for (int column = 0; column < length; ++column)
             all = all && (!isLit(column) || half.count[column] > 0);
         whole += all ? 1 : 0;
+        roomy += room[i] ? 1 : 0;
+        wholeWithRoom += room[i] && all ? 1 : 0;
         double widest = 0;
         double narrowest = INFINITY;
         for (int column = 0; column + 1 < length; ++column) {
@@ -236,6 +253,8 @@ Scores score(const std::vector<Drawn>& frames, const Path& path, const display::
             ratios.push_back(narrowest > 0 ? widest / narrowest : INFINITY);
     }
     scores.whole = halves.empty() ? 0 : static_cast<double>(whole) / halves.size();
+    scores.room = halves.empty() ? 0 : static_cast<double>(roomy) / halves.size();
+    scores.wholeWithRoom = roomy > 0 ? static_cast<double>(wholeWithRoom) / roomy : NAN;
     scores.gapRatio = median(ratios);
 
     std::vector<double> pairGhosts;
@@ -320,9 +339,9 @@ void printTable(const std::string& only) {
     }
     std::printf("%d frames/s, %g s per run, warm-up %g s; frame-stepped | steady\n",
                 static_cast<int>(frameRate), seconds, kWarmUp);
-    std::printf("%-22s %-10s %4s %-8s | %6s %5s %5s %5s %5s | %6s %5s %5s %5s %5s\n", "swing",
-                "message", "cols", "fit", "mirror", "whole", "gap", "ghost", "p90", "mirror",
-                "whole", "gap", "ghost", "p90");
+    std::printf("%-22s %-10s %4s %-8s %5s | %6s %5s %5s %5s %5s | %6s %10s %5s %5s %5s\n", "swing",
+                "message", "cols", "fit", "room", "mirror", "whole", "gap", "ghost", "p90",
+                "mirror", "whole", "gap", "ghost", "p90");
     // Each row's noise follows from its place in the full table, so `--only` repeats its rows.
     std::uint32_t seed = 1;
     for (const Path& path : paths) {
@@ -344,13 +363,18 @@ void printTable(const std::string& only) {
             }
             ++seed;
             const std::string quoted = "\"" + message + '"';
-            std::printf("%-22s %-10s %4d %-8s", path.name.c_str(), quoted.c_str(), length,
-                        fitLabel(path, frameRate, length).c_str());
-            for (const Scores& s : both) {
-                std::printf(
-                    " | %5s%% %4s%% %5s %5s %5s", number(100 * s.mirrored, "%.1f", 100).c_str(),
-                    number(100 * s.whole, "%.0f", 100).c_str(), number(s.gapRatio, "%.2f").c_str(),
-                    number(s.ghost, "%.2f").c_str(), number(s.ghostP90, "%.2f").c_str());
+            std::printf("%-22s %-10s %4d %-8s %4s%%", path.name.c_str(), quoted.c_str(), length,
+                        fitLabel(path, frameRate, length).c_str(),
+                        number(100 * both[1].room, "%.0f", 100).c_str());
+            for (int steady = 0; steady < 2; ++steady) {
+                const Scores& s = both[steady];
+                std::string whole = number(100 * s.whole, "%.0f", 100) + '%';
+                if (steady)
+                    whole += '/' + number(100 * s.wholeWithRoom, "%.0f", 100) + '%';
+                std::printf(" | %5s%% %*s %5s %5s %5s",
+                            number(100 * s.mirrored, "%.1f", 100).c_str(), steady ? 10 : 5,
+                            whole.c_str(), number(s.gapRatio, "%.2f").c_str(),
+                            number(s.ghost, "%.2f").c_str(), number(s.ghostP90, "%.2f").c_str());
             }
             std::printf("\n");
             std::fflush(stdout);

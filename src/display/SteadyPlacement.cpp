@@ -14,12 +14,12 @@ double middleStep(double halfPeriod, double frameInterval) {
     return std::numbers::pi * frameInterval / halfPeriod;
 }
 
-// Near the ends the speed is small and says little about the swing's rate: it is trusted fully
-// up to kSpeedUntrusted - kSpeedTrustFades from the middle (shares of the reach), less and less
-// beyond, and not at all from kSpeedUntrusted on.
-constexpr double kSpeedUntrusted = 0.9;
-constexpr double kSpeedTrustFades = 0.3;
-constexpr double kSmallestCosine = 0.1;
+// The place a column's slot reaches from the middle of the swing: the black ends begin there.
+const double kGuardPlace = std::cos(std::numbers::pi * SteadyPlacement::kEndGuard);
+// Share of a half-swing's angle (of its sine-like path) near the turn where the direction is
+// in doubt and nothing is drawn.
+constexpr double kDoubtAngle = 0.1;
+constexpr int kLayoutSteps = 30;
 
 int floorToInt(double value) {
     return static_cast<int>(std::floor(value));
@@ -32,35 +32,44 @@ int wrap(int column, int length) {
 
 } // namespace
 
-int SteadyPlacement::column(bool forwards, double position, double speed, double halfPeriod,
-                            double frameInterval, int length, bool repeats) {
-    if (length <= 0 || !(halfPeriod > 0) || !(frameInterval > 0) || !std::isfinite(position) ||
-        !std::isfinite(speed))
-        return -1;
-    if (std::fabs(position) > std::cos(std::numbers::pi * kEndGuard))
-        return -1;
-    if (fitsEvenly(halfPeriod, frameInterval, length)) {
-        // The place alone picks the column, so it is the same in both directions.
-        const int column = floorToInt(position / (2 * kEvenSpan / length) + length / 2.0);
-        if (repeats)
-            return wrap(column, length);
-        return column >= 0 && column < length ? column : -1;
+double SteadyPlacement::columnsFromMiddle(double position, double step, int length) {
+    const double place = std::fabs(position);
+    double offset = 0;
+    if (length * step / 2 <= kEvenSpan) {
+        // Even slots over the usual span.
+        offset = place * length / (2 * kEvenSpan);
+    } else if (length * step / 2 <= kGuardPlace) {
+        // Even slots a frame's travel wide, out towards the black ends.
+        offset = place / step;
+    } else if (length * step / 2 < std::asin(kGuardPlace)) {
+        // Slots as wide as the travel of a frame where the phone is fastest, out to the place
+        // where that travel has shrunk to the even slot the rest of the span leaves; even slots
+        // beyond. The span filled grows with that place, so it is found by halving.
+        double low = 0;
+        double high = kGuardPlace;
+        for (int i = 0; i < kLayoutSteps; ++i) {
+            const double middle = (low + high) / 2;
+            const double filled =
+                std::asin(middle) + (kGuardPlace - middle) / std::sqrt(1 - middle * middle);
+            (filled < length * step / 2 ? low : high) = middle;
+        }
+        const double slot = step * std::sqrt(1 - low * low);
+        offset =
+            place <= low ? std::asin(place) / step : std::asin(low) / step + (place - low) / slot;
+    } else {
+        // One column a frame on a sine-like swing.
+        offset = std::asin(std::min(place, 1.0)) / step;
     }
-    // Stepped, one column a frame: the time to or since the middle, as a sine-like swing
-    // through this place at this speed runs it; this half-swing's own speed follows a rate and
-    // reach that drift. Towards the ends, where the speed says little, the learned half-swing
-    // takes over.
-    const double cosine = std::sqrt(std::max(0.0, 1 - position * position));
-    const double measured = speed > 0 ? speed / std::max(cosine, kSmallestCosine) : 0;
-    const double trust =
-        std::clamp((kSpeedUntrusted - std::fabs(position)) / kSpeedTrustFades, 0.0, 1.0);
-    const double rate = trust * measured + (1 - trust) * std::numbers::pi / halfPeriod;
-    const double sinceMiddle = (forwards ? 1 : -1) * std::asin(position) / rate;
-    // Columns travelled since the middle, in the direction of the motion. Backwards the columns
-    // count down; rounding the other way keeps a place on a boundary with the same column in
-    // both directions.
-    const double along = sinceMiddle / frameInterval + length / 2.0;
-    const int column = forwards ? floorToInt(along) : length - static_cast<int>(std::ceil(along));
+    return position < 0 ? -offset : offset;
+}
+
+int SteadyPlacement::column(double position, double step, int length, bool repeats) {
+    if (length <= 0 || !(step > 0) || !std::isfinite(position) || !std::isfinite(step))
+        return -1;
+    if (std::fabs(position) > kGuardPlace)
+        return -1;
+    // The place alone picks the column, so it is the same in both directions.
+    const int column = floorToInt(columnsFromMiddle(position, step, length) + length / 2.0);
     if (repeats)
         return wrap(column, length);
     return column >= 0 && column < length ? column : -1;
@@ -68,16 +77,46 @@ int SteadyPlacement::column(bool forwards, double position, double speed, double
 
 int SteadyPlacement::follow(bool forwards, double position, double speed, double halfPeriod,
                             double frameInterval, int length, bool repeats) {
-    const int wanted =
-        column(forwards, position, speed, halfPeriod, frameInterval, length, repeats);
-    // A repeating picture has no first or last column to keep.
-    if (repeats)
-        return wanted;
-    if (forwards != forwards_ || length != length_) {
+    const bool turned = forwards != forwards_;
+    if (turned && halfPeak_ > 0) {
+        peaks_[nextKept_] = halfPeak_;
+        halves_[nextKept_] = lastHalf_;
+        nextKept_ = (nextKept_ + 1) % kKeptHalves;
+    }
+    if (turned)
+        halfPeak_ = 0;
+    // Near the ends the speed says nothing of the swing's rate.
+    if (std::fabs(position) < kPeakZone)
+        halfPeak_ = std::max(halfPeak_, speed);
+    lastHalf_ = halfPeriod;
+    double fastest = 0;
+    double meanHalf = 0;
+    int kept = 0;
+    for (int i = 0; i < kKeptHalves; ++i) {
+        fastest = std::max(fastest, peaks_[i]);
+        meanHalf += halves_[i];
+        kept += halves_[i] > 0 ? 1 : 0;
+    }
+    // Whether the message fits is told from the last half-swings, not this one's prediction
+    // alone, which a turn a little early or late throws off by a fifth on a hand.
+    meanHalf = kept > 0 ? meanHalf / kept : halfPeriod;
+    const bool tooLong = length > longestWhole(meanHalf, frameInterval);
+    double step = middleStep(halfPeriod, frameInterval);
+    if (!tooLong) {
+        if (fastest > 0 && length > longestEven(meanHalf, frameInterval))
+            step = fastest * frameInterval;
+        // No wider than the swing between its black ends holds.
+        step = std::min(step, 2 * std::asin(kGuardPlace) / length);
+    }
+    const int wanted = column(position, step, length, repeats);
+    if (turned || length != length_) {
         forwards_ = forwards;
         length_ = length;
         drawn_ = -1;
     }
+    // A repeating picture has no first or last column to keep.
+    if (repeats)
+        return wanted;
     auto inOrder = [&](int column) { return forwards ? column : length - 1 - column; };
     int next = 0;
     if (wanted < 0) {
@@ -88,11 +127,18 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
             return -1;
         }
         next = drawn_ + 1;
-    } else if (drawn_ < 0 && length > longestWhole(halfPeriod, frameInterval)) {
+    } else if (drawn_ < 0 && tooLong) {
         // A message too long for the half-swing starts where the place says, inside it.
         next = inOrder(wanted);
     } else {
         next = std::clamp(inOrder(wanted), std::max(drawn_, 0), drawn_ + 1);
+        const bool pastMiddle = forwards ? position > 0 : position < 0;
+        if (pastMiddle && drawn_ >= 0 && halfPeak_ > 0) {
+            const double left = std::asin(std::min(1.0, speed / halfPeak_)) - kDoubtAngle;
+            const double framesLeft = left * halfPeriod / std::numbers::pi / frameInterval;
+            if (length - 1 - drawn_ >= framesLeft)
+                next = drawn_ + 1;
+        }
     }
     drawn_ = next;
     return inOrder(next);

@@ -6,20 +6,23 @@ namespace sweeplight::display {
 // swing, so that each column shows where it belongs in the air: the message centred on the
 // middle of the swing, at the same place in both directions.
 //
-// The phone's position runs from one end of the swing (-1) to the other (+1). When the message
-// is short enough, each column owns an equal slot of that range, at least as wide as the phone
-// moves in a frame at the middle of the swing, and is drawn on the frames whose position falls
-// in it: the place alone picks the column, so it lands where it did in the other direction.
-// Longer messages step one column a frame, timed from the middle of the swing as a sine-like
-// swing would pass it, so the message still sits centred. Right at either end: black.
+// The phone's position runs from one end of the swing (-1) to the other (+1), and the place
+// alone picks the column, so it lands where it did in the other direction. When the message is
+// short enough, each column owns an equal slot of that range, at least as wide as the phone
+// moves in a frame at the middle of the swing. Longer ones get slots as wide as that travel
+// near the middle and even slots further out, out to the black ends; a message that needs
+// more than one column a frame on a sine-like swing gets slots one frame's travel wide all
+// along. For messages that do not fit evenly the travel is the largest of the last few
+// half-swings in both directions: a hand's rate drifts and its halves differ, and slots laid
+// for the fastest keep the columns from falling behind the place in the fast half-swings while
+// the layout stays the same from one direction to the next. Right at either end: black.
 //
 // Where a slot is between one and one and a half frames' travel wide, the frames alone keep
 // the columns from being spaced quite evenly: a column shows where its frames were (one frame,
 // or the middle between two), so neighbours lie one or one and a half frames' travel apart,
 // however the frames are given out. Drawing each column only on the frame nearest its slot's
-// centre makes it worse (one or two frames apart). Stepping such a message one column a frame
-// spaces it evenly, but the timing from the middle lands a column up to one or two columns
-// apart in the two directions on a noisy or hand-made swing.
+// centre makes it worse (one or two frames apart); so does widening even slots to the largest
+// travel of the last half-swings (more slots a frame and a half wide in the slower ones).
 class SteadyPlacement final {
 public:
     // Reach (share of the swing's range to either side of the middle) an evenly spaced message
@@ -29,18 +32,17 @@ public:
     // swing).
     static constexpr double kEndGuard = 0.1;
 
-    // The column to draw at `position` (-1 to 1) of a swing whose half-swing lasts
-    // `halfPeriod` seconds, with frames every `frameInterval` seconds; -1 for black. The
-    // direction and `speed` (of the position, per second) time a stepped message. With
-    // `repeats` the columns run on past either end of the picture, so it repeats along the
-    // swing.
-    static int column(bool forwards, double position, double speed, double halfPeriod,
-                      double frameInterval, int length, bool repeats = false);
+    // The column to draw at `position` (-1 to 1) when the phone moves at most `step` (of the
+    // same unit) in a frame, at the middle of the swing; -1 for black. With `repeats` the
+    // columns run on past either end of the picture, so it repeats along the swing.
+    static int column(double position, double step, int length, bool repeats = false);
     // The column for this frame, following column() from frame to frame within a half-swing
-    // without skipping one: where a slot is little more than a frame's travel, or the columns
-    // step one a frame, a measured place a little off or a half-swing a little fast would
-    // otherwise now and then jump a column. One that comes too soon waits while the one before
-    // is drawn again; a late one is caught up one a frame.
+    // without skipping one: where a slot is little more than a frame's travel, a measured place a
+    // little off or a half-swing a little fast would otherwise now and then jump a column. One
+    // that comes too soon waits while the one before is drawn again; a late one is caught up one
+    // a frame. Past the middle, once no more frames are left before the turn than columns (told
+    // by the speed against this half-swing's peak, which unlike the place does not depend on a
+    // reach that drifts), it steps one a frame. `speed` is of the position, per second.
     int follow(bool forwards, double position, double speed, double halfPeriod,
                double frameInterval, int length, bool repeats = false);
 
@@ -53,8 +55,20 @@ public:
     static int longestWhole(double halfPeriod, double frameInterval);
 
 private:
+    // Columns from the middle of the message to `position` (negative before it).
+    static double columnsFromMiddle(double position, double step, int length);
+
     // The last column drawn in this half-swing, counted in the order it draws them; -1 for none.
     int drawn_ { -1 };
+    // The peak speed (within kPeakZone of the middle) and the expected length of each of the
+    // last few half-swings, and of this one so far.
+    static constexpr int kKeptHalves = 4;
+    static constexpr double kPeakZone = 0.5;
+    double peaks_[kKeptHalves] {};
+    double halves_[kKeptHalves] {};
+    int nextKept_ { 0 };
+    double halfPeak_ { 0 };
+    double lastHalf_ { 0 };
     bool forwards_ { true };
     int length_ { 0 };
 };
