@@ -31,17 +31,6 @@ TEST(UiHelpersMd5, GivesUpperCaseRfc1321DigestsOfTheTextUpToAZeroByte) {
     EXPECT_EQ(UiHelpers::md5(std::string("abc\0def", 7)), UiHelpers::md5("abc"));
 }
 
-TEST(UiHelpersButtons, SharedImagesAreLoadedOnceAndLargeEnoughForTheirCaps) {
-    UiHelpers::initialize();
-    const QImage& normal = UiHelpers::buttonBackground();
-    for (const QImage* image : { &normal, &UiHelpers::buttonBackgroundPressed() }) {
-        EXPECT_GE(image->width(), UiHelpers::kButtonLeftCapWidth + 1);
-        EXPECT_GE(image->height(), UiHelpers::kButtonTopCapHeight + 1);
-    }
-    UiHelpers::initialize();
-    EXPECT_EQ(&UiHelpers::buttonBackground(), &normal);
-}
-
 TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndDrawsWhiteWhilePressed) {
     int actions = 0;
     auto button = UiHelpers::darkButtonWithTitle(
