@@ -1,4 +1,5 @@
-// The whole app driven the way a user drives it, through every menu item. Offscreen by default;
+// The whole app driven the way a user drives it, through the menu items that show something
+// (the intro and Cancel are the delegate test's). Offscreen by default;
 // tests/window-systems.sh runs it on X and Wayland, where the window is also checked on screen.
 #include "AppTestWorld.h"
 #include "TestHttpServer.h"
@@ -173,7 +174,7 @@ protected:
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 
-TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
+TEST_F(EndToEnd, AMessageThePageAndAPictureThroughTheMenu) {
     // Set Message: a typed message is swept in the colour picked on the wheel.
     openMenuAndChoose("Set Message");
     EditMessageController* editor = app().editMessage();
@@ -199,17 +200,6 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
         << "every column of the strip is shown during the swing";
     EXPECT_EQ(world.preferences.stringForKey("kRecentTextKey"), "Hi 5") << "for the next launch";
 
-    // Instructions: the intro covers the running display; its start button opens the editor.
-    openMenuAndChoose("Instructions");
-    ASSERT_TRUE(app().introScreen() && app().introScreen()->isVisible());
-    EXPECT_TRUE(view().isAnimating());
-    world.run(0.9);
-    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
-    EXPECT_TRUE(app().editMessage()->isVisible());
-    QTest::mouseClick(app().editMessage()->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(app().editMessage()->isVisible());
-    EXPECT_TRUE(view().isAnimating());
-
     // Share • Feedback: the service's page fills the window until it is closed.
     world.client().setHasInternet(true);
     openMenuAndChoose("Share • Feedback");
@@ -221,9 +211,7 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     world.run(0.4); // the page is asked for 0.3 s after it was shown
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return controller->webView()->property("title").toString() == kPageTitle; }, 20000))
-        << "requests served: " << server.requests.size() << ", asked for "
-        << controller->requestedUrl().toString().toStdString() << ", showing "
-        << controller->webView()->property("url").toUrl().toString().toStdString();
+        << "asked for " << controller->requestedUrl().toString().toStdString();
 
     // The page's colour fills the window above the toolbar, and its heading (dark text) is in
     // its top quarter.
@@ -244,8 +232,7 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
         },
         10000);
     saveSnapshot(image, "help");
-    EXPECT_TRUE(shown) << "pixel " << std::hex << pixelAt(image, window, inPage) << std::dec
-                       << ", text pixels " << textPixels(image);
+    EXPECT_TRUE(shown) << "text pixels " << textPixels(image);
     ASSERT_TRUE(controller->toolbar()->isVisible());
     controller->toolbar()->actions().first()->trigger(); // "Close"
     EXPECT_FALSE(page->isVisible());
@@ -270,12 +257,6 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     EXPECT_EQ(static_cast<int>(columns.size()), devil.width());
     EXPECT_EQ(*columns.begin(), 0);
     EXPECT_EQ(*columns.rbegin(), devil.width() - 1);
-
-    // Cancel: nothing covers the display.
-    openMenuAndChoose("Cancel");
-    EXPECT_FALSE(app().menu()->isVisible());
-    EXPECT_FALSE(app().isDisplayCovered());
-    EXPECT_TRUE(view().isAnimating());
 }
 
 } // namespace
