@@ -117,20 +117,6 @@ TEST_F(EAGLViewTest, AFrameNotYetOnScreenHoldsBackTheNextColumn) {
     EXPECT_EQ(presented, (std::vector<int> { 0, 1, 2 }));
 }
 
-TEST_F(EAGLViewTest, PaintsTheFramebufferScaledToTheView) {
-    showView();
-    view->setMessage(QStringLiteral("a"));
-    view->resize(640, 960);
-    letScreenCatchUp();
-    view->display().setMessagePointer(1); // rows 1 and 4: bars at x 145 to 162 of 320
-    view->drawView();
-    letScreenCatchUp();
-    const QImage shot = view->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(300, 60), QColor(Qt::red));
-    EXPECT_EQ(shot.pixelColor(280, 60), QColor(Qt::black));
-    EXPECT_EQ(shot.pixelColor(300, 200), QColor(Qt::black));
-}
-
 TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheMenuButtonForThreeSeconds) {
     showView();
     view->showWavePhone();

@@ -92,17 +92,6 @@ TEST(OnlookerExposure, AMessageReadsInOrderInBothSwingDirections) {
     }
 }
 
-TEST(OnlookerExposure, TheSameRunGivesTheSameFramesAndPicture) {
-    std::string error;
-    auto first = RenderSession::create(rainbowSwing("hey"), error);
-    auto second = RenderSession::create(rainbowSwing("hey"), error);
-    ASSERT_TRUE(first && second) << error;
-    first->run();
-    second->run();
-    EXPECT_EQ(first->framesCsv(), second->framesCsv());
-    EXPECT_EQ(first->exposure(), second->exposure());
-}
-
 // The single frame of a column is the screen as the user sees it: top row first.
 TEST(OnlookerExposure, AColumnFrameShowsTheScreenTopRowFirst) {
     RenderSession::Options options;
