@@ -1,10 +1,10 @@
-// The whole app driven the way a user drives it, through every menu item. Offscreen by default;
+// The whole app driven the way a user drives it, through the menu items that show something
+// (the intro and Cancel are the delegate test's). Offscreen by default;
 // tests/window-systems.sh runs it on X and Wayland, where the window is also checked on screen.
 #include "AppTestWorld.h"
 #include "TestHttpServer.h"
 #include "WidgetTestSupport.h"
 #include "app/EAGLView.h"
-#include "app/EditImageController.h"
 #include "app/EditMessageController.h"
 #include "app/ImageView.h"
 #include "app/SweeplightAppDelegate.h"
@@ -13,8 +13,6 @@
 #include "foundation/PropertyList.h"
 #include "motion/SwingSimulator.h"
 #include "uikit/ActionSheet.h"
-#include "uikit/AnimatedImageView.h"
-#include "uikit/ImageButton.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -112,14 +110,14 @@ protected:
         QApplication::processEvents();
     }
 
-    // The strip columns (or picture columns) drawn while the phone swings for `seconds`.
-    std::set<int> columnsDrawn(double seconds, display::DrawnFrame::Content content) {
+    // The strip columns drawn while the phone swings for `seconds`.
+    std::set<int> columnsDrawn(double seconds) {
         std::set<int> columns;
         const double end = world.runLoop.now() + seconds;
         while (world.runLoop.now() < end) {
             world.run(1.0 / 120.0, 1.0 / 120.0);
             const display::DrawnFrame& frame = view().lastDrawnFrame();
-            if (frame.content == content)
+            if (frame.content == display::DrawnFrame::Content::Column)
                 columns.insert(frame.column);
         }
         return columns;
@@ -173,8 +171,9 @@ protected:
     std::unique_ptr<motion::SwingSimulator> swing;
 };
 
-TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
-    // Set Message: a typed message is swept in the colour picked on the wheel.
+TEST_F(EndToEnd, AMessageSweptThenTheHelpPageOverIt) {
+    // Set Message: a typed message is swept in the colour picked on the wheel. (A chosen picture
+    // is the delegate test's and the display tests'.)
     openMenuAndChoose("Set Message");
     EditMessageController* editor = app().editMessage();
     ASSERT_TRUE(editor && editor->isVisible());
@@ -194,21 +193,9 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     strip.setupLetters(" h i   5 ");
     EXPECT_EQ(view().display().strip().bytes(), strip.bytes());
     EXPECT_EQ(test::rgb(view().display().currentColor()), test::rgb(expected));
-    EXPECT_EQ(static_cast<int>(columnsDrawn(2.0, display::DrawnFrame::Content::Column).size()),
-              strip.messageLength())
+    EXPECT_EQ(static_cast<int>(columnsDrawn(2.0).size()), strip.messageLength())
         << "every column of the strip is shown during the swing";
     EXPECT_EQ(world.preferences.stringForKey("kRecentTextKey"), "Hi 5") << "for the next launch";
-
-    // Instructions: the intro covers the running display; its start button opens the editor.
-    openMenuAndChoose("Instructions");
-    ASSERT_TRUE(app().introScreen() && app().introScreen()->isVisible());
-    EXPECT_TRUE(view().isAnimating());
-    world.run(0.9);
-    QTest::mouseClick(app().introStartButton(), Qt::LeftButton);
-    EXPECT_TRUE(app().editMessage()->isVisible());
-    QTest::mouseClick(app().editMessage()->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(app().editMessage()->isVisible());
-    EXPECT_TRUE(view().isAnimating());
 
     // Share • Feedback: the service's page fills the window until it is closed.
     world.client().setHasInternet(true);
@@ -221,31 +208,20 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     world.run(0.4); // the page is asked for 0.3 s after it was shown
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return controller->webView()->property("title").toString() == kPageTitle; }, 20000))
-        << "requests served: " << server.requests.size() << ", asked for "
-        << controller->requestedUrl().toString().toStdString() << ", showing "
-        << controller->webView()->property("url").toUrl().toString().toStdString();
+        << "asked for " << controller->requestedUrl().toString().toStdString();
 
-    // The page's colour fills the window above the toolbar, and its heading (dark text) is in
-    // its top quarter.
+    // The page's colour fills the window above the toolbar.
     QWidget* window = app().window();
     const QPointF inPage = page->mapTo(window, QPointF(page->width() / 2.0, page->height() / 2.0));
-    auto textPixels = [&](const QImage& image) {
-        int dark = 0;
-        for (int y = 0; y < page->height() / 4; y += 2)
-            for (int x = 0; x < page->width(); x += 2)
-                dark += qGray(pixelAt(image, window, page->mapTo(window, QPointF(x, y)))) < 64;
-        return dark;
-    };
     QImage image;
     const bool shown = QTest::qWaitFor(
         [&] {
             image = snapshot(window);
-            return isPageColour(pixelAt(image, window, inPage)) && textPixels(image) > 50;
+            return isPageColour(pixelAt(image, window, inPage));
         },
         10000);
     saveSnapshot(image, "help");
-    EXPECT_TRUE(shown) << "pixel " << std::hex << pixelAt(image, window, inPage) << std::dec
-                       << ", text pixels " << textPixels(image);
+    EXPECT_TRUE(shown) << "pixel " << std::hex << pixelAt(image, window, inPage);
     ASSERT_TRUE(controller->toolbar()->isVisible());
     controller->toolbar()->actions().first()->trigger(); // "Close"
     EXPECT_FALSE(page->isVisible());
@@ -254,28 +230,6 @@ TEST_F(EndToEnd, EveryMenuItemFromTheEditorToThePictureChooser) {
     app().setUIColor(QColor::fromRgbF(0, 1, 0));
     app().setMessage("HEY!");
     expectLEDColumnOnTheScreen();
-
-    // Set Image: the chosen picture is swept column by column.
-    view().startAnimation();
-    openMenuAndChoose("Set Image");
-    EditImageController* chooser = app().editImage();
-    ASSERT_NE(chooser, nullptr);
-    QTest::mouseClick(chooser->forwardButton(), Qt::LeftButton);
-    QTest::mouseClick(chooser->forwardButton(), Qt::LeftButton); // "devil2.png"
-    QTest::mouseClick(chooser->doneButton(), Qt::LeftButton);
-    EXPECT_FALSE(chooser->isVisible());
-    EXPECT_TRUE(view().display().inImageMode());
-    const QImage devil(":/devil2.png");
-    const std::set<int> columns = columnsDrawn(2.0, display::DrawnFrame::Content::Picture);
-    EXPECT_EQ(static_cast<int>(columns.size()), devil.width());
-    EXPECT_EQ(*columns.begin(), 0);
-    EXPECT_EQ(*columns.rbegin(), devil.width() - 1);
-
-    // Cancel: nothing covers the display.
-    openMenuAndChoose("Cancel");
-    EXPECT_FALSE(app().menu()->isVisible());
-    EXPECT_FALSE(app().isDisplayCovered());
-    EXPECT_TRUE(view().isAnimating());
 }
 
 } // namespace

@@ -11,66 +11,6 @@ using sweeplight::foundation::Preferences;
 
 namespace {
 
-class PreferencesTest : public ::testing::Test {
-protected:
-    std::string path() const { return dir.filePath("prefs/preferences.ini").toStdString(); }
-    QTemporaryDir dir;
-};
-
-TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturnsAndReadsBackTyped) {
-    Preferences preferences(path());
-    preferences.setObject("hey!", "kRecentTextKey");
-    preferences.setFloat(0.4f, "kRecentColorRKey");
-    preferences.setBool(false, "kRainbowOnKey");
-    // The file's own bytes, read while the writer is still alive: a process killed at this point
-    // has lost nothing. (A second QSettings would be served from the first one's unsaved
-    // changes, shared within the process.)
-    QFile file(QString::fromStdString(path()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray onDisk = file.readAll();
-    for (const char* line : { "kRecentTextKey=hey!", "kRecentColorRKey=", "kRainbowOnKey=false" })
-        EXPECT_TRUE(onDisk.contains(line)) << onDisk.toStdString();
-
-    Preferences reopened(path());
-    EXPECT_FLOAT_EQ(reopened.floatForKey("kRecentColorRKey"), 0.4f);
-    EXPECT_TRUE(reopened.hasObjectForKey("kRainbowOnKey"));
-    EXPECT_FALSE(reopened.boolForKey("kRainbowOnKey"));
-    EXPECT_EQ(reopened.stringForKey("kRecentTextKey"), "hey!");
-}
-
-TEST_F(PreferencesTest, AbsentKeysReadAsNothingAndDefaults) {
-    Preferences preferences(path());
-    EXPECT_FALSE(preferences.hasObjectForKey("kHasAppOpenedKey"));
-    EXPECT_FALSE(preferences.objectForKey("kHasAppOpenedKey").isValid());
-    EXPECT_FALSE(preferences.boolForKey("kHasAppOpenedKey"));
-    EXPECT_EQ(preferences.floatForKey("kRecentColorRKey"), 0.0f);
-    EXPECT_EQ(preferences.stringForKey("kRecentTextKey"), "");
-    preferences.setObject("x", "kRecentTextKey");
-    preferences.removeObjectForKey("kRecentTextKey");
-    EXPECT_FALSE(Preferences(path()).hasObjectForKey("kRecentTextKey"));
-}
-
-TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored) {
-    // A folder where the file should be: the write must fail and say so.
-    QDir(dir.path()).mkpath("blocked/preferences.ini");
-    Preferences preferences(dir.filePath("blocked/preferences.ini").toStdString());
-    preferences.setBool(true, "kHasAppOpenedKey");
-    EXPECT_FALSE(preferences.synchronize());
-}
-
-TEST_F(PreferencesTest, AMangledValueReadsAsZeroNotGarbage) {
-    {
-        QSettings onDisk(QString::fromStdString(path()), QSettings::IniFormat);
-        onDisk.setValue("kRecentColorRKey", "not a number");
-    }
-    Preferences preferences(path());
-    EXPECT_EQ(preferences.floatForKey("kRecentColorRKey"), 0.0f);
-}
-
-} // namespace
-
-namespace {
-
 QByteArray contentsOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(absent)");
@@ -83,7 +23,50 @@ void put(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-} // namespace
+class PreferencesTest : public ::testing::Test {
+protected:
+    QString path() const { return dir.filePath("prefs/preferences.ini"); }
+    QTemporaryDir dir;
+};
+
+TEST_F(PreferencesTest, EveryChangeIsOnDiskBeforeTheSetterReturnsAndReadsBackTyped) {
+    Preferences preferences(path().toStdString());
+    preferences.setObject("hey!", "kRecentTextKey");
+    preferences.setFloat(0.4f, "kRecentColorRKey");
+    preferences.setBool(false, "kRainbowOnKey");
+    preferences.setObject("x", "gone");
+    preferences.removeObjectForKey("gone");
+    // The file's own bytes, read while the writer is still alive: a process killed at this point
+    // has lost nothing. (A second QSettings would be served from the first one's unsaved
+    // changes, shared within the process.)
+    const QByteArray onDisk = contentsOf(path());
+    for (const char* line : { "kRecentTextKey=hey!", "kRecentColorRKey=", "kRainbowOnKey=false" })
+        EXPECT_TRUE(onDisk.contains(line)) << onDisk.toStdString();
+    EXPECT_FALSE(onDisk.contains("gone"));
+
+    Preferences reopened(path().toStdString());
+    EXPECT_FLOAT_EQ(reopened.floatForKey("kRecentColorRKey"), 0.4f);
+    EXPECT_TRUE(reopened.hasObjectForKey("kRainbowOnKey"));
+    EXPECT_FALSE(reopened.boolForKey("kRainbowOnKey"));
+    EXPECT_EQ(reopened.stringForKey("kRecentTextKey"), "hey!");
+}
+
+TEST_F(PreferencesTest, AbsentAndMangledValuesReadAsZeroNotGarbage) {
+    QSettings(path(), QSettings::IniFormat).setValue("kRecentColorRKey", "not a number");
+    ASSERT_TRUE(contentsOf(path()).contains("not a number"));
+    Preferences preferences(path().toStdString());
+    EXPECT_EQ(preferences.floatForKey("kRecentColorRKey"), 0.0f);
+    EXPECT_FALSE(preferences.hasObjectForKey("kHasAppOpenedKey"));
+    EXPECT_FALSE(preferences.boolForKey("kHasAppOpenedKey"));
+    EXPECT_EQ(preferences.stringForKey("kRecentTextKey"), "");
+}
+
+TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored) {
+    QDir(dir.path()).mkpath("blocked/preferences.ini"); // a folder where the file should be
+    Preferences preferences(dir.filePath("blocked/preferences.ini").toStdString());
+    preferences.setBool(true, "kHasAppOpenedKey");
+    EXPECT_FALSE(preferences.synchronize());
+}
 
 // The file earlier versions kept in the data folder moves to the config folder once; whatever
 // happens, no stored preference is lost.
@@ -123,3 +106,5 @@ TEST_F(PreferencesTest, TheOldFileMovesToTheConfigFolderAndNothingIsLost) {
         EXPECT_EQ(contentsOf(newPath), QByteArray(row.newAfter)) << row.name;
     }
 }
+
+} // namespace

@@ -36,10 +36,8 @@ TEST_F(AnimatedImageViewTest, CyclesThroughTheFramesWithinTheDurationAndPaintsTh
     const QImage drawn = view.grab().toImage();
     EXPECT_EQ(drawn.pixelColor(1, 1), QColor(Qt::green));
     EXPECT_EQ(drawn.pixelColor(38, 28), QColor(Qt::green));
-    runLoop.advance(0.8);
-    EXPECT_EQ(view.currentFrameIndex(), 0) << "repeat count 0 repeats without end";
     runLoop.advance(16.0);
-    EXPECT_TRUE(view.isAnimating());
+    EXPECT_TRUE(view.isAnimating()) << "repeat count 0 repeats without end";
 }
 
 TEST_F(AnimatedImageViewTest, StopsAfterTheRepeatCountAndShowsTheStillImage) {
@@ -56,31 +54,24 @@ TEST_F(AnimatedImageViewTest, StopsAfterTheRepeatCountAndShowsTheStillImage) {
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
 }
 
-TEST_F(AnimatedImageViewTest, WithoutDurationEachFrameLastsAThirtiethOfASecond) {
-    view.startAnimating();
-    runLoop.advance(0.04);
-    EXPECT_EQ(view.currentFrameIndex(), 1);
-}
-
 TEST_F(AnimatedImageViewTest, StoppingDestroyingOrNewFramesReleaseTheTimer) {
     view.startAnimating();
     view.startAnimating(); // already running: still one timer
     EXPECT_EQ(runLoop.scheduledCount(), 1u);
+    runLoop.advance(0.04);
+    EXPECT_EQ(view.currentFrameIndex(), 1) << "without a duration a frame lasts 1/30 s";
     view.stopAnimating();
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
     EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::black));
 
     view.startAnimating();
     view.setAnimationImages({});
-    EXPECT_FALSE(view.isAnimating());
     view.startAnimating();
     EXPECT_FALSE(view.isAnimating()) << "no frames never start";
-    EXPECT_EQ(runLoop.scheduledCount(), 0u);
     {
         AnimatedImageView other(runLoop);
         other.setAnimationImages({ solid(Qt::red) });
         other.startAnimating();
-        EXPECT_EQ(runLoop.scheduledCount(), 1u);
     }
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
     runLoop.advance(1.0);
