@@ -7,6 +7,7 @@
 #include "fetcher/HTTPFetcher.h"
 #include "foundation/ManualRunLoop.h"
 
+#include <QNetworkCookie>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -55,6 +56,13 @@ protected:
             });
     }
 
+    // A fetcher of `url` that has begun, reporting to `outcome`.
+    std::shared_ptr<HTTPFetcher> begun(const QString& url, Outcome& outcome) {
+        auto fetcher = create(get(url));
+        EXPECT_TRUE(begin(*fetcher, outcome));
+        return fetcher;
+    }
+
     bool logged(const std::string& text) const { return log.contains(text); }
 
     foundation::ManualRunLoop runLoop;
@@ -70,6 +78,15 @@ inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, cons
     for (const auto& [name, value] : list)
         result.setValue(QString::fromUtf8(value), QString::fromUtf8(name));
     return result;
+}
+
+// Stores a cookie "name=value" for `domain`, path "/", in `list`.
+inline void addCookie(CookieList& list, const char* name, const char* value, const char* domain) {
+    QNetworkCookie cookie(name, value);
+    cookie.setDomain(QString::fromLatin1(domain));
+    cookie.setPath(QStringLiteral("/"));
+    std::lock_guard guard(list.lock);
+    list.cookies.push_back(cookie);
 }
 
 } // namespace sweeplight::fetcher::testing

@@ -4,10 +4,11 @@
 #include "fetcher/transport/HTTPCookieStorage.h"
 
 #include <QDateTime>
-#include <QNetworkCookie>
 
 namespace sweeplight::fetcher::testing {
 namespace {
+
+using Names = std::vector<QByteArray>;
 
 QNetworkCookie cookie(const char* name, const char* domain, const char* path = "/",
                       bool secure = false) {
@@ -18,71 +19,91 @@ QNetworkCookie cookie(const char* name, const char* domain, const char* path = "
     return result;
 }
 
-std::vector<QByteArray> names(const std::vector<QNetworkCookie>& cookies) {
-    std::vector<QByteArray> result;
+Names names(const std::vector<QNetworkCookie>& cookies) {
+    Names result;
     for (const auto& c : cookies)
         result.push_back(c.name());
     return result;
 }
 
-std::vector<QByteArray> matching(const char* url, std::vector<QNetworkCookie> array) {
-    return names(HTTPFetcher::cookiesForURL(QUrl(QString::fromLatin1(url)), array));
+// Cookies set with a Domain attribute are stored with a leading dot and reach the hosts below it
+// on label boundaries; cookies set without one (no dot) go back to their own host only. The path
+// is a plain prefix, Secure needs https, and localhost uses the "localhost.local" key.
+TEST(CookieMatching, DomainPathSecureAndLocalhostRules) {
+    std::vector<QNetworkCookie> array {
+        cookie("dotted", ".b.c"),
+        cookie("bare", "b.c"),
+        cookie("exact", "a.b.c"),
+        cookie("top", "c"),
+        cookie("sibling", "x.b.c"),
+        cookie("ab", ".b.c", "/ab"),
+        cookie("secure", ".b.c", "/", true),
+        cookie("host", "localhost.local"),
+        cookie("suffix", ".local"),
+        cookie("plain", "localhost"),
+    };
+    const struct {
+        const char* url;
+        Names matched;
+    } rows[] = {
+        { "http://a.b.c/", { "dotted", "exact" } },
+        { "http://sub.a.b.c/", { "dotted" } },
+        { "http://xb.c/", {} }, // merely ends in the same letters
+        { "http://b.c/", { "dotted", "bare" } },
+        { "http://b.c/abc", { "dotted", "bare", "ab" } },
+        { "http://b.c/ab/x", { "dotted", "bare", "ab" } },
+        { "http://b.c/a", { "dotted", "bare" } },
+        { "https://b.c/a", { "dotted", "bare", "secure" } },
+        { "http://localhost:8080/x", { "host", "suffix" } },
+        { "file:///tmp/x", {} },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(names(HTTPFetcher::cookiesForURL(QUrl(QString::fromLatin1(row.url)), array)),
+                  row.matched)
+            << row.url;
 }
 
-using Cookies = FetcherTest;
-
-// Cookies set with a Domain attribute are stored with a leading dot and reach the hosts below it;
-// cookies set without one (no dot) go back to their own host only.
-TEST(CookieMatching, DomainCookiesMatchOnLabelBoundariesHostOnlyCookiesTheirHost) {
-    std::vector<QNetworkCookie> array { cookie("dotted", ".b.c"), cookie("bare", "b.c"),
-                                        cookie("exact", "a.b.c"), cookie("top", "c"),
-                                        cookie("sibling", "x.b.c") };
-    EXPECT_EQ(matching("http://a.b.c/", array), (std::vector<QByteArray> { "dotted", "exact" }));
-    EXPECT_EQ(matching("http://sub.a.b.c/", array), (std::vector<QByteArray> { "dotted" }));
-    // A cookie of b.c must not reach xb.c, whose name merely ends in the same letters.
-    EXPECT_TRUE(matching("http://xb.c/", array).empty());
-    EXPECT_EQ(matching("http://b.c/", array), (std::vector<QByteArray> { "dotted", "bare" }));
+TEST(CookieMatching, PlatformStoreMatchesHostOnlyPathBoundariesAndSecurity) {
+    HTTPCookieStorage storage;
+    storage.setCookies({ cookie("host", "example.com"), cookie("dom", ".example.com"),
+                         cookie("deep", "example.com", "/ab"), cookie("local", "localhost.local"),
+                         cookie("secure", "secure.example.com", "/", true) });
+    const struct {
+        const char* url;
+        Names matched;
+    } rows[] = {
+        { "http://secure.example.com/", { "dom" } },
+        { "https://secure.example.com/", { "dom", "secure" } },
+        { "http://example.com/ab/c", { "host", "dom", "deep" } },
+        { "http://example.com/abc", { "host", "dom" } },
+        { "http://www.example.com/", { "dom" } },
+        { "http://localhost/", { "local" } },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(names(storage.cookiesForURL(QUrl(QString::fromLatin1(row.url)))), row.matched)
+            << row.url;
 }
 
-TEST(CookieMatching, LocalhostUsesTheLocalhostLocalKey) {
-    std::vector<QNetworkCookie> array { cookie("host", "localhost.local"),
-                                        cookie("suffix", ".local"), cookie("plain", "localhost"),
-                                        cookie("other", "example.com") };
-    EXPECT_EQ(matching("http://localhost:8080/x", array),
-              (std::vector<QByteArray> { "host", "suffix" }));
-    EXPECT_TRUE(matching("file:///tmp/x", array).empty());
-}
-
-TEST(CookieMatching, PathIsAPlainPrefixAndSecureNeedsHttps) {
-    std::vector<QNetworkCookie> array { cookie("root", ".b.c", "/"), cookie("ab", ".b.c", "/ab"),
-                                        cookie("secure", ".b.c", "/", true) };
-    EXPECT_EQ(matching("http://b.c/ab", array), (std::vector<QByteArray> { "root", "ab" }));
-    EXPECT_EQ(matching("http://b.c/abc", array), (std::vector<QByteArray> { "root", "ab" }));
-    EXPECT_EQ(matching("http://b.c/ab/x", array), (std::vector<QByteArray> { "root", "ab" }));
-    EXPECT_EQ(matching("http://b.c/a", array), (std::vector<QByteArray> { "root" }));
-    EXPECT_EQ(matching("https://b.c/a", array), (std::vector<QByteArray> { "root", "secure" }));
-}
-
-TEST(CookieStore, StoringReplacesSameIdentityDeletesWithExpiredAndDropsPastCookies) {
+// A cookie of the same identity replaces the stored one, an expired one deletes it, one that
+// expires while stored disappears on the next read, and one without a domain is skipped.
+TEST(CookieStore, StoringReplacesDeletesAndSkips) {
     std::vector<QNetworkCookie> array;
     QNetworkCookie first = cookie("id", ".b.c");
     first.setValue("1");
-    QNetworkCookie other = cookie("id", ".b.c", "/other");
-    HTTPFetcher::setCookies({ first, other }, array);
+    HTTPFetcher::setCookies({ first, cookie("id", ".b.c", "/other"), cookie("nodomain", "") },
+                            array);
     QNetworkCookie replacement = cookie("id", ".b.c");
     replacement.setValue("2");
     HTTPFetcher::setCookies({ replacement }, array);
-    ASSERT_EQ(array.size(), 2u);
-    EXPECT_EQ(array.back().value(), QByteArray("2"));
+    EXPECT_EQ(names(array), (Names { "id", "id" }));
     EXPECT_EQ(HTTPFetcher::cookieMatchingCookie(replacement, array)->value(), QByteArray("2"));
 
     QNetworkCookie deletion = cookie("id", ".b.c");
     deletion.setExpirationDate(QDateTime::currentDateTimeUtc().addSecs(-10));
     HTTPFetcher::setCookies({ deletion }, array);
-    EXPECT_EQ(names(array), (std::vector<QByteArray> { "id" }));
+    ASSERT_EQ(names(array), (Names { "id" }));
     EXPECT_EQ(array.front().path(), QStringLiteral("/other"));
 
-    // A stored cookie whose time runs out disappears on the next read.
     array.push_back(deletion);
     HTTPFetcher::removeExpiredCookiesInArray(array);
     EXPECT_EQ(array.size(), 1u);
@@ -103,11 +124,10 @@ TEST(CookieStore, StoringABatchEqualsStoringOneByOne) {
             c.setExpirationDate(past);
         incoming.push_back(c);
     }
-    std::vector<QNetworkCookie> start { cookie("b", "b.c"), cookie("z", ".b.c"),
+    std::vector<QNetworkCookie> batch { cookie("b", "b.c"), cookie("z", ".b.c"),
                                         cookie("c", ".b.c") };
-    auto batch = start;
+    auto single = batch;
     HTTPFetcher::setCookies(incoming, batch);
-    auto single = start;
     for (const auto& c : incoming)
         HTTPFetcher::setCookies({ c }, single);
     ASSERT_EQ(batch.size(), single.size());
@@ -116,83 +136,74 @@ TEST(CookieStore, StoringABatchEqualsStoringOneByOne) {
             << i;
 }
 
-TEST_F(Cookies, IncompleteCookiesAreSkippedWithAReport) {
-    std::vector<QNetworkCookie> array;
-    HTTPFetcher::setCookies({ cookie("nodomain", ""), cookie("good", ".b.c") }, array);
-    EXPECT_EQ(names(array), (std::vector<QByteArray> { "good" }));
-    EXPECT_TRUE(logged("Cookie incomplete: "));
-}
-
+// Defaults for domain and path, and no cookie for a foreign domain or a whole registry (a host
+// that is one gets a cookie of its own). An empty domain means refused.
 TEST(CookieParsing, AppliesRfcDefaultsAndRefusesForeignDomains) {
-    auto parse = [](const char* url, const char* setCookie) {
-        return HTTPCookie::cookiesWithResponseHeaderFields(fields({ { "Set-Cookie", setCookie } }),
-                                                           QUrl(QString::fromLatin1(url)));
+    const struct {
+        const char* url;
+        const char* setCookie;
+        const char* domain;
+        const char* path;
+    } rows[] = {
+        { "http://www.example.com/docs/page.html", "a=1", "www.example.com", "/docs" },
+        { "http://www.example.com/", "a=1; Domain=Example.com; Path=/x", ".example.com", "/x" },
+        { "http://www.example.com/", "a=1; Domain=other.com", "", "" },
+        { "http://xexample.com/", "a=1; Domain=example.com", "", "" },
+        { "http://127.0.0.1/", "a=1; Domain=0.0.1", "", "" },
+        { "http://a.example.com/", "a=1; Domain=.com", "", "" },
+        { "http://www.example.co.uk/", "a=1; Domain=co.uk", "", "" },
+        { "http://www.example.co.uk/", "a=1; Domain=example.co.uk", ".example.co.uk", "/" },
+        { "http://github.io/", "a=1; Domain=github.io", "github.io", "/" },
+        { "http://localhost:81/", "a=1", "localhost.local", "/" },
+        { "http://localhost:81/", "a=1; Domain=localhost", "localhost.local", "/" },
+        { "http://127.0.0.1/", "a=1", "127.0.0.1", "/" },
     };
-    auto hostOnly = parse("http://www.example.com/docs/page.html", "a=1");
-    ASSERT_EQ(hostOnly.size(), 1u);
-    EXPECT_EQ(hostOnly[0].domain(), QStringLiteral("www.example.com"));
-    EXPECT_EQ(hostOnly[0].path(), QStringLiteral("/docs"));
-
-    auto domain = parse("http://www.example.com/", "a=1; Domain=Example.com; Path=/x");
-    ASSERT_EQ(domain.size(), 1u);
-    EXPECT_EQ(domain[0].domain(), QStringLiteral(".example.com"));
-    EXPECT_EQ(domain[0].path(), QStringLiteral("/x"));
-
-    EXPECT_TRUE(parse("http://www.example.com/", "a=1; Domain=other.com").empty());
-    EXPECT_TRUE(parse("http://xexample.com/", "a=1; Domain=example.com").empty());
-    EXPECT_TRUE(parse("http://127.0.0.1/", "a=1; Domain=0.0.1").empty());
-    // No cookie for a whole registry; a host that is one gets a cookie of its own.
-    EXPECT_TRUE(parse("http://a.example.com/", "a=1; Domain=.com").empty());
-    EXPECT_TRUE(parse("http://www.example.co.uk/", "a=1; Domain=co.uk").empty());
-    EXPECT_EQ(parse("http://www.example.co.uk/", "a=1; Domain=example.co.uk")[0].domain(),
-              QStringLiteral(".example.co.uk"));
-    EXPECT_EQ(parse("http://github.io/", "a=1; Domain=github.io")[0].domain(),
-              QStringLiteral("github.io"));
-
-    EXPECT_EQ(parse("http://localhost:81/", "a=1")[0].domain(), QStringLiteral("localhost.local"));
-    EXPECT_EQ(parse("http://localhost:81/", "a=1; Domain=localhost")[0].domain(),
-              QStringLiteral("localhost.local"));
-    EXPECT_EQ(parse("http://127.0.0.1/", "a=1")[0].domain(), QStringLiteral("127.0.0.1"));
-
+    for (const auto& row : rows) {
+        auto parsed = HTTPCookie::cookiesWithResponseHeaderFields(
+            fields({ { "Set-Cookie", row.setCookie } }), QUrl(QString::fromLatin1(row.url)));
+        ASSERT_EQ(parsed.size(), *row.domain ? 1u : 0u) << row.url << " " << row.setCookie;
+        if (!parsed.empty()) {
+            EXPECT_EQ(parsed[0].domain(), QString::fromLatin1(row.domain)) << row.setCookie;
+            EXPECT_EQ(parsed[0].path(), QString::fromLatin1(row.path)) << row.setCookie;
+        }
+    }
     // Several fields arrive joined by line breaks.
-    auto two = parse("http://b.c/", "a=1\nb=2; Path=/; HttpOnly");
-    EXPECT_EQ(names(two), (std::vector<QByteArray> { "a", "b" }));
+    auto two = HTTPCookie::cookiesWithResponseHeaderFields(
+        fields({ { "Set-Cookie", "a=1\nb=2; Path=/; HttpOnly" } }), QUrl("http://b.c/"));
     EXPECT_EQ(HTTPCookie::requestHeaderFieldsWithCookies(two).value("Cookie"),
               QStringLiteral("a=1; b=2"));
     EXPECT_TRUE(HTTPCookie::requestHeaderFieldsWithCookies({}).empty());
 }
 
+using Cookies = FetcherTest;
+
 TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
+    const auto cookieSentTo = [&](const char* url) {
+        Outcome outcome;
+        auto fetcher = begun(QString::fromLatin1(url), outcome);
+        const QString sent = factory->lastRecord().request.valueForHTTPHeaderField("Cookie");
+        fetcher->stopFetching();
+        return sent;
+    };
     auto first = create(get("http://www.example.com/login"));
     EXPECT_EQ(first->cookieStorageMethod(), 0u);
     EXPECT_FALSE(first->request()->HTTPShouldHandleCookies());
     Outcome outcome;
     ASSERT_TRUE(begin(*first, outcome));
-    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("Cookie"));
+    EXPECT_TRUE(factory->lastRecord().request.valueForHTTPHeaderField("Cookie").isNull());
     factory->lastRecord().answer(
         200, "ok",
         fields({ { "Set-Cookie", "sid=abc; Path=/\nlang=en; Domain=example.com; Path=/" } }));
-
-    auto second = create(get("http://www.example.com/account"));
-    ASSERT_TRUE(begin(*second, outcome));
-    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
-              QStringLiteral("sid=abc; lang=en"));
-    second->stopFetching();
-
-    auto elsewhere = create(get("http://static.example.com/"));
-    ASSERT_TRUE(begin(*elsewhere, outcome));
-    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
-              QStringLiteral("lang=en"));
-    elsewhere->stopFetching();
+    EXPECT_EQ(cookieSentTo("http://www.example.com/account"), QStringLiteral("sid=abc; lang=en"));
+    EXPECT_EQ(cookieSentTo("http://static.example.com/"), QStringLiteral("lang=en"));
 
     // The server deletes a cookie by sending it expired.
-    auto logout = create(get("http://www.example.com/logout"));
-    ASSERT_TRUE(begin(*logout, outcome));
+    begun("http://www.example.com/logout", outcome);
     factory->lastRecord().answer(
         200, "bye",
         fields({ { "Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT" } }));
     std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-    EXPECT_EQ(names(HTTPFetcher::staticCookies()->cookies), (std::vector<QByteArray> { "lang" }));
+    EXPECT_EQ(names(HTTPFetcher::staticCookies()->cookies), Names { "lang" });
 }
 
 TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
@@ -200,68 +211,43 @@ TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
     auto fetcher = create(get("http://example.com/"));
     fetcher->setFetchHistory(history);
     EXPECT_EQ(fetcher->cookieStorageMethod(), 1u);
-    EXPECT_FALSE(history->contains(kHTTPFetcherHistoryCookiesKey));
-    EXPECT_TRUE(fetcher->cookiesForURL(QUrl("http://example.com/")).empty());
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
     factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
     ASSERT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
     EXPECT_EQ(history->cookies()->cookies.size(), 1u);
     EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
-
     fetcher->setFetchHistory(nullptr);
     EXPECT_EQ(fetcher->cookieStorageMethod(), 0u);
 }
 
-TEST_F(Cookies, TransportMethodLeavesCookiesToTheTransport) {
-    {
-        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-        HTTPFetcher::staticCookies()->cookies.push_back(cookie("s", ".example.com"));
-    }
-    auto fetcher = create(get("http://example.com/"));
-    fetcher->setCookieStorageMethod(kHTTPFetcherCookieStorageMethodSystemDefault);
-    EXPECT_TRUE(fetcher->request()->HTTPShouldHandleCookies());
-    Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_TRUE(factory->lastRecord().request.HTTPShouldHandleCookies());
-    EXPECT_FALSE(factory->lastRecord().request.allHTTPHeaderFields().contains("Cookie"));
-    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
-    EXPECT_EQ(HTTPFetcher::staticCookies()->cookies.size(), 1u);
-}
-
-TEST_F(Cookies, OtherMethodsReadThePlatformStoreWithoutStoring) {
+// The transport method leaves cookies to the transport: the fetcher neither sends nor stores
+// any. Other methods read the platform store without storing.
+TEST_F(Cookies, TransportAndPlatformMethodsLeaveTheFetchersListAlone) {
     auto& storage = HTTPCookieStorage::sharedHTTPCookieStorage();
     storage.deleteAllCookies();
     storage.setCookies({ cookie("platform", ".example.com") });
-    auto fetcher = create(get("http://www.example.com/"));
-    fetcher->setCookieStorageMethod(7);
-    Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"),
-              QStringLiteral("platform=v"));
-    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
-    EXPECT_EQ(storage.cookies().size(), 1u);
-    EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
+    addCookie(*HTTPFetcher::staticCookies(), "s", "v", ".example.com");
+    const struct {
+        unsigned method;
+        bool transportHandles;
+        QString sent;
+    } rows[] = {
+        { kHTTPFetcherCookieStorageMethodSystemDefault, true, QString() },
+        { 7, false, QStringLiteral("platform=v") },
+    };
+    for (const auto& row : rows) {
+        auto fetcher = create(get("http://www.example.com/"));
+        fetcher->setCookieStorageMethod(row.method);
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        EXPECT_EQ(factory->lastRecord().request.HTTPShouldHandleCookies(), row.transportHandles);
+        EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"), row.sent);
+        factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
+        EXPECT_EQ(HTTPFetcher::staticCookies()->cookies.size(), 1u) << row.method;
+        EXPECT_EQ(storage.cookies().size(), 1u) << row.method;
+    }
     storage.deleteAllCookies();
-}
-
-TEST(CookieStorage, PlatformStoreMatchesHostOnlyPathBoundariesAndSecurity) {
-    HTTPCookieStorage storage;
-    storage.setCookies({ cookie("host", "example.com"), cookie("dom", ".example.com"),
-                         cookie("deep", "example.com", "/ab"), cookie("local", "localhost.local"),
-                         cookie("secure", "secure.example.com", "/", true) });
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://secure.example.com/"))),
-              (std::vector<QByteArray> { "dom" }));
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("https://secure.example.com/"))),
-              (std::vector<QByteArray> { "dom", "secure" }));
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://example.com/ab/c"))),
-              (std::vector<QByteArray> { "host", "dom", "deep" }));
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://example.com/abc"))),
-              (std::vector<QByteArray> { "host", "dom" }));
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://www.example.com/"))),
-              (std::vector<QByteArray> { "dom" }));
-    EXPECT_EQ(names(storage.cookiesForURL(QUrl("http://localhost/"))),
-              (std::vector<QByteArray> { "local" }));
 }
 
 } // namespace

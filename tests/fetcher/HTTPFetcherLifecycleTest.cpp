@@ -1,7 +1,6 @@
 #include "FetcherFixture.h"
 
 #include <QBuffer>
-#include <QNetworkCookie>
 
 namespace sweeplight::fetcher::testing {
 namespace {
@@ -16,50 +15,53 @@ TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
         [&](HTTPFetcher&, const QByteArray& soFar) { progress.push_back(soFar); });
     ASSERT_TRUE(begin(*fetcher, outcome));
     EXPECT_TRUE(fetcher->isFetching());
-    ASSERT_EQ(factory->records.size(), 1u);
     auto& connection = factory->lastRecord();
     EXPECT_TRUE(connection.startedImmediately);
 
     connection.respond(200);
     connection.send("ab");
     connection.send("cd");
+    // A later response on the same connection discards the body so far.
+    connection.respond(200);
     connection.send("ef");
     connection.finish();
 
-    EXPECT_EQ(progress, (std::vector<QByteArray> { "ab", "abcd", "abcdef" }));
+    EXPECT_EQ(progress, (std::vector<QByteArray> { "ab", "abcd", "ef" }));
     EXPECT_EQ(outcome.finishedCalls, 1);
     EXPECT_EQ(outcome.failedCalls, 0);
-    EXPECT_EQ(outcome.data, QByteArray("abcdef"));
+    EXPECT_EQ(outcome.data, QByteArray("ef"));
     EXPECT_EQ(fetcher->statusCode(), 200);
     EXPECT_FALSE(fetcher->isFetching());
     EXPECT_TRUE(connection.cancelled);
 }
 
-TEST_F(Lifecycle, StatusOf300OrMoreFailsInStatusDomainWithBodyAndNoRetry) {
-    Outcome outcome;
-    auto fetcher = create(get("http://example.com/missing"));
-    ASSERT_TRUE(begin(*fetcher, outcome));
+// A status of 300 or more fails in the status domain with the body, without retry; a transport
+// failure reaches the caller unchanged; a response without status is a success.
+TEST_F(Lifecycle, StatusesAndTransportFailuresReachTheCaller) {
+    Outcome missing;
+    auto fetcher = begun("http://example.com/missing", missing);
     factory->lastRecord().answer(404, "not here");
-
-    EXPECT_EQ(outcome.finishedCalls, 0);
-    ASSERT_EQ(outcome.failedCalls, 1);
-    EXPECT_EQ(outcome.error->domain(), kHTTPFetcherStatusDomain);
-    EXPECT_EQ(outcome.error->code(), 404);
-    const QByteArray* data = outcome.error->userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
+    ASSERT_EQ(missing.failedCalls, 1);
+    EXPECT_EQ(missing.finishedCalls, 0);
+    EXPECT_TRUE(missing.error->is(kHTTPFetcherStatusDomain, 404));
+    const QByteArray* data = missing.error->userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(*data, QByteArray("not here"));
     EXPECT_FALSE(fetcher->isFetching());
     EXPECT_EQ(factory->records.size(), 1u);
-}
 
-TEST_F(Lifecycle, TransportFailureReachesCallerUnchanged) {
-    Outcome outcome;
-    auto fetcher = create(get("http://example.com/"));
-    ASSERT_TRUE(begin(*fetcher, outcome));
+    Outcome refused;
+    begun("http://example.com/", refused);
     factory->lastRecord().fail(kURLErrorCannotConnectToHost);
-    ASSERT_EQ(outcome.failedCalls, 1);
-    EXPECT_TRUE(outcome.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
-    EXPECT_FALSE(fetcher->isFetching());
+    ASSERT_EQ(refused.failedCalls, 1);
+    EXPECT_TRUE(refused.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
+
+    Outcome statusless;
+    auto bare = begun("http://example.com/", statusless);
+    factory->lastRecord().respondWithoutStatus();
+    factory->lastRecord().finish();
+    EXPECT_EQ(bare->statusCode(), 0);
+    EXPECT_EQ(statusless.finishedCalls, 1);
 }
 
 // Post data or a post stream makes a GET (or no method) a POST; other methods stay.
@@ -94,57 +96,36 @@ TEST_F(Lifecycle, PostDataOrStreamMakesGetOrNullMethodPostButKeepsOtherMethods) 
     }
 }
 
+// Without a request, without a connection, or while fetching, begin fails with code -1 before
+// it returns; a refused attempt leaves no added field in the request, and a fetch under way
+// goes on.
 TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
-    // No request.
-    auto empty = create();
-    Outcome outcome;
-    EXPECT_FALSE(begin(*empty, outcome));
-    EXPECT_EQ(outcome.failedCalls, 1);
-    EXPECT_TRUE(outcome.error->is(kHTTPFetcherErrorDomain, -1));
-    EXPECT_FALSE(empty->isFetching());
-
-    // No connection: the request keeps no field the attempt added.
-    {
-        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-        QNetworkCookie cookie("s", "v");
-        cookie.setDomain("example.com");
-        cookie.setPath("/");
-        HTTPFetcher::staticCookies()->cookies.push_back(cookie);
-    }
+    Outcome first;
+    auto fetching = begun("http://example.com/", first);
+    addCookie(*HTTPFetcher::staticCookies(), "s", "v", "example.com");
     factory->refuse = true;
     auto refused = create(get("http://example.com/"));
-    Outcome refusedOutcome;
-    EXPECT_FALSE(begin(*refused, refusedOutcome));
-    EXPECT_EQ(refusedOutcome.failedCalls, 1);
-    EXPECT_TRUE(refusedOutcome.error->is(kHTTPFetcherErrorDomain, -1));
+    auto empty = create();
+    for (HTTPFetcher* fetcher : { empty.get(), refused.get(), fetching.get() }) {
+        Outcome outcome;
+        EXPECT_FALSE(begin(*fetcher, outcome));
+        ASSERT_EQ(outcome.failedCalls, 1);
+        EXPECT_TRUE(outcome.error->is(kHTTPFetcherErrorDomain, -1));
+    }
     EXPECT_FALSE(refused->isFetching());
     EXPECT_TRUE(refused->request()->allHTTPHeaderFields().empty());
-
     // Without a failed callback nothing is called and nothing breaks.
-    EXPECT_FALSE(empty->beginFetchWithDelegate(nullptr, nullptr, nullptr));
-}
-
-TEST_F(Lifecycle, BeginWhileFetchingFailsOnlyTheSecondBegin) {
-    auto fetcher = create(get("http://example.com/"));
-    Outcome first;
-    Outcome second;
-    ASSERT_TRUE(begin(*fetcher, first));
-    EXPECT_FALSE(begin(*fetcher, second));
-    EXPECT_EQ(second.failedCalls, 1);
-    EXPECT_TRUE(second.error->is(kHTTPFetcherErrorDomain, -1));
+    EXPECT_FALSE(refused->beginFetchWithDelegate(nullptr, nullptr, nullptr));
 
     EXPECT_EQ(factory->records.size(), 1u);
-    EXPECT_TRUE(fetcher->isFetching());
     factory->lastRecord().answer(200, "first");
     EXPECT_EQ(first.finishedCalls, 1);
     EXPECT_EQ(first.data, QByteArray("first"));
-    EXPECT_EQ(second.finishedCalls, 0);
 }
 
 TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndCancelsAndReleasesTheConnection) {
-    auto fetcher = create(get("http://example.com/"));
     Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
+    auto fetcher = begun("http://example.com/", outcome);
     auto& connection = factory->lastRecord();
     connection.respond(200);
     fetcher->stopFetching();
@@ -154,28 +135,31 @@ TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndCancelsAndReleasesTheConn
     EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
 }
 
-TEST_F(Lifecycle, LaterResponseOnSameConnectionDiscardsEarlierBody) {
+TEST_F(Lifecycle, CallbackMayStopTheFetchWhileItsConnectionIsReporting) {
     auto fetcher = create(get("http://example.com/"));
+    std::vector<QByteArray> progress;
+    fetcher->setReceivedDataSelector([&](HTTPFetcher& self, const QByteArray& soFar) {
+        progress.push_back(soFar);
+        self.stopFetching();
+    });
     Outcome outcome;
     ASSERT_TRUE(begin(*fetcher, outcome));
-    auto& connection = factory->lastRecord();
-    connection.respond(200);
-    connection.send("first part");
-    connection.respond(200);
-    connection.send("second");
-    connection.finish();
-    EXPECT_EQ(outcome.data, QByteArray("second"));
+    auto record = factory->records.back();
+    record->respond(200);
+    record->send("one");
+    record->send("two"); // the connection is gone: nothing arrives
+    record->finish();
+    EXPECT_EQ(progress, std::vector<QByteArray> { "one" });
+    EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
 }
 
-TEST_F(Lifecycle, ResponseWithoutStatusCompletesAsSuccess) {
+TEST_F(Lifecycle, CompletionWithoutFinishedCallbackStaysFetchingUntilStopped) {
     auto fetcher = create(get("http://example.com/"));
-    Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->lastRecord().respondWithoutStatus();
-    factory->lastRecord().send("x");
-    factory->lastRecord().finish();
-    EXPECT_EQ(fetcher->statusCode(), 0);
-    EXPECT_EQ(outcome.finishedCalls, 1);
+    ASSERT_TRUE(fetcher->beginFetchWithDelegate(nullptr, nullptr, nullptr));
+    factory->lastRecord().answer(200, "x");
+    EXPECT_TRUE(fetcher->isFetching());
+    fetcher->stopFetching();
+    EXPECT_FALSE(fetcher->isFetching());
 }
 
 TEST_F(Lifecycle, ChallengeIsAnsweredThreeTimesThenFailsWithTheChallenge) {
@@ -212,9 +196,8 @@ TEST_F(Lifecycle, ProxyChallengeUsesProxyCredentialWhenSetElseTheServerOne) {
     EXPECT_EQ(factory->lastRecord().challenge(0, false).used->user, QStringLiteral("server"));
     fetcher->stopFetching();
 
-    auto bare = create(get("http://example.com/"));
     Outcome bareOutcome;
-    ASSERT_TRUE(begin(*bare, bareOutcome));
+    auto bare = begun("http://example.com/", bareOutcome);
     EXPECT_TRUE(factory->lastRecord().challenge(0).cancelled);
     EXPECT_TRUE(bareOutcome.error->is(kHTTPFetcherErrorDomain, -2));
 }
@@ -255,63 +238,23 @@ TEST_F(Lifecycle, DelegateMayDropTheFetcherInsideTheCallback) {
     EXPECT_TRUE(weak.expired());
 }
 
-TEST_F(Lifecycle, CompletionWithoutFinishedCallbackStaysFetchingUntilStopped) {
-    auto fetcher = create(get("http://example.com/"));
-    ASSERT_TRUE(fetcher->beginFetchWithDelegate(nullptr, nullptr, nullptr));
-    factory->lastRecord().answer(200, "x");
-    EXPECT_TRUE(fetcher->isFetching());
-    fetcher->stopFetching();
-    EXPECT_FALSE(fetcher->isFetching());
-}
-
+// Run loop modes, the fetcher's own or else its environment's default, schedule an unstarted
+// connection once per mode, which then starts.
 TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart) {
-    auto fetcher = create(get("http://example.com/"));
-    fetcher->setRunLoopModes(HTTPFetcher::RunLoopModes { "default", "tracking" });
-    Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    EXPECT_FALSE(factory->lastRecord().startedImmediately);
-    EXPECT_TRUE(factory->lastRecord().started);
-    EXPECT_EQ(factory->lastRecord().modes, (std::vector<std::string> { "default", "tracking" }));
-    fetcher->stopFetching();
-
     environment->setDefaultRunLoopModes(HTTPFetcher::RunLoopModes { "common" });
-    auto second = create(get("http://example.com/"));
-    ASSERT_TRUE(begin(*second, outcome));
-    EXPECT_EQ(factory->lastRecord().modes, (std::vector<std::string> { "common" }));
-    second->stopFetching();
-}
-
-// The one place that touches the process's environment, through the class-level entry points.
-TEST_F(Lifecycle, ClassLevelSettingsAreThoseOfTheProcessEnvironmentFetchersGetByDefault) {
-    const auto& process = FetcherEnvironment::process();
-    EXPECT_EQ(HTTPFetcher::create()->environment(), process);
-    HTTPFetcher::setConnectionClass(factory);
-    HTTPFetcher::setRunLoop(&runLoop);
-    HTTPFetcher::setIsLoggingEnabled(true);
-    EXPECT_EQ(process->connectionFactory(), factory);
-    EXPECT_EQ(&process->runLoop(), &runLoop);
-    EXPECT_TRUE(process->log().isEnabled());
-    HTTPFetcher::setConnectionClass(nullptr);
-    HTTPFetcher::setRunLoop(nullptr);
-    HTTPFetcher::setIsLoggingEnabled(false);
-}
-
-TEST_F(Lifecycle, CallbackMayStopTheFetchWhileItsConnectionIsReporting) {
-    auto fetcher = create(get("http://example.com/"));
-    std::vector<QByteArray> progress;
-    fetcher->setReceivedDataSelector([&](HTTPFetcher& self, const QByteArray& soFar) {
-        progress.push_back(soFar);
-        self.stopFetching();
-    });
-    Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    auto record = factory->records.back();
-    record->respond(200);
-    record->send("one");
-    record->send("two"); // the connection is gone: nothing arrives
-    record->finish();
-    EXPECT_EQ(progress, std::vector<QByteArray> { "one" });
-    EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
+    for (const auto& modes :
+         { std::vector<std::string> { "default", "tracking" }, std::vector<std::string> {} }) {
+        auto fetcher = create(get("http://example.com/"));
+        if (!modes.empty())
+            fetcher->setRunLoopModes(modes);
+        Outcome outcome;
+        ASSERT_TRUE(begin(*fetcher, outcome));
+        EXPECT_FALSE(factory->lastRecord().startedImmediately);
+        EXPECT_TRUE(factory->lastRecord().started);
+        EXPECT_EQ(factory->lastRecord().modes,
+                  modes.empty() ? std::vector<std::string> { "common" } : modes);
+        fetcher->stopFetching();
+    }
 }
 
 } // namespace

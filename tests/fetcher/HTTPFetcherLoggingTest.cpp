@@ -1,6 +1,5 @@
 #include "FetcherFixture.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,53 +22,28 @@ protected:
         environment->log().setEnabled(true);
     }
 
-    void fetch(const QString& url, int status, const QByteArray& body, const QString& mimeType,
-               HTTPHeaderFields headerFields = {}, std::optional<QByteArray> post = std::nullopt) {
+    // The body files the exchange wrote, by extension, with their contents.
+    std::map<QString, QByteArray> fetch(const QString& url, int status, const QByteArray& body,
+                                        const QString& mimeType, HTTPHeaderFields headerFields = {},
+                                        std::optional<QByteArray> post = std::nullopt) {
+        const QDir folder(environment->log().directory());
+        const QStringList pattern { kProcess + "_http_response_*" };
+        const QStringList before = folder.entryList(pattern, QDir::Files);
         auto fetcher = create(get(url));
         fetcher->setPostData(post);
         Outcome outcome;
-        ASSERT_TRUE(begin(*fetcher, outcome));
+        EXPECT_TRUE(begin(*fetcher, outcome));
         factory->lastRecord().respond(status, std::move(headerFields), mimeType);
         if (!body.isEmpty())
             factory->lastRecord().send(body);
         factory->lastRecord().finish();
-    }
-
-    // Exchange number of a body file name ("..._N.ext").
-    static int numberOf(const QString& name) {
-        return name.section('_', -1).section('.', 0, 0).toInt();
-    }
-
-    QStringList bodyFiles() const {
-        return QDir(directory.path()).entryList({ kProcess + "_http_response_*" }, QDir::Files);
-    }
-
-    int latestNumber() const {
-        int latest = 0;
-        for (const QString& name : bodyFiles())
-            latest = std::max(latest, numberOf(name));
-        return latest;
-    }
-
-    // Extensions of the body files of the latest exchange.
-    QStringList latestBodyFiles() const {
-        QStringList result;
-        for (const QString& name : bodyFiles())
-            if (numberOf(name) == latestNumber())
-                result << name.section('.', -1);
-        result.sort();
-        return result;
-    }
-
-    QByteArray latestFile(const QString& extension) const {
-        for (const QString& name : bodyFiles()) {
-            if (numberOf(name) != latestNumber() || !name.endsWith("." + extension))
-                continue;
-            QFile file(QDir(directory.path()).filePath(name));
-            file.open(QIODevice::ReadOnly);
-            return file.readAll();
+        std::map<QString, QByteArray> written;
+        for (const QString& name : folder.entryList(pattern, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            if (!before.contains(name) && file.open(QIODevice::ReadOnly))
+                written[name.section('.', -1)] = file.readAll();
         }
-        return {};
+        return written;
     }
 
     QByteArray page() const {
@@ -81,20 +55,18 @@ protected:
     QTemporaryDir directory;
 };
 
-TEST_F(Logging, OffWritesNothing) {
+TEST_F(Logging, FirstExchangeCreatesThePageLaterOnesAppendAndNewestLinkFollows) {
     environment->log().setEnabled(false);
     fetch("http://example.com/", 200, "{\"a\":1}", "application/json");
-    EXPECT_TRUE(QDir(directory.path()).isEmpty());
-}
+    EXPECT_TRUE(QDir(directory.path()).isEmpty()) << "switched off, nothing is written";
+    environment->log().setEnabled(true);
 
-TEST_F(Logging, FirstExchangeCreatesThePageLaterOnesAppendAndNewestLinkFollows) {
     fetch("http://example.com/one", 200, "{}", "application/json");
     fetch("http://example.com/two", 404, "", "text/plain");
     QByteArray text = page();
     EXPECT_EQ(text.count("<html><head>"), 1);
     EXPECT_EQ(text.count("<br><hr><p>"), 2);
     EXPECT_TRUE(text.contains("<code>http://example.com/two</code>"));
-
     QFileInfo newest(QDir(directory.path()).filePath(kProcess + "_http_log_newest.html"));
     ASSERT_TRUE(newest.isSymLink());
     EXPECT_EQ(QFileInfo(newest.symLinkTarget()).fileName(),
@@ -110,8 +82,7 @@ TEST_F(Logging, RunsInTheSameSecondGetTheirOwnStampAndFilesAreTheOwnersOnly) {
     const QString first = environment->log().dateStamp();
     fetch("http://example.com/one", 200, "first run", "text/plain");
     environment->log().setDateStamp(QString()); // as a new run starts
-    const QString second = environment->log().dateStamp();
-    EXPECT_NE(first, second);
+    EXPECT_NE(first, environment->log().dateStamp());
     fetch("http://example.com/two", 200, "second run", "text/plain");
     EXPECT_EQ(QDir(folder).entryList({ kProcess + "_http_log_*" }).size(), 3); // and newest
 
@@ -126,56 +97,58 @@ TEST_F(Logging, RunsInTheSameSecondGetTheirOwnStampAndFilesAreTheOwnersOnly) {
             << name.toStdString();
 }
 
+// JSON is shown formatted in a page of its own, XML kept with such a page, HTML and images kept
+// as they came.
 TEST_F(Logging, BodyFilesDependOnTheKindOfBody) {
-    fetch("http://example.com/json", 200, "  {\"a\": 1}\n", "application/json");
-    EXPECT_EQ(latestBodyFiles(), QStringList { "html" });
-    EXPECT_TRUE(latestFile("html").contains("<textarea rows=\"33\" cols=\"108\" readonly=true "
-                                            "wrap=soft>\n{&quot;a&quot;: 1}\n</textarea>"));
-
-    fetch("http://example.com/xml", 200, "<?xml version=\"1.0\"?><a/>", "text/xml");
-    EXPECT_EQ(latestBodyFiles(), (QStringList { "html", "xml" }));
-    EXPECT_EQ(latestFile("xml"), QByteArray("<?xml version=\"1.0\"?><a/>"));
-
-    fetch("http://example.com/page", 200, "<html><body>hi</body></html>", "text/html");
-    EXPECT_EQ(latestBodyFiles(), QStringList { "html" });
-    EXPECT_EQ(latestFile("html"), QByteArray("<html><body>hi</body></html>"));
-    EXPECT_TRUE(page().contains("formatted <b>html</b>"));
-
     const QByteArray png("\x89PNG\r\n\x1a\n\x00\x01\xff", 11);
-    fetch("http://example.com/p.png", 200, png, "image/png");
-    EXPECT_EQ(latestBodyFiles(), QStringList { "png" });
-    EXPECT_EQ(latestFile("png"), png);
+    const struct {
+        const char* mimeType;
+        QByteArray body;
+        QStringList files;
+        QByteArray shown; // in the file of the last extension, if not the body
+    } rows[] = {
+        { "application/json", "  {\"a\": 1}\n", { "html" }, "\n{&quot;a&quot;: 1}\n</textarea>" },
+        { "text/xml", "<?xml version=\"1.0\"?><a/>", { "html", "xml" }, {} },
+        { "text/html", "<html><body>hi</body></html>", { "html" }, {} },
+        { "image/png", png, { "png" }, {} },
+    };
+    for (const auto& row : rows) {
+        const auto written = fetch("http://example.com/" + QString::fromLatin1(row.mimeType), 200,
+                                   row.body, QString::fromLatin1(row.mimeType));
+        QStringList files;
+        for (const auto& [extension, contents] : written)
+            files << extension;
+        EXPECT_EQ(files, row.files) << row.mimeType;
+        EXPECT_TRUE(
+            written.at(row.files.back()).contains(row.shown.isNull() ? row.body : row.shown))
+            << row.mimeType;
+    }
 }
 
-// A server controls header fields and URLs; the page must show them, not run them.
-TEST_F(Logging, PageEscapesEverythingItShows) {
-    fetch("http://example.com/?q=<script>x</script>", 200, "</textarea><script>alert(2)</script>",
-          "text/plain", fields({ { "X-Evil", "<script>alert(1)</script>" } }),
-          QByteArray("a=<b>&c=d"));
+// A server controls header fields and URLs; the page must show them, not run them. A posted
+// password never reaches the page.
+TEST_F(Logging, PageEscapesEverythingItShowsAndMasksPasswords) {
+    auto written = fetch("http://example.com/?q=<script>x</script>", 200,
+                         "</textarea><script>alert(2)</script>", "text/plain",
+                         fields({ { "X-Evil", "<script>alert(1)</script>" } }),
+                         QByteArray("a=<b>&Passwd=hunter2&c=d"));
     QByteArray text = page();
     EXPECT_FALSE(text.contains("<script>alert"));
-    EXPECT_FALSE(text.contains("<b>&c"));
+    EXPECT_FALSE(text.contains("<b>&"));
     EXPECT_TRUE(text.contains("X-Evil: &lt;script&gt;alert(1)&lt;/script&gt;"));
-    EXPECT_FALSE(latestFile("html").contains("</textarea><script>"));
-}
-
-TEST_F(Logging, PostedPasswordIsMasked) {
-    fetch("http://example.com/login", 200, "ok", "text/plain", {},
-          QByteArray("user=ann&Passwd=hunter2&keep=1"));
-    QByteArray text = page();
-    EXPECT_TRUE(text.contains("user=ann&amp;Passwd=_snip_&amp;keep=1"));
+    EXPECT_FALSE(written.at("html").contains("</textarea><script>"));
+    EXPECT_TRUE(text.contains("a=&lt;b&gt;&amp;Passwd=_snip_&amp;c=d"));
     EXPECT_FALSE(text.contains("hunter2"));
-    EXPECT_TRUE(text.contains("posted data (30 bytes)"));
 }
 
 TEST(LoggingText, MaskingReplacesOnlyThePasswordValue) {
     const QString name = QStringLiteral("&Passwd=");
-    EXPECT_EQ(HTTPFetcher::cleanParameterFollowing(name, "a=1&Passwd=secret"),
-              QStringLiteral("a=1&Passwd=_snip_"));
-    EXPECT_EQ(HTTPFetcher::cleanParameterFollowing(name, "a=1&Passwd=secret&b=2"),
-              QStringLiteral("a=1&Passwd=_snip_&b=2"));
-    EXPECT_EQ(HTTPFetcher::cleanParameterFollowing(name, "Passwd=secret&b=2"),
-              QStringLiteral("Passwd=secret&b=2"));
+    for (const auto& [text, masked] : std::initializer_list<std::pair<const char*, const char*>> {
+             { "a=1&Passwd=secret", "a=1&Passwd=_snip_" },
+             { "a=1&Passwd=secret&b=2", "a=1&Passwd=_snip_&b=2" },
+             { "Passwd=secret&b=2", "Passwd=secret&b=2" } })
+        EXPECT_EQ(HTTPFetcher::cleanParameterFollowing(name, QString::fromLatin1(text)),
+                  QString::fromLatin1(masked));
 }
 
 TEST(LoggingText, StreamDataBecomesTextOrAByteCount) {
@@ -192,13 +165,6 @@ TEST(LoggingText, StreamDataBecomesTextOrAByteCount) {
     EXPECT_TRUE(text.contains("\r\r\nContent-Type: image/png\r<<7 bytes>>\r"))
         << text.toStdString();
     EXPECT_FALSE(text.contains("PNG"));
-}
-
-TEST(LoggingText, ProcessNameTakesUnderscoresForSpaces) {
-    FetchLog log;
-    QCoreApplication::setApplicationName(QStringLiteral("my fetch app"));
-    EXPECT_EQ(log.processName(), QStringLiteral("my_fetch_app"));
-    QCoreApplication::setApplicationName(QString());
 }
 
 } // namespace

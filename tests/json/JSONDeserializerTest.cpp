@@ -46,16 +46,13 @@ TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncod
     EXPECT_EQ(error.code, -1);
 }
 
+// Values themselves are the scanner's; the entry point skips leading space and ignores the rest.
 TEST(JSONDeserializer, AnyValueEntryPointSkipsLeadingSpaceAndIgnoresWhatFollows) {
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
     const auto dictionary = deserializer.deserialize("\n {\"a\":1} trailing garbage");
     ASSERT_TRUE(dictionary.has_value());
     EXPECT_EQ(*dictionary->dictionary()->findNumber("a"), 1.0);
-    EXPECT_EQ(*deserializer.deserialize("truex")->boolean(), true);
-    EXPECT_EQ(*deserializer.deserialize("\"s\"")->string(), "s");
-    EXPECT_EQ(*deserializer.deserialize("-2.5")->number(), -2.5);
-    EXPECT_TRUE(deserializer.deserialize("null")->isNull());
-    EXPECT_EQ(deserializer.deserialize("[1,2,]")->array()->size(), 2u);
+    EXPECT_EQ(*deserializer.deserialize(" -2.5x")->number(), -2.5);
     EXPECT_EQ(deserializer.deserializeAsDictionary("{\"a\":1}}}")->size(), 1u);
 }
 

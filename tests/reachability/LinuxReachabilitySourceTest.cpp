@@ -11,15 +11,11 @@
 #include "reachability/Reachability.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
-#include <linux/if_tun.h>
-#include <net/if.h>
 #include <sched.h>
 #include <string>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace sweeplight::reachability {
@@ -124,6 +120,7 @@ protected:
     int notifications { 0 };
 };
 
+// Routes drive the statuses, and a link that loses its carrier takes its routes with it.
 TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatusesAndNotify) {
     watchAllTargets();
     expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
@@ -132,6 +129,9 @@ TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatuses
     ReachabilityFlags flags = 0;
     EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
     EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
+    // The peer: p0 loses its carrier but stays up.
+    change("link set p1 down", StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    change("link set p1 up", StatusReachable, StatusReachable, StatusUnreachable);
     change("route add 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusReachable);
     change("route del 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusUnreachable);
     change("route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
@@ -148,42 +148,6 @@ TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv
     ReachabilityFlags flags = 0;
     EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
     EXPECT_EQ(flags, kReachabilityFlagsReachable) << "through a gateway: not direct";
-}
-
-TEST_F(LinuxReachabilityNamespaceTest, ALinkGoingDownTakesItsRoutesWithIt) {
-    ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
-    watchAllTargets();
-    ASSERT_EQ(monitor->internetConnectionStatus(), StatusReachable);
-
-    // The peer: p0 loses its carrier but stays up.
-    change("link set p1 down", StatusUnreachable, StatusUnreachable, StatusUnreachable);
-}
-
-TEST_F(LinuxReachabilityNamespaceTest, APointToPointDefaultRouteIsTransientNotAdHoc) {
-    // A tun device has a carrier while a process holds it open, as a VPN or a modem's
-    // PPP daemon would.
-    int tun = -1;
-    insideNamespace([&] {
-        tun = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
-        ifreq request {};
-        request.ifr_flags = IFF_TUN | IFF_NO_PI;
-        std::strncpy(request.ifr_name, "t0", IFNAMSIZ - 1);
-        if (tun >= 0 && ::ioctl(tun, TUNSETIFF, &request) != 0) {
-            ::close(tun);
-            tun = -1;
-        }
-    });
-    if (tun < 0)
-        GTEST_SKIP() << "no tun devices here";
-    ASSERT_TRUE(ip("link set t0 up"));
-    ASSERT_TRUE(ip("addr add 10.10.0.1 peer 10.10.0.2 dev t0"));
-    watchAllTargets();
-
-    change("route add default dev t0", StatusTransient, StatusTransient, StatusUnreachable);
-    ReachabilityFlags flags = 0;
-    EXPECT_TRUE(monitor->isNetworkAvailableFlags(&flags));
-    EXPECT_EQ(flags, kReachabilityFlagsReachable | kReachabilityFlagsTransientConnection);
-    ::close(tun);
 }
 
 TEST_F(LinuxReachabilityNamespaceTest, AChangeStillPendingDiesWithTheMonitor) {
