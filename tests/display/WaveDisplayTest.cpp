@@ -5,6 +5,7 @@
 #include <QImage>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <vector>
 
 using namespace sweeplight::display;
@@ -16,27 +17,19 @@ bool isLit(const QImage& frame, int x, int y) {
     return (frame.pixel(x, y) & 0xFFFFFF) != 0;
 }
 
-struct Span {
-    int first { -1 };
-    int last { -1 };
-    bool operator==(const Span&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Span& span) {
-    return out << "[" << span.first << ", " << span.last << "]";
-}
-
-// Runs of lit pixels along one row (horizontal) or one column (vertical).
-std::vector<Span> litRuns(const QImage& frame, int fixed, bool horizontal) {
-    std::vector<Span> runs;
+// Runs of lit pixels along one row (horizontal) or one column (vertical), as "first-last ...".
+std::string litRuns(const QImage& frame, int fixed, bool horizontal) {
+    std::string runs;
     const int length = horizontal ? frame.width() : frame.height();
-    for (int i = 0; i < length; ++i) {
-        if (!(horizontal ? isLit(frame, i, fixed) : isLit(frame, fixed, i)))
-            continue;
-        if (!runs.empty() && runs.back().last == i - 1)
-            runs.back().last = i;
-        else
-            runs.push_back({ i, i });
+    for (int i = 0, first = -1; i <= length; ++i) {
+        const bool lit =
+            i < length && (horizontal ? isLit(frame, i, fixed) : isLit(frame, fixed, i));
+        if (lit && first < 0)
+            first = i;
+        if (!lit && first >= 0) {
+            runs += (runs.empty() ? "" : " ") + std::to_string(first) + "-" + std::to_string(i - 1);
+            first = -1;
+        }
     }
     return runs;
 }
@@ -58,44 +51,35 @@ QImage pictureOfRows(int width, const std::vector<QRgb>& rowColours) {
     return image;
 }
 
-QImage whitePicture(int width) {
-    return pictureOfRows(width, std::vector<QRgb>(16, qRgb(255, 255, 255)));
-}
-
-// A peak of the raw sideways acceleration: positive ends the forward swing, negative the
-// backward one.
-void turn(WaveDisplay& display, bool forwards) {
-    const double sign = forwards ? -1 : 1;
-    for (double x : { 0.3, 0.5, 0.45 })
-        display.didAccelerate(sign * x, 0, 0);
-    ASSERT_EQ(display.isGoingForwards(), forwards);
-}
-
-std::vector<int> countDown(int from, int to) {
-    std::vector<int> columns;
-    for (int c = from; c != to; c += from < to ? 1 : -1)
-        columns.push_back(c);
-    columns.push_back(to);
-    return columns;
-}
-
-std::vector<int> operator+(std::vector<int> a, const std::vector<int>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// Before a step's frames: 'b' turns backwards, 'f' forwards, 'r' switches repeat off, 'm' sets
-// the message "hey!"; ' ' does nothing.
-struct Step {
-    char action;
-    std::vector<int> columns; // shown by the frames that follow; -1 is a black frame
+// Sets a display up as a row of the tables below says.
+struct Mode {
+    const char* message; // null keeps "hey!"
+    int picture;         // < 0: message mode; 0: picture mode without a picture; else its width
+    bool wholeLetters = false;
+    bool repeat = false;
+    int pointer = 0; // the message or picture cursor
 };
+
+void setUp(WaveDisplay& display, const Mode& mode) {
+    if (mode.message)
+        display.setMessage(mode.message);
+    if (mode.picture > 0)
+        display.setImageRef(pictureOfRows(mode.picture, std::vector<QRgb>(16, qRgb(9, 9, 9))));
+    display.setInImageMode(mode.picture >= 0);
+    display.setDrawWholeLetterMode(mode.wholeLetters);
+    display.setInRepeatMode(mode.repeat);
+    display.setMessagePointer(mode.pointer);
+    display.setImagePointer(mode.pointer);
+}
 
 struct Stepping {
     const char* name;
-    std::function<void(WaveDisplay&)> setUp;
+    Mode mode;
     Content content; // of every frame that shows a column
-    std::vector<Step> steps;
+    // The columns frames show in turn (-1: a black frame; "a-b" counts from a to b) and, between
+    // them, 'b' turns backwards (a positive peak of the raw sideways acceleration), 'f' forwards,
+    // 'r' switches repeat off and 'm' sets the message "hey!".
+    const char* script;
 };
 
 void PrintTo(const Stepping& row, std::ostream* out) {
@@ -113,98 +97,69 @@ class WaveDisplayStepping : public WaveDisplayTest,
 
 // One column (picture column, letter) per frame from each turn-around, stopping at the ends.
 TEST_P(WaveDisplayStepping, ShowsTheColumnsInTurn) {
-    GetParam().setUp(*display);
-    for (const Step& step : GetParam().steps) {
-        if (step.action == 'b' || step.action == 'f')
-            turn(*display, step.action == 'f');
-        if (step.action == 'r')
-            display->setInRepeatMode(false);
-        if (step.action == 'm')
-            display->setMessage("hey!");
-        std::vector<int> shown;
-        for (std::size_t frame = 0; frame < step.columns.size(); ++frame) {
+    setUp(*display, GetParam().mode);
+    std::string expected, shown;
+    std::istringstream script(GetParam().script);
+    for (std::string token; script >> token;) {
+        const auto dash = token.find('-', 1);
+        if (std::isalpha(token[0])) {
+            if (token == "b" || token == "f") {
+                for (double x : { 0.3, 0.5, 0.45 })
+                    display->didAccelerate(token == "b" ? x : -x, 0, 0);
+            }
+            if (token == "r")
+                display->setInRepeatMode(false);
+            if (token == "m")
+                display->setMessage("hey!");
+            expected += token + " ";
+            shown += token + " ";
+            continue;
+        }
+        const int first = std::stoi(token);
+        const int last = dash == std::string::npos ? first : std::stoi(token.substr(dash + 1));
+        for (int column = first;; column += first < last ? 1 : -1) {
             const DrawnFrame drawn = display->drawView();
-            shown.push_back(drawn.column);
+            expected += std::to_string(column) + " ";
+            shown += std::to_string(drawn.column) + " ";
             EXPECT_EQ(drawn.forwards, display->isGoingForwards());
             EXPECT_EQ(drawn.content, drawn.column < 0 ? Content::Black : GetParam().content);
-            if (drawn.column < 0) {
-                EXPECT_TRUE(allBlack(display->presentedFrame())) << "step " << step.action;
-            }
+            EXPECT_TRUE(drawn.column >= 0 || allBlack(display->presentedFrame()));
+            if (column == last)
+                break;
         }
-        EXPECT_EQ(shown, step.columns) << "step '" << step.action << "'";
     }
+    EXPECT_EQ(shown, expected);
 }
-
-const auto kPictureMode = [](WaveDisplay& display, int width, bool repeat, int pointer) {
-    display.setImageRef(whitePicture(width));
-    display.setInImageMode(true);
-    display.setInRepeatMode(repeat);
-    display.setImagePointer(pointer);
-};
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, WaveDisplayStepping,
     ::testing::Values(
-        Stepping { "Columns",
-                   [](WaveDisplay& d) { d.setMessage(" h e y "); },
-                   Content::Column,
-                   { { ' ', countDown(0, 15) + std::vector { 15, 15 } },
-                     { 'b', countDown(15, 0) + std::vector { 0 } },
-                     { 'f', { 0, 1 } } } },
+        Stepping { "Columns", { " h e y ", -1 }, Content::Column, "0-15 15 15 b 15-0 0 f 0 1" },
         // A new message restarts at column 0 and keeps the direction.
-        Stepping { "NewMessage",
-                   [](WaveDisplay& d) { d.setMessage(" h e y "); },
-                   Content::Column,
-                   { { 'b', { 15, 14, 13, 12, 11, 10 } }, { 'm', { 0, 0 } } } },
-        Stepping { "EmptyMessageIsOneDarkColumn",
-                   [](WaveDisplay& d) { d.setMessage(""); },
-                   Content::Column,
-                   { { ' ', { 0, 0, 0 } }, { 'b', { 0, 0 } } } },
-        Stepping { "Picture",
-                   [](WaveDisplay& d) { kPictureMode(d, 20, false, 0); },
+        Stepping { "NewMessage", { " h e y ", -1 }, Content::Column, "b 15-10 m 0 0" },
+        Stepping { "EmptyMessageIsOneDarkColumn", { "", -1 }, Content::Column, "0 0 0 b 0 0" },
+        Stepping { "Picture", { nullptr, 20 }, Content::Picture, "0-19 19 19 b 19 18" },
+        Stepping { "PictureRepeats",
+                   { nullptr, 20, false, true, 18 },
                    Content::Picture,
-                   { { ' ', countDown(0, 19) + std::vector { 19, 19 } }, { 'b', { 19, 18 } } } },
-        Stepping {
-            "PictureRepeatsDuringASwing",
-            [](WaveDisplay& d) { kPictureMode(d, 20, true, 18); },
-            Content::Picture,
-            { { ' ', { 18, 19, 0, 1 } }, { 'b', countDown(19, 0) + std::vector { 19, 18 } } } },
+                   "18 19 0 1 b 19-0 19 18" },
         // The cursor ran past the end with repeat on; it must not read outside the picture.
-        Stepping { "RepeatSwitchedOffInMidSwing",
-                   [](WaveDisplay& d) { kPictureMode(d, 20, true, 19); },
-                   Content::Picture,
-                   { { ' ', { 19 } }, { 'r', { 19 } } } },
-        Stepping { "PictureModeWithoutAPicture",
-                   [](WaveDisplay& d) { d.setInImageMode(true); },
-                   Content::Picture,
-                   { { ' ', { -1, -1 } } } },
-        Stepping { "PictureBeforeWholeLetters",
-                   [](WaveDisplay& d) {
-                       kPictureMode(d, 3, false, 0);
-                       d.setDrawWholeLetterMode(true);
-                   },
-                   Content::Picture,
-                   { { ' ', { 0, 1 } } } },
-        // Characters of "hey!" alternate with black frames; a turn-around draws at once.
+        Stepping {
+            "RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, Content::Picture, "19 r 19" },
+        Stepping { "NoPicture", { nullptr, 0 }, Content::Picture, "-1 -1" },
+        Stepping { "PictureBeforeWholeLetters", { nullptr, 3, true }, Content::Picture, "0 1" },
+        // Characters alternate with black frames; a turn-around draws at once.
         Stepping { "WholeLetters",
-                   [](WaveDisplay& d) { d.setDrawWholeLetterMode(true); },
+                   { nullptr, -1, true },
                    Content::Letter,
-                   { { ' ', { 0, -1, 1, -1, 2, -1, 3, -1, 3, -1 } },
-                     { 'm', { 0 } },
-                     { 'b', { 3, -1, 2 } } } },
-        Stepping { "WholeLettersOfAnEmptyMessage",
-                   [](WaveDisplay& d) {
-                       d.setDrawWholeLetterMode(true);
-                       d.setMessage("");
-                   },
-                   Content::Letter,
-                   { { ' ', { -1 } }, { 'b', { -1, -1, -1, -1 } } } }),
+                   "0 -1 1 -1 2 -1 3 -1 3 -1 m 0 b 3 -1 2" },
+        Stepping { "WholeLettersOfNothing", { "", -1, true }, Content::Letter, "-1 b -1 -1 -1" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Probe {
-    bool row; // a row of the frame, else a column
+    char axis; // 'r': the lit runs along row `at`, 'c': along column `at`
     int at;
-    std::vector<Span> runs;
+    const char* runs;
 };
 struct Pixel {
     int x, y;
@@ -221,6 +176,23 @@ void PrintTo(const Drawing& row, std::ostream* out) {
     *out << row.name;
 }
 
+std::function<void(WaveDisplay&)> strip(const char* text, int pointer, QColor colour = Qt::red,
+                                        bool rainbow = false) {
+    return [=](WaveDisplay& d) {
+        d.setUIColor(colour);
+        d.setRainbowMode(rainbow);
+        d.setMessage(text);
+        d.setMessagePointer(pointer);
+    };
+}
+std::function<void(WaveDisplay&)> picture(int width, const std::vector<QRgb>& rows) {
+    return [=](WaveDisplay& d) {
+        d.setImageRef(pictureOfRows(width, rows));
+        d.setInImageMode(true);
+        d.setImagePointer(3);
+    };
+}
+
 class WaveDisplayDrawing : public WaveDisplayTest, public ::testing::WithParamInterface<Drawing> {};
 
 TEST_P(WaveDisplayDrawing, LightsTheLEDsOfTheColumn) {
@@ -228,83 +200,62 @@ TEST_P(WaveDisplayDrawing, LightsTheLEDsOfTheColumn) {
     display->drawView();
     const QImage& image = display->presentedFrame();
     for (const Probe& probe : GetParam().probes)
-        EXPECT_EQ(litRuns(image, probe.at, probe.row), probe.runs)
-            << (probe.row ? "row " : "column ") << probe.at;
+        EXPECT_EQ(litRuns(image, probe.at, probe.axis == 'r'), probe.runs)
+            << probe.axis << probe.at;
     for (const Pixel& pixel : GetParam().pixels) {
         const QRgb shown = image.pixel(pixel.x, pixel.y);
-        EXPECT_NEAR(qRed(shown), qRed(pixel.colour), 2) << pixel.x << ", " << pixel.y;
-        EXPECT_NEAR(qGreen(shown), qGreen(pixel.colour), 2) << pixel.x << ", " << pixel.y;
-        EXPECT_NEAR(qBlue(shown), qBlue(pixel.colour), 2) << pixel.x << ", " << pixel.y;
+        for (int shift : { 16, 8, 0 })
+            EXPECT_NEAR(int(shown >> shift & 0xFF), int(pixel.colour >> shift & 0xFF), 2)
+                << pixel.x << ", " << pixel.y;
     }
 }
 
-const auto kRainbowAt = [](int column) {
-    return [column](WaveDisplay& d) {
-        d.setMessage("m "); // 6 columns: 0, 2 and 4 hold lit LEDs at hues 0, 1/3, 2/3
-        d.setRainbowMode(true);
-        d.setMessagePointer(column);
-    };
-};
+const QRgb kWhite = qRgb(255, 255, 255), kBlue = qRgb(0, 0, 255), kGreen = qRgb(0, 255, 0);
 
+// "a" lights rows 1 and 4 in column 1 as narrow bars; "m " has 6 columns, of which 0, 2 and 4
+// are lit at the hues 0, 1/3 and 2/3. A picture column fills the height with square LEDs, dark
+// and transparent pixels drawn black. A whole "h" lights columns 0 and 3 in row 1, all four in
+// row 4, 64 pixels apart.
 INSTANTIATE_TEST_SUITE_P(
     Frames, WaveDisplayDrawing,
     ::testing::Values(
-        // Lit rows of the strip are narrow bars at their row positions.
         Drawing { "StripColumn",
-                  [](WaveDisplay& d) {
-                      d.setMessage("a");
-                      d.setMessagePointer(1); // rows 1 and 4 lit
-                  },
-                  { { true, 35, { { 145, 162 } } },
-                    { true, 245, { { 145, 162 } } },
-                    { false, 150, { { 0, 69 }, { 210, 279 } } } },
+                  strip("a", 1),
+                  { { 'r', 35, "145-162" }, { 'r', 245, "145-162" }, { 'c', 150, "0-69 210-279" } },
                   { { 150, 20, qRgb(255, 0, 0) } } },
-        Drawing { "ColourTakenInItsRGBForm",
-                  [](WaveDisplay& d) {
-                      d.setUIColor(QColor::fromHsvF(0.5, 1, 1));
-                      d.setMessage("a");
-                  },
+        Drawing { "ColourTakenAsRGB",
+                  strip("a", 0, QColor::fromHsvF(0.5, 1, 1)),
                   {},
                   { { 150, 300, qRgb(0, 255, 255) } } },
-        Drawing { "RainbowHueOfColumn0", kRainbowAt(0), {}, { { 150, 35, qRgb(255, 26, 26) } } },
-        Drawing { "RainbowHueOfColumn2", kRainbowAt(2), {}, { { 150, 245, qRgb(26, 255, 26) } } },
-        Drawing { "RainbowHueOfColumn4", kRainbowAt(4), {}, { { 150, 35, qRgb(26, 26, 255) } } },
-        // The picture column fills the height with square LEDs; dark pixels are drawn black.
-        Drawing { "PictureColumn",
-                  [](WaveDisplay& d) {
-                      std::vector<QRgb> rows(16, qRgb(0, 255, 0));
-                      rows[0] = qRgb(255, 255, 255);
-                      rows[1] = qRgb(0, 0, 255);
-                      rows[15] = qRgb(0, 0, 0);
-                      d.setImageRef(pictureOfRows(20, rows));
-                      d.setInImageMode(true);
-                      d.setImagePointer(3);
-                  },
-                  { { true, 100, { { 145, 174 } } }, { false, 160, { { 0, 449 } } } },
-                  { { 160, 29, qRgb(255, 255, 255) },
-                    { 160, 30, qRgb(0, 0, 255) },
-                    { 160, 59, qRgb(0, 0, 255) },
-                    { 160, 60, qRgb(0, 255, 0) } } },
-        Drawing { "OnePixelHighPicture",
-                  [](WaveDisplay& d) {
-                      d.setImageRef(pictureOfRows(4, { qRgb(255, 0, 255) }));
-                      d.setInImageMode(true);
-                  },
-                  { { false, 160, { { 0, 479 } } } },
-                  { { 160, 479, qRgb(255, 0, 255) } } },
+        Drawing { "RainbowColumn0",
+                  strip("m ", 0, Qt::red, true),
+                  {},
+                  { { 150, 35, qRgb(255, 26, 26) } } },
+        Drawing { "RainbowColumn2",
+                  strip("m ", 2, Qt::red, true),
+                  {},
+                  { { 150, 245, qRgb(26, 255, 26) } } },
+        Drawing { "RainbowColumn4",
+                  strip("m ", 4, Qt::red, true),
+                  {},
+                  { { 150, 35, qRgb(26, 26, 255) } } },
         Drawing {
-            "TransparentPixelsDrawBlack",
-            [](WaveDisplay& d) {
-                d.setImageRef(pictureOfRows(2, { qRgba(255, 255, 255, 0), qRgb(255, 255, 255) }));
-                d.setInImageMode(true);
-            },
-            { { false, 160, { { 240, 479 } } } },
-            {} },
-        // h: columns 0 and 3 lit in row 1, all four in row 4, 64 pixels apart.
+            "PictureColumn",
+            picture(20, { kWhite, kBlue, kGreen, kGreen, kGreen, kGreen, kGreen, kGreen, kGreen,
+                          kGreen, kGreen, kGreen, kGreen, kGreen, kGreen, 0 }),
+            { { 'r', 100, "145-174" }, { 'c', 160, "0-449" } },
+            { { 160, 29, kWhite }, { 160, 30, kBlue }, { 160, 59, kBlue }, { 160, 60, kGreen } } },
+        Drawing { "OnePixelHighPicture",
+                  picture(4, { qRgb(255, 0, 255) }),
+                  { { 'c', 160, "0-479" } },
+                  { { 160, 479, qRgb(255, 0, 255) } } },
+        Drawing { "TransparentPixels",
+                  picture(2, { qRgba(255, 255, 255, 0), kWhite }),
+                  { { 'c', 160, "240-479" } },
+                  {} },
         Drawing { "WholeLetter",
                   [](WaveDisplay& d) { d.setDrawWholeLetterMode(true); },
-                  { { true, 35, { { 0, 17 }, { 192, 209 } } },
-                    { true, 245, { { 0, 17 }, { 64, 81 }, { 128, 145 }, { 192, 209 } } } },
+                  { { 'r', 35, "0-17 192-209" }, { 'r', 245, "0-17 64-81 128-145 192-209" } },
                   {} }),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -343,9 +294,9 @@ TEST_F(WaveDisplayTest, EveryLitPixelLiesInTheDrawnArea) {
         display->drawView();
         const QRect area = display->drawnArea();
         for (int y = 0; y < WaveDisplay::kFramebufferHeight; ++y) {
-            for (const Span& run : litRuns(display->presentedFrame(), y, true))
-                ASSERT_TRUE(area.contains(run.first, y) && area.contains(run.last, y))
-                    << "frame " << frame << " at " << run.first << ", " << y;
+            for (int x = 0; x < WaveDisplay::kFramebufferWidth; ++x)
+                ASSERT_TRUE(!isLit(display->presentedFrame(), x, y) || area.contains(x, y))
+                    << "frame " << frame << " at " << x << ", " << y;
         }
     }
 }
