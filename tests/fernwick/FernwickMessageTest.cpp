@@ -32,11 +32,7 @@ QByteArray messageJson(const std::string& date, std::vector<Link> links = {},
 }
 
 struct MessageWorld : ClientWorld {
-    std::unique_ptr<sweeplight::fernwick::Fernwick> client;
-    MessageWorld() {
-        writeDefaultSettings();
-        client = start();
-    }
+    MessageWorld() { startClient(); }
     // Runs one check answered with `body`; returns whether an alert was shown.
     bool check(const QByteArray& body) {
         const std::size_t before = alerts.size();

@@ -23,13 +23,11 @@ using sweeplight::fernwick::FernwickWidgetScreens;
 namespace {
 
 struct ScreensWorld : ClientWorld {
-    std::unique_ptr<Fernwick> client;
     explicit ScreensWorld(bool withScreens = true) {
         sweeplight::fixtures::widgetApplication();
-        writeDefaultSettings();
         if (withScreens)
             screens = std::make_shared<FernwickWidgetScreens>();
-        client = start();
+        startClient();
     }
     bool storedShouldSubmit() const {
         return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();

@@ -20,7 +20,6 @@ namespace fernwick_test {
 
 using namespace sweeplight;
 
-using fixtures::ConnectionRecord;
 using fixtures::FakeReachabilitySource;
 using fixtures::ScriptedTransport;
 // A connection made through the scripted transport, as the test sees it.
@@ -49,11 +48,16 @@ struct ClientWorld {
     // The score fetcher's, and through it the client's run loop and transport.
     std::shared_ptr<fetcher::FetcherEnvironment> fetchers =
         std::make_shared<fetcher::FetcherEnvironment>();
+    std::unique_ptr<fernwick::Fernwick> client;
 
     ClientWorld() {
         fetchers->setRunLoop(&loop);
         fetchers->setConnectionFactory(transport);
         resetReachability();
+    }
+    ~ClientWorld() {
+        client.reset();
+        loop.advance(1.0);
     }
 
     void resetReachability() {
@@ -69,14 +73,16 @@ struct ClientWorld {
     void writeSettings(const foundation::PropertyList& settings) const {
         settings.writeFile(settingsFile());
     }
-    void writeDefaultSettings(bool withBaseUrl = true) const {
-        foundation::PropertyList settings = foundation::PropertyList::dictionary({
-            { "fernwickkey", foundation::PropertyList::string(kAppKey) },
-            { "gamekey", foundation::PropertyList::string(kGameKey) },
-            { "secretkey", foundation::PropertyList::string(kSecret) },
+    // A null base URL is left out.
+    void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
+        using foundation::PropertyList;
+        PropertyList settings = PropertyList::dictionary({
+            { "fernwickkey", PropertyList::string(appKey) },
+            { "gamekey", PropertyList::string(kGameKey) },
+            { "secretkey", PropertyList::string(kSecret) },
         });
-        if (withBaseUrl)
-            settings.set("baseurl", foundation::PropertyList::string(kBaseUrl));
+        if (baseUrl)
+            settings.set("baseurl", PropertyList::string(baseUrl));
         writeSettings(settings);
     }
 
@@ -103,6 +109,12 @@ struct ClientWorld {
 
     std::unique_ptr<fernwick::Fernwick> start() {
         return fernwick::Fernwick::createUnshared(environment());
+    }
+    // Starts `client` with the default settings.
+    fernwick::Fernwick& startClient() {
+        writeDefaultSettings();
+        client = start();
+        return *client;
     }
 
     std::optional<foundation::PropertyList> storedData() const {
