@@ -22,9 +22,6 @@ struct ScoreWorld : ClientWorld {
         submit(
             plain, score, [this] { ++successes; }, [this] { ++failures; });
     }
-    bool storedShouldSubmit() const {
-        return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();
-    }
 };
 
 } // namespace

@@ -29,9 +29,6 @@ struct ScreensWorld : ClientWorld {
             screens = std::make_shared<FernwickWidgetScreens>();
         startClient();
     }
-    bool storedShouldSubmit() const {
-        return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();
-    }
 };
 
 FernwickFeatureController* featureController(QWidget* container) {

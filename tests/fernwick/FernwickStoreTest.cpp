@@ -36,11 +36,6 @@ struct StoreWorld : ClientWorld {
     StoreWorld() { writeDefaultSettings(); }
 };
 
-bool shouldSubmit(const ClientWorld& world) {
-    auto data = world.storedData();
-    return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
-}
-
 } // namespace
 
 TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
@@ -59,7 +54,7 @@ TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
     auto data = world.storedData();
     ASSERT_TRUE(data);
     EXPECT_EQ(data->find("highscore")->find("score")->asInteger(), 20);
-    EXPECT_TRUE(shouldSubmit(world));
+    EXPECT_TRUE(world.storedShouldSubmit());
     world.loop.advance(2.0);
     EXPECT_EQ(QDir(world.dataDirectory()).entryList(QDir::Files | QDir::Hidden),
               QStringList { "FernwickData.plist" })

@@ -120,6 +120,10 @@ struct ClientWorld {
     std::optional<foundation::PropertyList> storedData() const {
         return foundation::PropertyList::readFile(dataFile());
     }
+    bool storedShouldSubmit() const {
+        auto data = storedData();
+        return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
+    }
 };
 
 // The MD5 text of the client's signatures, computed independently of the client.
