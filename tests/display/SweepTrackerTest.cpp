@@ -60,6 +60,11 @@ TEST_F(SweepTrackerTest, TurnsAtPeaksBeyondTheThresholdOnly) {
           { -0.3, -0.4, -0.5, -0.45 },
           { "forwards" } },
         { "rise then fall past -0.4", { 0.3, 0.5, 0.45 }, { -0.3, -0.2, -0.5 }, { "forwards" } },
+        // Equal samples keep the previous slope, which still finds the peak.
+        { "flat top", {}, { 0.2, 0.5, 0.5, 0.5, 0.45 }, { "backwards" } },
+        // dx is NaN twice: no comparison holds and the slope is kept, so the peak at 0.45 is
+        // measured against NaN and missed.
+        { "NaN", {}, { 0.3, 0.5, std::nan(""), 0.45 }, {} },
     };
     for (const auto& row : rows) {
         SweepTracker swing;
@@ -79,23 +84,6 @@ TEST_F(SweepTrackerTest, TurnsAtPeaksBeyondTheThresholdOnly) {
     }
 }
 
-TEST_F(SweepTrackerTest, EqualSamplesKeepThePreviousSlope) {
-    feed({ 0.2, 0.5 });
-    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
-    feed({ 0.5, 0.5 });
-    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
-    // The slope kept across the flat samples still finds the peak.
-    feed({ 0.45 });
-    EXPECT_FALSE(tracker.isGoingForwards());
-}
-
-TEST_F(SweepTrackerTest, NaNSamplesNeverTurn) {
-    feed({ 0.3, 0.5, std::nan(""), 0.45 });
-    // dx is NaN twice: no comparison holds and the slope is kept, so the peak at 0.45 is
-    // measured against NaN and missed.
-    EXPECT_TRUE(tracker.isGoingForwards());
-}
-
 TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
     tracker.noMotionRating = 3;
     tracker.didAccelerate(0, 0, 0.5); // filtered z = 0.45: not strong
@@ -106,6 +94,10 @@ TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
     EXPECT_FLOAT_EQ(tracker.accelZ, 0.945f);
     EXPECT_EQ(events, std::vector<std::string> { "hide" });
     EXPECT_FLOAT_EQ(tracker.noMotionRating, 0.01f);
+
+    tracker.noMotionRating = 4;
+    feed({ 0.3, 0.5, 0.45 });
+    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0) << "a turn-around restarts it too";
 }
 
 TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
@@ -121,10 +113,4 @@ TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
     EXPECT_LE(firstShow, 545);
     // It is asked for again on every sample while the score stays up.
     EXPECT_EQ(std::count(events.begin(), events.end(), "show"), 560 - firstShow + 1);
-}
-
-TEST_F(SweepTrackerTest, TurnAroundRestartsTheStillnessScore) {
-    tracker.noMotionRating = 4;
-    feed({ 0.3, 0.5, 0.45 });
-    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0);
 }
