@@ -12,6 +12,7 @@
 #include "foundation/PropertyList.h"
 #include "reachability/Reachability.h"
 
+#include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
@@ -127,6 +128,11 @@ struct ClientWorld {
 };
 
 // The MD5 text of the client's signatures, computed independently of the client.
-std::string upperMd5(const std::string& text);
+inline std::string upperMd5(const std::string& text) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Md5)
+        .toHex()
+        .toUpper()
+        .toStdString();
+}
 
 } // namespace fernwick_test
