@@ -30,10 +30,6 @@ QImage randomPicture(int width, int height, quint32 seed) {
     return picture;
 }
 
-void PrintTo(const Case& row, std::ostream* out) {
-    *out << row.name;
-}
-
 // A display drawing with GL and one drawing the same frames on the CPU.
 class GLAndSoftware : public ::testing::Test {
 protected:
