@@ -3,6 +3,7 @@
 #include "display/gles/GLESRenderer.h"
 
 #include <QImage>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -134,33 +135,24 @@ TEST_P(WaveDisplayStepping, ShowsTheColumnsInTurn) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, WaveDisplayStepping,
     ::testing::Values(
-        Stepping { "Columns", { " h e y ", -1 }, Content::Column, "0-15 15 15 b 15-0 0 f 0 1" },
+        Stepping("Columns", { " h e y ", -1 }, Content::Column, "0-15 15 15 b 15-0 0 f 0 1"),
         // A new message restarts at column 0 and keeps the direction.
-        Stepping { "NewMessage", { " h e y ", -1 }, Content::Column, "b 15-10 m 0 0" },
-        Stepping { "EmptyMessageIsOneDarkColumn", { "", -1 }, Content::Column, "0 0 0 b 0 0" },
-        Stepping { "Picture", { nullptr, 20 }, Content::Picture, "0-19 19 19 b 19 18" },
-        Stepping { "PictureRepeats",
-                   { nullptr, 20, false, true, 18 },
-                   Content::Picture,
-                   "18 19 0 1 b 19-0 19 18" },
+        Stepping("NewMessage", { " h e y ", -1 }, Content::Column, "b 15-10 m 0 0"),
+        Stepping("EmptyMessageIsOneDarkColumn", { "", -1 }, Content::Column, "0 0 0 b 0 0"),
+        Stepping("Picture", { nullptr, 20 }, Content::Picture, "0-19 19 19 b 19 18"),
+        Stepping("PictureRepeats", { nullptr, 20, false, true, 18 }, Content::Picture,
+                 "18 19 0 1 b 19-0 19 18"),
         // The cursor ran past the end with repeat on; it must not read outside the picture.
-        Stepping {
-            "RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, Content::Picture, "19 r 19" },
-        Stepping { "NoPicture", { nullptr, 0 }, Content::Picture, "-1 -1" },
-        Stepping { "PictureBeforeWholeLetters", { nullptr, 3, true }, Content::Picture, "0 1" },
+        Stepping("RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, Content::Picture,
+                 "19 r 19"),
+        Stepping("NoPicture", { nullptr, 0 }, Content::Picture, "-1 -1"),
+        Stepping("PictureBeforeWholeLetters", { nullptr, 3, true }, Content::Picture, "0 1"),
         // Characters alternate with black frames; a turn-around draws at once.
-        Stepping { "WholeLetters",
-                   { nullptr, -1, true },
-                   Content::Letter,
-                   "0 -1 1 -1 2 -1 3 -1 3 -1 m 0 b 3 -1 2" },
-        Stepping { "WholeLettersOfNothing", { "", -1, true }, Content::Letter, "-1 b -1 -1 -1" }),
+        Stepping("WholeLetters", { nullptr, -1, true }, Content::Letter,
+                 "0 -1 1 -1 2 -1 3 -1 3 -1 m 0 b 3 -1 2"),
+        Stepping("WholeLettersOfNothing", { "", -1, true }, Content::Letter, "-1 b -1 -1 -1")),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct Probe {
-    char axis; // 'r': the lit runs along row `at`, 'c': along column `at`
-    int at;
-    const char* runs;
-};
 struct Pixel {
     int x, y;
     QRgb colour; // compared within 2 per channel
@@ -168,7 +160,8 @@ struct Pixel {
 struct Drawing {
     const char* name;
     std::function<void(WaveDisplay&)> setUp;
-    std::vector<Probe> probes;
+    // "rY=RUNS" the lit runs along row Y, "cX=RUNS" along column X, runs as "first-last,...".
+    std::string probes;
     std::vector<Pixel> pixels;
 };
 
@@ -199,9 +192,14 @@ TEST_P(WaveDisplayDrawing, LightsTheLEDsOfTheColumn) {
     GetParam().setUp(*display);
     display->drawView();
     const QImage& image = display->presentedFrame();
-    for (const Probe& probe : GetParam().probes)
-        EXPECT_EQ(litRuns(image, probe.at, probe.axis == 'r'), probe.runs)
-            << probe.axis << probe.at;
+    std::istringstream probes(GetParam().probes);
+    std::string seen;
+    for (std::string probe; probes >> probe;) {
+        std::string runs = litRuns(image, std::stoi(probe.substr(1)), probe[0] == 'r');
+        std::replace(runs.begin(), runs.end(), ' ', ',');
+        seen += (seen.empty() ? "" : " ") + probe.substr(0, probe.find('=') + 1) + runs;
+    }
+    EXPECT_EQ(seen, GetParam().probes);
     for (const Pixel& pixel : GetParam().pixels) {
         const QRgb shown = image.pixel(pixel.x, pixel.y);
         for (int shift : { 16, 8, 0 })
@@ -219,36 +217,24 @@ const QRgb kWhite = qRgb(255, 255, 255), kBlue = qRgb(0, 0, 255), kGreen = qRgb(
 INSTANTIATE_TEST_SUITE_P(
     Frames, WaveDisplayDrawing,
     ::testing::Values(
-        Drawing { "StripColumn",
-                  strip("a", 1),
-                  { { 'r', 35, "145-162" }, { 'r', 245, "145-162" }, { 'c', 150, "0-69 210-279" } },
-                  { { 150, 20, qRgb(255, 0, 0) } } },
-        Drawing { "ColourTakenAsRGB",
-                  strip("a", 0, QColor::fromHsvF(0.5, 1, 1)),
-                  {},
-                  { { 150, 300, qRgb(0, 255, 255) } } },
-        Drawing { "RainbowColumn2",
-                  strip("m ", 2, Qt::red, true),
-                  {},
-                  { { 150, 245, qRgb(26, 255, 26) } } },
-        Drawing {
+        Drawing("StripColumn", strip("a", 1), "r35=145-162 r245=145-162 c150=0-69,210-279",
+                { { 150, 20, qRgb(255, 0, 0) } }),
+        Drawing("ColourTakenAsRGB", strip("a", 0, QColor::fromHsvF(0.5, 1, 1)), "",
+                { { 150, 300, qRgb(0, 255, 255) } }),
+        Drawing("RainbowColumn2", strip("m ", 2, Qt::red, true), "",
+                { { 150, 245, qRgb(26, 255, 26) } }),
+        Drawing(
             "PictureColumn",
             picture(20, { kWhite, kBlue, kGreen, kGreen, kGreen, kGreen, kGreen, kGreen, kGreen,
                           kGreen, kGreen, kGreen, kGreen, kGreen, kGreen, 0 }),
-            { { 'r', 100, "145-174" }, { 'c', 160, "0-449" } },
-            { { 160, 29, kWhite }, { 160, 30, kBlue }, { 160, 59, kBlue }, { 160, 60, kGreen } } },
-        Drawing { "OnePixelHighPicture",
-                  picture(4, { qRgb(255, 0, 255) }),
-                  { { 'c', 160, "0-479" } },
-                  { { 160, 479, qRgb(255, 0, 255) } } },
-        Drawing { "TransparentPixels",
-                  picture(2, { qRgba(255, 255, 255, 0), kWhite }),
-                  { { 'c', 160, "240-479" } },
-                  {} },
-        Drawing { "WholeLetter",
-                  [](WaveDisplay& d) { d.setDrawWholeLetterMode(true); },
-                  { { 'r', 35, "0-17 192-209" }, { 'r', 245, "0-17 64-81 128-145 192-209" } },
-                  {} }),
+            "r100=145-174 c160=0-449",
+            { { 160, 29, kWhite }, { 160, 30, kBlue }, { 160, 59, kBlue }, { 160, 60, kGreen } }),
+        Drawing("OnePixelHighPicture", picture(4, { qRgb(255, 0, 255) }), "c160=0-479",
+                { { 160, 479, qRgb(255, 0, 255) } }),
+        Drawing("TransparentPixels", picture(2, { qRgba(255, 255, 255, 0), kWhite }),
+                "c160=240-479", {}),
+        Drawing("WholeLetter", [](WaveDisplay& d) { d.setDrawWholeLetterMode(true); },
+                "r35=0-17,192-209 r245=0-17,64-81,128-145,192-209", {})),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WaveDisplayTest, RunsOnTheEGLPlatformAskedFor) {

@@ -24,14 +24,6 @@ void writeRaw(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-// Deeper than the parser's stack can follow.
-QByteArray deeplyNested() {
-    constexpr int kLevels = 200000;
-    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>appopened</key>" +
-           QByteArray("<array>").repeated(kLevels) + QByteArray("</array>").repeated(kLevels) +
-           "</dict></plist>";
-}
-
 struct StoreWorld : ClientWorld {
     StoreWorld() { writeDefaultSettings(); }
 };
@@ -89,22 +81,15 @@ TEST_P(FernwickUnreadableData, SetupRunsOnAndTheFileIsNeverOverwritten) {
     EXPECT_TRUE(world.fatalErrors.empty());
 }
 
+// Whatever the parser refuses (nesting, NULs: its own tests) is refused the same way.
 INSTANTIATE_TEST_SUITE_P(
     BrokenFiles, FernwickUnreadableData,
     testing::Values(
         QByteArray(), QByteArray("garbage \x01\x02\xff not a property list"),
         QByteArray(
             "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">\n<dict>\n<key>appopened</key>"),
-        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>3</integer>"
-                   "</array></plist>"),
-        QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>hi</string></plist>"),
-        deeplyNested(),
-        // A NUL in a text or a key, raw or as a character reference.
-        QByteArray("<plist version=\"1.0\"><dict><key>appopened</key><string>1\0</string>"
-                   "</dict></plist>",
-                   81),
-        QByteArray("<plist version=\"1.0\"><dict><key>app&#0;opened</key><integer>1</integer>"
-                   "</dict></plist>")));
+        QByteArray("<plist version=\"1.0\"><array><integer>3</integer></array></plist>"),
+        QByteArray("<plist version=\"1.0\"><string>hi</string></plist>")));
 
 TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
     StoreWorld world;
