@@ -30,10 +30,6 @@ QImage randomPicture(int width, int height, quint32 seed) {
     return picture;
 }
 
-void PrintTo(const Case& row, std::ostream* out) {
-    *out << row.name;
-}
-
 // A display drawing with GL and one drawing the same frames on the CPU.
 class GLAndSoftware : public ::testing::Test {
 protected:
@@ -66,29 +62,29 @@ TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
     }
 }
 
+std::function<void(WaveDisplay&)> message(const QString& text, bool rainbow, bool wholeLetters,
+                                          QColor colour = Qt::red) {
+    return [=](WaveDisplay& display) {
+        display.setUIColor(colour);
+        display.setRainbowMode(rainbow);
+        display.setDrawWholeLetterMode(wholeLetters);
+        display.setMessage(text);
+    };
+}
+
+QString printableAscii() {
+    QString text;
+    for (char c = ' '; c <= '~'; ++c)
+        text += QChar(c);
+    return text;
+}
+
 const Case kCases[] = {
-    { "RainbowColumns",
-      [](WaveDisplay& display) {
-          display.setRainbowMode(true);
-          display.setMessage(" t h e   q u i c k   b r o w n   f o x ! ");
-      },
-      200 },
+    { "RainbowColumns", message(" t h e   q u i c k   b r o w n   f o x ! ", true, false), 200 },
     { "OddColourColumns",
-      [](WaveDisplay& display) {
-          display.setUIColor(QColor::fromRgbF(0.1234f, 0.5f, 0.998f));
-          display.setMessage(" 0 1 2 3 4 5 6 7 8 9 ");
-      },
+      message(" 0 1 2 3 4 5 6 7 8 9 ", false, false, QColor::fromRgbF(0.1234f, 0.5f, 0.998f)),
       120 },
-    { "WholeLetters",
-      [](WaveDisplay& display) {
-          std::string text;
-          for (char c = ' '; c <= '~'; ++c)
-              text += c;
-          display.setRainbowMode(true);
-          display.setDrawWholeLetterMode(true);
-          display.setMessage(QString::fromStdString(text));
-      },
-      2 * 95 },
+    { "WholeLetters", message(printableAscii(), true, true), 2 * 95 },
 };
 
 INSTANTIATE_TEST_SUITE_P(Display, SoftwareFrames, ::testing::ValuesIn(kCases),

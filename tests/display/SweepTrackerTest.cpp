@@ -40,60 +40,41 @@ protected:
 
 // A swing turns backwards at a peak beyond +0.4 (whichever way the slope changes sign there),
 // forwards at a peak beyond -0.4, and never otherwise.
+// Turns are 'b' (backwards) and 'f' (forwards); a swing that starts backward has turned at the
+// samples 0.3, 0.5, 0.45 first.
 TEST_F(SweepTrackerTest, TurnsAtPeaksBeyondTheThresholdOnly) {
     const struct {
         const char* name;
-        std::vector<double> before; // samples that set the direction first
+        bool backward;
         std::vector<double> xs;
-        std::vector<std::string> turns;
+        std::string turns;
     } rows[] = {
-        { "first sample", {}, { 0.9 }, {} },
-        { "positive peak, slope falling", {}, { 0.39, 0.41, 0.40 }, { "backwards" } },
-        { "positive peak, slope rising", {}, { 0.41, 0.39, 0.40 }, { "backwards" } },
-        { "positive side on a backward swing",
-          { 0.3, 0.5, 0.45 },
-          { 0.6, 0.5, 0.7, 0.55, 0.9 },
-          {} },
-        { "negative peak", { 0.3, 0.5, 0.45 }, { -0.42, -0.45, -0.40 }, { "forwards" } },
-        { "negative peak falling then rising",
-          { 0.3, 0.5, 0.45 },
-          { -0.3, -0.4, -0.5, -0.45 },
-          { "forwards" } },
-        { "rise then fall past -0.4", { 0.3, 0.5, 0.45 }, { -0.3, -0.2, -0.5 }, { "forwards" } },
+        { "first sample", false, { 0.9 }, "" },
+        { "positive peak, slope falling", false, { 0.39, 0.41, 0.40 }, "b" },
+        { "positive peak, slope rising", false, { 0.41, 0.39, 0.40 }, "b" },
+        { "positive side on a backward swing", true, { 0.6, 0.5, 0.7, 0.55, 0.9 }, "" },
+        { "negative peak", true, { -0.42, -0.45, -0.40 }, "f" },
+        { "negative peak falling then rising", true, { -0.3, -0.4, -0.5, -0.45 }, "f" },
+        { "rise then fall past -0.4", true, { -0.3, -0.2, -0.5 }, "f" },
+        // Equal samples keep the previous slope, which still finds the peak.
+        { "flat top", false, { 0.2, 0.5, 0.5, 0.5, 0.45 }, "b" },
+        // dx is NaN twice: no comparison holds and the slope is kept, so the peak at 0.45 is
+        // measured against NaN and missed.
+        { "NaN", false, { 0.3, 0.5, std::nan(""), 0.45 }, "" },
     };
     for (const auto& row : rows) {
         SweepTracker swing;
-        std::vector<std::string> turns;
-        swing.onTurn = [&turns](bool forwards) {
-            turns.push_back(forwards ? "forwards" : "backwards");
-        };
-        for (double x : row.before)
+        std::string turns;
+        swing.onTurn = [&turns](bool forwards) { turns += forwards ? 'f' : 'b'; };
+        for (double x : row.backward ? std::vector { 0.3, 0.5, 0.45 } : std::vector<double> {})
             swing.didAccelerate(x, 0, 0);
         turns.clear();
         for (double x : row.xs)
             swing.didAccelerate(x, 0, 0);
         EXPECT_EQ(turns, row.turns) << row.name;
-        const bool forwards =
-            row.turns.empty() ? row.before.empty() : row.turns.back() == "forwards";
-        EXPECT_EQ(swing.isGoingForwards(), forwards) << row.name;
+        EXPECT_EQ(swing.isGoingForwards(), turns.empty() ? !row.backward : turns.back() == 'f')
+            << row.name;
     }
-}
-
-TEST_F(SweepTrackerTest, EqualSamplesKeepThePreviousSlope) {
-    feed({ 0.2, 0.5 });
-    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
-    feed({ 0.5, 0.5 });
-    EXPECT_FLOAT_EQ(tracker.oldDx(), 0.3f);
-    // The slope kept across the flat samples still finds the peak.
-    feed({ 0.45 });
-    EXPECT_FALSE(tracker.isGoingForwards());
-}
-
-TEST_F(SweepTrackerTest, NaNSamplesNeverTurn) {
-    feed({ 0.3, 0.5, std::nan(""), 0.45 });
-    // dx is NaN twice: no comparison holds and the slope is kept, so the peak at 0.45 is
-    // measured against NaN and missed.
-    EXPECT_TRUE(tracker.isGoingForwards());
 }
 
 TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
@@ -106,6 +87,10 @@ TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
     EXPECT_FLOAT_EQ(tracker.accelZ, 0.945f);
     EXPECT_EQ(events, std::vector<std::string> { "hide" });
     EXPECT_FLOAT_EQ(tracker.noMotionRating, 0.01f);
+
+    tracker.noMotionRating = 4;
+    feed({ 0.3, 0.5, 0.45 });
+    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0) << "a turn-around restarts it too";
 }
 
 TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
@@ -121,10 +106,4 @@ TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
     EXPECT_LE(firstShow, 545);
     // It is asked for again on every sample while the score stays up.
     EXPECT_EQ(std::count(events.begin(), events.end(), "show"), 560 - firstShow + 1);
-}
-
-TEST_F(SweepTrackerTest, TurnAroundRestartsTheStillnessScore) {
-    tracker.noMotionRating = 4;
-    feed({ 0.3, 0.5, 0.45 });
-    EXPECT_FLOAT_EQ(tracker.noMotionRating, 0);
 }

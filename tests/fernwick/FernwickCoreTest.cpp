@@ -22,149 +22,129 @@ std::int64_t storedLaunchCount(const ClientWorld& world) {
 
 } // namespace
 
-TEST(FernwickSetup, EachStartReadsTheSettingsAndCountsALaunchSavedTwoSecondsLater) {
+TEST(FernwickSetup, EachStartCountsALaunchSavedTwoSecondsLater) {
     ClientWorld world;
-    world.writeDefaultSettings();
-    {
-        auto first = world.start();
-        ASSERT_TRUE(QFile::exists(world.dataFile()));
-        EXPECT_EQ(first->appOpened(), 1);
-        EXPECT_EQ(first->baseUrl(), kBaseUrl);
-        EXPECT_EQ(first->appId(), kAppKey);
-        EXPECT_EQ(first->gameKey(), kGameKey);
-        EXPECT_EQ(first->secretKey(), kSecret);
-        EXPECT_EQ(first->deviceId(), kDeviceId);
-        // The copy is the template as shipped; setup itself writes nothing.
-        EXPECT_EQ(storedLaunchCount(world), 0);
-        EXPECT_TRUE(first->isSavePending());
-        world.loop.advance(1.99);
-        EXPECT_EQ(storedLaunchCount(world), 0);
-        world.loop.advance(0.01);
-        EXPECT_EQ(storedLaunchCount(world), 1);
-        EXPECT_FALSE(first->isSavePending());
-        first->saveHighScore(77);
-    }
+    world.startClient();
+    ASSERT_TRUE(QFile::exists(world.dataFile()));
+    EXPECT_EQ(world.client->appOpened(), 1);
+    // The copy is the template as shipped; setup itself writes nothing.
+    EXPECT_EQ(storedLaunchCount(world), 0);
+    EXPECT_TRUE(world.client->isSavePending());
+    world.loop.advance(1.99);
+    EXPECT_EQ(storedLaunchCount(world), 0);
+    world.loop.advance(0.01);
+    EXPECT_EQ(storedLaunchCount(world), 1);
+    EXPECT_FALSE(world.client->isSavePending());
+    world.client->saveHighScore(77);
+    world.client.reset();
+
     world.resetReachability();
-    auto second = world.start();
-    EXPECT_EQ(second->appOpened(), 2);
-    EXPECT_EQ(second->getHighScore(), 77);
+    world.client = world.start();
+    EXPECT_EQ(world.client->appOpened(), 2);
+    EXPECT_EQ(world.client->getHighScore(), 77);
     world.loop.advance(2.0);
     EXPECT_EQ(storedLaunchCount(world), 2);
     EXPECT_TRUE(world.fatalErrors.empty());
 }
 
-TEST(FernwickSetup, WithoutABaseUrlTheBuiltInHttpsServiceIsUsed) {
-    ClientWorld world;
-    world.writeDefaultSettings(/*withBaseUrl=*/false);
-    auto client = world.start();
-    EXPECT_EQ(client->baseUrl(), sweeplight::fernwick::kDefaultBaseUrl);
-    EXPECT_TRUE(client->baseUrl().startsWith("https://"));
-    EXPECT_TRUE(client->getUrlForFeature("site").startsWith("https://"));
-}
-
-TEST(FernwickSetup, ShippedSettingsAreUsedWhenNoFileIsGiven) {
-    ClientWorld world;
-    auto environment = world.environment();
-    environment.settingsFile.clear();
-    qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
-    auto client = Fernwick::createUnshared(environment);
-    ASSERT_NE(client->settingsDictionary(), nullptr);
-    EXPECT_TRUE(client->baseUrl().startsWith("https://"));
-    EXPECT_FALSE(client->appId().isEmpty());
-    EXPECT_FALSE(client->secretKey().isEmpty());
-}
-
-TEST(FernwickSetup, UnreadableSettingsLeaveTheKeysEmptyWithoutStopping) {
-    const QByteArray broken[] = {
-        "<plist><dict><key>baseurl</key>",
-        QByteArray("<plist><dict><key>fernwickkey</key><string>app\0</string></dict></plist>", 71),
+// Without a base URL, or without readable settings, the built-in https service is used; the
+// shipped settings when none are named.
+TEST(FernwickSetup, SettingsFallBackToTheBuiltInHttpsService) {
+    const struct {
+        const char* name;
+        QByteArray contents; // "-": no settings file named; "": the default ones without a URL
+        bool hasKeys;
+    } rows[] = {
+        { "no base URL", "", true },
+        { "none named", "-", true },
+        { "broken", "<plist><dict><key>baseurl</key>", false },
+        { "NUL",
+          QByteArray("<plist><dict><key>fernwickkey</key><string>app\0</string></dict></plist>",
+                     71),
+          false },
     };
-    for (const QByteArray& contents : broken) {
+    for (const auto& row : rows) {
         ClientWorld world;
-        QFile file(world.settingsFile());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        file.close();
-        auto client = world.start();
-        EXPECT_EQ(client->settingsDictionary(), nullptr);
-        EXPECT_EQ(client->baseUrl(), sweeplight::fernwick::kDefaultBaseUrl);
-        EXPECT_TRUE(client->appId().isEmpty());
-        EXPECT_EQ(client->appOpened(), 1);
+        auto environment = world.environment();
+        if (row.contents == "-") {
+            environment.settingsFile.clear();
+            qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
+        } else if (row.contents.isEmpty()) {
+            world.writeDefaultSettings(nullptr);
+        } else {
+            QFile file(world.settingsFile());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(row.contents);
+        }
+        auto client = Fernwick::createUnshared(environment);
+        EXPECT_TRUE(client->baseUrl().startsWith("https://")) << row.name;
+        EXPECT_EQ(client->settingsDictionary() != nullptr, row.hasKeys) << row.name;
+        EXPECT_EQ(!client->appId().isEmpty() && !client->secretKey().isEmpty(), row.hasKeys)
+            << row.name;
+        EXPECT_EQ(client->appOpened(), 1) << row.name;
     }
 }
 
-TEST(FernwickSetup, NetworkMonitorIsWatchedBeforeItsQueriesExist) {
+TEST(FernwickNetwork, StatusesMapToTheThreeFlags) {
+    namespace r = reachability;
+    const auto up = r::kReachabilityFlagsReachable;
+    const struct {
+        r::ReachabilityFlags host, route, linkLocal;
+        bool hasHost, hasInternet, hasWifi;
+    } rows[] = {
+        { 0, 0, 0, false, false, false },
+        { up, up, 0, true, true, false },
+        // Transient links count as there.
+        { up | r::kReachabilityFlagsTransientConnection,
+          up | r::kReachabilityFlagsTransientConnection, 0, true, true, false },
+        // A direct default route is an ad-hoc network: no Internet, but local Wi-Fi.
+        { 0, up | r::kReachabilityFlagsIsDirect, up | r::kReachabilityFlagsIsDirect, false, false,
+          true },
+    };
     ClientWorld world;
-    world.writeDefaultSettings();
-    world.source->setFlags("probe.test", reachability::kReachabilityFlagsReachable);
-    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable);
-    auto client = world.start();
+    Fernwick& client = world.startClient();
+    for (const auto& row : rows) {
+        world.source->setFlags("probe.test", row.host);
+        world.source->setFlags("0.0.0.0", row.route);
+        world.source->setFlags("169.254.0.0", row.linkLocal);
+        client.updateNetworkStatus();
+        EXPECT_EQ(client.hasHost(), row.hasHost) << row.host << " " << row.route;
+        EXPECT_EQ(client.hasInternet(), row.hasInternet) << row.host << " " << row.route;
+        EXPECT_EQ(client.hasWifi(), row.hasWifi) << row.host << " " << row.route;
+    }
+}
 
+// The monitor is watched before its queries exist, so every reported change runs one update.
+TEST(FernwickNetwork, EveryReportedChangeRunsOneFullUpdate) {
+    ClientWorld world;
+    Fernwick& client = world.startClient();
     EXPECT_EQ(world.reachability->hostName(), "probe.test");
     EXPECT_TRUE(world.reachability->networkStatusNotificationsEnabled());
-    // Host, default route and link-local queries exist, each registered on the main loop.
+    // Host, default route and link-local queries, each registered on the main loop.
     ASSERT_EQ(world.reachability->reachabilityQueries().size(), 3u);
     for (const auto& [target, query] : world.reachability->reachabilityQueries())
         EXPECT_TRUE(query->isScheduledOnRunLoop(&world.loop)) << target;
-    EXPECT_TRUE(client->hasHost());
-    EXPECT_TRUE(client->hasInternet());
-    EXPECT_FALSE(client->hasWifi());
-}
 
-TEST(FernwickNetwork, StatusesMapToTheThreeFlags) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
-    EXPECT_FALSE(client->hasHost());
-    EXPECT_FALSE(client->hasInternet());
-    EXPECT_FALSE(client->hasWifi());
-
-    // Transient links count as there.
-    world.source->setFlags("probe.test", reachability::kReachabilityFlagsReachable |
-                                             reachability::kReachabilityFlagsTransientConnection);
-    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable |
-                                          reachability::kReachabilityFlagsTransientConnection);
-    client->updateNetworkStatus();
-    EXPECT_TRUE(client->hasHost());
-    EXPECT_TRUE(client->hasInternet());
-
-    // A direct default route is an ad-hoc network: no Internet, but local Wi-Fi.
-    world.source->setFlags("0.0.0.0", reachability::kReachabilityFlagsReachable |
-                                          reachability::kReachabilityFlagsIsDirect);
-    world.source->setFlags("169.254.0.0", reachability::kReachabilityFlagsReachable |
-                                              reachability::kReachabilityFlagsIsDirect);
-    client->updateNetworkStatus();
-    EXPECT_FALSE(client->hasInternet());
-    EXPECT_TRUE(client->hasWifi());
-}
-
-TEST(FernwickNetwork, EveryReportedChangeRunsOneFullUpdate) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
     int notifications = 0;
     auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
     const int owner = 0;
     center.addObserver(&owner, reachability::kNetworkReachabilityChangedNotification,
                        [&] { ++notifications; });
-
     world.source->change("0.0.0.0", reachability::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 1);
-    EXPECT_TRUE(client->hasInternet());
-    EXPECT_FALSE(client->hasHost());
-
+    EXPECT_TRUE(client.hasInternet());
+    EXPECT_FALSE(client.hasHost());
     world.source->change("probe.test", reachability::kReachabilityFlagsReachable);
     world.loop.runPending();
     EXPECT_EQ(notifications, 2);
-    EXPECT_TRUE(client->hasHost());
+    EXPECT_TRUE(client.hasHost());
     center.removeObserver(&owner);
 }
 
 TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
     ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
+    Fernwick& client = world.startClient();
     const QString base = kBaseUrl;
     const std::pair<const char*, QString> rows[] = {
         { "help", base + "/content/sweeplight?sig_device_id=D3V1CE" },
@@ -179,78 +159,52 @@ TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
         { "whatever", base + "/content/sweeplight" },
     };
     for (const auto& [feature, url] : rows)
-        EXPECT_EQ(client->getUrlForFeature(feature), url) << feature;
+        EXPECT_EQ(client.getUrlForFeature(feature), url) << feature;
+
+    // A base URL ending in a slash gives a double slash; a URL that does not parse goes nowhere.
+    world.writeDefaultSettings("http://service.test/", "has space");
+    world.client.reset();
+    world.resetReachability();
+    world.client = world.start();
+    EXPECT_EQ(world.client->getUrlForFeature("usage"),
+              "http://service.test//stat/add?sig_device_id=D3V1CE&app=has space");
+    world.client->logAppUsage();
+    EXPECT_EQ(world.transport->count(), 0u);
 }
 
-TEST(FernwickUrls, BaseUrlEndingInASlashGivesADoubleSlash) {
+TEST(FernwickReports, UsageIsOneGetAndLocationIsSignedWithDeviceAndSecret) {
     ClientWorld world;
-    world.writeSettings(PropertyList::dictionary({
-        { "baseurl", PropertyList::string("http://service.test/") },
-        { "fernwickkey", PropertyList::string("k") },
-        { "gamekey", PropertyList::string("g") },
-        { "secretkey", PropertyList::string("s") },
-    }));
-    auto client = world.start();
-    EXPECT_EQ(client->getUrlForFeature("usage"),
-              "http://service.test//stat/add?sig_device_id=D3V1CE&app=k");
-}
-
-TEST(FernwickReports, UsageReportIsOneGetOfTheUsageUrl) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
-    client->logAppUsage();
+    Fernwick& client = world.startClient();
+    client.logAppUsage();
     ASSERT_EQ(world.transport->count(), 1u);
-    EXPECT_EQ(world.transport->urlAt(0), client->getUrlForFeature("usage"));
+    EXPECT_EQ(world.transport->urlAt(0), client.getUrlForFeature("usage"));
     EXPECT_EQ(world.transport->at(0)->request.HTTPMethod(), "GET");
     world.transport->at(0)->respond(500, "ignored");
     world.loop.runPending();
-    EXPECT_EQ(client->liveConnectionCount(), 0u);
+    EXPECT_EQ(client.liveConnectionCount(), 0u);
     EXPECT_EQ(world.transport->count(), 1u) << "no retry";
-}
 
-TEST(FernwickReports, LocationIsSignedWithDeviceAndSecretAndPrintsFloatDigits) {
-    ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
-    client->logLocationWithLat(1.5f, 0.1f);
-    ASSERT_EQ(world.transport->count(), 1u);
+    client.logLocationWithLat(1.5f, 0.1f);
     const std::string hash = upperMd5(std::string(kDeviceId) + kSecret);
     // 0.1 as a float is 0.100000001490116...; 1.5 is exact.
-    EXPECT_EQ(world.transport->urlAt(0).toStdString(),
+    EXPECT_EQ(world.transport->urlAt(1).toStdString(),
               std::string(kBaseUrl) +
                   "/loc/add?app=sweeplight&sig_device_id=D3V1CE"
                   "&lat=1.500000000000&lng=0.100000001490&hash=" +
                   hash);
-    client->logLocationWithLat(-33.8688f, 151.2093f);
-    EXPECT_TRUE(world.transport->urlAt(1).contains("&lat=-33.868801116943&lng=151.209304809570&"));
-}
-
-TEST(FernwickReports, UrlsThatDoNotParseGoNowhere) {
-    ClientWorld world;
-    world.writeSettings(PropertyList::dictionary({
-        { "baseurl", PropertyList::string("http://service.test") },
-        { "fernwickkey", PropertyList::string("has space") },
-        { "gamekey", PropertyList::string("g") },
-        { "secretkey", PropertyList::string("s") },
-    }));
-    auto client = world.start();
-    client->logAppUsage();
-    EXPECT_EQ(world.transport->count(), 0u);
+    client.logLocationWithLat(-33.8688f, 151.2093f);
+    EXPECT_TRUE(world.transport->urlAt(2).contains("&lat=-33.868801116943&lng=151.209304809570&"));
 }
 
 TEST(FernwickSite, OnlyWebLinksAreOpened) {
     ClientWorld world;
-    world.writeDefaultSettings();
-    auto client = world.start();
-    client->launchFernwickSite();
-    ASSERT_EQ(world.opened.size(), 1u);
-    EXPECT_EQ(world.opened[0].toString(), sweeplight::fernwick::kFernwickSiteUrl);
-    EXPECT_FALSE(client->openExternalUrl(QUrl("file:///etc/passwd")));
-    EXPECT_FALSE(client->openExternalUrl(QUrl("javascript:alert(1)")));
-    EXPECT_FALSE(client->openExternalUrl(QUrl("sms:12345")));
-    EXPECT_TRUE(client->openExternalUrl(QUrl("HTTPS://example.org/x")));
-    EXPECT_EQ(world.opened.size(), 2u);
+    Fernwick& client = world.startClient();
+    client.launchFernwickSite();
+    for (const char* refused : { "file:///etc/passwd", "javascript:alert(1)", "sms:12345" })
+        EXPECT_FALSE(client.openExternalUrl(QUrl(refused))) << refused;
+    EXPECT_TRUE(client.openExternalUrl(QUrl("HTTPS://example.org/x")));
+    EXPECT_EQ(world.opened, (std::vector<QUrl> { QUrl(sweeplight::fernwick::kFernwickSiteUrl),
+                                                 QUrl("HTTPS://example.org/x") }));
 }
 
 TEST(FernwickInstance, SharedClientIsMadeOnceAndDirectCreationThenYieldsNothing) {

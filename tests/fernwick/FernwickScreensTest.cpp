@@ -1,11 +1,14 @@
-// The client's screens as widgets, and the client without any.
+// The client's screens as widgets (the feature page, the alert, the branding), and the client
+// without any.
 #include "FernwickTestSupport.h"
 #include "WidgetApplication.h"
 #include "fernwick/ui/FeatureWebViewLoader.h"
 #include "fernwick/ui/FernwickFeatureController.h"
 #include "fernwick/ui/FernwickWidgetScreens.h"
+#include "foundation/NotificationCenter.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace fernwick_test;
+using sweeplight::fernwick::FeatureNavigationType;
 using sweeplight::fernwick::FeatureWebViewLoader;
 using sweeplight::fernwick::Fernwick;
 using sweeplight::fernwick::FernwickFeatureController;
@@ -23,16 +27,11 @@ using sweeplight::fernwick::FernwickWidgetScreens;
 namespace {
 
 struct ScreensWorld : ClientWorld {
-    std::unique_ptr<Fernwick> client;
     explicit ScreensWorld(bool withScreens = true) {
         sweeplight::fixtures::widgetApplication();
-        writeDefaultSettings();
         if (withScreens)
             screens = std::make_shared<FernwickWidgetScreens>();
-        client = start();
-    }
-    bool storedShouldSubmit() const {
-        return *storedData()->find("highscore")->find("shouldsubmit")->asBoolean();
+        startClient();
     }
 };
 
@@ -42,21 +41,25 @@ FernwickFeatureController* featureController(QWidget* container) {
 
 } // namespace
 
+// The score page asks for the signed submission while the score is marked, for the device's
+// scores after that; it loads its URL 0.3 s after it is built.
 TEST(FernwickScreens, ScorePageSubmitsOnlyWhileTheScoreIsMarked) {
     ScreensWorld world;
     world.client->saveHighScore(10);
-    auto first = world.client->submitScoreAndGetScoreView(12);
-    ASSERT_TRUE(featureController(first.get()));
-    EXPECT_EQ(featureController(first.get())->myFeature(), "scores");
-    EXPECT_EQ(*featureController(first.get())->featureParameters(),
-              world.client->getScoreSubmitUrlForScore(12).mid(
-                  world.client->getUrlForFeature("scores").size()));
-    EXPECT_FALSE(world.storedShouldSubmit());
-    EXPECT_TRUE(world.client->hasLastScoreSubmitted());
-
-    auto second = world.client->submitScoreAndGetScoreView(12);
-    EXPECT_EQ(*featureController(second.get())->featureParameters(),
-              QString("&sig_device_id=") + kDeviceId);
+    const QString base = world.client->getUrlForFeature("scores");
+    for (const QString& url :
+         { world.client->getScoreSubmitUrlForScore(12), base + "&sig_device_id=" + kDeviceId }) {
+        auto container = world.client->submitScoreAndGetScoreView(12);
+        FernwickFeatureController* page = featureController(container.get());
+        ASSERT_TRUE(page);
+        EXPECT_FALSE(world.storedShouldSubmit());
+        EXPECT_TRUE(world.client->hasLastScoreSubmitted());
+        page->loadView();
+        world.loop.advance(0.29);
+        EXPECT_TRUE(page->requestedUrl().isEmpty());
+        world.loop.advance(0.01);
+        EXPECT_EQ(page->requestedUrl().toString(), url);
+    }
 }
 
 TEST(FernwickScreens, WithoutScreensNothingIsShownAndTheScoreStaysMarked) {
@@ -135,4 +138,71 @@ TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
     world.loop.advance(0.3);
     EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"))
         << "nothing to load it into, but nothing breaks";
+}
+
+// The help page's web engine starts only when the page is built; features without a page stay on
+// the placeholder.
+TEST(FernwickFeaturePage, HelpPageLoadsItsUrlAndOtherFeaturesStayOnThePlaceholder) {
+    ScreensWorld world;
+    auto container = Fernwick::getFeatureViewController("help", *world.client);
+    FernwickFeatureController* page = featureController(container.get());
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->shouldHideNav());
+    EXPECT_FALSE(page->isViewLoaded());
+    page->loadView();
+    ASSERT_TRUE(page->webView());
+    FernwickFeatureController sms(*world.client, "sms");
+    sms.loadView();
+    world.loop.advance(0.3);
+    EXPECT_EQ(page->requestedUrl().toString(), world.client->getUrlForFeature("help"));
+    EXPECT_TRUE(sms.requestedUrl().isEmpty());
+}
+
+TEST(FernwickFeaturePage, TappedLinksGoToTheBrowserAndEverythingElseLoadsInPlace) {
+    ScreensWorld world;
+    FernwickFeatureController page(*world.client, "help");
+    EXPECT_FALSE(page.webView(QUrl("http://elsewhere.test/"), FeatureNavigationType::LinkClicked));
+    ASSERT_EQ(world.opened.size(), 1u);
+    EXPECT_EQ(world.opened[0].toString(), "http://elsewhere.test/");
+    EXPECT_TRUE(
+        page.webView(QUrl("http://service.test/form"), FeatureNavigationType::FormSubmitted));
+    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Reload));
+    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Typed));
+    // Mail, telephone and text-message links go to the system too; a tapped link of another
+    // scheme is refused and not opened either.
+    const char* opened[] = { "mailto:feedback@service.test?subject=Hi", "tel:+1-555-0100",
+                             "sms:12345", "sms:?body=Try%20Sweeplight" };
+    const char* refused[] = { "file:///etc/passwd", "javascript:alert(1)",
+                              "tel:", "sms:", "sweeplight:open" };
+    for (const char* link : opened)
+        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
+    for (const char* link : refused)
+        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
+    ASSERT_EQ(world.opened.size(), 1u + std::size(opened));
+    for (std::size_t index = 0; index < std::size(opened); ++index)
+        EXPECT_EQ(world.opened[index + 1], QUrl(opened[index]));
+}
+
+// Close posts its notification even with nothing to dismiss; the branding button acts on
+// touch-down and opens the service's site.
+TEST(FernwickFeaturePage, CloseNotifiesOnceAndTheBrandingOpensTheSite) {
+    ScreensWorld world;
+    FernwickFeatureController page(*world.client, "help");
+    page.loadView();
+    ASSERT_TRUE(page.toolbar());
+    const auto actions = page.toolbar()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    int closed = 0;
+    auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
+    const int owner = 0;
+    center.addObserver(&owner, sweeplight::fernwick::kFernwickClosedNotification,
+                       [&] { ++closed; });
+    actions[0]->trigger();
+    EXPECT_EQ(closed, 1);
+    center.removeObserver(&owner);
+
+    auto* branding = qobject_cast<QWidgetAction*>(actions[2]);
+    ASSERT_TRUE(branding && branding->defaultWidget());
+    QMetaObject::invokeMethod(branding->defaultWidget(), "pressed");
+    EXPECT_EQ(world.opened, std::vector<QUrl> { QUrl(sweeplight::fernwick::kFernwickSiteUrl) });
 }

@@ -12,6 +12,7 @@
 #include "foundation/PropertyList.h"
 #include "reachability/Reachability.h"
 
+#include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
@@ -20,7 +21,6 @@ namespace fernwick_test {
 
 using namespace sweeplight;
 
-using fixtures::ConnectionRecord;
 using fixtures::FakeReachabilitySource;
 using fixtures::ScriptedTransport;
 // A connection made through the scripted transport, as the test sees it.
@@ -49,11 +49,16 @@ struct ClientWorld {
     // The score fetcher's, and through it the client's run loop and transport.
     std::shared_ptr<fetcher::FetcherEnvironment> fetchers =
         std::make_shared<fetcher::FetcherEnvironment>();
+    std::unique_ptr<fernwick::Fernwick> client;
 
     ClientWorld() {
         fetchers->setRunLoop(&loop);
         fetchers->setConnectionFactory(transport);
         resetReachability();
+    }
+    ~ClientWorld() {
+        client.reset();
+        loop.advance(1.0);
     }
 
     void resetReachability() {
@@ -69,14 +74,16 @@ struct ClientWorld {
     void writeSettings(const foundation::PropertyList& settings) const {
         settings.writeFile(settingsFile());
     }
-    void writeDefaultSettings(bool withBaseUrl = true) const {
-        foundation::PropertyList settings = foundation::PropertyList::dictionary({
-            { "fernwickkey", foundation::PropertyList::string(kAppKey) },
-            { "gamekey", foundation::PropertyList::string(kGameKey) },
-            { "secretkey", foundation::PropertyList::string(kSecret) },
+    // A null base URL is left out.
+    void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
+        using foundation::PropertyList;
+        PropertyList settings = PropertyList::dictionary({
+            { "fernwickkey", PropertyList::string(appKey) },
+            { "gamekey", PropertyList::string(kGameKey) },
+            { "secretkey", PropertyList::string(kSecret) },
         });
-        if (withBaseUrl)
-            settings.set("baseurl", foundation::PropertyList::string(kBaseUrl));
+        if (baseUrl)
+            settings.set("baseurl", PropertyList::string(baseUrl));
         writeSettings(settings);
     }
 
@@ -104,13 +111,28 @@ struct ClientWorld {
     std::unique_ptr<fernwick::Fernwick> start() {
         return fernwick::Fernwick::createUnshared(environment());
     }
+    // Starts `client` with the default settings.
+    fernwick::Fernwick& startClient() {
+        writeDefaultSettings();
+        client = start();
+        return *client;
+    }
 
     std::optional<foundation::PropertyList> storedData() const {
         return foundation::PropertyList::readFile(dataFile());
     }
+    bool storedShouldSubmit() const {
+        auto data = storedData();
+        return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
+    }
 };
 
 // The MD5 text of the client's signatures, computed independently of the client.
-std::string upperMd5(const std::string& text);
+inline std::string upperMd5(const std::string& text) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Md5)
+        .toHex()
+        .toUpper()
+        .toStdString();
+}
 
 } // namespace fernwick_test

@@ -64,79 +64,59 @@ struct ToolWorld {
 
 } // namespace
 
-TEST(SweeplightFernwickTool, CountsALaunchPerRunAndSubmitsScores) {
-    ToolWorld world;
-    const QStringList& common = world.common;
-    FernwickService& service = world.service;
-
-    ToolRun url = runTool(common + QStringList { "url", "usage" });
-    ASSERT_EQ(url.exitCode, 0) << url.errors.toStdString();
-    EXPECT_TRUE(url.output.startsWith(service.baseUrl() + "/stat/add?sig_device_id="));
-
-    ToolRun submit = runTool(common + QStringList { "submit-score", "250" });
-    ASSERT_EQ(submit.exitCode, 0) << submit.errors.toStdString();
-    EXPECT_EQ(submit.output, "success\n");
-    ASSERT_EQ(service.scores("toolgame").size(), 1);
-    EXPECT_TRUE(service.scores("toolgame")[0].endsWith(" 250"));
-    EXPECT_EQ(world.launches(), 2) << "two runs, two launches";
-
-    ToolRun wrong = runTool(common + QStringList { "submit-score", "many" });
-    EXPECT_EQ(wrong.exitCode, 2);
-    EXPECT_FALSE(wrong.errors.isEmpty());
-    EXPECT_EQ(world.launches(), 2) << "a rejected command starts nothing";
-}
-
-TEST(SweeplightFernwickTool, StoresAndReadsTheHighScoreAndPrintsTheMessageAndTheStatus) {
+TEST(SweeplightFernwickTool, EachRunIsALaunchThatSubmitsStoresAndPrints) {
     ToolWorld world(R"({"toolapp": {"message_title": "Hello", "message_date":
         "2026-12-01 10:00:00 +0000", "message_detail": "News", "link_1_title": "Visit",
         "link_1_url": "http://127.0.0.1/visit", "link_1_type": 2, "link_2_title": "",
         "link_2_url": "", "link_3_title": "", "link_3_url": ""}})");
-    ToolRun save = runTool(world.common + QStringList { "save-high-score", "300" });
-    EXPECT_EQ(save.exitCode, 0) << save.errors.toStdString();
-    EXPECT_EQ(save.output, "300\n");
-    EXPECT_EQ(runTool(world.common + QStringList { "high-score" }).output, "300\n");
-    EXPECT_EQ(runTool(world.common + QStringList { "message" }).output,
-              "Hello\nNews\nVisit\nCancel\n");
+    auto run = [&](const QStringList& arguments) {
+        ToolRun done = runTool(world.common + arguments);
+        EXPECT_EQ(done.exitCode, 0) << done.errors.toStdString();
+        return done.output;
+    };
+    EXPECT_TRUE(run({ "url", "usage" }).startsWith(world.service.baseUrl() + "/stat/add?"));
+    EXPECT_EQ(run({ "submit-score", "250" }), "success\n");
+    ASSERT_EQ(world.service.scores("toolgame").size(), 1);
+    EXPECT_TRUE(world.service.scores("toolgame")[0].endsWith(" 250"));
+    EXPECT_EQ(world.launches(), 2) << "two runs, two launches";
 
-    const QStringList status =
-        runTool(world.common + QStringList { "status" }).output.split('\n', Qt::SkipEmptyParts);
-    const QStringList names { "hasInternet",
-                              "hasHost",
-                              "hasWifi",
-                              "remoteHostStatus",
-                              "internetConnectionStatus",
-                              "localWiFiConnectionStatus" };
-    ASSERT_EQ(status.size(), names.size());
-    for (int line = 0; line < names.size(); ++line)
-        EXPECT_TRUE(status[line].startsWith(names[line] + ' ')) << status[line].toStdString();
+    EXPECT_EQ(run({ "save-high-score", "300" }), "300\n");
+    EXPECT_EQ(run({ "high-score" }), "300\n");
+    EXPECT_EQ(run({ "message" }), "Hello\nNews\nVisit\nCancel\n");
+    const QStringList status = run({ "status" }).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(status.size(), 6);
+    EXPECT_TRUE(status[0].startsWith("hasInternet ")) << status[0].toStdString();
 }
 
+// Each failure is one line naming what was wrong; nothing that did not run counts a launch.
 TEST(SweeplightFernwickTool, WhatCannotBeDoneFailsWithAOneLineReason) {
     ToolWorld world;
     QDir().mkpath(world.folder.filePath("data"));
     const QString dataFile = world.folder.filePath("data/FernwickData.plist");
     PropertyList::dictionary({ { "appopened", PropertyList::integer(4) } }).writeFile(dataFile);
-
-    // A settings file named on purpose is not replaced by the built-in service.
-    ToolRun settings = runTool({ "--settings", world.folder.filePath("missing.plist"), "--data-dir",
-                                 world.folder.filePath("data"), "status" });
-    EXPECT_EQ(settings.exitCode, 1);
-    EXPECT_TRUE(settings.errors.contains("sweeplight-fernwick: the settings file " +
-                                         world.folder.filePath("missing.plist") +
-                                         " cannot be read\n"))
-        << settings.errors.toStdString();
-    EXPECT_EQ(world.launches(), 4) << "nothing ran, so no launch is counted";
-
-    ToolRun garbage = runTool(world.common + QStringList { "location", "1.5x", "2" });
-    EXPECT_EQ(garbage.exitCode, 2);
-    EXPECT_EQ(garbage.errors,
-              "sweeplight-fernwick: location needs LAT LNG in degrees; '1.5x' is not a number\n");
-
-    ToolRun save = runTool(world.common + QStringList { "save-high-score", "7" });
-    EXPECT_EQ(save.exitCode, 1);
-    EXPECT_EQ(save.output, "");
-    EXPECT_EQ(save.errors, "sweeplight-fernwick: the data file holds no high score record; "
-                           "nothing was stored\n");
+    const QString missing = world.folder.filePath("missing.plist");
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString reason;
+    } rows[] = {
+        // A settings file named on purpose is not replaced by the built-in service.
+        { { "--settings", missing, "--data-dir", world.folder.filePath("data"), "status" },
+          1,
+          missing },
+        { world.common + QStringList { "submit-score", "many" }, 2, "many" },
+        { world.common + QStringList { "location", "1.5x", "2" }, 2, "'1.5x' is not a number" },
+        { world.common + QStringList { "save-high-score", "7" }, 1, "no high score record" },
+    };
+    for (const auto& row : rows) {
+        ToolRun run = runTool(row.arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.reason.toStdString();
+        EXPECT_EQ(run.output, "");
+        const QString reason = run.errors.trimmed().section('\n', -1); // after any log lines
+        EXPECT_TRUE(reason.startsWith("sweeplight-fernwick: ") && reason.contains(row.reason))
+            << run.errors.toStdString();
+    }
+    EXPECT_EQ(world.launches(), 5) << "only the high score run started the client";
     EXPECT_FALSE(PropertyList::readFile(dataFile)->find("highscore"));
 }
 

@@ -61,14 +61,11 @@ TEST(DeviceId, IsAStableKeyedHashThatNeverShowsTheMachineId) {
 
 TEST(DeviceId, ReadsTheFirstNonEmptyMachineIdFile) {
     QTemporaryDir folder;
-    QFile empty(folder.filePath("empty"));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.write("\n");
-    empty.close();
-    QFile real(folder.filePath("real"));
-    ASSERT_TRUE(real.open(QIODevice::WriteOnly));
-    real.write("abc123\n");
-    real.close();
+    for (const auto& [name, text] : { std::pair { "empty", "\n" }, { "real", "abc123\n" } }) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
     EXPECT_EQ(DeviceId::readMachineId({ folder.filePath("missing"), folder.filePath("empty"),
                                         folder.filePath("real") }),
               "abc123");

@@ -42,20 +42,13 @@ TEST(SwingSimulator, ReadingIsTheNegatedSecondDerivativeOfItsPosition) {
         EXPECT_DOUBLE_EQ(reading.y, -1.0);
         EXPECT_DOUBLE_EQ(reading.z, 0.0);
     }
-}
-
-TEST(SwingSimulator, ReadsMostPositiveAtTheRightEndOfTheSwing) {
-    ManualRunLoop runLoop;
-    SwingSimulator simulator(runLoop, swing(2, 1.5));
-    // Starts in the middle moving right; a quarter period later it is at the right end.
-    EXPECT_NEAR(simulator.position(0), 0, 1e-12);
-    EXPECT_GT(simulator.velocity(0), 0);
-    EXPECT_NEAR(simulator.position(0.125), simulator.amplitude(), 1e-12);
-    EXPECT_NEAR(simulator.sampleAt(0.125).x, 1.5, 1e-12);
-    EXPECT_NEAR(simulator.position(0.375), -simulator.amplitude(), 1e-12);
-    EXPECT_NEAR(simulator.sampleAt(0.375).x, -1.5, 1e-12);
-    // 1.5 g at 2 Hz: 1.5 * 9.80665 / (4 pi)^2 metres, about 93 mm.
-    EXPECT_NEAR(simulator.amplitude(), 0.0932, 0.0005);
+    // It starts in the middle moving right and reads most positive at the right end, a quarter
+    // period later: 1.2 g at 1.7 Hz is 1.2 * 9.80665 / (3.4 pi)^2 metres, about 103 mm.
+    EXPECT_NEAR(simulator.position(3.25), 0, 1e-12);
+    EXPECT_GT(simulator.velocity(3.25), 0);
+    EXPECT_NEAR(simulator.position(3.25 + 0.25 / 1.7), simulator.amplitude(), 1e-12);
+    EXPECT_NEAR(simulator.sampleAt(3.25 + 0.25 / 1.7).x, 1.2, 1e-12);
+    EXPECT_NEAR(simulator.amplitude(), 0.1031, 0.0005);
 }
 
 TEST(SwingSimulator, DeliversSamplesAtTheUpdateIntervalWhileADelegateIsSet) {
@@ -119,14 +112,18 @@ TEST(SwingSimulator, NoiseIsRepeatableForASeedAndHasTheAskedSpread) {
 }
 
 TEST(SwingSimulator, RefusesParametersThatDescribeNoSwing) {
-    EXPECT_EQ(SwingSimulator::parametersError(swing(2, 1.5)), "");
-    EXPECT_EQ(SwingSimulator::parametersError(swing(2, 0)), "");
-    EXPECT_NE(SwingSimulator::parametersError(swing(0, 1.5)), "");
-    EXPECT_NE(SwingSimulator::parametersError(swing(-1, 1.5)), "");
-    EXPECT_NE(SwingSimulator::parametersError(swing(NAN, 1.5)), "");
-    EXPECT_NE(SwingSimulator::parametersError(swing(2, -0.5)), "");
-    EXPECT_NE(SwingSimulator::parametersError(swing(2, INFINITY)), "");
-    SwingSimulator::Parameters noisy = swing(2, 1.5);
-    noisy.noise = -0.1;
-    EXPECT_NE(SwingSimulator::parametersError(noisy), "");
+    const struct {
+        double frequency, peak, noise;
+        bool swings;
+    } rows[] = {
+        { 2, 1.5, 0, true },       { 2, 0, 0, true },       { 0, 1.5, 0, false },
+        { -1, 1.5, 0, false },     { NAN, 1.5, 0, false },  { 2, -0.5, 0, false },
+        { 2, INFINITY, 0, false }, { 2, 1.5, -0.1, false },
+    };
+    for (const auto& row : rows) {
+        SwingSimulator::Parameters parameters = swing(row.frequency, row.peak);
+        parameters.noise = row.noise;
+        EXPECT_EQ(SwingSimulator::parametersError(parameters).empty(), row.swings)
+            << row.frequency << " Hz, " << row.peak << " g, noise " << row.noise;
+    }
 }
