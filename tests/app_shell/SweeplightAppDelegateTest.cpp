@@ -161,6 +161,7 @@ TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
     world.client().setHasInternet(true);
     app().showHelpScreen();
     EXPECT_TRUE(webLibrariesMapped());
+    EXPECT_FALSE(view().isAnimating()) << "the page stops the display";
 }
 
 // F10 opens the menu from the whole window, once, but not over the intro; Esc is its Cancel.
