@@ -160,8 +160,6 @@ TEST_F(EditMessageControllerTest, APresetClosesAFewTenthsLaterAndCancelFirstClos
     QTest::mouseClick(editor.selectPresetButton(), Qt::LeftButton);
     EXPECT_THAT(delegate.calls,
                 ElementsAre("setMessage I LOVE YOU!", "setUIColor 1.000,0.400,1.000"));
-    EXPECT_EQ(editor.messageText()->text(), "I LOVE YOU!");
-    EXPECT_EQ(swatch(), "1.000,0.400,1.000");
     EXPECT_FALSE(editor.isPickerShowing());
     runLoop.advance(0.29);
     EXPECT_EQ(delegate.calls.size(), 2u) << "not closed yet";
