@@ -34,8 +34,8 @@ TEST(ScreenSaverInhibitor, KeepsTheScreenAwakeWhileAskedAndLetsGoAfter) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
     QDBusConnection service = QDBusConnection::connectToBus(address, "screen-saver");
     FakeScreenSaver screenSaver;
-    ASSERT_TRUE(service.registerService("org.freedesktop.ScreenSaver"));
-    ASSERT_TRUE(service.registerObject("/org/freedesktop/ScreenSaver", &screenSaver,
+    ASSERT_TRUE(service.registerService("org.freedesktop.ScreenSaver") &&
+                service.registerObject("/org/freedesktop/ScreenSaver", &screenSaver,
                                        QDBusConnection::ExportAllSlots));
     {
         ScreenSaverInhibitor inhibitor;

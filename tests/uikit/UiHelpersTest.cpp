@@ -12,14 +12,6 @@
 namespace sweeplight::uikit {
 namespace {
 
-TEST(UiHelpersColor, HexTakesTheLowThreeBytesAndComponentsScaleButNotAlpha) {
-    EXPECT_EQ(UiHelpers::colorFromHex(0xFF66FF), QColor(0xFF, 0x66, 0xFF));
-    EXPECT_EQ(UiHelpers::colorFromHex(0x12FF0000), QColor(255, 0, 0)) << "top byte ignored";
-    const QColor colour = UiHelpers::colorFromR(255, 51, 0, 0.5f);
-    EXPECT_FLOAT_EQ(colour.greenF(), 0.2f);
-    EXPECT_NEAR(colour.alphaF(), 0.5, 1e-4) << "alpha is not divided by 255";
-}
-
 TEST(UiHelpersMd5, GivesUpperCaseRfc1321DigestsOfTheTextUpToAZeroByte) {
     // Two of the test suite of RFC 1321, appendix A.5.
     EXPECT_EQ(UiHelpers::md5(""), "D41D8CD98F00B204E9800998ECF8427E");
