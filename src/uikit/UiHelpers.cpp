@@ -86,10 +86,6 @@ QColor UiHelpers::colorFromHex(std::uint32_t hex) {
                             static_cast<float>(blue), 1.0f);
 }
 
-QColor UiHelpers::colorFromR(float r, float g, float b, float a) {
-    return QColor::fromRgbF(r / 255.0f, g / 255.0f, b / 255.0f, a);
-}
-
 std::unique_ptr<ImageButton> UiHelpers::darkButtonWithTitle(const QString& title,
                                                             std::function<void()> action,
                                                             const QRect& frame) {

@@ -40,8 +40,6 @@ public:
 
     // 0xRRGGBB, opaque; bits 24 to 31 are ignored.
     static QColor colorFromHex(std::uint32_t hex);
-    // Red, green and blue on a 0 to 255 scale; alpha on a 0 to 1 scale.
-    static QColor colorFromR(float r, float g, float b, float a);
 
     // White title on the blue image; black title on the white image while pressed.
     static std::unique_ptr<ImageButton>

@@ -17,7 +17,6 @@ namespace sweeplight::app::test {
 AppTestWorld::AppTestWorld()
     : preferences(folder.filePath("preferences.ini").toStdString()) {
     fixtures::widgetApplication();
-    // Nothing is reachable.
     reachability = std::make_unique<reachability::Reachability>(
         std::make_unique<fixtures::FakeReachabilitySource>(), runLoop);
 }
@@ -30,9 +29,8 @@ fernwick::Fernwick& AppTestWorld::client() {
     if (!client_) {
         fernwick::Fernwick::Environment environment;
         environment.runLoop = &runLoop;
-        // No connection can be made: the client's reports go nowhere.
         auto noConnections = std::make_shared<fixtures::ScriptedTransport>();
-        noConnections->refuse = true;
+        noConnections->refuse = true; // nothing is reachable: the client's reports go nowhere
         environment.connectionFactory = noConnections;
         environment.screens = std::make_shared<fernwick::FernwickWidgetScreens>();
         environment.reachability = reachability.get();

@@ -25,18 +25,14 @@ public:
     AppTestWorld();
     ~AppTestWorld();
 
-    // Builds the phone screen and the display as the app's main does, then launches. The
-    // display reads `motion` when given, else the scripted accelerometer.
+    // Builds the window as the app's main does and launches, the display reading `motion` if given.
     SweeplightAppDelegate& launch(motion::Accelerometer* motion = nullptr);
-    // Advances virtual time in small steps, letting the window system paint after each, as
-    // the screen would take every frame.
+    // Advances virtual time in steps, letting the window system paint after each.
     void run(double seconds, double step = 1.0 / 240.0);
     fernwick::Fernwick& client();
 
-    // The service settings the client reads; empty: the settings shipped with the app.
-    QString settingsFile;
-    // The phone screen's size at launch (the app's window).
-    QSize screenSize { 320, 480 };
+    QString settingsFile;          // the service settings; empty: those shipped with the app
+    QSize screenSize { 320, 480 }; // the window's at launch
 
     QTemporaryDir folder;
     foundation::ManualRunLoop runLoop;

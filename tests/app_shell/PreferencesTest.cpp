@@ -13,7 +13,7 @@ namespace {
 
 QByteArray contentsOf(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(absent)");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("-");
 }
 
 void put(const QString& path, const QByteArray& bytes) {
@@ -71,39 +71,36 @@ TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsReportedNotIgnored) {
 // The file earlier versions kept in the data folder moves to the config folder once; whatever
 // happens, no stored preference is lost.
 TEST_F(PreferencesTest, TheOldFileMovesToTheConfigFolderAndNothingIsLost) {
+    // Before: the old and new files (null: absent), and whether a file stands where the new
+    // folder should be; after: both files ("-": absent).
     const struct {
-        const char* name;
-        const char* oldFile; // null: absent
-        const char* newFile; // null: absent
-        bool blockNewFolder; // a file where the new folder should be
-        bool moved;
-        const char* oldAfter;
-        const char* newAfter;
+        const char *oldFile, *newFile;
+        bool blocked;
+        const char *oldAfter, *newAfter;
     } cases[] = {
-        { "first start after the update", "a=1", nullptr, false, true, "(absent)", "a=1" },
-        { "already moved", nullptr, "a=2", false, true, "(absent)", "a=2" },
-        { "both present: the new one wins", "a=1", "a=2", false, true, "a=1", "a=2" },
-        { "nothing stored yet", nullptr, nullptr, false, true, "(absent)", "(absent)" },
-        { "new folder cannot be made", "a=1", nullptr, true, false, "a=1", "(absent)" },
+        { "a=1", nullptr, false, "-", "a=1" }, // the first start after the update
+        { nullptr, "a=2", false, "-", "a=2" },
+        { "a=1", "a=2", false, "a=1", "a=2" }, // the new one wins, the old one stays
+        { nullptr, nullptr, false, "-", "-" },
+        { "a=1", nullptr, true, "a=1", "-" },
     };
-    int index = 0;
     for (const auto& row : cases) {
-        const QString root = dir.filePath(QString::number(index++));
+        const QString root = dir.filePath(QString::number(&row - cases));
         const QString oldPath = root + "/data/preferences.ini";
         const QString newPath = root + "/config/sweeplight/preferences.ini";
         if (row.oldFile)
             put(oldPath, row.oldFile);
         if (row.newFile)
             put(newPath, row.newFile);
-        if (row.blockNewFolder)
+        if (row.blocked)
             put(root + "/config", "not a folder");
         std::string error;
-        EXPECT_EQ(Preferences::moveLegacyFile(oldPath.toStdString(), newPath.toStdString(), &error),
-                  row.moved)
-            << row.name;
-        EXPECT_EQ(error.empty(), row.moved) << row.name << ": " << error;
-        EXPECT_EQ(contentsOf(oldPath), QByteArray(row.oldAfter)) << row.name;
-        EXPECT_EQ(contentsOf(newPath), QByteArray(row.newAfter)) << row.name;
+        const bool moved =
+            Preferences::moveLegacyFile(oldPath.toStdString(), newPath.toStdString(), &error);
+        EXPECT_EQ(moved, !row.blocked) << &row - cases;
+        EXPECT_EQ(error.empty(), moved) << error;
+        EXPECT_EQ(contentsOf(oldPath), row.oldAfter) << &row - cases;
+        EXPECT_EQ(contentsOf(newPath), row.newAfter) << &row - cases;
     }
 }
 

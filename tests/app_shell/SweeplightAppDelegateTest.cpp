@@ -33,11 +33,6 @@ protected:
         world.preferences.setBool(true, kHasAppOpenedKey);
         world.launch();
     }
-    void launchActive() {
-        world.launch();
-        app().window()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(app().window()));
-    }
 
     test::AppTestWorld world;
 };
@@ -48,8 +43,7 @@ TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNo
     ASSERT_NE(app().introScreen(), nullptr);
     EXPECT_TRUE(app().introScreen()->isVisible());
     EXPECT_EQ(display().currentMessage(), "hey!") << "the creation message, without spaces";
-    for (const char* key : { kRecentTextKey, kRecentColorRKey, kRainbowOnKey })
-        EXPECT_FALSE(preferences().hasObjectForKey(key)) << key;
+    EXPECT_FALSE(preferences().hasObjectForKey(kRecentTextKey));
     EXPECT_TRUE(view().isAnimating()) << "the intro does not stop the display";
     const double active = view().animationInterval();
     app().applicationWillResignActive();
@@ -152,15 +146,12 @@ TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
     EXPECT_FALSE(display().inImageMode());
 }
 
-// Whether the web engine, or the QML and Quick libraries under it, is mapped into the process.
-bool webLibrariesMapped() {
-    QFile maps("/proc/self/maps");
-    const QByteArray text = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
-    return text.contains("libQt6WebEngine") || text.contains("libQt6Quick") ||
-           text.contains("libQt6Qml");
-}
-
 TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
+    const auto webLibrariesMapped = [] { // the web engine, or the QML and Quick under it
+        QFile maps("/proc/self/maps");
+        const QByteArray text = maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+        return text.contains("libQt6WebEngine") || text.contains("libQt6Qml");
+    };
     if (webLibrariesMapped())
         GTEST_SKIP() << "an earlier test in this process has shown a web page";
     launchAgain();
@@ -169,33 +160,29 @@ TEST_F(AppDelegateTest, TheWebEngineIsLoadedOnlyWhenTheHelpPageIsFirstShown) {
     world.client().setHasInternet(true);
     app().showHelpScreen();
     EXPECT_TRUE(webLibrariesMapped());
+    EXPECT_FALSE(view().isAnimating()) << "the page stops the display";
 }
 
-TEST_F(AppDelegateTest, EnterStartsFromTheIntroAndF10OpensTheMenu) {
-    launchActive();
+// F10 opens the menu from the whole window, once, but not over the intro; Esc is its Cancel.
+TEST_F(AppDelegateTest, TheKeyboardLeavesTheIntroAndOpensAndCancelsTheMenu) {
+    world.launch();
+    app().window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app().window()));
     QTest::keyClick(app().window(), Qt::Key_F10);
     EXPECT_EQ(app().menu(), nullptr) << "no menu over the intro";
     QTest::keyClick(app().introScreen(), Qt::Key_Return);
     EXPECT_EQ(app().introScreen(), nullptr);
-    ASSERT_NE(app().editMessage(), nullptr);
+    ASSERT_NE(app().editMessage(), nullptr) << "Enter starts from the intro";
     QTest::keyClick(app().editMessage(), Qt::Key_Escape);
     QTest::keyClick(app().window(), Qt::Key_F10);
     ASSERT_NE(app().menu(), nullptr);
-    EXPECT_TRUE(app().menu()->isVisible());
-}
-
-TEST_F(AppDelegateTest,
-       F10WorksRightAfterALaterLaunchEscapeClosesTheMenuAndInstructionsShowTheIntro) {
-    world.preferences.setBool(true, kHasAppOpenedKey);
-    launchActive();
-    QTest::keyClick(app().window(), Qt::Key_F10);
-    ASSERT_NE(app().menu(), nullptr);
     uikit::ActionSheet& menu = *app().menu();
+    EXPECT_TRUE(menu.isVisible());
     QTest::keyClick(app().window(), Qt::Key_F10);
     EXPECT_EQ(app().menu(), &menu) << "no second menu over the first";
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(app().editMessage(), nullptr) << "Esc is Cancel";
+    EXPECT_FALSE(app().editMessage()->isVisible()) << "Esc is Cancel";
     app().displayMenu();
     app().actionSheet(*app().menu(),
                       SweeplightAppDelegate::menuButtonTitles().indexOf("Instructions"));

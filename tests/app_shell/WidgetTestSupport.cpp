@@ -3,6 +3,7 @@
 #include "display/GlyphFont.h"
 #include "display/MessageStrip.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sweeplight::app::test {
@@ -15,17 +16,14 @@ std::string rgb(const QColor& color) {
            component(color.blueF());
 }
 
-int litLEDs(const display::MessageStrip& strip, int column) {
-    int lit = 0;
-    for (int row = 0; row < display::letterHeight; ++row)
-        lit += strip.column(column)[row] != 0;
-    return lit;
-}
-
 int fullestColumn(const display::MessageStrip& strip) {
+    const auto lit = [&](int column) {
+        return std::count_if(strip.column(column), strip.column(column) + display::letterHeight,
+                             [](std::uint8_t led) { return led != 0; });
+    };
     int fullest = 0;
     for (int column = 1; column < strip.messageLength(); ++column)
-        if (litLEDs(strip, column) > litLEDs(strip, fullest))
+        if (lit(column) > lit(fullest))
             fullest = column;
     return fullest;
 }

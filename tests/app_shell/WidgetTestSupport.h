@@ -15,8 +15,6 @@ namespace sweeplight::app::test {
 // "r,g,b" with each component rounded to 3 decimals, so colours compare in test output.
 std::string rgb(const QColor& color);
 
-// How many LEDs strip column `column` lights.
-int litLEDs(const display::MessageStrip& strip, int column);
 // The strip column with the most LEDs lit (the first of them), the one a screen check shows.
 int fullestColumn(const display::MessageStrip& strip);
 

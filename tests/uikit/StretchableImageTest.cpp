@@ -29,35 +29,25 @@ QImage render(const StretchableImage& image, QSize size) {
 
 TEST(StretchableImage, CapsKeepTheirSizeOnlyTheMiddleLineStretchesAndSmallTargetsShrinkCaps) {
     QImage halves(2, 1, QImage::Format_ARGB32);
+    halves.fill(Qt::blue);
     halves.setPixelColor(0, 0, Qt::red);
-    halves.setPixelColor(1, 0, Qt::blue);
+    const StretchableImage zoned(zonedImage(), 2, 2);
     const struct {
         StretchableImage image;
         QSize size;
         QPoint point;
         Qt::GlobalColor expected;
     } rows[] = {
-        // Top-left cap: exactly two columns and two rows of red.
-        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 1, 1 }, Qt::red },
-        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 2, 2 }, Qt::green },
-        // The stretched middle is the single green line, repeated.
-        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 37, 27 }, Qt::green },
-        // Far caps: the last two columns and rows.
-        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 38, 15 }, Qt::blue },
-        { StretchableImage(zonedImage(), 2, 2), { 40, 30 }, { 20, 28 }, Qt::blue },
-        // Two columns for caps of 2 + 2: one column each, no middle.
-        { StretchableImage(zonedImage(), 2, 2), { 2, 2 }, { 0, 0 }, Qt::red },
-        { StretchableImage(zonedImage(), 2, 2), { 2, 2 }, { 1, 1 }, Qt::blue },
-        // Zero caps stretch the whole image.
-        { StretchableImage(halves), { 20, 4 }, { 2, 2 }, Qt::red },
-        { StretchableImage(halves), { 20, 4 }, { 17, 2 }, Qt::blue },
+        { zoned, { 40, 30 }, { 1, 1 }, Qt::red },     // the near caps keep their size,
+        { zoned, { 40, 30 }, { 37, 27 }, Qt::green }, // the middle line stretches,
+        { zoned, { 40, 30 }, { 38, 15 }, Qt::blue },  // the far caps keep theirs
+        { zoned, { 2, 2 }, { 1, 1 }, Qt::blue },      // caps of 2 + 2 shrink into 2
+        { StretchableImage(halves), { 20, 4 }, { 17, 2 }, Qt::blue }, // no caps: all stretches
         { StretchableImage(QImage(), 12, 25), { 10, 10 }, { 5, 5 }, Qt::black },
     };
-    for (const auto& row : rows) {
+    for (const auto& row : rows)
         EXPECT_EQ(render(row.image, row.size).pixelColor(row.point), QColor(row.expected))
-            << row.size.width() << "x" << row.size.height() << " at " << row.point.x() << ","
-            << row.point.y();
-    }
+            << "row " << &row - rows;
 }
 
 } // namespace

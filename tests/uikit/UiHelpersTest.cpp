@@ -12,15 +12,6 @@
 namespace sweeplight::uikit {
 namespace {
 
-TEST(UiHelpersColor, HexTakesTheLowThreeBytesAndComponentsScaleButNotAlpha) {
-    EXPECT_EQ(UiHelpers::colorFromHex(0xFF66FF), QColor(0xFF, 0x66, 0xFF));
-    EXPECT_EQ(UiHelpers::colorFromHex(0x12FF0000), QColor(255, 0, 0)) << "top byte ignored";
-    EXPECT_EQ(UiHelpers::colorFromHex(0x0080C0), QColor(0x00, 0x80, 0xC0));
-    const QColor colour = UiHelpers::colorFromR(255, 51, 0, 0.5f);
-    EXPECT_FLOAT_EQ(colour.greenF(), 0.2f);
-    EXPECT_NEAR(colour.alphaF(), 0.5, 1e-4) << "alpha is not divided by 255";
-}
-
 TEST(UiHelpersMd5, GivesUpperCaseRfc1321DigestsOfTheTextUpToAZeroByte) {
     // Two of the test suite of RFC 1321, appendix A.5.
     EXPECT_EQ(UiHelpers::md5(""), "D41D8CD98F00B204E9800998ECF8427E");
@@ -34,7 +25,6 @@ TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndSwapsItsTitleColourWhile
         "W", [&] { ++actions; }, QRect(0, 0, 240, 80));
     EXPECT_EQ(button->titleColor(ImageButton::State::Normal), QColor(Qt::white));
     EXPECT_EQ(button->titleColor(ImageButton::State::Highlighted), QColor(Qt::black));
-
     QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(120, 40));
     EXPECT_EQ(actions, 1);
     QTest::mousePress(button.get(), Qt::LeftButton, {}, QPoint(120, 40));
