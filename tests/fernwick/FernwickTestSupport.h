@@ -111,6 +111,12 @@ struct ClientWorld {
     std::unique_ptr<fernwick::Fernwick> start() {
         return fernwick::Fernwick::createUnshared(environment());
     }
+    // A new start of the client on the same folder, as the next launch.
+    void restart() {
+        client.reset();
+        resetReachability();
+        client = start();
+    }
     // Starts `client` with the default settings.
     fernwick::Fernwick& startClient() {
         writeDefaultSettings();
