@@ -38,41 +38,26 @@ TEST(FernwickSetup, EachStartCountsALaunchSavedTwoSecondsLater) {
     EXPECT_TRUE(world.fatalErrors.empty());
 }
 
-// Without a base URL, or without readable settings, the built-in https service is used; the
-// shipped settings when none are named.
+// Without a base URL, or without readable settings (a NUL in a text), the built-in https service
+// is used; the shipped settings when none are named.
 TEST(FernwickSetup, SettingsFallBackToTheBuiltInHttpsService) {
-    const struct {
-        const char* name;
-        QByteArray contents; // "-": no settings file named; "": the default ones without a URL
-        bool hasKeys;
-    } rows[] = {
-        { "no base URL", "", true },
-        { "none named", "-", true },
-        { "NUL",
-          QByteArray("<plist><dict><key>fernwickkey</key><string>app\0</string></dict></plist>",
-                     71),
-          false },
-    };
-    for (const auto& row : rows) {
-        ClientWorld world;
-        auto environment = world.environment();
-        if (row.contents == "-") {
-            environment.settingsFile.clear();
-            qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
-        } else if (row.contents.isEmpty()) {
-            world.writeDefaultSettings(nullptr);
-        } else {
-            QFile file(world.settingsFile());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(row.contents);
-        }
+    auto check = [](const Fernwick::Environment& environment, bool hasKeys, const char* name) {
         auto client = Fernwick::createUnshared(environment);
-        EXPECT_TRUE(client->baseUrl().startsWith("https://")) << row.name;
-        EXPECT_EQ(client->settingsDictionary() != nullptr, row.hasKeys) << row.name;
-        EXPECT_EQ(!client->appId().isEmpty() && !client->secretKey().isEmpty(), row.hasKeys)
-            << row.name;
-        EXPECT_EQ(client->appOpened(), 1) << row.name;
-    }
+        EXPECT_TRUE(client->baseUrl().startsWith("https://")) << name;
+        EXPECT_EQ(!client->appId().isEmpty() && !client->secretKey().isEmpty(), hasKeys) << name;
+        EXPECT_EQ(client->appOpened(), 1) << name;
+    };
+    ClientWorld noUrl, noneNamed, nul;
+    noUrl.writeDefaultSettings(nullptr);
+    check(noUrl.environment(), true, "no base URL");
+    auto environment = noneNamed.environment();
+    environment.settingsFile.clear();
+    qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
+    check(environment, true, "none named");
+    writeRaw(
+        nul.settingsFile(),
+        QByteArray("<plist><dict><key>fernwickkey</key><string>a\0</string></dict></plist>", 69));
+    check(nul.environment(), false, "NUL");
 }
 
 // Host, default route and link-local are watched from the start: every reported change runs one

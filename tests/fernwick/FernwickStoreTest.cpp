@@ -16,13 +16,6 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-void writeRaw(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-}
-
 struct StoreWorld : ClientWorld {
     StoreWorld() { writeDefaultSettings(); }
 };

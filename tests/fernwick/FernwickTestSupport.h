@@ -13,6 +13,9 @@
 #include "reachability/Reachability.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
@@ -132,6 +135,14 @@ struct ClientWorld {
         return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
     }
 };
+
+// Writes `bytes` as the whole file at `path`, making its folder.
+inline void writeRaw(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
 
 // The MD5 text of the client's signatures, computed independently of the client.
 inline std::string upperMd5(const std::string& text) {
