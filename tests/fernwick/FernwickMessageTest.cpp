@@ -65,9 +65,7 @@ TEST(FernwickMessage, OnlyStrictlyNewerMessagesAreShownAcrossChecksAndRestarts) 
     ASSERT_TRUE(data && data->find("lastmessagedate")->asDate());
     EXPECT_EQ(data->find("lastmessagedate")->asDate()->toSecsSinceEpoch(),
               QDateTime::fromString("2009-03-01T10:00:00Z", Qt::ISODate).toSecsSinceEpoch());
-    world.client.reset();
-    world.resetReachability();
-    world.client = world.start();
+    world.restart();
     EXPECT_FALSE(world.check(body));
     EXPECT_TRUE(world.check(messageJson("2009-03-01 10:00:01 +0000")));
 }

@@ -1,5 +1,4 @@
 #include "foundation/DeviceId.h"
-#include "foundation/Paths.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -7,27 +6,6 @@
 #include <gtest/gtest.h>
 
 using sweeplight::foundation::DeviceId;
-using sweeplight::foundation::Paths;
-
-// Every command-line override (the data folder, the settings file, the scale) is taken out of the
-// arguments this way, before Qt sees them; a name without a value is refused and taken nowhere.
-TEST(Paths, OptionsAreTakenOutOfTheArgumentsInEitherForm) {
-    using Args = std::vector<std::string>;
-    for (Args arguments :
-         { Args { "a", "--data-dir", "/d", "--flag" }, Args { "a", "--data-dir=/d", "--flag" } }) {
-        std::string value;
-        bool found = false;
-        ASSERT_TRUE(Paths::takeOption(arguments, "--data-dir", value, found));
-        EXPECT_TRUE(found && value == "/d");
-        EXPECT_EQ(arguments, (Args { "a", "--flag" }));
-    }
-    Args arguments { "a", "--data-dir" };
-    std::string value, error;
-    bool found = false;
-    EXPECT_FALSE(Paths::takeOption(arguments, "--data-dir", value, found, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(arguments.size(), 2u);
-}
 
 // The service keys scores by the id, so it must not change between runs; it must not reveal the
 // machine's own id either.
