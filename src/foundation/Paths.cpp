@@ -88,19 +88,4 @@ bool Paths::takeOption(std::vector<std::string>& arguments, const std::string& n
     return true;
 }
 
-bool Paths::takeCommandLineOptions(std::vector<std::string>& arguments, std::string* error) {
-    std::string folder;
-    bool found = false;
-    if (!takeOption(arguments, kDataDirectoryOption, folder, found, error))
-        return false;
-    if (found && folder.empty()) {
-        if (error)
-            *error = std::string(kDataDirectoryOption) + " needs a folder";
-        return false;
-    }
-    if (found)
-        setDataDirectory(QString::fromStdString(folder));
-    return true;
-}
-
 } // namespace sweeplight::foundation

@@ -26,12 +26,6 @@ public:
     // An empty path removes the override.
     static void setDataDirectory(const QString& path);
 
-    // Takes "--data-dir DIR" or "--data-dir=DIR" out of `arguments` (the program name
-    // excluded) and applies it. On an option without a folder returns false with a reason
-    // and leaves the arguments alone.
-    static bool takeCommandLineOptions(std::vector<std::string>& arguments,
-                                       std::string* error = nullptr);
-
     // Finds "NAME VALUE" or "NAME=VALUE" in `arguments`, removes it and hands back VALUE.
     // Returns false with a reason when NAME is last with no value; true (and `found` false)
     // when the option is absent. Shared by the other command-line overrides.

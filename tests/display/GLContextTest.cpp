@@ -40,27 +40,21 @@ struct OtherContext {
     EGLContext context { EGL_NO_CONTEXT };
 };
 
-// Whether a frame of the message's columns shows LEDs: the bars lie in pixel columns 145 to
-// 162, nothing lies right of them.
-bool someColumnLit(WaveDisplay& display) {
-    for (int column = 0; column < display.strip().messageLength(); ++column) {
-        display.setMessagePointer(column);
-        display.drawView();
-        for (int y = 0; y < display.presentedFrame().height(); ++y) {
-            const QImage& frame = display.presentedFrame();
-            if ((frame.pixel(150, y) & 0xFFFFFF) != 0 && (frame.pixel(170, y) & 0xFFFFFF) == 0)
-                return true;
-        }
-    }
-    return false;
+// Whether the display draws: the first column of "h" lights its top LED at x 150, and nothing
+// lies right of the bar.
+bool drawsAColumn(WaveDisplay& display) {
+    display.setMessagePointer(0);
+    display.drawView();
+    const QImage& frame = display.presentedFrame();
+    return (frame.pixel(150, 35) & 0xFFFFFF) != 0 && (frame.pixel(170, 35) & 0xFFFFFF) == 0;
 }
 
 TEST(GLContext, NothingIsLeftCurrentAndAnEarlierContextComesBack) {
     std::unique_ptr<WaveDisplay> display = WaveDisplay::create();
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT) << "after creation";
-    display->setMessage(" h ");
-    EXPECT_TRUE(someColumnLit(*display));
+    display->setMessage("h");
+    EXPECT_TRUE(drawsAColumn(*display));
     EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT) << "after the frames";
 
     // A rebuilt framebuffer draws in the display's own context, and leaves the other current.
@@ -68,8 +62,7 @@ TEST(GLContext, NothingIsLeftCurrentAndAnEarlierContextComesBack) {
     ASSERT_TRUE(other.makeCurrent());
     display->destroyFramebuffer();
     ASSERT_TRUE(display->createFramebuffer());
-    EXPECT_TRUE(someColumnLit(*display));
-    EXPECT_FALSE(display->rendererDescription().empty());
+    EXPECT_TRUE(drawsAColumn(*display));
     EXPECT_EQ(eglGetCurrentContext(), other.context);
     EXPECT_EQ(eglGetCurrentDisplay(), other.display);
     display.reset();

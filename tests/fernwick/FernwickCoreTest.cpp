@@ -1,8 +1,6 @@
 #include "FernwickTestSupport.h"
 #include "foundation/NotificationCenter.h"
-#include "reachability/ReachabilityQuery.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -15,9 +13,7 @@ namespace {
 
 std::int64_t storedLaunchCount(const ClientWorld& world) {
     auto data = world.storedData();
-    if (!data || !data->find("appopened"))
-        return -1;
-    return *data->find("appopened")->asInteger();
+    return data && data->find("appopened") ? *data->find("appopened")->asInteger() : -1;
 }
 
 } // namespace
@@ -29,117 +25,71 @@ TEST(FernwickSetup, EachStartCountsALaunchSavedTwoSecondsLater) {
     EXPECT_EQ(world.client->appOpened(), 1);
     // The copy is the template as shipped; setup itself writes nothing.
     EXPECT_EQ(storedLaunchCount(world), 0);
-    EXPECT_TRUE(world.client->isSavePending());
     world.loop.advance(1.99);
     EXPECT_EQ(storedLaunchCount(world), 0);
     world.loop.advance(0.01);
     EXPECT_EQ(storedLaunchCount(world), 1);
-    EXPECT_FALSE(world.client->isSavePending());
-    world.client->saveHighScore(77);
-    world.client.reset();
-
-    world.resetReachability();
-    world.client = world.start();
+    world.restart();
     EXPECT_EQ(world.client->appOpened(), 2);
-    EXPECT_EQ(world.client->getHighScore(), 77);
     world.loop.advance(2.0);
     EXPECT_EQ(storedLaunchCount(world), 2);
     EXPECT_TRUE(world.fatalErrors.empty());
 }
 
-// Without a base URL, or without readable settings, the built-in https service is used; the
-// shipped settings when none are named.
+// Without a base URL, or without readable settings (a NUL in a text), the built-in https service
+// is used; the shipped settings when none are named.
 TEST(FernwickSetup, SettingsFallBackToTheBuiltInHttpsService) {
-    const struct {
-        const char* name;
-        QByteArray contents; // "-": no settings file named; "": the default ones without a URL
-        bool hasKeys;
-    } rows[] = {
-        { "no base URL", "", true },
-        { "none named", "-", true },
-        { "broken", "<plist><dict><key>baseurl</key>", false },
-        { "NUL",
-          QByteArray("<plist><dict><key>fernwickkey</key><string>app\0</string></dict></plist>",
-                     71),
-          false },
-    };
-    for (const auto& row : rows) {
-        ClientWorld world;
-        auto environment = world.environment();
-        if (row.contents == "-") {
-            environment.settingsFile.clear();
-            qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
-        } else if (row.contents.isEmpty()) {
-            world.writeDefaultSettings(nullptr);
-        } else {
-            QFile file(world.settingsFile());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(row.contents);
-        }
+    auto check = [](const Fernwick::Environment& environment, bool hasKeys, const char* name) {
         auto client = Fernwick::createUnshared(environment);
-        EXPECT_TRUE(client->baseUrl().startsWith("https://")) << row.name;
-        EXPECT_EQ(client->settingsDictionary() != nullptr, row.hasKeys) << row.name;
-        EXPECT_EQ(!client->appId().isEmpty() && !client->secretKey().isEmpty(), row.hasKeys)
-            << row.name;
-        EXPECT_EQ(client->appOpened(), 1) << row.name;
-    }
+        EXPECT_TRUE(client->baseUrl().startsWith("https://")) << name;
+        EXPECT_EQ(!client->appId().isEmpty() && !client->secretKey().isEmpty(), hasKeys) << name;
+        EXPECT_EQ(client->appOpened(), 1) << name;
+    };
+    ClientWorld noUrl, noneNamed, nul;
+    noUrl.writeDefaultSettings(nullptr);
+    check(noUrl.environment(), true, "no base URL");
+    auto environment = noneNamed.environment();
+    environment.settingsFile.clear();
+    qunsetenv(sweeplight::fernwick::kSettingsFileVariable);
+    check(environment, true, "none named");
+    writeRaw(
+        nul.settingsFile(),
+        QByteArray("<plist><dict><key>fernwickkey</key><string>a\0</string></dict></plist>", 69));
+    check(nul.environment(), false, "NUL");
 }
 
-TEST(FernwickNetwork, StatusesMapToTheThreeFlags) {
+// Host, default route and link-local are watched from the start: every reported change runs one
+// full update. Transient links count as there; a direct default route is an ad-hoc network, with
+// local Wi-Fi but no Internet.
+TEST(FernwickNetwork, EveryReportedChangeUpdatesTheThreeFlags) {
     namespace r = reachability;
-    const auto up = r::kReachabilityFlagsReachable;
+    const auto up = r::kReachabilityFlagsReachable, direct = up | r::kReachabilityFlagsIsDirect;
     const struct {
-        r::ReachabilityFlags host, route, linkLocal;
-        bool hasHost, hasInternet, hasWifi;
+        const char* target;
+        r::ReachabilityFlags flags;
+        const char* has;
     } rows[] = {
-        { 0, 0, 0, false, false, false },
-        { up, up, 0, true, true, false },
-        // Transient links count as there.
-        { up | r::kReachabilityFlagsTransientConnection,
-          up | r::kReachabilityFlagsTransientConnection, 0, true, true, false },
-        // A direct default route is an ad-hoc network: no Internet, but local Wi-Fi.
-        { 0, up | r::kReachabilityFlagsIsDirect, up | r::kReachabilityFlagsIsDirect, false, false,
-          true },
+        { "0.0.0.0", up, "internet" },
+        { "probe.test", up | r::kReachabilityFlagsTransientConnection, "host internet" },
+        { "0.0.0.0", direct, "host" },
+        { "169.254.0.0", direct, "host wifi" },
     };
     ClientWorld world;
     Fernwick& client = world.startClient();
-    for (const auto& row : rows) {
-        world.source->setFlags("probe.test", row.host);
-        world.source->setFlags("0.0.0.0", row.route);
-        world.source->setFlags("169.254.0.0", row.linkLocal);
-        client.updateNetworkStatus();
-        EXPECT_EQ(client.hasHost(), row.hasHost) << row.host << " " << row.route;
-        EXPECT_EQ(client.hasInternet(), row.hasInternet) << row.host << " " << row.route;
-        EXPECT_EQ(client.hasWifi(), row.hasWifi) << row.host << " " << row.route;
-    }
-}
-
-// The monitor is watched before its queries exist, so every reported change runs one update.
-TEST(FernwickNetwork, EveryReportedChangeRunsOneFullUpdate) {
-    ClientWorld world;
-    Fernwick& client = world.startClient();
-    EXPECT_EQ(world.reachability->hostName(), "probe.test");
-    EXPECT_TRUE(world.reachability->networkStatusNotificationsEnabled());
-    // Host, default route and link-local queries, each registered on the main loop.
-    ASSERT_EQ(world.reachability->reachabilityQueries().size(), 3u);
-    for (const auto& [target, query] : world.reachability->reachabilityQueries())
-        EXPECT_TRUE(query->isScheduledOnRunLoop(&world.loop)) << target;
-
     int notifications = 0;
     auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
-    const int owner = 0;
-    center.addObserver(&owner, reachability::kNetworkReachabilityChangedNotification,
+    center.addObserver(&notifications, r::kNetworkReachabilityChangedNotification,
                        [&] { ++notifications; });
-    world.source->change("0.0.0.0", reachability::kReachabilityFlagsReachable);
-    world.loop.runPending();
-    EXPECT_EQ(notifications, 1);
-    EXPECT_TRUE(client.hasInternet());
-    EXPECT_FALSE(client.hasHost());
-    world.source->change("probe.test", reachability::kReachabilityFlagsReachable);
-    world.loop.runPending();
-    EXPECT_EQ(notifications, 2);
-    EXPECT_TRUE(client.hasHost());
-    center.removeObserver(&owner);
+    for (const auto& row : rows) {
+        world.source->change(row.target, row.flags);
+        world.loop.runPending();
+        const std::string has = std::string(client.hasHost() ? "host " : "") +
+                                (client.hasInternet() ? "internet " : "") +
+                                (client.hasWifi() ? "wifi " : "");
+        EXPECT_EQ(has, row.has + std::string(" ")) << row.target << " " << row.flags;
+    }
+    EXPECT_EQ(notifications, 4);
+    center.removeObserver(&notifications);
 }
 
 TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
@@ -154,18 +104,14 @@ TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
         { "scores", base + "/game/list?game_key=game42" },
         { "loglocation", base + "/loc/add?app=sweeplight" },
         { "getlocations", base + "/loc/data?app=sweeplight" },
-        // Names are compared exactly; anything else is the plain content page.
-        { "Help", base + "/content/sweeplight" },
-        { "whatever", base + "/content/sweeplight" },
+        { "Help", base + "/content/sweeplight" }, // names are exact; others: the content page
     };
     for (const auto& [feature, url] : rows)
         EXPECT_EQ(client.getUrlForFeature(feature), url) << feature;
 
     // A base URL ending in a slash gives a double slash; a URL that does not parse goes nowhere.
     world.writeDefaultSettings("http://service.test/", "has space");
-    world.client.reset();
-    world.resetReachability();
-    world.client = world.start();
+    world.restart();
     EXPECT_EQ(world.client->getUrlForFeature("usage"),
               "http://service.test//stat/add?sig_device_id=D3V1CE&app=has space");
     world.client->logAppUsage();
@@ -192,19 +138,32 @@ TEST(FernwickReports, UsageIsOneGetAndLocationIsSignedWithDeviceAndSecret) {
                   "/loc/add?app=sweeplight&sig_device_id=D3V1CE"
                   "&lat=1.500000000000&lng=0.100000001490&hash=" +
                   hash);
-    client.logLocationWithLat(-33.8688f, 151.2093f);
-    EXPECT_TRUE(world.transport->urlAt(2).contains("&lat=-33.868801116943&lng=151.209304809570&"));
 }
 
-TEST(FernwickSite, OnlyWebLinksAreOpened) {
+// Remote messages open web links only; the feature page's taps also mail, telephone and text
+// links that say to whom or what.
+TEST(FernwickLinks, OnlyWebLinksOrWithTheFeaturePageContactLinksAreOpened) {
     ClientWorld world;
     Fernwick& client = world.startClient();
+    using Schemes = Fernwick::LinkSchemes;
+    // Links opened by neither form, by the one with contact links only, and by both.
+    const std::vector<const char*> byLevel[] = {
+        { "http:/no-host", "file:///etc/passwd", "javascript:alert(1)", "tel:", "sms:" },
+        { "mailto:a@b.test", "sms:?body=Try%20it", "tel:+1-555-0100" },
+        { "HTTPS://example.org/x" },
+    };
+    for (int level = 0; level < 3; ++level) {
+        for (const char* url : byLevel[level]) {
+            for (Schemes schemes : { Schemes::WebOnly, Schemes::WebAndContact }) {
+                const bool opens = level > (schemes == Schemes::WebOnly ? 1 : 0);
+                world.opened.clear();
+                EXPECT_EQ(client.openExternalUrl(QUrl(url), schemes), opens) << url;
+                EXPECT_EQ(world.opened.size(), opens ? 1u : 0u) << url;
+            }
+        }
+    }
     client.launchFernwickSite();
-    for (const char* refused : { "file:///etc/passwd", "javascript:alert(1)", "sms:12345" })
-        EXPECT_FALSE(client.openExternalUrl(QUrl(refused))) << refused;
-    EXPECT_TRUE(client.openExternalUrl(QUrl("HTTPS://example.org/x")));
-    EXPECT_EQ(world.opened, (std::vector<QUrl> { QUrl(sweeplight::fernwick::kFernwickSiteUrl),
-                                                 QUrl("HTTPS://example.org/x") }));
+    EXPECT_EQ(world.opened.back(), QUrl(sweeplight::fernwick::kFernwickSiteUrl));
 }
 
 TEST(FernwickInstance, SharedClientIsMadeOnceAndDirectCreationThenYieldsNothing) {
@@ -213,8 +172,7 @@ TEST(FernwickInstance, SharedClientIsMadeOnceAndDirectCreationThenYieldsNothing)
     world.writeDefaultSettings();
     ASSERT_TRUE(Fernwick::setEnvironment(world.environment()));
     Fernwick& first = Fernwick::instance();
-    Fernwick& second = Fernwick::instance();
-    EXPECT_EQ(&first, &second);
+    EXPECT_EQ(&first, &Fernwick::instance());
     EXPECT_EQ(first.appOpened(), 1) << "setup ran once";
     EXPECT_EQ(Fernwick::allocWithZone(), nullptr);
     EXPECT_FALSE(Fernwick::setEnvironment(world.environment()));

@@ -9,8 +9,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QToolBar>
 #include <QWidget>
@@ -90,36 +88,12 @@ TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
     world.loop.runPending();
 
     auto* screens = static_cast<FernwickWidgetScreens*>(world.screens.get());
-    ASSERT_TRUE(screens->alert());
-    EXPECT_TRUE(screens->alert()->isVisible());
+    ASSERT_TRUE(screens->alert() && screens->alert()->isVisible());
     ASSERT_EQ(screens->alert()->numberOfButtons(), 2);
-    ASSERT_TRUE(screens->alert()->buttonAtIndex(0));
     screens->alert()->buttonAtIndex(0)->click();
     world.loop.runPending();
     EXPECT_EQ(screens->alert(), nullptr);
-    ASSERT_EQ(world.opened.size(), 1u);
-    EXPECT_EQ(world.opened[0].toString(), "http://a.test/page");
-}
-
-TEST(FernwickScreens, WebViewPluginIsFoundInstalledOrInTheBuildTree) {
-    sweeplight::fixtures::widgetApplication();
-    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
-    const QStringList folders = FeatureWebViewLoader::searchPath();
-    ASSERT_EQ(folders.size(), 2);
-    // Installed: a library folder beside the program's own.
-    EXPECT_TRUE(
-        folders[0].startsWith(QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..")));
-    EXPECT_TRUE(folders[0].endsWith("/sweeplight"));
-    EXPECT_NE(FeatureWebViewLoader::load(folders), nullptr);
-
-    QTemporaryDir empty;
-    QString error;
-    EXPECT_EQ(FeatureWebViewLoader::load({ empty.path() }, &error), nullptr);
-    EXPECT_TRUE(error.contains(empty.path())) << error.toStdString();
-
-    qputenv(FeatureWebViewLoader::kPluginDirectoryVariable, empty.path().toUtf8());
-    EXPECT_EQ(FeatureWebViewLoader::searchPath(), QStringList { empty.path() });
-    qunsetenv(FeatureWebViewLoader::kPluginDirectoryVariable);
+    EXPECT_EQ(world.opened, std::vector<QUrl> { QUrl("http://a.test/page") });
 }
 
 TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
@@ -140,69 +114,43 @@ TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
         << "nothing to load it into, but nothing breaks";
 }
 
-// The help page's web engine starts only when the page is built; features without a page stay on
-// the placeholder.
-TEST(FernwickFeaturePage, HelpPageLoadsItsUrlAndOtherFeaturesStayOnThePlaceholder) {
+// The help page's browser comes from the plugin and starts only when the page is built; features
+// without a page stay on the placeholder. Tapped links meet the policy that lets contact links
+// through (its table: the client's test); everything else loads in place. Close posts its
+// notification even with nothing to dismiss; the branding acts on touch-down and opens the site.
+TEST(FernwickFeaturePage, LoadsItsUrlSendsTappedLinksOutClosesAndBrands) {
     ScreensWorld world;
     auto container = Fernwick::getFeatureViewController("help", *world.client);
     FernwickFeatureController* page = featureController(container.get());
     ASSERT_TRUE(page);
-    EXPECT_TRUE(page->shouldHideNav());
     EXPECT_FALSE(page->isViewLoaded());
     page->loadView();
-    ASSERT_TRUE(page->webView());
+    EXPECT_TRUE(page->webView() && !qobject_cast<QLabel*>(page->webView())) << "not the plugin's";
     FernwickFeatureController sms(*world.client, "sms");
     sms.loadView();
     world.loop.advance(0.3);
     EXPECT_EQ(page->requestedUrl().toString(), world.client->getUrlForFeature("help"));
     EXPECT_TRUE(sms.requestedUrl().isEmpty());
-}
 
-TEST(FernwickFeaturePage, TappedLinksGoToTheBrowserAndEverythingElseLoadsInPlace) {
-    ScreensWorld world;
-    FernwickFeatureController page(*world.client, "help");
-    EXPECT_FALSE(page.webView(QUrl("http://elsewhere.test/"), FeatureNavigationType::LinkClicked));
-    ASSERT_EQ(world.opened.size(), 1u);
-    EXPECT_EQ(world.opened[0].toString(), "http://elsewhere.test/");
-    EXPECT_TRUE(
-        page.webView(QUrl("http://service.test/form"), FeatureNavigationType::FormSubmitted));
-    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Reload));
-    EXPECT_TRUE(page.webView(QUrl("http://service.test/"), FeatureNavigationType::Typed));
-    // Mail, telephone and text-message links go to the system too; a tapped link of another
-    // scheme is refused and not opened either.
-    const char* opened[] = { "mailto:feedback@service.test?subject=Hi", "tel:+1-555-0100",
-                             "sms:12345", "sms:?body=Try%20Sweeplight" };
-    const char* refused[] = { "file:///etc/passwd", "javascript:alert(1)",
-                              "tel:", "sms:", "sweeplight:open" };
-    for (const char* link : opened)
-        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
-    for (const char* link : refused)
-        EXPECT_FALSE(page.webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
-    ASSERT_EQ(world.opened.size(), 1u + std::size(opened));
-    for (std::size_t index = 0; index < std::size(opened); ++index)
-        EXPECT_EQ(world.opened[index + 1], QUrl(opened[index]));
-}
+    for (const char* link : { "http://elsewhere.test/", "tel:+1-555-0100", "file:///etc/passwd" })
+        EXPECT_FALSE(page->webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
+    EXPECT_EQ(world.opened,
+              (std::vector<QUrl> { QUrl("http://elsewhere.test/"), QUrl("tel:+1-555-0100") }));
+    for (auto type : { FeatureNavigationType::FormSubmitted, FeatureNavigationType::Reload,
+                       FeatureNavigationType::Typed })
+        EXPECT_TRUE(page->webView(QUrl("http://service.test/form"), type));
 
-// Close posts its notification even with nothing to dismiss; the branding button acts on
-// touch-down and opens the service's site.
-TEST(FernwickFeaturePage, CloseNotifiesOnceAndTheBrandingOpensTheSite) {
-    ScreensWorld world;
-    FernwickFeatureController page(*world.client, "help");
-    page.loadView();
-    ASSERT_TRUE(page.toolbar());
-    const auto actions = page.toolbar()->actions();
+    const auto actions = page->toolbar()->actions();
     ASSERT_EQ(actions.size(), 3);
     int closed = 0;
     auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
-    const int owner = 0;
-    center.addObserver(&owner, sweeplight::fernwick::kFernwickClosedNotification,
+    center.addObserver(&closed, sweeplight::fernwick::kFernwickClosedNotification,
                        [&] { ++closed; });
     actions[0]->trigger();
     EXPECT_EQ(closed, 1);
-    center.removeObserver(&owner);
-
+    center.removeObserver(&closed);
     auto* branding = qobject_cast<QWidgetAction*>(actions[2]);
     ASSERT_TRUE(branding && branding->defaultWidget());
     QMetaObject::invokeMethod(branding->defaultWidget(), "pressed");
-    EXPECT_EQ(world.opened, std::vector<QUrl> { QUrl(sweeplight::fernwick::kFernwickSiteUrl) });
+    EXPECT_EQ(world.opened.back(), QUrl(sweeplight::fernwick::kFernwickSiteUrl));
 }

@@ -13,6 +13,9 @@
 #include "reachability/Reachability.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
@@ -111,6 +114,12 @@ struct ClientWorld {
     std::unique_ptr<fernwick::Fernwick> start() {
         return fernwick::Fernwick::createUnshared(environment());
     }
+    // A new start of the client on the same folder, as the next launch.
+    void restart() {
+        client.reset();
+        resetReachability();
+        client = start();
+    }
     // Starts `client` with the default settings.
     fernwick::Fernwick& startClient() {
         writeDefaultSettings();
@@ -126,6 +135,14 @@ struct ClientWorld {
         return data && *data->find("highscore")->find("shouldsubmit")->asBoolean();
     }
 };
+
+// Writes `bytes` as the whole file at `path`, making its folder.
+inline void writeRaw(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
 
 // The MD5 text of the client's signatures, computed independently of the client.
 inline std::string upperMd5(const std::string& text) {

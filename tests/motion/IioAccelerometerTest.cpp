@@ -92,17 +92,18 @@ TEST(IioAccelerometer, RefusesADeviceWhoseCalibrationIsUnusable) {
     std::string error;
     std::string device = sysfs.device("iio:device0");
     FakeSysfs::writeRaw(device, 0, 0, 0);
-    EXPECT_EQ(IioAccelerometer::open(runLoop, device, error), nullptr);
-    EXPECT_EQ(error, device + ": no in_accel_scale, so the raw counts mean nothing");
-    FakeSysfs::write(device, "in_accel_scale", "fast\n");
-    EXPECT_EQ(IioAccelerometer::open(runLoop, device, error), nullptr);
-    EXPECT_EQ(error, device + "/in_accel_scale: not a number");
-    FakeSysfs::write(device, "in_accel_scale", kMilliGScale);
-    for (const char* matrix : { "1, 0, 0; 0, 1, 0", "1, 0; 0, 1; 0, 0", "1,0,0;0,1,0;0,0,1;0,0,0",
-                                "1,0,0;0,x,0;0,0,1" }) {
-        FakeSysfs::write(device, "in_accel_mount_matrix", matrix);
-        EXPECT_EQ(IioAccelerometer::open(runLoop, device, error), nullptr) << matrix;
-        EXPECT_NE(error.find("/in_accel_mount_matrix: expected a mount matrix"), std::string::npos);
+    // Each refusal names the file at fault.
+    for (const auto& [file, text] : { std::pair { "in_accel_mount_matrix", "1, 0, 0; 0, 1, 0" },
+                                      { "in_accel_mount_matrix", "1,0,0;0,x,0;0,0,1" },
+                                      { "in_accel_scale", "fast\n" },
+                                      { "in_accel_scale", "" } }) {
+        FakeSysfs::write(device, "in_accel_scale", kMilliGScale);
+        std::filesystem::remove(std::filesystem::path(device) / "in_accel_mount_matrix");
+        FakeSysfs::write(device, file, text);
+        if (!*text)
+            std::filesystem::remove(std::filesystem::path(device) / file);
+        EXPECT_EQ(IioAccelerometer::open(runLoop, device, error), nullptr) << file << " " << text;
+        EXPECT_NE(error.find(file), std::string::npos) << error;
     }
     EXPECT_EQ(IioAccelerometer::open(runLoop, sysfs.devices() + "/none", error), nullptr);
 }
