@@ -20,15 +20,6 @@ void ManualRunLoop::cancel(TimerId id) {
     timers_.erase(id);
 }
 
-double ManualRunLoop::nextDueTime() const {
-    double earliest = -1;
-    for (const auto& [id, timer] : timers_) {
-        if (earliest < 0 || timer.due < earliest)
-            earliest = timer.due;
-    }
-    return earliest;
-}
-
 bool ManualRunLoop::fireEarliestDueBy(double limit) {
     auto earliest = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {

@@ -25,8 +25,6 @@ public:
 
     bool isScheduled(TimerId id) const { return timers_.contains(id); }
     std::size_t scheduledCount() const { return timers_.size(); }
-    // Due time of the earliest event, or a negative number when nothing is scheduled.
-    double nextDueTime() const;
 
 private:
     struct Timer {

@@ -8,6 +8,7 @@
 #include "foundation/ManualRunLoop.h"
 
 #include <QNetworkCookie>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -56,14 +57,21 @@ protected:
             });
     }
 
-    // A fetcher of `url` that has begun, reporting to `outcome`.
-    std::shared_ptr<HTTPFetcher> begun(const QString& url, Outcome& outcome) {
+    // A fetcher of `url`, set up by `configure`, that has begun, reporting to `outcome`.
+    std::shared_ptr<HTTPFetcher> begun(const QString& url, Outcome& outcome,
+                                       const std::function<void(HTTPFetcher&)>& configure = {}) {
         auto fetcher = create(get(url));
+        if (configure)
+            configure(*fetcher);
         EXPECT_TRUE(begin(*fetcher, outcome));
         return fetcher;
     }
 
-    bool logged(const std::string& text) const { return log.contains(text); }
+    // The latest connection, and a header field of the request it was made with.
+    ConnectionRecord& last() { return factory->lastRecord(); }
+    QString sent(const char* field) {
+        return last().request.valueForHTTPHeaderField(QString::fromLatin1(field));
+    }
 
     foundation::ManualRunLoop runLoop;
     std::shared_ptr<fixtures::ScriptedTransport> factory {

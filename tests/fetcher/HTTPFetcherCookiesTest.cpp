@@ -88,10 +88,8 @@ TEST(CookieMatching, PlatformStoreMatchesHostOnlyPathBoundariesAndSecurity) {
 // expires while stored disappears on the next read, and one without a domain is skipped.
 TEST(CookieStore, StoringReplacesDeletesAndSkips) {
     std::vector<QNetworkCookie> array;
-    QNetworkCookie first = cookie("id", ".b.c");
-    first.setValue("1");
-    HTTPFetcher::setCookies({ first, cookie("id", ".b.c", "/other"), cookie("nodomain", "") },
-                            array);
+    HTTPFetcher::setCookies(
+        { cookie("id", ".b.c"), cookie("id", ".b.c", "/other"), cookie("nodomain", "") }, array);
     QNetworkCookie replacement = cookie("id", ".b.c");
     replacement.setValue("2");
     HTTPFetcher::setCookies({ replacement }, array);
@@ -180,18 +178,15 @@ using Cookies = FetcherTest;
 TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
     const auto cookieSentTo = [&](const char* url) {
         Outcome outcome;
-        auto fetcher = begun(QString::fromLatin1(url), outcome);
-        const QString sent = factory->lastRecord().request.valueForHTTPHeaderField("Cookie");
-        fetcher->stopFetching();
-        return sent;
+        begun(QString::fromLatin1(url), outcome)->stopFetching();
+        return sent("Cookie");
     };
-    auto first = create(get("http://www.example.com/login"));
-    EXPECT_EQ(first->cookieStorageMethod(), 0u);
-    EXPECT_FALSE(first->request()->HTTPShouldHandleCookies());
     Outcome outcome;
-    ASSERT_TRUE(begin(*first, outcome));
-    EXPECT_TRUE(factory->lastRecord().request.valueForHTTPHeaderField("Cookie").isNull());
-    factory->lastRecord().answer(
+    auto first = begun("http://www.example.com/login", outcome);
+    EXPECT_EQ(first->cookieStorageMethod(), 0u);
+    EXPECT_FALSE(last().request.HTTPShouldHandleCookies());
+    EXPECT_TRUE(sent("Cookie").isNull());
+    last().answer(
         200, "ok",
         fields({ { "Set-Cookie", "sid=abc; Path=/\nlang=en; Domain=example.com; Path=/" } }));
     EXPECT_EQ(cookieSentTo("http://www.example.com/account"), QStringLiteral("sid=abc; lang=en"));
@@ -199,7 +194,7 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
 
     // The server deletes a cookie by sending it expired.
     begun("http://www.example.com/logout", outcome);
-    factory->lastRecord().answer(
+    last().answer(
         200, "bye",
         fields({ { "Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT" } }));
     std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
@@ -208,12 +203,11 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
 
 TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
     auto history = std::make_shared<FetchHistory>();
-    auto fetcher = create(get("http://example.com/"));
-    fetcher->setFetchHistory(history);
-    EXPECT_EQ(fetcher->cookieStorageMethod(), 1u);
     Outcome outcome;
-    ASSERT_TRUE(begin(*fetcher, outcome));
-    factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
+    auto fetcher =
+        begun("http://example.com/", outcome, [&](HTTPFetcher& f) { f.setFetchHistory(history); });
+    EXPECT_EQ(fetcher->cookieStorageMethod(), 1u);
+    last().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
     ASSERT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
     EXPECT_EQ(history->cookies()->cookies.size(), 1u);
     EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
@@ -237,13 +231,12 @@ TEST_F(Cookies, TransportAndPlatformMethodsLeaveTheFetchersListAlone) {
         { 7, false, QStringLiteral("platform=v") },
     };
     for (const auto& row : rows) {
-        auto fetcher = create(get("http://www.example.com/"));
-        fetcher->setCookieStorageMethod(row.method);
         Outcome outcome;
-        ASSERT_TRUE(begin(*fetcher, outcome));
-        EXPECT_EQ(factory->lastRecord().request.HTTPShouldHandleCookies(), row.transportHandles);
-        EXPECT_EQ(factory->lastRecord().request.valueForHTTPHeaderField("Cookie"), row.sent);
-        factory->lastRecord().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
+        begun("http://www.example.com/", outcome,
+              [&](HTTPFetcher& f) { f.setCookieStorageMethod(row.method); });
+        EXPECT_EQ(last().request.HTTPShouldHandleCookies(), row.transportHandles);
+        EXPECT_EQ(sent("Cookie"), row.sent);
+        last().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
         EXPECT_EQ(HTTPFetcher::staticCookies()->cookies.size(), 1u) << row.method;
         EXPECT_EQ(storage.cookies().size(), 1u) << row.method;
     }

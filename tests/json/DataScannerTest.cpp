@@ -26,103 +26,35 @@ double scanNumberFrom(std::string_view text, std::size_t* location = nullptr) {
 
 } // namespace
 
-// Characters are bytes; at the end (or without data) they read as zero without moving.
-TEST(DataScanner, CharactersAreBytesAndTheEndReadsAsZero) {
-    DataScanner scanner;
-    EXPECT_TRUE(scanner.isAtEnd());
-    EXPECT_EQ(scanner.currentCharacter(), 0);
-    EXPECT_FALSE(scanner.scanNumber());
-    EXPECT_FALSE(scanner.scanUTF8String("x"));
-    EXPECT_TRUE(scanner.scanUpToString(""));
-    scanner.setData("\xC3\xA9\x61");
-    EXPECT_EQ(scanner.scanCharacter(), 0xC3);
-    EXPECT_EQ(scanner.currentCharacter(), 0xA9);
-    scanner.scanCharacter();
-    EXPECT_FALSE(scanner.scanCharacter(u'b'));
-    EXPECT_TRUE(scanner.scanCharacter(u'a'));
-    EXPECT_TRUE(scanner.isAtEnd());
-    EXPECT_EQ(scanner.scanCharacter(), 0);
-    EXPECT_EQ(scanner.scanLocation(), 3u);
-}
-
-TEST(DataScanner, SettingTheSameBytesKeepsTheCursorAndNewBytesRestartIt) {
-    const std::string first = "abcdef";
-    DataScanner scanner;
-    scanner.setData(first);
-    scanner.scanString("abc");
-    scanner.setData(first);
-    EXPECT_EQ(scanner.scanLocation(), 3u);
-    scanner.scanString("de");
-    scanner.setScanLocation(3);
-    EXPECT_EQ(scanner.remainingString(), "def");
-    scanner.setData("xyz");
-    EXPECT_EQ(scanner.scanLocation(), 0u);
-    EXPECT_EQ(scanner.currentCharacter(), 'x');
-    scanner.setData({});
-    EXPECT_TRUE(scanner.isAtEnd());
-}
-
-TEST(DataScanner, StringMatchesAreExactAndNeverReadPastTheEnd) {
-    DataScanner scanner;
-    scanner.setData("tru");
-    EXPECT_FALSE(scanner.scanUTF8String("true"));
-    EXPECT_EQ(scanner.scanLocation(), 0u);
-    EXPECT_FALSE(scanner.scanString("TRU"));
-    std::string out;
-    EXPECT_TRUE(scanner.scanString("tr", &out));
-    EXPECT_EQ(out, "tr");
-    EXPECT_TRUE(scanner.scanUTF8String("u", &out));
-    EXPECT_EQ(out, "u");
-    EXPECT_TRUE(scanner.isAtEnd());
-}
-
-TEST(DataScanner, SetScansStopAtTheFirstByteOutsideOrInsideTheSet) {
+// The scans the JSON scanner does not use (its documents cover the cursor, the end of the data
+// and white space): each consumes only what matches and never reads past the end or a zero byte.
+TEST(DataScanner, StringAndSetScansConsumeOnlyWhatMatches) {
     const auto digits = characterSetWithCharactersInString("0123456789");
     DataScanner scanner;
+    std::string out;
+    scanner.setData("tru");
+    EXPECT_FALSE(scanner.scanUTF8String("true"));
+    EXPECT_FALSE(scanner.scanString("TRU"));
+    EXPECT_TRUE(scanner.scanString("tr", &out) && out == "tr");
+    EXPECT_TRUE(scanner.scanUTF8String("u", &out) && out == "u");
     scanner.setData("123abc4");
-    std::string out;
     EXPECT_FALSE(scanner.scanUpToCharactersFromSet(digits, &out));
-    EXPECT_TRUE(scanner.scanCharactersFromSet(digits, &out));
-    EXPECT_EQ(out, "123");
-    EXPECT_FALSE(scanner.scanCharactersFromSet(digits, &out));
-    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out));
-    EXPECT_EQ(out, "abc");
-    EXPECT_TRUE(scanner.scanCharactersFromSet(digits));
-    EXPECT_TRUE(scanner.isAtEnd());
-}
-
-TEST(DataScanner, IllFormedUTF8InARunBecomesReplacementCharacters) {
-    const auto notDigits = characterSetWithCharactersInString("0");
-    DataScanner scanner;
+    EXPECT_TRUE(scanner.scanCharactersFromSet(digits, &out) && out == "123");
+    EXPECT_FALSE(scanner.scanCharactersFromSet(digits));
+    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out) && out == "abc");
+    EXPECT_EQ(scanner.remainingString(), "4");
+    // Ill-formed UTF-8 in a run becomes replacement characters, and no remaining string.
     scanner.setData("a\xFF\x62\xE2\x82\x30");
-    std::string out;
-    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(notDigits, &out));
-    EXPECT_EQ(out, "a\uFFFDb\uFFFD");
-    EXPECT_EQ(scanner.remainingString(), "0");
+    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out) && out == "a\uFFFDb\uFFFD");
     scanner.setScanLocation(0);
     EXPECT_FALSE(scanner.remainingString().has_value());
-}
-
-TEST(DataScanner, ScanUpToStringFindsTheMatchButNotPastAZeroByte) {
-    DataScanner scanner;
+    // A match at the cursor is an empty run; a match past a zero byte is none.
     scanner.setData(std::string_view("ab--cd\0--", 9));
-    std::string out = "unchanged";
-    EXPECT_TRUE(scanner.scanUpToString("--", &out));
-    EXPECT_EQ(out, "ab");
-    EXPECT_EQ(scanner.scanLocation(), 2u);
-    EXPECT_TRUE(scanner.scanUpToString("--", &out));
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(scanner.scanLocation(), 2u);
+    EXPECT_TRUE(scanner.scanUpToString("--", &out) && out == "ab" && scanner.scanLocation() == 2);
+    EXPECT_TRUE(scanner.scanUpToString("--", &out) && out.empty() && scanner.scanLocation() == 2);
     scanner.setScanLocation(3);
     EXPECT_FALSE(scanner.scanUpToString("--"));
     EXPECT_EQ(scanner.scanLocation(), 3u);
-}
-
-TEST(DataScanner, WhitespaceIsTheSixASCIISpacesOnly) {
-    DataScanner scanner;
-    scanner.setData(" \t\n\v\f\r\xA0x");
-    scanner.skipWhitespace();
-    EXPECT_EQ(scanner.scanLocation(), 6u);
 }
 
 // A number is the longest valid prefix of the longest run of number characters (the location
@@ -177,29 +109,18 @@ TEST(DataScanner, NumberRunFollowsTheConfiguredCharacters) {
 TEST(DataScanner, NumbersAndTextsEndingTheDataAreReadWithoutLookingPastIt) {
     // Each text alone in a block of exactly its size, without a terminating zero, so that a
     // read of the byte after it is caught by the address sanitizer.
-    const struct {
-        std::string_view text;
-        double number;
-    } numbers[] = { { "7", 7 },
-                    { "12345678", 12345678 },
-                    { "-1234567812345678", -1234567812345678 },
-                    { "123456789012345678901", 123456789012345678901.0 },
-                    { "-0.5e-3", -0.5e-3 },
-                    { "2.5e", 2.5 },
-                    { "1.2.3", 1.2 } };
     const auto alone = [](std::string_view text) {
         auto bytes = std::make_unique<char[]>(text.size());
         std::memcpy(bytes.get(), text.data(), text.size());
         return bytes;
     };
-    for (const auto& [text, number] : numbers) {
+    // Their values are the table's above; what matters here is where the reading stops.
+    for (std::string_view text : { "7", "12345678", "-1234567812345678", "123456789012345678901",
+                                   "-0.5e-3", "2.5e", "1.2.3" }) {
         const auto bytes = alone(text);
         DataScanner scanner;
         scanner.setData(std::string_view(bytes.get(), text.size()));
-        double scanned = 0;
-        EXPECT_TRUE(scanner.scanNumber(&scanned)) << text;
-        EXPECT_EQ(scanned, number) << text;
-        EXPECT_TRUE(scanner.isAtEnd()) << text;
+        EXPECT_TRUE(scanner.scanNumber() && scanner.isAtEnd()) << text;
     }
     for (std::string_view text : { "[1,2", "{\"a\":12345678", "\"abcdefghijklmnop", "tru" })
         EXPECT_FALSE(JSONDeserializer::deserializer().deserialize(

@@ -10,17 +10,13 @@ using namespace sweeplight::json;
 TEST(JSONDeserializer, EmptyOrMissingDataIsTheDeserializersOwnErrorWithoutAMessage) {
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
     for (std::string_view data : { std::string_view(), std::string_view("") }) {
-        JSONError error;
+        JSONError error, valueError;
         EXPECT_EQ(deserializer.deserializeAsDictionary(data, &error), nullptr);
-        EXPECT_EQ(error.domain, "JSONDeserializerErrorDomain");
-        EXPECT_EQ(error.code, -1);
-        EXPECT_FALSE(error.localizedDescription.has_value());
-        error = JSONError {};
-        EXPECT_FALSE(deserializer.deserialize(data, &error).has_value());
-        EXPECT_EQ(error.domain, kJSONDeserializerErrorDomain);
-        EXPECT_EQ(error.code, -1);
+        EXPECT_FALSE(deserializer.deserialize(data, &valueError).has_value());
+        for (const JSONError& e : { error, valueError })
+            EXPECT_TRUE(e.domain == kJSONDeserializerErrorDomain && e.code == -1 &&
+                        !e.localizedDescription);
     }
-    EXPECT_EQ(deserializer.deserializeAsDictionary(""), nullptr);
 }
 
 TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncoding) {
@@ -31,9 +27,6 @@ TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncod
         EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
         EXPECT_EQ(error.code, -1);
     }
-    const auto dictionary = deserializer.deserializeAsDictionary("{\"a\":1}");
-    ASSERT_NE(dictionary, nullptr);
-    EXPECT_EQ(*dictionary->findNumber("a"), 1.0);
     const auto utf16 =
         deserializer.deserializeAsDictionary(std::string("{\0\"\0a\0\"\0:\0\x31\0}\0", 14));
     ASSERT_NE(utf16, nullptr) << "UTF-16 little endian";

@@ -42,12 +42,13 @@ std::string stringOf(std::string_view text) {
 
 } // namespace
 
-// Every kind of value, and the looser grammar of our responses: trailing commas, literals
-// matched by their bytes alone, and a later duplicate key replacing the earlier value. How
-// numbers are read is the data scanner's rule.
+// Every kind of value, and the looser grammar of our responses: trailing commas, the six ASCII
+// white space characters (not U+00A0, below), literals matched by their bytes alone, and a later
+// duplicate key replacing the earlier value. How numbers are read is the data scanner's rule.
 TEST(JSONScanner, ReadsEveryKindOfValueInTheLooserGrammar) {
-    const Scanned scanned =
-        scanValue(R"({"a":1,"b":[true,false,null,],"c":"x\u0041\n","d":{ "a" : 1 , },"a":2})");
+    const Scanned scanned = scanValue(R"({"a":1,"b":[true,false,null,],"c":"x\u0041\n","d":{)"
+                                      " \t\n\v\f\r"
+                                      R"("a" : 1 , },"a":2})");
     ASSERT_TRUE(scanned.ok);
     const JSONDictionary* dictionary = scanned.value.dictionary();
     ASSERT_NE(dictionary, nullptr);
@@ -69,7 +70,9 @@ TEST(JSONScanner, ReadsEveryKindOfValueInTheLooserGrammar) {
 }
 
 TEST(JSONScanner, ValuesThatStartWithNothingKnownFailWithoutAnErrorOfTheirOwn) {
-    for (std::string_view text : { "tru", "nul", "fals", "True", "x", "+1", "", "   ", "}" }) {
+    for (std::string_view text : { "tru", "nul", "fals", "True", "x", "+1", "", "   ", "}",
+                                   "\xA0"
+                                   "1" }) {
         const Scanned scanned = scanValue(text);
         EXPECT_FALSE(scanned.ok) << text;
         EXPECT_EQ(scanned.code, 0) << text;
@@ -91,21 +94,14 @@ TEST(JSONScanner, ConstructErrorsHaveTheirOwnCodesAndRestoreTheCursor) {
         int code;
     } rows[] = {
         { Dictionary, R"( {"a":1})", -1 },
-        { Dictionary, "[]", -1 },
         { Dictionary, "{a:1}", -2 },
-        { Dictionary, "{'a':1}", -2 },
         { Dictionary, R"({"a":1,)", -2 },
-        { Dictionary, "{", -2 },
         { Dictionary, R"({"a" 1})", -3 },
         { Dictionary, R"({"a":})", -4 },
-        { Dictionary, R"({"a":)", -4 },
         { Dictionary, R"({"a":1 "b":2})", -5 },
-        { Dictionary, R"({"a":1)", -5 },
         { Array, "{}", -7 },
         { Array, "[1,,2]", -8 },
-        { Array, "[", -8 },
         { Array, "[1 2]", -9 },
-        { Array, "[1", -9 },
         { String, "  x", -11 },
         { String, R"("ab\u00G1")", -12 },
         { String, R"("ab\x")", -13 },
@@ -162,15 +158,6 @@ TEST(JSONScanner, EscapesAndUnicode) {
     EXPECT_EQ(stringOf("\"\xC3\xA9\xFF\xC3\""), "\u00e9\uFFFD\uFFFD");
     EXPECT_EQ(stringOf("\"\xED\xA0\x80\""), "\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(stringOf("  \"k\""), "k") << "white space before the quote is skipped";
-}
-
-TEST(JSONScanner, HexToIntAcceptsHexadecimalDigitsOnly) {
-    const std::u16string digits = u"0123456789abcdefABCDEF";
-    for (std::size_t i = 0; i < digits.size(); ++i)
-        EXPECT_EQ(HexToInt(digits[i]), i < 16 ? int(i) : int(i) - 6);
-    for (char16_t c :
-         { u'g', u'G', u'/', u':', u'@', u'`', char16_t(0), char16_t(0xB9), char16_t(0xFF10) })
-        EXPECT_EQ(HexToInt(c), -1) << int(c);
 }
 
 TEST(JSONScanner, DetectsUTF16AndUTF32InBothByteOrders) {

@@ -30,38 +30,29 @@ TEST(JSONValue, KindsAreDistinct) {
     EXPECT_EQ(JSONValue(std::shared_ptr<const JSONArray>()).array()->size(), 0u);
 }
 
-TEST(JSONValue, PartsCopiedOutOfATreeOutliveIt) {
+// Values, dictionaries built from them and dictionaries taken out of trees outlive their trees.
+TEST(JSONValue, PartsCopiedOutOfTreesOutliveThem) {
     JSONValue text;
-    JSONValue list;
     std::shared_ptr<const JSONDictionary> inner;
-    {
-        const auto tree = JSONDeserializer::deserializer().deserializeAsDictionary(
-            R"({"t":"some text","l":[1,"two"],"d":{"z":1,"a":2}})");
-        ASSERT_NE(tree, nullptr);
-        text = *tree->find("t");
-        list = *tree->find("l");
-        inner = tree->find("d")->sharedDictionary();
-    }
-    EXPECT_EQ(*text.string(), "some text");
-    ASSERT_EQ(list.array()->size(), 2u);
-    EXPECT_EQ(*(*list.array())[1].string(), "two");
-    EXPECT_EQ(inner->begin()->first, "a");
-    EXPECT_EQ(*inner->findNumber("z"), 1.0);
-}
-
-TEST(JSONDictionary, BuiltFromPartsOfSeveralTreesKeepsEachOfThem) {
     std::vector<JSONDictionary::Entry> entries;
     for (int i = 0; i < 3; ++i) {
+        const std::string n = std::to_string(i);
         const auto tree = JSONDeserializer::deserializer().deserializeAsDictionary(
-            R"({"l":[)" + std::to_string(i) + "]}");
+            R"({"t":"text )" + n + R"(","l":[)" + n + R"(,"two"],"d":{"z":1,"a":2}})");
         ASSERT_NE(tree, nullptr);
-        entries.emplace_back("k" + std::to_string(i), *tree->find("l"));
+        text = *tree->find("t");
+        inner = tree->find("d")->sharedDictionary();
+        entries.emplace_back("k" + n, *tree->find("l"));
     }
+    EXPECT_EQ(*text.string(), "text 2");
+    EXPECT_EQ(inner->begin()->first, "a");
+    EXPECT_EQ(*inner->findNumber("z"), 1.0);
     const JSONDictionary dictionary(std::move(entries));
     for (int i = 0; i < 3; ++i) {
         const JSONArray* list = dictionary.findArray("k" + std::to_string(i));
-        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(list && list->size() == 2u);
         EXPECT_EQ(*(*list)[0].number(), double(i));
+        EXPECT_EQ(*(*list)[1].string(), "two");
     }
 }
 

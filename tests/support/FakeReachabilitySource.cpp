@@ -57,7 +57,6 @@ FakeReachabilitySource::createWithAddress(const sockaddr_in& address) {
     ++addressHandlesCreated;
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof(text));
-    createdAddresses.emplace_back(text);
     return std::make_unique<Handle>(*this, text);
 }
 

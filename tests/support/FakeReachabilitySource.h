@@ -68,7 +68,6 @@ public:
     int addressHandlesCreated { 0 };
     int liveHandles { 0 };
     bool refuseCreation { false };
-    std::vector<std::string> createdAddresses;
 
 private:
     friend class Handle;
