@@ -17,8 +17,8 @@ double middleStep(double halfPeriod, double frameInterval) {
 
 // The place a column's slot reaches from the middle of the swing: the black ends begin there.
 const double kGuardPlace = std::cos(std::numbers::pi * SteadyPlacement::kEndGuard);
-// Share of a half-swing's angle (of its sine-like path) near the turn where the direction is
-// in doubt and nothing is drawn.
+// Angle (radians, of a sine-like half-swing) near the turn where the direction is in doubt and
+// nothing is drawn, as counted for a message spaced evenly: the usual share of the peak speed.
 constexpr double kDoubtAngle = 0.1;
 constexpr int kLayoutSteps = 30;
 // Share of the learned difference between the directions taken into the lead per half-swing,
@@ -80,8 +80,8 @@ int SteadyPlacement::column(double position, double step, int length, bool repea
     return column >= 0 && column < length ? column : -1;
 }
 
-int SteadyPlacement::follow(bool forwards, double position, double speed, double halfPeriod,
-                            double frameInterval, int length, bool repeats) {
+int SteadyPlacement::follow(bool forwards, double position, double speed, double doubtSpeed,
+                            double halfPeriod, double frameInterval, int length, bool repeats) {
     const bool turned = forwards != forwards_;
     if (turned && halfPeak_ > 0) {
         peaks_[nextKept_] = halfPeak_;
@@ -155,7 +155,15 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
         next = std::clamp(inOrder(wanted), std::max(drawn_, 0), drawn_ + 1);
         const bool pastMiddle = forwards ? position > 0 : position < 0;
         if (pastMiddle && drawn_ >= 0 && halfPeak_ > 0) {
-            const double left = std::asin(std::min(1.0, speed / halfPeak_)) - kDoubtAngle;
+            // The frames left before the direction goes into doubt, on a sine-like swing. For
+            // a message that does not fit evenly that is told by the speed at which the swing
+            // model stops telling the direction (its floor is a larger share of a slow swing's
+            // peak than the usual share); for an even one the usual share, as stepping sooner
+            // bunches its last columns where it would mostly have caught up anyway.
+            const double doubt = length > longestEven(meanHalf, frameInterval)
+                                     ? std::asin(std::min(1.0, doubtSpeed / halfPeak_))
+                                     : kDoubtAngle;
+            const double left = std::asin(std::min(1.0, speed / halfPeak_)) - doubt;
             const double framesLeft = left * halfPeriod / std::numbers::pi / frameInterval;
             if (length - 1 - drawn_ >= framesLeft)
                 next = drawn_ + 1;

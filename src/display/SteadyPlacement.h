@@ -47,8 +47,9 @@ public:
     // that comes too soon waits while the one before is drawn again; a late one is caught up one
     // a frame. Past the middle, once no more frames are left before the turn than columns (told
     // by the speed against this half-swing's peak, which unlike the place does not depend on a
-    // reach that drifts), it steps one a frame. `speed` is of the position, per second.
-    int follow(bool forwards, double position, double speed, double halfPeriod,
+    // reach that drifts), it steps one a frame. `speed` is of the position, per second, and
+    // below `doubtSpeed` the direction is in doubt and no frame is drawn.
+    int follow(bool forwards, double position, double speed, double doubtSpeed, double halfPeriod,
                double frameInterval, int length, bool repeats = false);
 
     // Whether `length` columns are spaced evenly (a slot at least one frame step wide at the

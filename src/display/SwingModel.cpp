@@ -366,12 +366,14 @@ std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     const double acceleration = sample.x - trendSlope_;
     const double sampleVelocity = relativeVelocity(sample);
     const double velocity = sampleVelocity + acceleration * ahead;
-    if (std::fabs(velocity) < std::max(kSlowestSwing, kDoubtShare * speed_))
+    const double doubt = std::max(kSlowestSwing, kDoubtShare * speed_);
+    if (std::fabs(velocity) < doubt)
         return std::nullopt;
     const double position = relativePosition(sample.time, sample.position) +
                             sampleVelocity * ahead + acceleration * ahead * ahead / 2;
     // The integral grows towards the negative-x end, and so does the velocity.
-    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half };
+    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half,
+                   doubt / reach };
 }
 
 } // namespace sweeplight::display

@@ -37,6 +37,8 @@ public:
         double position { 0 };
         double speed { 0 };      // of the position, per second
         double halfPeriod { 0 }; // seconds the half-swing is expected to last
+        // The speed below which the direction is in doubt, near the ends, and no state is told.
+        double doubtSpeed { 0 };
     };
 
     // One sample: its time (seconds, any origin, not decreasing) and the raw x in g.

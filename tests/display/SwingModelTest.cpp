@@ -181,8 +181,8 @@ TEST(SteadyPlacement, EveryColumnOnceInOrderAtTheSamePlaceBothWays) {
                 const double measured = position + jitter(random) * speed * c.interval;
                 if (column >= 0 && (forwards.empty() || forwards.back() != column))
                     forwards.push_back(column);
-                const int next =
-                    placement.follow(true, measured, speed, c.halfPeriod, c.interval, c.length);
+                const int next = placement.follow(true, measured, speed, 0.1 * kPi / c.halfPeriod,
+                                                  c.halfPeriod, c.interval, c.length);
                 if (next >= 0 && (followed.empty() || followed.back() != next))
                     followed.push_back(next);
             }
@@ -231,8 +231,8 @@ TEST(SteadyPlacement, DirectionsThatRunUnlikeLearnToPlaceTheColumnsAlike) {
             const double position = forwards ? -std::cos(angle) : std::cos(angle);
             const double speed =
                 kPi / kHalfPeriod * (1 - rush * std::cos(2 * kPi * phase)) * std::sin(angle);
-            const int column =
-                placement.follow(forwards, position, speed, kHalfPeriod, kInterval, kLength);
+            const int column = placement.follow(forwards, position, speed, 0.1 * kPi / kHalfPeriod,
+                                                kHalfPeriod, kInterval, kLength);
             if (column >= 0) {
                 sum[column] += position;
                 count[column] += 1;
