@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 namespace sweeplight::display {
@@ -16,10 +17,14 @@ double middleStep(double halfPeriod, double frameInterval) {
 
 // The place a column's slot reaches from the middle of the swing: the black ends begin there.
 const double kGuardPlace = std::cos(std::numbers::pi * SteadyPlacement::kEndGuard);
-// Share of a half-swing's angle (of its sine-like path) near the turn where the direction is
-// in doubt and nothing is drawn.
+// Angle (radians, of a sine-like half-swing) near the turn where the direction is in doubt and
+// nothing is drawn, as counted for a message spaced evenly: the usual share of the peak speed.
 constexpr double kDoubtAngle = 0.1;
 constexpr int kLayoutSteps = 30;
+// Share of the learned difference between the directions taken into the lead per half-swing,
+// and the dead band (columns) of the lead: on a sine-like swing noise alone keeps it within.
+constexpr double kLeadGain = 0.2;
+constexpr double kLeadDeadBand = 0.1;
 
 int floorToInt(double value) {
     return static_cast<int>(std::floor(value));
@@ -75,13 +80,14 @@ int SteadyPlacement::column(double position, double step, int length, bool repea
     return column >= 0 && column < length ? column : -1;
 }
 
-int SteadyPlacement::follow(bool forwards, double position, double speed, double halfPeriod,
-                            double frameInterval, int length, bool repeats) {
+int SteadyPlacement::follow(bool forwards, double position, double speed, double doubtSpeed,
+                            double halfPeriod, double frameInterval, int length, bool repeats) {
     const bool turned = forwards != forwards_;
     if (turned && halfPeak_ > 0) {
         peaks_[nextKept_] = halfPeak_;
         halves_[nextKept_] = lastHalf_;
         nextKept_ = (nextKept_ + 1) % kKeptHalves;
+        learnLead(forwards_);
     }
     if (turned)
         halfPeak_ = 0;
@@ -108,7 +114,8 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
         // No wider than the swing between its black ends holds.
         step = std::min(step, 2 * std::asin(kGuardPlace) / length);
     }
-    const int wanted = column(position, step, length, repeats);
+    if (length != length_)
+        std::fill(std::begin(lead_), std::end(lead_), 0.0);
     if (turned || length != length_) {
         forwards_ = forwards;
         length_ = length;
@@ -116,7 +123,21 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
     }
     // A repeating picture has no first or last column to keep.
     if (repeats)
-        return wanted;
+        return column(position, step, length, repeats);
+    // Where the layout puts the place, in columns from the message's start, and the column
+    // wanted there after the lead.
+    const bool led = !tooLong && length > 0 && step > 0 && std::isfinite(position) &&
+                     std::fabs(position) <= kGuardPlace;
+    double laid = 0;
+    int wanted = -1;
+    if (led) {
+        laid = columnsFromMiddle(position, step, length) + length / 2.0;
+        const double lead = leadAt(position);
+        const int column = floorToInt(forwards ? laid + lead : laid - lead);
+        wanted = column >= 0 && column < length ? column : -1;
+    } else {
+        wanted = column(position, step, length);
+    }
     auto inOrder = [&](int column) { return forwards ? column : length - 1 - column; };
     int next = 0;
     if (wanted < 0) {
@@ -134,14 +155,62 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
         next = std::clamp(inOrder(wanted), std::max(drawn_, 0), drawn_ + 1);
         const bool pastMiddle = forwards ? position > 0 : position < 0;
         if (pastMiddle && drawn_ >= 0 && halfPeak_ > 0) {
-            const double left = std::asin(std::min(1.0, speed / halfPeak_)) - kDoubtAngle;
+            // The frames left before the direction goes into doubt, on a sine-like swing. For
+            // a message that does not fit evenly that is told by the speed at which the swing
+            // model stops telling the direction (its floor is a larger share of a slow swing's
+            // peak than the usual share); for an even one the usual share, as stepping sooner
+            // bunches its last columns where it would mostly have caught up anyway.
+            const double doubt = length > longestEven(meanHalf, frameInterval)
+                                     ? std::asin(std::min(1.0, doubtSpeed / halfPeak_))
+                                     : kDoubtAngle;
+            const double left = std::asin(std::min(1.0, speed / halfPeak_)) - doubt;
             const double framesLeft = left * halfPeriod / std::numbers::pi / frameInterval;
             if (length - 1 - drawn_ >= framesLeft)
                 next = drawn_ + 1;
         }
     }
     drawn_ = next;
+    if (led && laid >= 0) {
+        const int part = std::clamp(floorToInt((position + 1) / 2 * kPlaces), 0, kPlaces - 1);
+        behindSum_[part] += inOrder(next) + 0.5 - laid;
+        behindCount_[part] += 1;
+    }
     return inOrder(next);
+}
+
+double SteadyPlacement::leadAt(double position) const {
+    // Between the middles of the parts.
+    const double at = (position + 1) / 2 * kPlaces - 0.5;
+    const int below = std::clamp(floorToInt(at), 0, kPlaces - 1);
+    const int above = std::min(below + 1, kPlaces - 1);
+    const double share = std::clamp(at - below, 0.0, 1.0);
+    const double lead = lead_[below] + share * (lead_[above] - lead_[below]);
+    return lead > kLeadDeadBand    ? lead - kLeadDeadBand
+           : lead < -kLeadDeadBand ? lead + kLeadDeadBand
+                                   : 0.0;
+}
+
+void SteadyPlacement::learnLead(bool endedForwards) {
+    const int way = endedForwards ? 1 : 0;
+    for (int part = 0; part < kPlaces; ++part) {
+        lastSeen_[way][part] = behindCount_[part] > 0;
+        lastBehind_[way][part] = lastSeen_[way][part] ? behindSum_[part] / behindCount_[part] : 0;
+        behindSum_[part] = 0;
+        behindCount_[part] = 0;
+    }
+    // A forward column behind the layout sits at a lower column than wanted, a backward one at a
+    // higher: the lead grows by half their difference, so both directions meet in between.
+    for (int part = 0; part < kPlaces; ++part) {
+        if (lastSeen_[0][part] && lastSeen_[1][part])
+            lead_[part] -= kLeadGain * (lastBehind_[1][part] - lastBehind_[0][part]) / 2;
+    }
+    // Neighbouring parts see few frames each: smoothing keeps their noise out of the lead.
+    double smooth[kPlaces];
+    for (int part = 0; part < kPlaces; ++part)
+        smooth[part] = (lead_[std::max(part - 1, 0)] + 2 * lead_[part] +
+                        lead_[std::min(part + 1, kPlaces - 1)]) /
+                       4;
+    std::copy(std::begin(smooth), std::end(smooth), lead_);
 }
 
 bool SteadyPlacement::fitsEvenly(double halfPeriod, double frameInterval, int length) {

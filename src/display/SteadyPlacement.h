@@ -23,6 +23,11 @@ namespace sweeplight::display {
 // however the frames are given out. Drawing each column only on the frame nearest its slot's
 // centre makes it worse (one or two frames apart); so does widening even slots to the largest
 // travel of the last half-swings (more slots a frame and a half wide in the slower ones).
+//
+// The two directions of a hand's swing do not move alike, so where one outruns its slots its
+// columns fall behind in the direction it runs, and a column lands in different places the two
+// ways. A lead learned from how far each direction fell behind at each place starts the columns
+// early in both directions by the same amount, so the message is drawn the same way each time.
 class SteadyPlacement final {
 public:
     // Reach (share of the swing's range to either side of the middle) an evenly spaced message
@@ -42,8 +47,9 @@ public:
     // that comes too soon waits while the one before is drawn again; a late one is caught up one
     // a frame. Past the middle, once no more frames are left before the turn than columns (told
     // by the speed against this half-swing's peak, which unlike the place does not depend on a
-    // reach that drifts), it steps one a frame. `speed` is of the position, per second.
-    int follow(bool forwards, double position, double speed, double halfPeriod,
+    // reach that drifts), it steps one a frame. `speed` is of the position, per second, and
+    // below `doubtSpeed` the direction is in doubt and no frame is drawn.
+    int follow(bool forwards, double position, double speed, double doubtSpeed, double halfPeriod,
                double frameInterval, int length, bool repeats = false);
 
     // Whether `length` columns are spaced evenly (a slot at least one frame step wide at the
@@ -57,6 +63,10 @@ public:
 private:
     // Columns from the middle of the message to `position` (negative before it).
     static double columnsFromMiddle(double position, double step, int length);
+    // The learned lead at `position`, in columns, less a dead band that noise alone stays in.
+    double leadAt(double position) const;
+    // Learns the lead from the half-swing that just ended and the last one the other way.
+    void learnLead(bool endedForwards);
 
     // The last column drawn in this half-swing, counted in the order it draws them; -1 for none.
     int drawn_ { -1 };
@@ -71,6 +81,17 @@ private:
     double lastHalf_ { 0 };
     bool forwards_ { true };
     int length_ { 0 };
+    // On a hand the two directions differ in speed, and where the faster one outruns its
+    // slots its columns fall behind the place while the slower one keeps up. Both directions
+    // therefore start each column early by the same lead, learned at each of kPlaces equal
+    // parts of the swing from how far the columns drawn there fell behind the layout (the
+    // column against the one the place asks for, in columns) in the last half-swing each way.
+    static constexpr int kPlaces = 20;
+    double behindSum_[kPlaces] {};
+    int behindCount_[kPlaces] {};
+    double lastBehind_[2][kPlaces] {}; // [forwards]
+    bool lastSeen_[2][kPlaces] {};
+    double lead_[kPlaces] {};
 };
 
 } // namespace sweeplight::display

@@ -304,6 +304,27 @@ void SwingModel::addSample(double time, double x) {
     }
 }
 
+std::optional<double> SwingModel::unconfirmedEnd(const Turn& last) const {
+    const Sample& newest = samples_.back();
+    const double u = relativeVelocity(newest);
+    // Running towards the end the last confirmed turn was at: a turn has come since.
+    const int towards = u < 0 ? 1 : -1;
+    if (towards != last.side)
+        return std::nullopt;
+    for (std::size_t i = samples_.size() - 1; i-- > 0 && samples_[i].time > last.time;) {
+        const Sample& a = samples_[i];
+        const double ua = relativeVelocity(a);
+        if (ua * u > 0)
+            continue;
+        const Sample& b = samples_[i + 1];
+        const double ub = relativeVelocity(b);
+        const double share = ub != ua ? -ua / (ub - ua) : 0;
+        return relativePosition(a.time + share * (b.time - a.time),
+                                a.position + share * (b.position - a.position));
+    }
+    return std::nullopt;
+}
+
 bool SwingModel::isSettled() const {
     if (turns_.size() < 3)
         return false;
@@ -327,10 +348,17 @@ std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     const Turn& before = turns_[turns_.size() - 2];
     const double newerEnd = relativePosition(last.time, last.position);
     const double olderEnd = relativePosition(before.time, before.position);
-    const double middle = (newerEnd + olderEnd) / 2;
+    double middle = (newerEnd + olderEnd) / 2;
     const double reach = std::fabs(newerEnd - olderEnd) / 2;
     if (!(reach > 0))
         return std::nullopt;
+    // A turn is confirmed a good part of the next half-swing late. Until then the middle is
+    // taken between the last confirmed end and the place the velocity crossed zero since, so
+    // that it does not move while the message is drawn. The reach waits for the confirmed end:
+    // taken from the unconfirmed one as well, the columns come a little more evenly spaced but
+    // lie further apart between the two directions.
+    if (const std::optional<double> end = unconfirmedEnd(last))
+        middle = (*end + newerEnd) / 2;
 
     // On from the last sample, with its acceleration.
     const Sample& sample = samples_.back();
@@ -338,12 +366,14 @@ std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     const double acceleration = sample.x - trendSlope_;
     const double sampleVelocity = relativeVelocity(sample);
     const double velocity = sampleVelocity + acceleration * ahead;
-    if (std::fabs(velocity) < std::max(kSlowestSwing, kDoubtShare * speed_))
+    const double doubt = std::max(kSlowestSwing, kDoubtShare * speed_);
+    if (std::fabs(velocity) < doubt)
         return std::nullopt;
     const double position = relativePosition(sample.time, sample.position) +
                             sampleVelocity * ahead + acceleration * ahead * ahead / 2;
     // The integral grows towards the negative-x end, and so does the velocity.
-    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half };
+    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half,
+                   doubt / reach };
 }
 
 } // namespace sweeplight::display

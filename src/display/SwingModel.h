@@ -25,7 +25,8 @@ namespace sweeplight::display {
 // the timing alone lands a different place in the two directions. The integral's drift is
 // taken out as the velocity's is, and it only ever counts across the last swing: the phone's
 // place is measured against the two ends it reached last (their middle and their distance),
-// which also follows a reach that drifts and ends that are not symmetric. The direction is the
+// which also follows a reach that drifts and ends that are not symmetric; the middle counts a
+// turn from where the velocity crossed zero, before it is confirmed. The direction is the
 // sign of the velocity; near a turn, where the velocity is too small to be sure of it, there is
 // no answer.
 class SwingModel final {
@@ -36,6 +37,8 @@ public:
         double position { 0 };
         double speed { 0 };      // of the position, per second
         double halfPeriod { 0 }; // seconds the half-swing is expected to last
+        // The speed below which the direction is in doubt, near the ends, and no state is told.
+        double doubtSpeed { 0 };
     };
 
     // One sample: its time (seconds, any origin, not decreasing) and the raw x in g.
@@ -81,6 +84,9 @@ private:
     double crossingTime(int side, double relativeTo) const;
     void confirmTurn(int side, double time);
     double rawPositionAt(double time) const;
+    // The end of a turn that has come since `last` but is not yet confirmed: the position where
+    // the velocity crossed zero.
+    std::optional<double> unconfirmedEnd(const Turn& last) const;
     void learnTrendFromMeans(double time);
     void learnTrendFromExtremes(double time);
 

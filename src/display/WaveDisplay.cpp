@@ -266,11 +266,12 @@ DrawnFrame WaveDisplay::drawSteadyFrame(GLESRenderer* gl) {
     if (state)
         steadyForwards_ = state->forwards;
     const int length = inImageMode_ ? picture_.imageWidth() : strip_.messageLength();
-    const int column = state && frameInterval_ > 0 && length > 0
-                           ? steadyPlacement_.follow(state->forwards, state->position, state->speed,
-                                                     state->halfPeriod, frameInterval_, length,
-                                                     inImageMode_ && inRepeatMode_)
-                           : -1;
+    const int column =
+        state && frameInterval_ > 0 && length > 0
+            ? steadyPlacement_.follow(state->forwards, state->position, state->speed,
+                                      state->doubtSpeed, state->halfPeriod, frameInterval_, length,
+                                      inImageMode_ && inRepeatMode_)
+            : -1;
     if (column < 0)
         return { DrawnFrame::Content::Black, steadyForwards_, -1 };
     if (inImageMode_) {
