@@ -1,7 +1,5 @@
 #include "uikit/UiHelpers.h"
 
-#include "foundation/ManualRunLoop.h"
-#include "uikit/ActivityIndicatorView.h"
 #include "uikit/ImageButton.h"
 
 #include <QRect>
@@ -38,20 +36,6 @@ TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndSwapsItsTitleColourWhile
     auto dark = UiHelpers::buttonWithTitle("Go", nullptr, QRect(0, 0, 80, 40), plain, plain, true);
     EXPECT_EQ(dark->titleColor(ImageButton::State::Normal), QColor(Qt::black)) << "swapped";
     QTest::mouseClick(dark.get(), Qt::LeftButton); // no action given: nothing to call
-}
-
-TEST(UiHelpersLoadingView, ItsSpinnerTurnsOnTheRunLoopUntilTheViewGoes) {
-    foundation::ManualRunLoop runLoop;
-    auto view =
-        UiHelpers::createLoadingViewWithMessage("Loading...", QRect(0, 0, 320, 480), &runLoop);
-    auto* spinner = view->findChild<ActivityIndicatorView*>();
-    ASSERT_NE(spinner, nullptr);
-    EXPECT_TRUE(spinner->isAnimating());
-    const int phase = spinner->phase();
-    runLoop.advance(0.26);
-    EXPECT_EQ(spinner->phase(), (phase + 3) % ActivityIndicatorView::kSpokes);
-    view.reset();
-    EXPECT_EQ(runLoop.scheduledCount(), 0u);
 }
 
 } // namespace
