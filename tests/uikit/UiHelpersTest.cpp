@@ -17,12 +17,10 @@ TEST(UiHelpersMd5, GivesUpperCaseRfc1321DigestsOfTheTextUpToAZeroByte) {
     EXPECT_EQ(UiHelpers::md5(std::string("abc\0def", 7)), UiHelpers::md5("abc"));
 }
 
-TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndSwapsItsTitleColourWhilePressed) {
+TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideOnly) {
     int actions = 0;
     auto button = UiHelpers::darkButtonWithTitle(
         "W", [&] { ++actions; }, QRect(0, 0, 240, 80));
-    EXPECT_EQ(button->titleColor(ImageButton::State::Normal), QColor(Qt::white));
-    EXPECT_EQ(button->titleColor(ImageButton::State::Highlighted), QColor(Qt::black));
     QTest::mouseClick(button.get(), Qt::LeftButton, {}, QPoint(120, 40));
     EXPECT_EQ(actions, 1);
     QTest::mousePress(button.get(), Qt::LeftButton, {}, QPoint(120, 40));
@@ -30,12 +28,8 @@ TEST(UiHelpersButtons, ADarkButtonActsOnTouchUpInsideAndSwapsItsTitleColourWhile
     QTest::mouseRelease(button.get(), Qt::LeftButton, {}, QPoint(300, 40));
     EXPECT_EQ(actions, 1) << "a press that leaves the button before release does nothing";
     EXPECT_EQ(button->currentState(), ImageButton::State::Normal);
-
-    QImage plain(30, 40, QImage::Format_ARGB32);
-    plain.fill(Qt::gray);
-    auto dark = UiHelpers::buttonWithTitle("Go", nullptr, QRect(0, 0, 80, 40), plain, plain, true);
-    EXPECT_EQ(dark->titleColor(ImageButton::State::Normal), QColor(Qt::black)) << "swapped";
-    QTest::mouseClick(dark.get(), Qt::LeftButton); // no action given: nothing to call
+    auto idle = UiHelpers::darkButtonWithTitle("Go", nullptr, QRect(0, 0, 80, 40));
+    QTest::mouseClick(idle.get(), Qt::LeftButton); // no action given: nothing to call
 }
 
 } // namespace
