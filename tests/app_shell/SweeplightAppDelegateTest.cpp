@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace sweeplight::app {
 namespace {
@@ -51,35 +52,30 @@ TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNo
 }
 
 TEST(AppDelegateLaunch, ALaterLaunchRestoresWhatWasStoredOrStoresTheDefaults) {
-    const struct {
-        bool stored;
-        const char* message;
-        const char* colour;
-        bool rainbow;
-    } rows[] = {
-        { false, " h e y ! ", "0.000,1.000,0.000", false },
-        { true, " l e t s   g o ! ", "0.200,0.400,0.600", true },
-    };
-    for (const auto& row : rows) {
+    // Whether a message was stored; the message, colour and rainbow then shown.
+    using Row = std::tuple<bool, const char*, const char*, bool>;
+    for (const auto& [stored, message, colour, rainbow] :
+         { Row { false, " h e y ! ", "0.000,1.000,0.000", false },
+           Row { true, " l e t s   g o ! ", "0.200,0.400,0.600", true } }) {
         test::AppTestWorld world;
-        foundation::Preferences& stored = world.preferences;
-        stored.setBool(true, kHasAppOpenedKey);
-        if (row.stored) {
-            stored.setObject("Lets Go!", kRecentTextKey);
-            stored.setFloat(0.2f, kRecentColorRKey);
-            stored.setFloat(0.4f, kRecentColorGKey);
-            stored.setFloat(0.6f, kRecentColorBKey);
-            stored.setBool(true, kRainbowOnKey);
+        foundation::Preferences& preferences = world.preferences;
+        preferences.setBool(true, kHasAppOpenedKey);
+        if (stored) {
+            preferences.setObject("Lets Go!", kRecentTextKey);
+            preferences.setFloat(0.2f, kRecentColorRKey);
+            preferences.setFloat(0.4f, kRecentColorGKey);
+            preferences.setFloat(0.6f, kRecentColorBKey);
+            preferences.setBool(true, kRainbowOnKey);
         }
         const display::WaveDisplay& display = world.launch().glView()->display();
         EXPECT_EQ(world.delegate->introScreen(), nullptr);
-        EXPECT_EQ(display.currentMessage(), row.message);
-        EXPECT_EQ(rgb(display.currentColor()), row.colour);
-        EXPECT_EQ(display.rainbowMode(), row.rainbow);
-        EXPECT_EQ(stored.stringForKey(kRecentTextKey), row.stored ? "Lets Go!" : "hey!");
-        EXPECT_EQ(stored.floatForKey(kRecentColorGKey), row.stored ? 0.4f : 1.0f);
-        EXPECT_TRUE(stored.hasObjectForKey(kRainbowOnKey));
-        EXPECT_EQ(stored.boolForKey(kRainbowOnKey), row.rainbow) << "restoring stores no change";
+        EXPECT_EQ(display.currentMessage(), message);
+        EXPECT_EQ(rgb(display.currentColor()), colour);
+        EXPECT_EQ(display.rainbowMode(), rainbow);
+        EXPECT_EQ(preferences.stringForKey(kRecentTextKey), stored ? "Lets Go!" : "hey!");
+        EXPECT_EQ(preferences.floatForKey(kRecentColorGKey), stored ? 0.4f : 1.0f);
+        EXPECT_TRUE(preferences.hasObjectForKey(kRainbowOnKey));
+        EXPECT_EQ(preferences.boolForKey(kRainbowOnKey), rainbow) << "restoring stores no change";
     }
 }
 
