@@ -51,8 +51,6 @@ TEST(ActionSheet, AClickHidesTheSheetThenReportsTheIndexAlsoInALaterView) {
     menu.showInView(first.get());
     menu.buttonAtIndex(1)->click();
     EXPECT_FALSE(delegate.sheetVisible);
-    menu.showInView(first.get());
-    menu.dismissWithClickedButtonIndex(0, true);
 
     // Shown again after its view was destroyed, its buttons are the new ones.
     menu.showInView(first.get());
@@ -62,7 +60,7 @@ TEST(ActionSheet, AClickHidesTheSheetThenReportsTheIndexAlsoInALaterView) {
     menu.showInView(&second);
     ASSERT_NE(menu.buttonAtIndex(2), nullptr);
     menu.buttonAtIndex(2)->click();
-    EXPECT_EQ(delegate.chosen, (std::vector<int> { 1, 0, 2 }));
+    EXPECT_EQ(delegate.chosen, (std::vector<int> { 1, 2 }));
 
     // The delegate may destroy the sheet that reports to it.
     delegate.owner =
