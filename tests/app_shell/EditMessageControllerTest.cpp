@@ -45,8 +45,7 @@ protected:
     }
 
     void beginEditing() {
-        // activateWindow() does not bring a window back to the offscreen platform's keyboard once
-        // it has been hidden.
+        // Offscreen, activateWindow() gives a window that was hidden no keyboard back.
         QApplication::setActiveWindow(&editor);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
         editor.messageText()->setFocus(Qt::MouseFocusReason);
@@ -58,9 +57,7 @@ protected:
         return { editor.imgColors()->mapTo(&editor, QPointF(x, y)) };
     }
     std::string field() const { return rgb(editor.messageText()->palette().color(QPalette::Text)); }
-    std::string swatch() const {
-        return rgb(editor.currentColor()->palette().color(QPalette::Window));
-    }
+    std::string swatch() const { return rgb(editor.currentColor()->palette().window().color()); }
 
     test::AppTestWorld world; // the application before any widget
     foundation::Preferences& preferences = world.preferences;

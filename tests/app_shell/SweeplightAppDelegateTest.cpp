@@ -29,7 +29,6 @@ protected:
     EAGLView& view() { return *world.delegate->glView(); }
     const display::WaveDisplay& display() { return world.delegate->glView()->display(); }
     SweeplightAppDelegate& app() { return *world.delegate; }
-    foundation::Preferences& preferences() { return world.preferences; }
     void launchAgain() {
         world.preferences.setBool(true, kHasAppOpenedKey);
         world.launch();
@@ -40,11 +39,11 @@ protected:
 
 TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNothingElse) {
     world.launch();
-    EXPECT_TRUE(preferences().boolForKey(kHasAppOpenedKey));
+    EXPECT_TRUE(world.preferences.boolForKey(kHasAppOpenedKey));
     ASSERT_NE(app().introScreen(), nullptr);
     EXPECT_TRUE(app().introScreen()->isVisible());
     EXPECT_EQ(display().currentMessage(), "hey!") << "the creation message, without spaces";
-    EXPECT_FALSE(preferences().hasObjectForKey(kRecentTextKey));
+    EXPECT_FALSE(world.preferences.hasObjectForKey(kRecentTextKey));
     EXPECT_TRUE(view().isAnimating()) << "the intro does not stop the display";
     const double active = view().animationInterval();
     app().applicationWillResignActive();
@@ -102,7 +101,7 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
     EXPECT_FALSE(editor->isVisible());
     EXPECT_TRUE(view().isAnimating());
     EXPECT_TRUE(display().rainbowMode());
-    EXPECT_TRUE(preferences().boolForKey(kRainbowOnKey));
+    EXPECT_TRUE(world.preferences.boolForKey(kRainbowOnKey));
     world.runLoop.advance(1);
     EXPECT_TRUE(view().isWavePhoneShown());
 
@@ -115,15 +114,15 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
 
 TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
     launchAgain();
-    preferences().removeObjectForKey(kRainbowOnKey);
+    world.preferences.removeObjectForKey(kRainbowOnKey);
     app().setUIColor(Qt::blue);
-    EXPECT_FALSE(preferences().hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(world.preferences.hasObjectForKey(kRainbowOnKey));
     app().setRainbowOn();
     app().setUIColor(Qt::yellow);
-    EXPECT_TRUE(preferences().hasObjectForKey(kRainbowOnKey));
-    EXPECT_FALSE(preferences().boolForKey(kRainbowOnKey));
+    EXPECT_TRUE(world.preferences.hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(world.preferences.boolForKey(kRainbowOnKey));
     EXPECT_FALSE(display().rainbowMode());
-    EXPECT_EQ(preferences().floatForKey(kRecentColorBKey), 0.0f);
+    EXPECT_EQ(world.preferences.floatForKey(kRecentColorBKey), 0.0f);
 }
 
 TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {
