@@ -1,9 +1,7 @@
 #include "app/EAGLView.h"
 
+#include "AppTestWorld.h"
 #include "LogCapture.h"
-#include "ScriptedAccelerometer.h"
-#include "app/EAGLViewDelegate.h"
-#include "foundation/ManualRunLoop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,49 +14,27 @@ using app::EAGLView;
 
 namespace {
 
-using fixtures::ScriptedAccelerometer;
-
-class MenuDelegate final : public app::EAGLViewDelegate {
-public:
-    void displayMenu() override { ++menus; }
-    int menus { 0 };
-};
-
 // 40 columns: long enough that the cursor position counts the frames drawn.
 const QString kLongMessage = QStringLiteral("mmmmmmmm");
 
 class EAGLViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        view = EAGLView::create(runLoop, accelerometer);
         ASSERT_NE(view, nullptr);
         view->resize(320, 480);
     }
 
-    // Lets the window system take what the view has to paint, as the screen would.
-    static void letScreenCatchUp() { QApplication::processEvents(); }
-
     void showView() {
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-        letScreenCatchUp();
+        QApplication::processEvents(); // the screen takes what the view has to paint
     }
-
-    // Advances virtual time in small steps, the screen keeping up after every step.
-    void run(double seconds, double step = 0.001) {
-        const double end = runLoop.now() + seconds;
-        while (runLoop.now() + step <= end + 1e-9) {
-            runLoop.advance(step);
-            letScreenCatchUp();
-        }
-    }
-
     void advanceTo(double time) { runLoop.advance(time - runLoop.now()); }
 
     fixtures::LogCapture log; // keeps the view's diagnostics off the console
-    foundation::ManualRunLoop runLoop;
-    ScriptedAccelerometer accelerometer;
-    std::unique_ptr<EAGLView> view;
+    app::test::AppTestWorld world;
+    foundation::ManualRunLoop& runLoop = world.runLoop;
+    std::unique_ptr<EAGLView> view = EAGLView::create(runLoop, world.accelerometer);
 };
 
 } // namespace
@@ -73,11 +49,11 @@ TEST_F(EAGLViewTest, TheTimerDrawsOneFramePerTickIsNeverDoubledAndRestartsOnANew
     view->startAnimation();
     view->startAnimation();
     EXPECT_EQ(runLoop.scheduledCount(), 1u);
-    run(0.25); // frames at 0.1 and 0.2
+    world.run(0.25); // frames at 0.1 and 0.2
     ASSERT_EQ(view->display().messagePointer(), 2);
     view->setAnimationInterval(1.0 / 60);
     EXPECT_EQ(runLoop.scheduledCount(), 1u);
-    run(0.0495); // the old period would fire at 0.3; the new one fires from 0.25 every 1/60 s
+    world.run(0.0495); // the old period would fire at 0.3; the new one fires from 0.25 every 1/60 s
     EXPECT_EQ(view->display().messagePointer(), 4);
     view->stopAnimation();
     view->stopAnimation();
@@ -98,8 +74,8 @@ TEST_F(EAGLViewTest, AFrameNotYetOnScreenHoldsBackTheNextColumn) {
     runLoop.advance(0.05);
     EXPECT_EQ(view->display().messagePointer(), 1);
     EXPECT_TRUE(presented.empty());
-    letScreenCatchUp();
-    run(0.02, 0.01);
+    QApplication::processEvents(); // the screen catches up
+    world.run(0.02, 0.01);
     // Every column drawn was presented, in order, none skipped.
     EXPECT_EQ(presented, (std::vector<int> { 0, 1, 2 }));
 }
@@ -117,13 +93,8 @@ TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheMenuButtonForThreeSeconds) {
     advanceTo(5.01);
     EXPECT_FALSE(view->infoButton()->isVisible());
     view->touchesBegan();
-    // It asks the delegate, if there is one, for the menu on touch down.
+    // Without a delegate there is no one to ask for the menu (the end-to-end test opens it).
     QTest::mouseClick(view->infoButton(), Qt::LeftButton);
-    MenuDelegate delegate;
-    view->setDelegate(&delegate);
-    QTest::mousePress(view->infoButton(), Qt::LeftButton);
-    QTest::mouseRelease(view->infoButton(), Qt::LeftButton);
-    EXPECT_EQ(delegate.menus, 1);
 
     // When the hint shows on its own or goes at a jolt is the tracker's rule; a brief showing
     // is the view's.
@@ -135,13 +106,13 @@ TEST_F(EAGLViewTest, TouchHidesTheHintAndShowsTheMenuButtonForThreeSeconds) {
 }
 
 TEST_F(EAGLViewTest, ListensToTheAccelerometerUntilTeardownWhichStopsEveryTimer) {
-    EXPECT_EQ(accelerometer.delegate(), view.get());
+    EXPECT_EQ(world.accelerometer.delegate(), view.get());
     view->setAnimationInterval(0.1);
     view->startAnimation();
     view->brieflyShowWave();
     view->touchesBegan();
     view.reset();
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
-    EXPECT_EQ(accelerometer.delegate(), nullptr);
+    EXPECT_EQ(world.accelerometer.delegate(), nullptr);
     runLoop.advance(5);
 }

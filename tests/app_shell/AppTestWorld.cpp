@@ -21,9 +21,7 @@ AppTestWorld::AppTestWorld()
         std::make_unique<fixtures::FakeReachabilitySource>(), runLoop);
 }
 
-AppTestWorld::~AppTestWorld() {
-    delegate.reset();
-}
+AppTestWorld::~AppTestWorld() = default; // the delegate, declared last, goes first
 
 fernwick::Fernwick& AppTestWorld::client() {
     if (!client_) {

@@ -16,8 +16,6 @@ class SweeplightAppDelegate;
 
 namespace sweeplight::app::test {
 
-using fixtures::ScriptedAccelerometer;
-
 // Everything the app needs, on a virtual clock, in a temporary folder, with a service client
 // that never reaches a network.
 class AppTestWorld {
@@ -37,7 +35,7 @@ public:
     QTemporaryDir folder;
     foundation::ManualRunLoop runLoop;
     foundation::Preferences preferences;
-    ScriptedAccelerometer accelerometer;
+    fixtures::ScriptedAccelerometer accelerometer;
     std::unique_ptr<reachability::Reachability> reachability;
     std::unique_ptr<fernwick::Fernwick> client_;
     std::unique_ptr<SweeplightAppDelegate> delegate;

@@ -42,10 +42,9 @@ TEST_F(EditImageControllerTest, PagingWrapsAroundBothEndsByButtonOrArrowKey) {
     chooser.show();
     EXPECT_TRUE(shows("heart.png"));
     QTest::keyClick(&chooser, Qt::Key_Left);
-    EXPECT_EQ(chooser.rander(), 14);
     EXPECT_TRUE(shows("poo.png"));
     QTest::keyClick(&chooser, Qt::Key_Right);
-    EXPECT_EQ(chooser.rander(), 0);
+    EXPECT_TRUE(shows("heart.png"));
     QTest::mouseClick(chooser.forwardButton(), Qt::LeftButton);
     EXPECT_TRUE(shows("happy_1.png"));
     QTest::keyClick(&chooser, Qt::Key_Return);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace sweeplight::app {
 namespace {
@@ -28,7 +29,6 @@ protected:
     EAGLView& view() { return *world.delegate->glView(); }
     const display::WaveDisplay& display() { return world.delegate->glView()->display(); }
     SweeplightAppDelegate& app() { return *world.delegate; }
-    foundation::Preferences& preferences() { return world.preferences; }
     void launchAgain() {
         world.preferences.setBool(true, kHasAppOpenedKey);
         world.launch();
@@ -39,11 +39,11 @@ protected:
 
 TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNothingElse) {
     world.launch();
-    EXPECT_TRUE(preferences().boolForKey(kHasAppOpenedKey));
+    EXPECT_TRUE(world.preferences.boolForKey(kHasAppOpenedKey));
     ASSERT_NE(app().introScreen(), nullptr);
     EXPECT_TRUE(app().introScreen()->isVisible());
     EXPECT_EQ(display().currentMessage(), "hey!") << "the creation message, without spaces";
-    EXPECT_FALSE(preferences().hasObjectForKey(kRecentTextKey));
+    EXPECT_FALSE(world.preferences.hasObjectForKey(kRecentTextKey));
     EXPECT_TRUE(view().isAnimating()) << "the intro does not stop the display";
     const double active = view().animationInterval();
     app().applicationWillResignActive();
@@ -51,35 +51,30 @@ TEST_F(AppDelegateTest, FirstLaunchShowsTheIntroOverTheRunningDisplayAndStoresNo
 }
 
 TEST(AppDelegateLaunch, ALaterLaunchRestoresWhatWasStoredOrStoresTheDefaults) {
-    const struct {
-        bool stored;
-        const char* message;
-        const char* colour;
-        bool rainbow;
-    } rows[] = {
-        { false, " h e y ! ", "0.000,1.000,0.000", false },
-        { true, " l e t s   g o ! ", "0.200,0.400,0.600", true },
-    };
-    for (const auto& row : rows) {
+    // Whether a message was stored; the message, colour and rainbow then shown.
+    using Row = std::tuple<bool, const char*, const char*, bool>;
+    for (const auto& [stored, message, colour, rainbow] :
+         { Row { false, " h e y ! ", "0.000,1.000,0.000", false },
+           Row { true, " l e t s   g o ! ", "0.200,0.400,0.600", true } }) {
         test::AppTestWorld world;
-        foundation::Preferences& stored = world.preferences;
-        stored.setBool(true, kHasAppOpenedKey);
-        if (row.stored) {
-            stored.setObject("Lets Go!", kRecentTextKey);
-            stored.setFloat(0.2f, kRecentColorRKey);
-            stored.setFloat(0.4f, kRecentColorGKey);
-            stored.setFloat(0.6f, kRecentColorBKey);
-            stored.setBool(true, kRainbowOnKey);
+        foundation::Preferences& preferences = world.preferences;
+        preferences.setBool(true, kHasAppOpenedKey);
+        if (stored) {
+            preferences.setObject("Lets Go!", kRecentTextKey);
+            preferences.setFloat(0.2f, kRecentColorRKey);
+            preferences.setFloat(0.4f, kRecentColorGKey);
+            preferences.setFloat(0.6f, kRecentColorBKey);
+            preferences.setBool(true, kRainbowOnKey);
         }
         const display::WaveDisplay& display = world.launch().glView()->display();
         EXPECT_EQ(world.delegate->introScreen(), nullptr);
-        EXPECT_EQ(display.currentMessage(), row.message);
-        EXPECT_EQ(rgb(display.currentColor()), row.colour);
-        EXPECT_EQ(display.rainbowMode(), row.rainbow);
-        EXPECT_EQ(stored.stringForKey(kRecentTextKey), row.stored ? "Lets Go!" : "hey!");
-        EXPECT_EQ(stored.floatForKey(kRecentColorGKey), row.stored ? 0.4f : 1.0f);
-        EXPECT_TRUE(stored.hasObjectForKey(kRainbowOnKey));
-        EXPECT_EQ(stored.boolForKey(kRainbowOnKey), row.rainbow) << "restoring stores no change";
+        EXPECT_EQ(display.currentMessage(), message);
+        EXPECT_EQ(rgb(display.currentColor()), colour);
+        EXPECT_EQ(display.rainbowMode(), rainbow);
+        EXPECT_EQ(preferences.stringForKey(kRecentTextKey), stored ? "Lets Go!" : "hey!");
+        EXPECT_EQ(preferences.floatForKey(kRecentColorGKey), stored ? 0.4f : 1.0f);
+        EXPECT_TRUE(preferences.hasObjectForKey(kRainbowOnKey));
+        EXPECT_EQ(preferences.boolForKey(kRainbowOnKey), rainbow) << "restoring stores no change";
     }
 }
 
@@ -106,7 +101,7 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
     EXPECT_FALSE(editor->isVisible());
     EXPECT_TRUE(view().isAnimating());
     EXPECT_TRUE(display().rainbowMode());
-    EXPECT_TRUE(preferences().boolForKey(kRainbowOnKey));
+    EXPECT_TRUE(world.preferences.boolForKey(kRainbowOnKey));
     world.runLoop.advance(1);
     EXPECT_TRUE(view().isWavePhoneShown());
 
@@ -119,15 +114,15 @@ TEST_F(AppDelegateTest, TheEditorStopsTheDisplayAndDoneBringsItBackWithAHint) {
 
 TEST_F(AppDelegateTest, SettingAColourStoresRainbowOffOnlyWhileTheRainbowIsOn) {
     launchAgain();
-    preferences().removeObjectForKey(kRainbowOnKey);
+    world.preferences.removeObjectForKey(kRainbowOnKey);
     app().setUIColor(Qt::blue);
-    EXPECT_FALSE(preferences().hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(world.preferences.hasObjectForKey(kRainbowOnKey));
     app().setRainbowOn();
     app().setUIColor(Qt::yellow);
-    EXPECT_TRUE(preferences().hasObjectForKey(kRainbowOnKey));
-    EXPECT_FALSE(preferences().boolForKey(kRainbowOnKey));
+    EXPECT_TRUE(world.preferences.hasObjectForKey(kRainbowOnKey));
+    EXPECT_FALSE(world.preferences.boolForKey(kRainbowOnKey));
     EXPECT_FALSE(display().rainbowMode());
-    EXPECT_EQ(preferences().floatForKey(kRecentColorBKey), 0.0f);
+    EXPECT_EQ(world.preferences.floatForKey(kRecentColorBKey), 0.0f);
 }
 
 TEST_F(AppDelegateTest, AChosenPictureIsSweptAndAMessageTakesItsPlaceAgain) {

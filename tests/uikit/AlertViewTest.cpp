@@ -42,7 +42,6 @@ TEST(AlertView, ButtonsCountFromCancelAndAClickReportsTheIndexThenDismisses) {
     EXPECT_EQ(AlertView("T", "M").cancelButtonIndex(), -1);
     alert.show();
     ASSERT_TRUE(alert.isVisible());
-    EXPECT_TRUE(delegate.events.empty());
     EXPECT_EQ(alert.buttonAtIndex(3), nullptr);
     alert.buttonAtIndex(1)->click();
     EXPECT_FALSE(alert.isVisible());

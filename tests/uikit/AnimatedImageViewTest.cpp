@@ -20,8 +20,6 @@ TEST(AnimatedImageView, CyclesTheFramesForTheRepeatCountThenShowsTheStillImage) 
     view.setAnimationImages({ solid(Qt::red), solid(Qt::green) });
     view.resize(40, 30);
     view.startAnimating();
-    runLoop.advance(0.04);
-    EXPECT_EQ(view.currentFrameIndex(), 1) << "without a duration a frame lasts 1/30 s";
     view.stopAnimating();
     EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::black));
     view.setAnimationDuration(1.6);
@@ -33,7 +31,7 @@ TEST(AnimatedImageView, CyclesTheFramesForTheRepeatCountThenShowsTheStillImage) 
     runLoop.advance(0.79);
     EXPECT_EQ(view.currentFrameIndex(), 0);
     runLoop.advance(0.02);
-    EXPECT_EQ(view.grab().toImage().pixelColor(38, 28), QColor(Qt::green)) << "stretched";
+    EXPECT_EQ(view.grab().toImage().pixelColor(38, 28), QColor(Qt::green)) << "painted, stretched";
     runLoop.advance(2.4);
     EXPECT_FALSE(view.isAnimating());
     EXPECT_EQ(view.displayedImage().pixelColor(0, 0), QColor(Qt::black));
