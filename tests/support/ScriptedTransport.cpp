@@ -31,16 +31,8 @@ void ConnectionRecord::fail(long code, const std::string& domain) {
 }
 
 void ConnectionRecord::answer(int status, const QByteArray& body, HTTPHeaderFields fields) {
-    respond(status, std::move(fields));
-    if (!body.isEmpty())
-        send(body);
-    finish();
-}
-
-void ConnectionRecord::respond(int status, const QByteArray& body) {
-    if (cancelled)
-        return;
-    respond(status);
+    if (!cancelled)
+        respond(status, std::move(fields));
     if (!body.isEmpty() && !cancelled)
         send(body);
     if (!cancelled)

@@ -39,10 +39,10 @@ struct ConnectionRecord {
     void finish();
     void fail(long code = fetcher::kURLErrorNotConnectedToInternet,
               const std::string& domain = fetcher::kURLErrorDomain);
-    // A full exchange: status, body, finished, each step only while the connection lives.
+    // A full exchange: status, body, finished, each step only while the connection lives and
+    // has not been cancelled, as a server stops once the client hangs up.
     void answer(int status, const QByteArray& body = {}, fetcher::HTTPHeaderFields fields = {});
-    // A full exchange from a server that stops once the connection is cancelled.
-    void respond(int status, const QByteArray& body);
+    void respond(int status, const QByteArray& body) { answer(status, body); }
     // The delegate's answer to a redirect proposal.
     std::optional<fetcher::UrlRequest> redirect(const QUrl& to, int status = 302,
                                                 fetcher::HTTPHeaderFields fields = {});
