@@ -70,14 +70,12 @@ ConnectionRecord::ChallengeOutcome ConnectionRecord::challenge(int previousFailu
 
 std::unique_ptr<UrlConnection> ScriptedTransport::initWithRequest(const UrlRequest& request,
                                                                   UrlConnectionDelegate& delegate,
-                                                                  bool startImmediately) {
+                                                                  bool) {
     if (refuse)
         return nullptr;
     auto record = std::make_shared<ConnectionRecord>();
     record->request = request;
     record->delegate = &delegate;
-    record->startedImmediately = startImmediately;
-    record->started = startImmediately;
     records.push_back(record);
     return std::make_unique<ScriptedConnection>(record);
 }

@@ -25,10 +25,7 @@ struct ConnectionRecord {
     fetcher::UrlRequest request;
     fetcher::UrlConnectionDelegate* delegate { nullptr };
     ScriptedConnection* connection { nullptr };
-    bool startedImmediately { false };
-    bool started { false };
     bool cancelled { false };
-    std::vector<std::string> modes;
 
     QString url() const { return request.URL().toString(QUrl::FullyEncoded); }
 
@@ -61,8 +58,8 @@ public:
         record_->connection = this;
     }
     ~ScriptedConnection() override { record_->connection = nullptr; }
-    void scheduleInRunLoop(const std::string& mode) override { record_->modes.push_back(mode); }
-    void start() override { record_->started = true; }
+    void scheduleInRunLoop(const std::string&) override {}
+    void start() override {}
     void cancel() override { record_->cancelled = true; }
 
 private:
