@@ -4,30 +4,9 @@ namespace sweeplight::fixtures {
 
 using namespace fetcher;
 
-void ConnectionRecord::respond(int status, HTTPHeaderFields fields, QString mimeType) {
-    if (connection)
-        delegate->connection(*connection,
-                             UrlResponse(request.URL(), mimeType, status, std::move(fields)));
-}
-
-void ConnectionRecord::respondWithoutStatus() {
-    if (connection)
-        delegate->connection(*connection, UrlResponse(request.URL(), QStringLiteral("text/plain")));
-}
-
-void ConnectionRecord::send(const QByteArray& data) {
-    if (connection)
-        delegate->connection(*connection, data);
-}
-
 void ConnectionRecord::finish() {
     if (connection)
         delegate->connectionDidFinishLoading(*connection);
-}
-
-void ConnectionRecord::fail(long code, const std::string& domain) {
-    if (connection)
-        delegate->connection(*connection, FetchError(domain, code));
 }
 
 void ConnectionRecord::answer(int status, const QByteArray& body, HTTPHeaderFields fields) {

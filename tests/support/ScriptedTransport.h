@@ -30,12 +30,18 @@ struct ConnectionRecord {
     QString url() const { return request.URL().toString(QUrl::FullyEncoded); }
 
     void respond(int status, fetcher::HTTPHeaderFields fields = {},
-                 QString mimeType = QStringLiteral("text/plain"));
-    void respondWithoutStatus();
-    void send(const QByteArray& data);
+                 QString mimeType = QStringLiteral("text/plain")) {
+        deliver(fetcher::UrlResponse(request.URL(), mimeType, status, std::move(fields)));
+    }
+    void respondWithoutStatus() {
+        deliver(fetcher::UrlResponse(request.URL(), QStringLiteral("text/plain")));
+    }
+    void send(const QByteArray& data) { deliver(data); }
     void finish();
     void fail(long code = fetcher::kURLErrorNotConnectedToInternet,
-              const std::string& domain = fetcher::kURLErrorDomain);
+              const std::string& domain = fetcher::kURLErrorDomain) {
+        deliver(fetcher::FetchError(domain, code));
+    }
     // A full exchange: status, body, finished, each step only while the connection lives and
     // has not been cancelled, as a server stops once the client hangs up.
     void answer(int status, const QByteArray& body = {}, fetcher::HTTPHeaderFields fields = {});
@@ -49,6 +55,10 @@ struct ConnectionRecord {
         bool cancelled { false };
     };
     ChallengeOutcome challenge(int previousFailureCount, bool isProxy = false);
+
+private:
+    // To the delegate, only while the connection lives.
+    template <typename What> void deliver(const What& what);
 };
 
 class ScriptedConnection final : public fetcher::UrlConnection {
@@ -65,6 +75,11 @@ public:
 private:
     std::shared_ptr<ConnectionRecord> record_;
 };
+
+template <typename What> void ConnectionRecord::deliver(const What& what) {
+    if (connection)
+        delegate->connection(*connection, what);
+}
 
 // A transport whose connections the test answers by hand.
 class ScriptedTransport final : public fetcher::UrlConnectionFactory {
