@@ -16,7 +16,6 @@ TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
             [&](HTTPFetcher&, const QByteArray& soFar) { progress.push_back(soFar); });
     });
     auto& connection = last();
-    EXPECT_TRUE(connection.startedImmediately);
     connection.respond(200);
     connection.send("ab");
     connection.send("cd");
@@ -206,23 +205,6 @@ TEST_F(Lifecycle, LiveConnectionKeepsFetcherAndDelegateAliveUntilTheFetchEnds) {
         nullptr));
     last().answer(200, "x");
     EXPECT_TRUE(!fetcher && weakFetcher.expired());
-}
-
-// Run loop modes, the fetcher's own or else its environment's default, schedule an unstarted
-// connection once per mode, which then starts.
-TEST_F(Lifecycle, RunLoopModesScheduleAnUnstartedConnectionOncePerModeThenStart) {
-    environment->setDefaultRunLoopModes(HTTPFetcher::RunLoopModes { "common" });
-    for (const auto& modes :
-         { std::vector<std::string> { "default", "tracking" }, std::vector<std::string> {} }) {
-        Outcome outcome;
-        auto fetcher = begun("http://example.com/", outcome, [&](HTTPFetcher& f) {
-            if (!modes.empty())
-                f.setRunLoopModes(modes);
-        });
-        EXPECT_TRUE(!last().startedImmediately && last().started);
-        EXPECT_EQ(last().modes, modes.empty() ? std::vector<std::string> { "common" } : modes);
-        fetcher->stopFetching();
-    }
 }
 
 } // namespace

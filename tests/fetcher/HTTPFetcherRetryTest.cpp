@@ -19,16 +19,18 @@ protected:
 // is no interval; switching on again keeps what was set.
 TEST_F(Retry, MinimumIsDrawnBetweenOneAndTwoUnlessSet) {
     auto fetcher = create(get("http://example.com/"));
+    const auto drawn = [&] {
+        return fetcher->minRetryInterval() >= 1 && fetcher->minRetryInterval() <= 2;
+    };
     fetcher->setIsRetryEnabled(true);
-    EXPECT_TRUE(fetcher->minRetryInterval() >= 1.0 && fetcher->minRetryInterval() <= 2.0);
+    EXPECT_TRUE(drawn());
     fetcher->setMinRetryInterval(5);
     fetcher->setIsRetryEnabled(true);
     EXPECT_EQ(fetcher->minRetryInterval(), 5.0);
-    for (double invalid : { 0.0, -3.0, std::nan("") }) {
+    for (double invalid : { 0.0, std::nan("") }) {
         fetcher->setMinRetryInterval(invalid);
-        EXPECT_TRUE(fetcher->minRetryInterval() >= 1.0 && fetcher->minRetryInterval() <= 2.0);
         fetcher->setMaxRetryInterval(invalid);
-        EXPECT_EQ(fetcher->maxRetryInterval(), 600.0);
+        EXPECT_TRUE(drawn() && fetcher->maxRetryInterval() == 600.0) << invalid;
     }
 }
 
@@ -129,7 +131,9 @@ TEST_F(Retry, WaitingFetcherKeepsItselfAliveAndIgnoresTheEndedConnection) {
     EXPECT_FALSE(weak.expired());
     EXPECT_TRUE(first->cancelled);
     ASSERT_NE(first->connection, nullptr);
-    first->answer(200, "stale");
+    first->respond(200);
+    first->send("stale");
+    first->finish();
     EXPECT_EQ(outcome.finishedCalls, 0);
     fireRetryTimer();
     last().answer(200, "ok");

@@ -26,35 +26,26 @@ double scanNumberFrom(std::string_view text, std::size_t* location = nullptr) {
 
 } // namespace
 
-// The scans the JSON scanner does not use (its documents cover the cursor, the end of the data
-// and white space): each consumes only what matches and never reads past the end or a zero byte.
+// The scans the JSON scanner does not use: each consumes only what matches, ill-formed UTF-8
+// becomes replacement characters (and no remaining string), and nothing is found past a zero byte.
 TEST(DataScanner, StringAndSetScansConsumeOnlyWhatMatches) {
     const auto digits = characterSetWithCharactersInString("0123456789");
     DataScanner scanner;
     std::string out;
-    scanner.setData("tru");
-    EXPECT_FALSE(scanner.scanUTF8String("true"));
-    EXPECT_FALSE(scanner.scanString("TRU"));
-    EXPECT_TRUE(scanner.scanString("tr", &out) && out == "tr");
-    EXPECT_TRUE(scanner.scanUTF8String("u", &out) && out == "u");
-    scanner.setData("123abc4");
+    scanner.setData("tru12a\xFF"
+                    "3");
+    EXPECT_FALSE(scanner.scanUTF8String("TRUE") || scanner.scanString("trux"));
+    EXPECT_TRUE(scanner.scanString("t", &out) && scanner.scanUTF8String("ru", &out) && out == "ru");
     EXPECT_FALSE(scanner.scanUpToCharactersFromSet(digits, &out));
-    EXPECT_TRUE(scanner.scanCharactersFromSet(digits, &out) && out == "123");
-    EXPECT_FALSE(scanner.scanCharactersFromSet(digits));
-    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out) && out == "abc");
-    EXPECT_EQ(scanner.remainingString(), "4");
-    // Ill-formed UTF-8 in a run becomes replacement characters, and no remaining string.
-    scanner.setData("a\xFF\x62\xE2\x82\x30");
-    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out) && out == "a\uFFFDb\uFFFD");
+    EXPECT_TRUE(scanner.scanCharactersFromSet(digits, &out) && out == "12");
+    EXPECT_TRUE(scanner.scanUpToCharactersFromSet(digits, &out) && out == "a\uFFFD");
+    EXPECT_EQ(scanner.remainingString(), "3");
     scanner.setScanLocation(0);
     EXPECT_FALSE(scanner.remainingString().has_value());
-    // A match at the cursor is an empty run; a match past a zero byte is none.
     scanner.setData(std::string_view("ab--cd\0--", 9));
     EXPECT_TRUE(scanner.scanUpToString("--", &out) && out == "ab" && scanner.scanLocation() == 2);
-    EXPECT_TRUE(scanner.scanUpToString("--", &out) && out.empty() && scanner.scanLocation() == 2);
     scanner.setScanLocation(3);
     EXPECT_FALSE(scanner.scanUpToString("--"));
-    EXPECT_EQ(scanner.scanLocation(), 3u);
 }
 
 // A number is the longest valid prefix of the longest run of number characters (the location
@@ -68,17 +59,12 @@ TEST(DataScanner, NumbersReadTheLongestValidPrefixOfTheLongestRun) {
         { "1e+5", 1.0, 2 }, // the plus sign is left
         { "-", 0.0, 0 },
         { "1.2.3", 1.2, 0 },
-        { "-12.5e-1x", -1.25, 8 },
-        { "0.1", 0.1, 0 },
-        { "1E3", 1000.0, 0 },
         { ".5", 0.5, 0 },
-        { "--1", 0.0, 0 },
-        { "12345678901234567890", 12345678901234567890.0, 0 },
+        { "1E3", 1000.0, 0 },
         { "1e400", HUGE_VAL, 0 },
         { "-1e400", -HUGE_VAL, 0 },
         { "0.00000000000001e330", HUGE_VAL, 0 },
         { "1e-400", 0.0, 0 },
-        { "100000e-330", 0.0, 0 },
         { "1e-99999999999999999999", 0.0, 0 },
         { "5e-324", 5e-324, 0 },
     };
@@ -90,18 +76,15 @@ TEST(DataScanner, NumbersReadTheLongestValidPrefixOfTheLongestRun) {
     EXPECT_TRUE(std::signbit(scanNumberFrom("-0")));
 }
 
+// A leading plus sign is taken only where the configured characters allow it.
 TEST(DataScanner, NumberRunFollowsTheConfiguredCharacters) {
     DataScanner scanner;
-    scanner.setData("12+3");
     scanner.setDoubleCharacters(characterSetWithCharactersInString("0123456789+"));
     double number = 0;
-    EXPECT_TRUE(scanner.scanNumber(&number));
-    EXPECT_EQ(number, 12.0);
-    EXPECT_TRUE(scanner.isAtEnd());
-    // A leading plus sign, taken only where the configured characters allow it.
+    scanner.setData("12+3");
+    EXPECT_TRUE(scanner.scanNumber(&number) && number == 12.0 && scanner.isAtEnd());
     scanner.setData("+12345678901234567890123");
-    EXPECT_TRUE(scanner.scanNumber(&number));
-    EXPECT_EQ(number, 12345678901234567890123.0);
+    EXPECT_TRUE(scanner.scanNumber(&number) && number == 12345678901234567890123.0);
     scanner.setData("x");
     EXPECT_FALSE(scanner.scanNumber(&number));
 }

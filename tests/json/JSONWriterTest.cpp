@@ -2,9 +2,7 @@
 
 #include "json/JSONDeserializer.h"
 #include "json/JSONDictionary.h"
-#include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <string>
 
 using namespace sweeplight::json;
@@ -25,15 +23,10 @@ TEST(JSONWriter, WritesCompactSortedJSON) {
 }
 
 TEST(JSONWriter, NumbersAreTheShortestTextThatReadsBackTheSameDouble) {
-    EXPECT_EQ(rewritten("100"), "100");
-    EXPECT_EQ(rewritten("0.1"), "0.1");
-    EXPECT_EQ(rewritten("1e21"), "1e21");
-    EXPECT_EQ(rewritten("1.5e-7"), "1.5e-7");
-    EXPECT_EQ(rewritten("-0"), "-0");
-    EXPECT_EQ(rewritten("1e400"), "1e999");
-    EXPECT_EQ(rewritten("-1e400"), "-1e999");
-    for (double number : { 0.1 + 0.2, 1.0 / 3, 5e-324, 1.7976931348623157e308, -123456.789e-30,
-                           std::numeric_limits<double>::infinity() }) {
+    for (const char* text : { "0.1", "1e21", "1.5e-7", "-0" })
+        EXPECT_EQ(rewritten(text), text);
+    EXPECT_EQ(rewritten("[1e400,-1e400]"), "[1e999,-1e999]");
+    for (double number : { 0.1 + 0.2, 5e-324 }) {
         const std::string text = compactJSON(JSONValue(number));
         EXPECT_EQ(*JSONDeserializer::deserializer().deserialize(text)->number(), number) << text;
     }

@@ -26,7 +26,6 @@ TEST(KernelRouteFlags, FollowTheLinksStateAndKind) {
         KernelLink link;
         ReachabilityFlags flags;
     } rows[] = {
-        { { 2, true }, link(0, ARPHRD_ETHER), 0 },
         { { 2, true }, link(IFF_UP, ARPHRD_ETHER), 0 },      // no carrier
         { { 2, true }, link(IFF_RUNNING, ARPHRD_ETHER), 0 }, // down
         { { 2, true }, link(kUp, ARPHRD_ETHER), kReachable },
@@ -36,7 +35,6 @@ TEST(KernelRouteFlags, FollowTheLinksStateAndKind) {
         { { 4, true }, link(kUp, ARPHRD_ETHER, "wwan"), kReachable | kWWAN },
         { { 4, true }, link(kUp, ARPHRD_ETHER, "", true), kReachable | kWWAN },
         { { 4, true }, link(kPointToPoint, ARPHRD_RAWIP), kReachable | kTransient | kWWAN },
-        { { 4, true }, link(IFF_POINTOPOINT, ARPHRD_RAWIP), 0 },
     };
     for (const auto& row : rows)
         EXPECT_EQ(flagsForKernelRoute(row.route, row.link), row.flags)

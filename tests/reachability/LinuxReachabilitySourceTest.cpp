@@ -120,9 +120,10 @@ protected:
     int notifications { 0 };
 };
 
-// Routes drive the statuses (a default route through a gateway is no ad-hoc network), and a link
-// that loses its carrier takes its routes with it.
-TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatusesAndNotify) {
+// Routes drive the statuses (a default route through a gateway is no ad-hoc network), a link that
+// loses its carrier takes its routes with it, an IPv6 default route alone reaches the internet
+// and IPv6 hosts, and a change still pending dies with the monitor.
+TEST_F(LinuxReachabilityNamespaceTest, RoutesDriveTheStatusesAndNotify) {
     watchAllTargets();
     expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
     change("route add default via 10.9.0.254 dev p0", StatusReachable, StatusReachable,
@@ -133,20 +134,15 @@ TEST_F(LinuxReachabilityNamespaceTest, DefaultAndLinkLocalRoutesDriveTheStatuses
     change("route add 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusReachable);
     change("route del 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusUnreachable);
     change("route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
-}
 
-TEST_F(LinuxReachabilityNamespaceTest, AnIpv6OnlyNetworkReachesTheInternetAndIpv6Hosts) {
-    if (!ip("-6 addr add 2001:db8:9::1/64 dev p0 nodad"))
-        GTEST_SKIP() << "no IPv6 in the namespace";
-    monitor->setHostName("2001:db8:100::7"); // beyond the namespace's own prefix
-    monitor->setNetworkStatusNotificationsEnabled(true);
-    expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
-    change("-6 route add default via 2001:db8:9::fe dev p0", StatusReachable, StatusReachable,
-           StatusUnreachable);
-}
+    if (ip("-6 addr add 2001:db8:9::1/64 dev p0 nodad")) {
+        monitor->setHostName("2001:db8:100::7"); // beyond the namespace's own prefix
+        expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
+        change("-6 route add default via 2001:db8:9::fe dev p0", StatusReachable, StatusReachable,
+               StatusUnreachable);
+        change("-6 route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    }
 
-TEST_F(LinuxReachabilityNamespaceTest, AChangeStillPendingDiesWithTheMonitor) {
-    watchAllTargets();
     ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
     // Read the kernel's events now: the callbacks are then due on the run loop, not yet run.
     source->readKernelEvents();

@@ -122,7 +122,7 @@ TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifies
     int expected = 0;
     for (const char* target : { "service.example", kDefaultRouteKey, kLinkLocalAddressKey }) {
         ASSERT_NE(onlyHandleFor(target), nullptr) << target;
-        EXPECT_EQ(onlyHandleFor(target)->scheduleCalls(), 1) << target;
+        EXPECT_EQ(onlyHandleFor(target)->scheduleCalls, 1) << target;
         EXPECT_EQ(monitor->reachabilityQueries().at(target)->runLoops(),
                   std::vector<foundation::RunLoop*> { &runLoop });
         onlyHandleFor(target)->reportChange();
@@ -132,7 +132,7 @@ TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifies
     monitor->stopListeningForReachabilityChanges();
     for (const auto& [key, query] : monitor->reachabilityQueries()) {
         EXPECT_TRUE(query->runLoops().empty()) << key;
-        EXPECT_EQ(onlyHandleFor(key)->unscheduleCalls(), 1) << key;
+        EXPECT_EQ(onlyHandleFor(key)->unscheduleCalls, 1) << key;
         onlyHandleFor(key)->reportChange();
     }
     EXPECT_EQ(notifications, expected);
@@ -169,7 +169,7 @@ TEST_F(ReachabilityTest, OneOffHostCheckAndEmptyTargetsKeepNothing) {
     source->target("service.example").readable = false;
     EXPECT_FALSE(monitor->isHostReachable("service.example"));
     EXPECT_EQ(source->nameHandlesCreated, 2);
-    EXPECT_EQ(source->liveHandles, 0);
+    EXPECT_EQ(source->liveHandles(), 0u);
     EXPECT_TRUE(monitor->reachabilityQueries().empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include "reachability/ReachabilitySource.h"
 
+#include <arpa/inet.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,33 +24,54 @@ public:
 
     class Handle final : public ReachabilityHandle {
     public:
-        Handle(FakeReachabilitySource& source, std::string target);
-        ~Handle() override;
+        Handle(FakeReachabilitySource& source, std::string target)
+            : name(std::move(target))
+            , source_(source) {
+            source_.handles_.push_back(this);
+        }
+        ~Handle() override { std::erase(source_.handles_, this); }
 
-        bool getFlags(ReachabilityFlags& flags) override;
+        bool getFlags(ReachabilityFlags& flags) override {
+            const Target& target = source_.targets_[name];
+            if (target.readable)
+                flags = target.flags;
+            return target.readable;
+        }
         void setCallback(Callback callback) override { callback_ = std::move(callback); }
-        bool scheduleWithRunLoop(foundation::RunLoop& runLoop) override;
-        void unscheduleFromRunLoop(foundation::RunLoop& runLoop) override;
-
+        bool scheduleWithRunLoop(foundation::RunLoop&) override {
+            ++scheduleCalls;
+            return scheduled_ = true;
+        }
+        void unscheduleFromRunLoop(foundation::RunLoop&) override {
+            ++unscheduleCalls;
+            scheduled_ = false;
+        }
         // What the platform does when the target's flags change.
-        void reportChange();
+        void reportChange() {
+            if (scheduled_ && callback_)
+                callback_(*this, source_.targets_[name].flags);
+        }
 
-        const std::string& target() const { return target_; }
-        const std::vector<foundation::RunLoop*>& scheduledOn() const { return scheduledOn_; }
-        int scheduleCalls() const { return scheduleCalls_; }
-        int unscheduleCalls() const { return unscheduleCalls_; }
+        const std::string name;
+        int scheduleCalls { 0 };
+        int unscheduleCalls { 0 };
 
     private:
         FakeReachabilitySource& source_;
-        std::string target_;
         Callback callback_;
-        std::vector<foundation::RunLoop*> scheduledOn_;
-        int scheduleCalls_ { 0 };
-        int unscheduleCalls_ { 0 };
+        bool scheduled_ { false };
     };
 
-    std::unique_ptr<ReachabilityHandle> createWithName(const std::string& hostName) override;
-    std::unique_ptr<ReachabilityHandle> createWithAddress(const sockaddr_in& address) override;
+    std::unique_ptr<ReachabilityHandle> createWithName(const std::string& hostName) override {
+        ++nameHandlesCreated;
+        return refuseCreation ? nullptr : std::make_unique<Handle>(*this, hostName);
+    }
+    std::unique_ptr<ReachabilityHandle> createWithAddress(const sockaddr_in& address) override {
+        ++addressHandlesCreated;
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &address.sin_addr, text, sizeof(text));
+        return refuseCreation ? nullptr : std::make_unique<Handle>(*this, text);
+    }
 
     Target& target(const std::string& name) { return targets_[name]; }
     void setFlags(const std::string& name, ReachabilityFlags flags) {
@@ -61,16 +83,21 @@ public:
         for (Handle* handle : handlesFor(name))
             handle->reportChange();
     }
-
     // Live handles for a target (most recent last).
-    std::vector<Handle*> handlesFor(const std::string& name) const;
+    std::vector<Handle*> handlesFor(const std::string& name) const {
+        std::vector<Handle*> found;
+        for (Handle* handle : handles_)
+            if (handle->name == name)
+                found.push_back(handle);
+        return found;
+    }
+    std::size_t liveHandles() const { return handles_.size(); }
+
     int nameHandlesCreated { 0 };
     int addressHandlesCreated { 0 };
-    int liveHandles { 0 };
     bool refuseCreation { false };
 
 private:
-    friend class Handle;
     std::map<std::string, Target> targets_;
     std::vector<Handle*> handles_;
 };

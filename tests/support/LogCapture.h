@@ -2,6 +2,7 @@
 
 #include "foundation/Log.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,14 +13,20 @@ namespace sweeplight::fixtures {
 // sink back when it goes.
 class LogCapture {
 public:
-    LogCapture();
-    ~LogCapture();
+    LogCapture()
+        : previous_(foundation::setLogSink(
+              [this](std::string_view line) { lines_.emplace_back(line); })) {}
+    ~LogCapture() { foundation::setLogSink(std::move(previous_)); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
     const std::vector<std::string>& lines() const { return lines_; }
     // Whether some line contains `text`.
-    bool contains(std::string_view text) const;
+    bool contains(std::string_view text) const {
+        return std::any_of(lines_.begin(), lines_.end(), [text](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    }
     void clear() { lines_.clear(); }
 
 private:

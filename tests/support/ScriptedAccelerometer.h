@@ -13,7 +13,10 @@ public:
     motion::AccelerometerDelegate* delegate() const override { return delegate_; }
 
     // One sample, time-stamped 0, to the delegate if there is one.
-    void send(double x, double y, double z);
+    void send(double x, double y, double z) {
+        if (delegate_)
+            delegate_->accelerometer(*this, motion::Acceleration { 0, x, y, z });
+    }
 
     double interval { 0 };
 

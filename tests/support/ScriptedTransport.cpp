@@ -4,43 +4,14 @@ namespace sweeplight::fixtures {
 
 using namespace fetcher;
 
-void ConnectionRecord::respond(int status, HTTPHeaderFields fields, QString mimeType) {
-    if (connection)
-        delegate->connection(*connection,
-                             UrlResponse(request.URL(), mimeType, status, std::move(fields)));
-}
-
-void ConnectionRecord::respondWithoutStatus() {
-    if (connection)
-        delegate->connection(*connection, UrlResponse(request.URL(), QStringLiteral("text/plain")));
-}
-
-void ConnectionRecord::send(const QByteArray& data) {
-    if (connection)
-        delegate->connection(*connection, data);
-}
-
 void ConnectionRecord::finish() {
     if (connection)
         delegate->connectionDidFinishLoading(*connection);
 }
 
-void ConnectionRecord::fail(long code, const std::string& domain) {
-    if (connection)
-        delegate->connection(*connection, FetchError(domain, code));
-}
-
 void ConnectionRecord::answer(int status, const QByteArray& body, HTTPHeaderFields fields) {
-    respond(status, std::move(fields));
-    if (!body.isEmpty())
-        send(body);
-    finish();
-}
-
-void ConnectionRecord::respond(int status, const QByteArray& body) {
-    if (cancelled)
-        return;
-    respond(status);
+    if (!cancelled)
+        respond(status, std::move(fields));
     if (!body.isEmpty() && !cancelled)
         send(body);
     if (!cancelled)
@@ -78,14 +49,12 @@ ConnectionRecord::ChallengeOutcome ConnectionRecord::challenge(int previousFailu
 
 std::unique_ptr<UrlConnection> ScriptedTransport::initWithRequest(const UrlRequest& request,
                                                                   UrlConnectionDelegate& delegate,
-                                                                  bool startImmediately) {
+                                                                  bool) {
     if (refuse)
         return nullptr;
     auto record = std::make_shared<ConnectionRecord>();
     record->request = request;
     record->delegate = &delegate;
-    record->startedImmediately = startImmediately;
-    record->started = startImmediately;
     records.push_back(record);
     return std::make_unique<ScriptedConnection>(record);
 }

@@ -25,24 +25,27 @@ struct ConnectionRecord {
     fetcher::UrlRequest request;
     fetcher::UrlConnectionDelegate* delegate { nullptr };
     ScriptedConnection* connection { nullptr };
-    bool startedImmediately { false };
-    bool started { false };
     bool cancelled { false };
-    std::vector<std::string> modes;
 
     QString url() const { return request.URL().toString(QUrl::FullyEncoded); }
 
     void respond(int status, fetcher::HTTPHeaderFields fields = {},
-                 QString mimeType = QStringLiteral("text/plain"));
-    void respondWithoutStatus();
-    void send(const QByteArray& data);
+                 QString mimeType = QStringLiteral("text/plain")) {
+        deliver(fetcher::UrlResponse(request.URL(), mimeType, status, std::move(fields)));
+    }
+    void respondWithoutStatus() {
+        deliver(fetcher::UrlResponse(request.URL(), QStringLiteral("text/plain")));
+    }
+    void send(const QByteArray& data) { deliver(data); }
     void finish();
     void fail(long code = fetcher::kURLErrorNotConnectedToInternet,
-              const std::string& domain = fetcher::kURLErrorDomain);
-    // A full exchange: status, body, finished, each step only while the connection lives.
+              const std::string& domain = fetcher::kURLErrorDomain) {
+        deliver(fetcher::FetchError(domain, code));
+    }
+    // A full exchange: status, body, finished, each step only while the connection lives and
+    // has not been cancelled, as a server stops once the client hangs up.
     void answer(int status, const QByteArray& body = {}, fetcher::HTTPHeaderFields fields = {});
-    // A full exchange from a server that stops once the connection is cancelled.
-    void respond(int status, const QByteArray& body);
+    void respond(int status, const QByteArray& body) { answer(status, body); }
     // The delegate's answer to a redirect proposal.
     std::optional<fetcher::UrlRequest> redirect(const QUrl& to, int status = 302,
                                                 fetcher::HTTPHeaderFields fields = {});
@@ -52,6 +55,10 @@ struct ConnectionRecord {
         bool cancelled { false };
     };
     ChallengeOutcome challenge(int previousFailureCount, bool isProxy = false);
+
+private:
+    // To the delegate, only while the connection lives.
+    template <typename What> void deliver(const What& what);
 };
 
 class ScriptedConnection final : public fetcher::UrlConnection {
@@ -61,13 +68,18 @@ public:
         record_->connection = this;
     }
     ~ScriptedConnection() override { record_->connection = nullptr; }
-    void scheduleInRunLoop(const std::string& mode) override { record_->modes.push_back(mode); }
-    void start() override { record_->started = true; }
+    void scheduleInRunLoop(const std::string&) override {}
+    void start() override {}
     void cancel() override { record_->cancelled = true; }
 
 private:
     std::shared_ptr<ConnectionRecord> record_;
 };
+
+template <typename What> void ConnectionRecord::deliver(const What& what) {
+    if (connection)
+        delegate->connection(*connection, what);
+}
 
 // A transport whose connections the test answers by hand.
 class ScriptedTransport final : public fetcher::UrlConnectionFactory {

@@ -67,8 +67,7 @@ void TestHttpServer::onData(QTcpSocket* socket) {
         if (requestLine.size() < 2)
             return;
         request.method = requestLine[0];
-        request.target = requestLine[1];
-        request.path = request.target.split('?').front();
+        request.path = requestLine[1].split('?').front();
         for (qsizetype i = 1; i < lines.size(); ++i) {
             qsizetype colon = lines[i].indexOf(':');
             if (colon > 0)

@@ -17,8 +17,7 @@ class TestHttpServer final {
 public:
     struct Request {
         QByteArray method;
-        QByteArray target; // path and query as sent
-        QByteArray path;
+        QByteArray path;                          // without the query
         std::map<QByteArray, QByteArray> headers; // lower-case names
         QByteArray body;
         QByteArray header(const QByteArray& name) const {
