@@ -4,31 +4,8 @@
 
 using namespace fernwick_test;
 
-namespace {
-
-struct ScoreWorld : ClientWorld {
-    int successes = 0;
-    int failures = 0;
-    ScoreWorld() { startClient(); }
-    // Through the fetcher, or the plain form.
-    void submit(bool plain, int score, std::function<void()> success = {},
-                std::function<void()> fail = {}) {
-        if (!success) {
-            success = [this] { ++successes; };
-            fail = [this] { ++failures; };
-        }
-        if (plain)
-            client->submitScore2(score, success, fail);
-        else
-            client->submitScore(score, success, fail);
-        loop.runPending();
-    }
-};
-
-} // namespace
-
 TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
-    ScoreWorld world;
+    ClientWorld world(ClientWorld::Started);
     const std::string hash = upperMd5(std::string("1234") + kDeviceId + kSecret);
     EXPECT_EQ(world.client->getScoreSubmitUrlForScore(1234).toStdString(),
               std::string(kBaseUrl) + "/game/list?game_key=game42&submit_score=1&sig_device_id=" +
@@ -47,7 +24,7 @@ TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
         { true, 500, true },  { true, 0, false },
     };
     for (const auto& row : rows) {
-        ScoreWorld world;
+        ClientWorld world(ClientWorld::Started);
         world.client->saveHighScore(40);
         world.submit(row.plain, 40);
         EXPECT_FALSE(world.storedShouldSubmit());
@@ -69,7 +46,7 @@ TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
 // reports nothing.
 TEST(FernwickScore, OnlyTheLatestSubmissionReports) {
     for (bool plain : { true, false }) {
-        ScoreWorld world;
+        ClientWorld world(ClientWorld::Started);
         int firstCalls = 0;
         world.submit(
             plain, 1, [&] { ++firstCalls; }, [&] { ++firstCalls; });

@@ -81,10 +81,7 @@ TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
     auto client = Fernwick::createUnshared(environment);
     client->checkForRemoteMessage();
     world.transport->last()->respond(
-        200, R"({"message_title": "News", "message_date": "2010-01-01 00:00:00 +0000",
-                 "message_detail": "Hello", "link_1_title": "Visit",
-                 "link_1_url": "http://a.test/page", "link_1_type": 2, "link_2_title": "",
-                 "link_2_url": "", "link_3_title": "", "link_3_url": ""})");
+        200, messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test/page", "2" } }));
     world.loop.runPending();
 
     auto* screens = static_cast<FernwickWidgetScreens*>(world.screens.get());

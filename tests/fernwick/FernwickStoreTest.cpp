@@ -16,14 +16,10 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-struct StoreWorld : ClientWorld {
-    StoreWorld() { writeDefaultSettings(); }
-};
-
 } // namespace
 
 TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
-    StoreWorld world;
+    ClientWorld world(ClientWorld::Settings);
     auto client = world.start();
     EXPECT_EQ(QFile::permissions(world.dataFile()) & 0x0fff, QFile::ReadUser | QFile::WriteUser)
         << "for its owner only from its first copy";
@@ -41,7 +37,7 @@ TEST(FernwickStore, SavedScoreReplacesTheOldOneAndIsMarkedForSubmission) {
 }
 
 TEST(FernwickStore, SettingsAreSavedToTheDataFolderOnly) {
-    StoreWorld world;
+    ClientWorld world(ClientWorld::Settings);
     const QByteArray original = readAll(world.settingsFile());
     auto client = world.start();
     client->saveSettings2();
@@ -57,7 +53,7 @@ TEST(FernwickStore, SetupRunsOnAndAnUnreadableFileIsNeverOverwritten) {
     for (const QByteArray& contents :
          { QByteArray(), QByteArray("<plist version=\"1.0\"><dict><key>appopened</key>"),
            QByteArray("<plist version=\"1.0\"><array><integer>3</integer></array></plist>") }) {
-        StoreWorld world;
+        ClientWorld world(ClientWorld::Settings);
         writeRaw(world.dataFile(), contents);
         auto client = world.start();
         EXPECT_EQ(client->dataDictionary(), nullptr);
@@ -71,7 +67,7 @@ TEST(FernwickStore, SetupRunsOnAndAnUnreadableFileIsNeverOverwritten) {
 }
 
 TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
-    StoreWorld world;
+    ClientWorld world(ClientWorld::Settings);
     QDir().mkpath(world.dataDirectory());
     PropertyList::dictionary({
                                  { "appopened", PropertyList::string("41") },
@@ -92,7 +88,7 @@ TEST(FernwickStore, MembersOfTheWrongTypeAreReadAsAbsent) {
 }
 
 TEST(FernwickStore, AnUnwritableDataFolderIsSaidOnceAndTheClientRunsOn) {
-    StoreWorld world;
+    ClientWorld world(ClientWorld::Settings);
     writeRaw(world.dataDirectory(), "not a folder");
     fixtures::LogCapture log;
     auto client = world.start();

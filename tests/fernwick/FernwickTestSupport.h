@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -35,8 +36,31 @@ inline constexpr char kAppKey[] = "sweeplight";
 inline constexpr char kGameKey[] = "game42";
 inline constexpr char kBaseUrl[] = "http://service.test";
 
-// Everything one client needs, in a temporary folder.
+// A remote message link: JSON text of its type member, or empty to leave it out.
+struct Link {
+    std::string title, url, type;
+};
+
+// The message service's answer with `links` in the first of its three slots.
+inline QByteArray messageJson(const std::string& date, std::vector<Link> links = {},
+                              const std::string& title = "\"News\"") {
+    std::string json = "{\"message_title\": " + title + ", \"message_date\": \"" + date +
+                       "\", \"message_detail\": \"Hello there\"";
+    links.resize(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string slot = "\"link_" + std::to_string(i + 1);
+        json += ", " + slot + "_title\": \"" + links[i].title + "\", " + slot + "_url\": \"" +
+                links[i].url + "\"";
+        if (!links[i].type.empty())
+            json += ", " + slot + "_type\": " + links[i].type;
+    }
+    return QByteArray::fromStdString(json + "}");
+}
+
+// Everything one client needs, in a temporary folder: bare, with the default settings written,
+// or with a client started on them.
 struct ClientWorld {
+    enum Setup { Bare, Settings, Started };
     QTemporaryDir folder;
     foundation::ManualRunLoop loop;
     std::shared_ptr<ScriptedTransport> transport = std::make_shared<ScriptedTransport>();
@@ -54,10 +78,17 @@ struct ClientWorld {
         std::make_shared<fetcher::FetcherEnvironment>();
     std::unique_ptr<fernwick::Fernwick> client;
 
-    ClientWorld() {
+    int successes = 0;
+    int failures = 0;
+
+    explicit ClientWorld(Setup setup = Bare) {
         fetchers->setRunLoop(&loop);
         fetchers->setConnectionFactory(transport);
         resetReachability();
+        if (setup == Settings)
+            writeDefaultSettings();
+        if (setup == Started)
+            startClient();
     }
     ~ClientWorld() {
         client.reset();
@@ -125,6 +156,33 @@ struct ClientWorld {
         writeDefaultSettings();
         client = start();
         return *client;
+    }
+
+    // Submits a score through the fetcher, or the plain form, counting its reports.
+    void submit(bool plain, int score, std::function<void()> success = {},
+                std::function<void()> fail = {}) {
+        if (!success) {
+            success = [this] { ++successes; };
+            fail = [this] { ++failures; };
+        }
+        if (plain)
+            client->submitScore2(score, success, fail);
+        else
+            client->submitScore(score, success, fail);
+        loop.runPending();
+    }
+
+    // Runs one message check answered with `body`; returns whether an alert was shown.
+    bool checkMessage(const QByteArray& body) {
+        const std::size_t before = alerts.size();
+        client->checkForRemoteMessage();
+        ScriptedConnection* connection = transport->last();
+        if (!connection)
+            return ADD_FAILURE() << "no request", false;
+        EXPECT_EQ(connection->url(), QString(kBaseUrl) + "/message/list?app_key=sweeplight");
+        connection->respond(200, body);
+        loop.runPending();
+        return alerts.size() > before;
     }
 
     std::optional<foundation::PropertyList> storedData() const {
