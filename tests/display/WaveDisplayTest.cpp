@@ -18,7 +18,7 @@ bool isLit(const QImage& frame, int x, int y) {
     return (frame.pixel(x, y) & 0xFFFFFF) != 0;
 }
 
-// Runs of lit pixels along one row (horizontal) or one column (vertical), as "first-last ...".
+// Runs of lit pixels along one row (horizontal) or one column (vertical), as "first-last,...".
 std::string litRuns(const QImage& frame, int fixed, bool horizontal) {
     std::string runs;
     const int length = horizontal ? frame.width() : frame.height();
@@ -28,7 +28,7 @@ std::string litRuns(const QImage& frame, int fixed, bool horizontal) {
         if (lit && first < 0)
             first = i;
         if (!lit && first >= 0) {
-            runs += (runs.empty() ? "" : " ") + std::to_string(first) + "-" + std::to_string(i - 1);
+            runs += (runs.empty() ? "" : ",") + std::to_string(first) + "-" + std::to_string(i - 1);
             first = -1;
         }
     }
@@ -36,10 +36,9 @@ std::string litRuns(const QImage& frame, int fixed, bool horizontal) {
 }
 
 bool allBlack(const QImage& frame) {
-    for (int y = 0; y < frame.height(); ++y) {
+    for (int y = 0; y < frame.height(); ++y)
         if (!litRuns(frame, y, true).empty())
             return false;
-    }
     return true;
 }
 
@@ -188,11 +187,9 @@ TEST_P(WaveDisplayDrawing, LightsTheLEDsOfTheColumn) {
     }
     std::istringstream probes(GetParam().probes);
     std::string seen;
-    for (std::string probe; probes >> probe;) {
-        std::string runs = litRuns(image, std::stoi(probe.substr(1)), probe[0] == 'r');
-        std::replace(runs.begin(), runs.end(), ' ', ',');
-        seen += (seen.empty() ? "" : " ") + probe.substr(0, probe.find('=') + 1) + runs;
-    }
+    for (std::string probe; probes >> probe;)
+        seen += (seen.empty() ? "" : " ") + probe.substr(0, probe.find('=') + 1) +
+                litRuns(image, std::stoi(probe.substr(1)), probe[0] == 'r');
     EXPECT_EQ(seen, GetParam().probes);
     for (const Pixel& pixel : GetParam().pixels) {
         const QRgb shown = image.pixel(pixel.x, pixel.y);

@@ -105,9 +105,6 @@ struct ClientWorld {
     QString dataFile() const { return folder.filePath(QStringLiteral("data/FernwickData.plist")); }
     QString settingsFile() const { return folder.filePath(QStringLiteral("settings.plist")); }
 
-    void writeSettings(const foundation::PropertyList& settings) const {
-        settings.writeFile(settingsFile());
-    }
     // A null base URL is left out.
     void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
         using foundation::PropertyList;
@@ -118,7 +115,7 @@ struct ClientWorld {
         });
         if (baseUrl)
             settings.set("baseurl", PropertyList::string(baseUrl));
-        writeSettings(settings);
+        settings.writeFile(settingsFile());
     }
 
     fernwick::Fernwick::Environment environment() {
