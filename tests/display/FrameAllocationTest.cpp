@@ -9,16 +9,13 @@
 #include <gtest/gtest.h>
 #include <new>
 
-namespace {
-std::atomic<long> gAllocations { 0 };
-}
+static std::atomic<long> gAllocations { 0 };
 
 // The standard library's array, nothrow and sized forms all come through these two.
 void* operator new(std::size_t size) {
     ++gAllocations;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
+    void* memory = std::malloc(size ? size : 1);
+    return memory ? memory : throw std::bad_alloc();
 }
 void operator delete(void* memory) noexcept {
     std::free(memory);

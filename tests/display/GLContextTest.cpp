@@ -12,34 +12,6 @@ using namespace sweeplight::display;
 
 namespace {
 
-// Another GL ES context on Mesa's surfaceless display, standing in for the window system's.
-struct OtherContext {
-    OtherContext() {
-        auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-            eglGetProcAddress("eglGetPlatformDisplayEXT"));
-        if (!getPlatformDisplay)
-            return;
-        display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
-            return;
-        eglBindAPI(EGL_OPENGL_ES_API);
-        const EGLint attributes[] = { EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE };
-        context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    }
-    ~OtherContext() {
-        if (eglGetCurrentContext() == context)
-            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        if (context != EGL_NO_CONTEXT)
-            eglDestroyContext(display, context);
-    }
-    bool makeCurrent() {
-        return context != EGL_NO_CONTEXT &&
-               eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
-    }
-    EGLDisplay display { EGL_NO_DISPLAY };
-    EGLContext context { EGL_NO_CONTEXT };
-};
-
 // Whether the display draws: the first column of "h" lights its top LED at x 150.
 bool drawsAColumn(WaveDisplay& display) {
     display.setMessage("h");
@@ -53,14 +25,24 @@ TEST(GLContext, NothingIsLeftCurrentAndAnEarlierContextComesBack) {
     ASSERT_NE(display, nullptr);
     EXPECT_TRUE(drawsAColumn(*display));
     EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
-    OtherContext other;
-    ASSERT_TRUE(other.makeCurrent());
+    // Another GL ES context on Mesa's surfaceless display, standing in for the window system's.
+    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    ASSERT_TRUE(getPlatformDisplay);
+    EGLDisplay egl =
+        getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    ASSERT_TRUE(eglInitialize(egl, nullptr, nullptr) && eglBindAPI(EGL_OPENGL_ES_API));
+    const EGLint attributes[] = { EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE };
+    EGLContext other = eglCreateContext(egl, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+    ASSERT_TRUE(eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, other));
     display->destroyFramebuffer();
     ASSERT_TRUE(display->createFramebuffer());
     EXPECT_TRUE(drawsAColumn(*display));
-    EXPECT_EQ(eglGetCurrentContext(), other.context);
+    EXPECT_EQ(eglGetCurrentContext(), other);
     display.reset();
-    EXPECT_EQ(eglGetCurrentContext(), other.context) << "after teardown";
+    EXPECT_EQ(eglGetCurrentContext(), other) << "after teardown";
+    eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(egl, other);
 }
 
 } // namespace
