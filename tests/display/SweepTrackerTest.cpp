@@ -11,12 +11,11 @@ using display::SweepTracker;
 
 namespace {
 
-// Records the tracker's show and hide callbacks for one test.
-class SweepTrackerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
+// Records the tracker's show and hide callbacks; the view's hide resets the score too, before the
+// tracker goes on.
+struct SweepTrackerTest : ::testing::Test {
+    SweepTrackerTest() {
         tracker.onShowWavePhone = [this] { events.push_back("show"); };
-        // The view's hide resets the score too, before the tracker goes on.
         tracker.onHideWavePhone = [this] { events.push_back("hide"), tracker.noMotionRating = 0; };
     }
     SweepTracker tracker;
@@ -89,8 +88,7 @@ TEST_F(SweepTrackerTest, StillnessShowsTheHintAfterAboutSevenSeconds) {
     }
     // The gravity step on y is one strong sample at first; from then on the score climbs by
     // 0.01 per sample and passes 5.4 after about 540 samples (7.7 s at 70 Hz).
-    EXPECT_GE(firstShow, 535);
-    EXPECT_LE(firstShow, 545);
+    EXPECT_NEAR(firstShow, 540, 5);
     // It is asked for again on every sample while the score stays up.
     EXPECT_EQ(std::count(events.begin(), events.end(), "show"), 560 - firstShow + 1);
 }

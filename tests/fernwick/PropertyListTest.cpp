@@ -132,9 +132,9 @@ TEST(PropertyList, WriteFileReplacesTheWholeFileOrNothing) {
     EXPECT_EQ(*PropertyList::readFile(path), sampleTree());
     EXPECT_FALSE(sampleTree().writeFile(folder.filePath("missing/sub/data.plist")));
 
-    PropertyList small = PropertyList::dictionary({ { "a", PropertyList::integer(1) } });
+    const PropertyList small = PropertyList::dictionary({ { "a", PropertyList::integer(1) } });
     ASSERT_TRUE(small.writeFile(path));
-    EXPECT_EQ(PropertyList::readFile(path), small);
+    EXPECT_EQ(PropertyList::readFile(path), small) << "no tail of the longer file is left";
     EXPECT_NE(small.toXml()->find("<plist version=\"1.0\">"), std::string::npos);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList { "data.plist" });
 }
@@ -149,10 +149,7 @@ TEST(PropertyList, ReadFileRefusesWhatIsNotARegularFileOfReasonableSize) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize((qint64(64) << 20) + 1)); // sparse
     }
-    const struct {
-        QString path;
-        std::string reason;
-    } cases[] = {
+    const std::pair<QString, std::string> cases[] = {
         { "/nonexistent/folder/file.plist", "No such file or directory" },
         { fifo, "not a regular file" }, // a FIFO with no writer: opening it must not wait
         { folder.path(), "not a regular file" },

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <vector>
 
 using sweeplight::foundation::ManualRunLoop;
@@ -70,12 +71,9 @@ TEST(SwingSimulator, NoiseIsRepeatableForASeedAndHasTheAskedSpread) {
             deviations.push_back(sample.x - simulator.sampleAt(sample.timestamp).x);
         return deviations;
     };
-    std::vector<double> first = run(7);
-    EXPECT_EQ(first, run(7));
-    EXPECT_NE(first, run(8));
-    double squares = 0;
-    for (double d : first)
-        squares += d * d;
+    const std::vector<double> first = run(7);
+    EXPECT_TRUE(first == run(7) && first != run(8));
+    const double squares = std::inner_product(first.begin(), first.end(), first.begin(), 0.0);
     EXPECT_NEAR(std::sqrt(squares / first.size()), 0.05, 0.005);
 }
 
