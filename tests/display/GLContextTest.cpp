@@ -5,7 +5,6 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace sweeplight::display;

