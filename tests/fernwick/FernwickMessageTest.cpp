@@ -47,50 +47,37 @@ TEST(FernwickMessage, NothingIsShownForUnusableAnswers) {
     EXPECT_TRUE(world.checkMessage(messageJson("2068-12-31 00:00:00 +0000")));
 }
 
-TEST(FernwickMessage, ButtonsAreTheLinkCaptionsWithCancelForAtMostOneLink) {
-    ClientWorld world(ClientWorld::Started);
-    const Link a { "A", "http://a.test", "2" }, b { "B", "http://b.test", "2" };
-    const struct {
-        std::vector<Link> links;
-        std::vector<QString> buttons;
-    } rows[] = {
-        { {}, { "Cancel" } },
-        { { a }, { "A", "Cancel" } },
-        { { a, b }, { "A", "B" } },
-    };
-    int day = 1;
-    for (const auto& row : rows) {
-        ASSERT_TRUE(world.checkMessage(
-            messageJson("2010-01-0" + std::to_string(day++) + " 00:00:00 +0000", row.links)));
-        EXPECT_EQ(world.alerts.back().buttonTitles, row.buttons);
-    }
-}
-
-// Buttons map to link slots by position: "Cancel" (index 1) after one link acts on slot 2.
-// Type 2 (or a text of another number) opens the browser, type 1 requests in the background, 0
-// does nothing; remote messages open and request web links only.
+// The buttons are the captions of the links, with "Cancel" after at most one. They map to link
+// slots by position: "Cancel" (index 1) after one link acts on slot 2. Type 2 (or a text of
+// another number) opens the browser, type 1 requests in the background, 0 does nothing; remote
+// messages open and request web links only.
 TEST(FernwickMessage, EachButtonActsOnItsLinkSlotByTheLinksType) {
-    const Link visit { "Visit", "http://a.test/page", "2" };
+    const Link visit { "Visit", "http://a.test/page", "2" }, ping { "", "http://b.test/ping", "1" };
     const struct {
         std::vector<Link> links;
+        const char* buttons;
         int button;
         const char* opened;    // empty: nothing opened
         const char* requested; // empty: nothing requested
     } rows[] = {
-        { { visit, { "", "http://b.test/ping", "1" } }, 1, "", "http://b.test/ping" },
-        { { visit }, 0, "http://a.test/page", "" },
-        { { visit }, 3, "", "" },
-        { { { "Zero", "http://zero.test", "0" } }, 0, "", "" },
-        { { { "Seven", "http://seven.test", "\"7\"" } }, 0, "http://seven.test", "" },
-        { { { "Mail", "mailto:news@service.test", "2" } }, 0, "", "" },
-        { { { "Ping", "file:///etc/shadow", "1" } }, 0, "", "" },
+        { {}, "Cancel", 0, "", "" },
+        { { visit, ping }, "Visit Cancel", 1, "", "http://b.test/ping" },
+        { { visit, { "B", "http://b.test/ping", "1" } }, "Visit B", 1, "", "http://b.test/ping" },
+        { { visit }, "Visit Cancel", 0, "http://a.test/page", "" },
+        { { visit }, "Visit Cancel", 3, "", "" },
+        { { { "Zero", "http://zero.test", "0" } }, "Zero Cancel", 0, "", "" },
+        { { { "7", "http://seven.test", "\"7\"" } }, "7 Cancel", 0, "http://seven.test", "" },
+        { { { "Mail", "mailto:news@service.test", "2" } }, "Mail Cancel", 0, "", "" },
+        { { { "Ping", "file:///etc/shadow", "1" } }, "Ping Cancel", 0, "", "" },
     };
     for (const auto& row : rows) {
         ClientWorld world(ClientWorld::Started);
         ASSERT_TRUE(world.checkMessage(messageJson("2010-01-01 00:00:00 +0000", row.links)));
+        const std::string where = row.buttons + std::string(" ") + std::to_string(row.button);
+        const auto& titles = world.alerts.back().buttonTitles;
+        EXPECT_EQ(QStringList(titles.begin(), titles.end()).join(' '), row.buttons) << where;
         const std::size_t before = world.transport->count();
         world.dismissAlert(row.button);
-        const std::string where = row.links[0].url + " button " + std::to_string(row.button);
         EXPECT_EQ(world.opened.empty() ? "" : world.opened[0].toString(), row.opened) << where;
         EXPECT_EQ(world.opened.size(), *row.opened ? 1u : 0u) << where;
         ASSERT_EQ(world.transport->count(), before + (*row.requested ? 1 : 0)) << where;
