@@ -7,6 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 using namespace sweeplight::display;
@@ -145,10 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         Stepping("WholeLettersOfNothing", { "", -1, true }, "-1 b -1 -1 -1")),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct Pixel {
-    int x, y;
-    QRgb colour; // compared within 2 per channel
-};
+using Pixel = std::tuple<int, int, QRgb>; // x, y and the colour, within 2 per channel
 struct Drawing {
     const char* name;
     std::function<void(WaveDisplay&)> setUp;
@@ -191,11 +189,11 @@ TEST_P(WaveDisplayDrawing, LightsTheLEDsOfTheColumn) {
         seen += (seen.empty() ? "" : " ") + probe.substr(0, probe.find('=') + 1) +
                 litRuns(image, std::stoi(probe.substr(1)), probe[0] == 'r');
     EXPECT_EQ(seen, GetParam().probes);
-    for (const Pixel& pixel : GetParam().pixels) {
-        const QRgb shown = image.pixel(pixel.x, pixel.y);
+    for (const auto& [x, y, colour] : GetParam().pixels) {
+        const QRgb shown = image.pixel(x, y);
         for (int shift : { 16, 8, 0 })
-            EXPECT_NEAR(int(shown >> shift & 0xFF), int(pixel.colour >> shift & 0xFF), 2)
-                << pixel.x << ", " << pixel.y;
+            EXPECT_NEAR(int(shown >> shift & 0xFF), int(colour >> shift & 0xFF), 2)
+                << x << ", " << y;
     }
 }
 

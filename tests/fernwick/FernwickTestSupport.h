@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -78,8 +79,7 @@ struct ClientWorld {
         std::make_shared<fetcher::FetcherEnvironment>();
     std::unique_ptr<fernwick::Fernwick> client;
 
-    int successes = 0;
-    int failures = 0;
+    int successes = 0, failures = 0;
 
     explicit ClientWorld(Setup setup = Bare) {
         fetchers->setRunLoop(&loop);
@@ -87,7 +87,7 @@ struct ClientWorld {
         resetReachability();
         if (setup == Settings)
             writeDefaultSettings();
-        if (setup == Started)
+        else if (setup == Started)
             startClient();
     }
     ~ClientWorld() {
@@ -107,14 +107,12 @@ struct ClientWorld {
 
     // A null base URL is left out.
     void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
-        using foundation::PropertyList;
-        PropertyList settings = PropertyList::dictionary({
-            { "fernwickkey", PropertyList::string(appKey) },
-            { "gamekey", PropertyList::string(kGameKey) },
-            { "secretkey", PropertyList::string(kSecret) },
-        });
+        using P = foundation::PropertyList;
+        P settings = P::dictionary({ { "fernwickkey", P::string(appKey) },
+                                     { "gamekey", P::string(kGameKey) },
+                                     { "secretkey", P::string(kSecret) } });
         if (baseUrl)
-            settings.set("baseurl", PropertyList::string(baseUrl));
+            settings.set("baseurl", P::string(baseUrl));
         settings.writeFile(settingsFile());
     }
 
@@ -129,9 +127,7 @@ struct ClientWorld {
             alerts.push_back(alert);
             dismissAlert = std::move(dismissed);
         };
-        environment.fatalError = [this](const std::string& message) {
-            fatalErrors.push_back(message);
-        };
+        environment.fatalError = [this](const std::string& text) { fatalErrors.push_back(text); };
         environment.dataDirectory = dataDirectory();
         environment.settingsFile = settingsFile();
         environment.deviceId = kDeviceId;
@@ -162,10 +158,8 @@ struct ClientWorld {
             success = [this] { ++successes; };
             fail = [this] { ++failures; };
         }
-        if (plain)
-            client->submitScore2(score, success, fail);
-        else
-            client->submitScore(score, success, fail);
+        std::invoke(plain ? &fernwick::Fernwick::submitScore2 : &fernwick::Fernwick::submitScore,
+                    *client, score, success, fail);
         loop.runPending();
     }
 

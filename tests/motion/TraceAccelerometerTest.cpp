@@ -36,7 +36,7 @@ TEST(TraceAccelerometer, ParsesSamplesSkippingCommentsBlankLinesAndColumnNames) 
     for (const Acceleration& sample : *samples)
         values.insert(values.end(), { sample.timestamp, sample.x, sample.y, sample.z });
     EXPECT_EQ(values,
-              (std::vector<double> { 0.5, 0.25, -1, 0, 0.6, -0.4, -0.98, 0.01, 0.6, 0.01, -1, 0 }));
+              (std::vector { 0.5, 0.25, -1., 0., 0.6, -0.4, -0.98, 0.01, 0.6, 0.01, -1., 0. }));
 }
 
 // A refused trace names its file and the line at fault. Column names are only allowed before the
