@@ -144,11 +144,9 @@ TEST(PropertyList, ReadFileRefusesWhatIsNotARegularFileOfReasonableSize) {
     const QString fifo = folder.filePath("fifo.plist");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString large = folder.filePath("large.plist");
-    {
-        QFile file(large);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize((qint64(64) << 20) + 1)); // sparse
-    }
+    QFile file(large);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize((qint64(64) << 20) + 1)); // sparse
+    file.close();
     const std::pair<QString, std::string> cases[] = {
         { "/nonexistent/folder/file.plist", "No such file or directory" },
         { fifo, "not a regular file" }, // a FIFO with no writer: opening it must not wait
@@ -163,13 +161,15 @@ TEST(PropertyList, ReadFileRefusesWhatIsNotARegularFileOfReasonableSize) {
 }
 
 TEST(PropertyList, DeepNestingIsRefusedBeforeTheReaderRecursesIntoIt) {
-    auto nested = [](int depth, const std::string& between) {
-        std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-        for (int level = 0; level < depth; ++level)
-            xml += "<array>" + between;
-        for (int level = 0; level < depth; ++level)
-            xml += "</array>";
-        return xml + "</plist>";
+    auto times = [](const std::string& text, int count) {
+        std::string out;
+        while (count-- > 0)
+            out += text;
+        return out;
+    };
+    auto nested = [&](int depth, const std::string& between) {
+        return "<plist>" + times("<array>" + between, depth) + times("</array>", depth) +
+               "</plist>";
     };
     std::string error;
     EXPECT_FALSE(PropertyList::fromXml(nested(200000, ""), &error));
@@ -179,10 +179,8 @@ TEST(PropertyList, DeepNestingIsRefusedBeforeTheReaderRecursesIntoIt) {
     EXPECT_TRUE(PropertyList::fromXml(nested(200, "<!-- > </array> -->")));
 
     // Empty containers do not nest, however many there are.
-    std::string flat = "<plist version=\"1.0\"><array>";
-    for (int item = 0; item < 500; ++item)
-        flat += "<array/><dict />";
-    auto back = PropertyList::fromXml(flat + "</array></plist>");
+    auto back = PropertyList::fromXml("<plist><array>" + times("<array/><dict />", 500) +
+                                      "</array></plist>");
     ASSERT_TRUE(back);
     EXPECT_EQ(back->asArray()->size(), 1000u);
 }

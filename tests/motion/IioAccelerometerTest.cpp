@@ -5,6 +5,7 @@
 #include "foundation/ManualRunLoop.h"
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -68,11 +69,10 @@ TEST(IioAccelerometer, AppliesPerAxisScaleOffsetAndTheMountMatrix) {
         std::string error;
         auto accelerometer = IioAccelerometer::open(runLoop, device, error);
         ASSERT_NE(accelerometer, nullptr) << error;
-        auto reading = accelerometer->read(error);
-        ASSERT_TRUE(reading.has_value()) << error;
-        EXPECT_NEAR(reading->x, 0.5, 1e-12) << matrixFile;
-        EXPECT_NEAR(reading->y, -1, 1e-12) << matrixFile;
-        EXPECT_NEAR(reading->z, 0.3, 1e-12) << matrixFile;
+        const auto r = accelerometer->read(error);
+        ASSERT_TRUE(r.has_value()) << error;
+        EXPECT_NEAR(std::fabs(r->x - 0.5) + std::fabs(r->y + 1) + std::fabs(r->z - 0.3), 0, 1e-12)
+            << matrixFile;
     }
 }
 
@@ -109,14 +109,13 @@ TEST(IioAccelerometer, PollsAtTheUpdateIntervalAndSurvivesAVanishedChannel) {
     auto accelerometer = IioAccelerometer::open(runLoop, device, error);
     ASSERT_NE(accelerometer, nullptr) << error;
     sweeplight::fixtures::LogCapture log;
-
     Recorder recorder;
     accelerometer->setUpdateInterval(0.1);
     accelerometer->setDelegate(&recorder);
     runLoop.advance(0.25);
     ASSERT_EQ(recorder.samples.size(), 2u);
-    EXPECT_NEAR(recorder.samples[1].timestamp, 0.2, 1e-9);
-    EXPECT_NEAR(recorder.samples[1].y, -1, 1e-12);
+    EXPECT_TRUE(std::fabs(recorder.samples[1].timestamp - 0.2) < 1e-9 &&
+                recorder.samples[1].y == -1);
     std::filesystem::remove(device + "/in_accel_z_raw");
     runLoop.advance(0.3);
     EXPECT_EQ(recorder.samples.size(), 2u);
