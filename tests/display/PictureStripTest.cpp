@@ -17,9 +17,7 @@ std::vector<int> bytes(const std::uint8_t* pixel) {
 // and restarts at column 0.
 TEST(PictureStrip, HoldsPremultipliedPixelsAlphaFirstTopRowFirst) {
     PictureStrip picture;
-    QImage first(20, 16, QImage::Format_RGB32);
-    first.fill(Qt::blue);
-    ASSERT_TRUE(picture.setImageRef(first));
+    ASSERT_TRUE(picture.setImageRef(QImage(20, 16, QImage::Format_RGB32)));
     picture.imagePointer = 7;
 
     QImage image(3, 2, QImage::Format_ARGB32);
@@ -45,9 +43,7 @@ TEST(PictureStrip, RefusesPicturesWithoutPixelsOrTooLargeAndKeepsNone) {
     huge.fill(0);
     for (const QImage& bad : { QImage(), huge }) {
         PictureStrip picture;
-        QImage good(4, 4, QImage::Format_RGB32);
-        good.fill(Qt::white);
-        ASSERT_TRUE(picture.setImageRef(good));
+        ASSERT_TRUE(picture.setImageRef(QImage(4, 4, QImage::Format_RGB32)));
         testing::internal::CaptureStderr(); // it says why on the error stream
         EXPECT_FALSE(picture.setImageRef(bad));
         EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());

@@ -45,10 +45,8 @@ bool allBlack(const QImage& frame) {
 
 QImage pictureOfRows(int width, const std::vector<QRgb>& rowColours) {
     QImage image(width, static_cast<int>(rowColours.size()), QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, rowColours[static_cast<std::size_t>(y)]);
-    }
+    for (int y = 0; y < image.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), width, rowColours[std::size_t(y)]);
     return image;
 }
 
