@@ -70,8 +70,7 @@ TEST(FernwickScreens, WithoutScreensNothingIsShownAndTheScoreStaysMarked) {
 
     auto environment = world.environment();
     environment.openUrl = nullptr;
-    auto bare = Fernwick::createUnshared(environment);
-    EXPECT_FALSE(bare->openExternalUrl(QUrl("http://a.test/")));
+    EXPECT_FALSE(Fernwick::createUnshared(environment)->openExternalUrl(QUrl("http://a.test/")));
 }
 
 TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {

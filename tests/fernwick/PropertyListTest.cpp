@@ -6,7 +6,6 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using sweeplight::foundation::PropertyList;
 
