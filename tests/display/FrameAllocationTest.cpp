@@ -9,16 +9,13 @@
 #include <gtest/gtest.h>
 #include <new>
 
-namespace {
-std::atomic<long> gAllocations { 0 };
-}
+static std::atomic<long> gAllocations { 0 };
 
 // The standard library's array, nothrow and sized forms all come through these two.
 void* operator new(std::size_t size) {
     ++gAllocations;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
+    void* memory = std::malloc(size ? size : 1);
+    return memory ? memory : throw std::bad_alloc();
 }
 void operator delete(void* memory) noexcept {
     std::free(memory);
@@ -46,26 +43,24 @@ long allocationsDuring(WaveDisplay& display, int frames) {
 }
 } // namespace
 
-class FrameAllocation : public ::testing::TestWithParam<bool> {};
-
-TEST_P(FrameAllocation, FramesAllocateNothingInAnyMode) {
-    std::unique_ptr<WaveDisplay> display = WaveDisplay::create();
-    ASSERT_NE(display, nullptr);
-    display->setSoftwareFrames(GetParam());
-    display->setMessage(" h e y ");
-    QImage picture(20, 16, QImage::Format_RGB32);
-    picture.fill(Qt::yellow);
-    display->setImageRef(picture);
-    display->setInRepeatMode(true);
-    // Each mode added to the ones before: columns, rainbow, whole letters, picture.
-    const std::function<void()> modes[] = { [] {}, [&] { display->setRainbowMode(true); },
-                                            [&] { display->setDrawWholeLetterMode(true); },
-                                            [&] { display->setInImageMode(true); } };
-    for (std::size_t mode = 0; mode < std::size(modes); ++mode) {
-        modes[mode]();
-        EXPECT_EQ(allocationsDuring(*display, 40), 0) << "mode " << mode;
+// Drawn through GL and in software, each mode added to the ones before: columns, rainbow, whole
+// letters, picture.
+TEST(FrameAllocation, FramesAllocateNothingInAnyMode) {
+    for (bool software : { false, true }) {
+        std::unique_ptr<WaveDisplay> display = WaveDisplay::create();
+        ASSERT_NE(display, nullptr);
+        display->setSoftwareFrames(software);
+        display->setMessage(" h e y ");
+        QImage picture(20, 16, QImage::Format_RGB32);
+        picture.fill(Qt::yellow);
+        display->setImageRef(picture);
+        display->setInRepeatMode(true);
+        const std::function<void()> modes[] = { [] {}, [&] { display->setRainbowMode(true); },
+                                                [&] { display->setDrawWholeLetterMode(true); },
+                                                [&] { display->setInImageMode(true); } };
+        for (std::size_t mode = 0; mode < std::size(modes); ++mode) {
+            modes[mode]();
+            EXPECT_EQ(allocationsDuring(*display, 40), 0) << "mode " << mode << " " << software;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Drawn, FrameAllocation, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "InSoftware" : "ThroughGL"; });

@@ -20,38 +20,16 @@ struct Case {
     int frames;
 };
 
-QImage randomPicture(int width, int height, quint32 seed) {
-    QRandomGenerator random(seed);
-    QImage picture(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        // Black rows too: they cover their neighbours' edges where squares overlap.
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, y % 5 == 2 ? qRgb(0, 0, 0) : random.generate() | 0xFF000000u);
-    }
-    return picture;
-}
-
-// A display drawing with GL and one drawing the same frames on the CPU.
-class GLAndSoftware : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_NE(gl, nullptr) << "no OpenGL ES 1.1 context";
-        ASSERT_NE(software, nullptr);
-        // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver
-        // may round a point's edge otherwise, and the display's frames are the CPU's wherever
-        // it runs.
-        if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
-            GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
-        software->setSoftwareFrames(true);
-    }
-
-    std::unique_ptr<WaveDisplay> gl = WaveDisplay::create();
-    std::unique_ptr<WaveDisplay> software = WaveDisplay::create();
-};
-
-class SoftwareFrames : public GLAndSoftware, public ::testing::WithParamInterface<Case> {};
+class SoftwareFrames : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
+    std::unique_ptr<WaveDisplay> gl = WaveDisplay::create(), software = WaveDisplay::create();
+    ASSERT_TRUE(gl && software) << "no OpenGL ES 1.1 context";
+    // The CPU follows the rasterisation rules of Mesa's software renderer; a hardware driver may
+    // round a point's edge otherwise, and the display's frames are the CPU's wherever it runs.
+    if (gl->rendererDescription().find("llvmpipe") == std::string::npos)
+        GTEST_SKIP() << "compared with llvmpipe only, not " << gl->rendererDescription();
+    software->setSoftwareFrames(true);
     GetParam().setUp(*gl);
     GetParam().setUp(*software);
     for (int frame = 0; frame < GetParam().frames; ++frame) {
@@ -63,8 +41,8 @@ TEST_P(SoftwareFrames, AreTheBytesGLDraws) {
     }
 }
 
-std::function<void(WaveDisplay&)> message(const QString& text, bool rainbow, bool wholeLetters,
-                                          QColor colour = Qt::red) {
+std::function<void(WaveDisplay&)> message(const QString& text, bool rainbow, QColor colour,
+                                          bool wholeLetters = false) {
     return [=](WaveDisplay& display) {
         display.setUIColor(colour);
         display.setRainbowMode(rainbow);
@@ -73,10 +51,18 @@ std::function<void(WaveDisplay&)> message(const QString& text, bool rainbow, boo
     };
 }
 
+// Random colours, and black rows too: they cover their neighbours' edges where squares overlap.
 std::function<void(WaveDisplay&)> picture(int height) {
     return [=](WaveDisplay& display) {
+        QRandomGenerator random(static_cast<quint32>(height));
+        QImage picture(2, height, QImage::Format_ARGB32);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < 2; ++x)
+                picture.setPixel(x, y,
+                                 y % 5 == 2 ? qRgb(0, 0, 0) : random.generate() | 0xFF000000u);
+        }
         display.setInImageMode(true);
-        display.setImageRef(randomPicture(2, height, static_cast<quint32>(height)));
+        display.setImageRef(picture);
     };
 }
 
@@ -87,12 +73,11 @@ QString printableAscii() {
     return text;
 }
 
+const QColor kOdd = QColor::fromRgbF(0.1234f, 0.5f, 0.998f);
 const Case kCases[] = {
-    { "RainbowColumns", message(" t h e   q u i c k   b r o w n   f o x ! ", true, false), 200 },
-    { "OddColourColumns",
-      message(" 0 1 2 3 4 5 6 7 8 9 ", false, false, QColor::fromRgbF(0.1234f, 0.5f, 0.998f)),
-      120 },
-    { "WholeLetters", message(printableAscii(), true, true), 2 * 95 },
+    { "RainbowColumns", message(" t h e   q u i c k   b r o w n   f o x ! ", true, Qt::red), 200 },
+    { "OddColourColumns", message(" 0 1 2 3 4 5 6 7 8 9 ", false, kOdd), 120 },
+    { "WholeLetters", message(printableAscii(), true, Qt::red, true), 2 * 95 },
     { "Picture1", picture(1), 2 },
     { "Picture333", picture(333), 2 },
     { "Picture480", picture(480), 2 },

@@ -19,9 +19,7 @@ std::int64_t storedLaunchCount(const ClientWorld& world) {
 } // namespace
 
 TEST(FernwickSetup, EachStartCountsALaunchSavedTwoSecondsLater) {
-    ClientWorld world;
-    world.startClient();
-    ASSERT_TRUE(QFile::exists(world.dataFile()));
+    ClientWorld world(ClientWorld::Started);
     EXPECT_EQ(world.client->appOpened(), 1);
     // The copy is the template as shipped; setup itself writes nothing.
     EXPECT_EQ(storedLaunchCount(world), 0);
@@ -64,45 +62,40 @@ TEST(FernwickSetup, SettingsFallBackToTheBuiltInHttpsService) {
 TEST(FernwickNetwork, EveryReportedChangeUpdatesTheThreeFlags) {
     namespace r = reachability;
     const auto up = r::kReachabilityFlagsReachable, direct = up | r::kReachabilityFlagsIsDirect;
-    const struct {
-        const char* target;
-        r::ReachabilityFlags flags;
-        const char* has;
-    } rows[] = {
+    const std::tuple<const char*, r::ReachabilityFlags, const char*> rows[] = {
         { "0.0.0.0", up, "internet" },
         { "probe.test", up | r::kReachabilityFlagsTransientConnection, "host internet" },
         { "0.0.0.0", direct, "host" },
         { "169.254.0.0", direct, "host wifi" },
     };
-    ClientWorld world;
-    Fernwick& client = world.startClient();
+    ClientWorld world(ClientWorld::Started);
+    const Fernwick& client = *world.client;
     int notifications = 0;
     auto& center = sweeplight::foundation::NotificationCenter::defaultCenter();
     center.addObserver(&notifications, r::kNetworkReachabilityChangedNotification,
                        [&] { ++notifications; });
-    for (const auto& row : rows) {
-        world.source->change(row.target, row.flags);
+    for (const auto& [target, flags, expected] : rows) {
+        world.source->change(target, flags);
         world.loop.runPending();
         const std::string has = std::string(client.hasHost() ? "host " : "") +
                                 (client.hasInternet() ? "internet " : "") +
                                 (client.hasWifi() ? "wifi " : "");
-        EXPECT_EQ(has, row.has + std::string(" ")) << row.target << " " << row.flags;
+        EXPECT_EQ(has, expected + std::string(" ")) << target << " " << flags;
     }
     EXPECT_EQ(notifications, 4);
     center.removeObserver(&notifications);
 }
 
 TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
-    ClientWorld world;
-    Fernwick& client = world.startClient();
+    ClientWorld world(ClientWorld::Started);
+    Fernwick& client = *world.client;
     const QString base = kBaseUrl;
+    // The score and location URLs are checked where they are signed.
     const std::pair<const char*, QString> rows[] = {
         { "help", base + "/content/sweeplight?sig_device_id=D3V1CE" },
         { "usage", base + "/stat/add?sig_device_id=D3V1CE&app=sweeplight" },
         { "sms", base + "/content/sweeplight/sendsms" },
         { "site", sweeplight::fernwick::kFernwickSiteUrl },
-        { "scores", base + "/game/list?game_key=game42" },
-        { "loglocation", base + "/loc/add?app=sweeplight" },
         { "getlocations", base + "/loc/data?app=sweeplight" },
         { "Help", base + "/content/sweeplight" }, // names are exact; others: the content page
     };
@@ -119,8 +112,8 @@ TEST(FernwickUrls, TableRowsAreJoinedWithoutEscaping) {
 }
 
 TEST(FernwickReports, UsageIsOneGetAndLocationIsSignedWithDeviceAndSecret) {
-    ClientWorld world;
-    Fernwick& client = world.startClient();
+    ClientWorld world(ClientWorld::Started);
+    Fernwick& client = *world.client;
     client.logAppUsage();
     ASSERT_EQ(world.transport->count(), 1u);
     EXPECT_EQ(world.transport->urlAt(0), client.getUrlForFeature("usage"));
@@ -131,20 +124,18 @@ TEST(FernwickReports, UsageIsOneGetAndLocationIsSignedWithDeviceAndSecret) {
     EXPECT_EQ(world.transport->count(), 1u) << "no retry";
 
     client.logLocationWithLat(1.5f, 0.1f);
-    const std::string hash = upperMd5(std::string(kDeviceId) + kSecret);
     // 0.1 as a float is 0.100000001490116...; 1.5 is exact.
     EXPECT_EQ(world.transport->urlAt(1).toStdString(),
               std::string(kBaseUrl) +
-                  "/loc/add?app=sweeplight&sig_device_id=D3V1CE"
-                  "&lat=1.500000000000&lng=0.100000001490&hash=" +
-                  hash);
+                  "/loc/add?app=sweeplight&sig_device_id=D3V1CE&lat=1.500000000000" +
+                  "&lng=0.100000001490&hash=" + upperMd5(std::string(kDeviceId) + kSecret));
 }
 
 // Remote messages open web links only; the feature page's taps also mail, telephone and text
 // links that say to whom or what.
 TEST(FernwickLinks, OnlyWebLinksOrWithTheFeaturePageContactLinksAreOpened) {
-    ClientWorld world;
-    Fernwick& client = world.startClient();
+    ClientWorld world(ClientWorld::Started);
+    Fernwick& client = *world.client;
     using Schemes = Fernwick::LinkSchemes;
     // Links opened by neither form, by the one with contact links only, and by both.
     const std::vector<const char*> byLevel[] = {
@@ -164,21 +155,6 @@ TEST(FernwickLinks, OnlyWebLinksOrWithTheFeaturePageContactLinksAreOpened) {
     }
     client.launchFernwickSite();
     EXPECT_EQ(world.opened.back(), QUrl(sweeplight::fernwick::kFernwickSiteUrl));
-}
-
-TEST(FernwickInstance, SharedClientIsMadeOnceAndDirectCreationThenYieldsNothing) {
-    // The shared client is never destroyed, so its world must outlive the test too.
-    static ClientWorld& world = *new ClientWorld;
-    world.writeDefaultSettings();
-    ASSERT_TRUE(Fernwick::setEnvironment(world.environment()));
-    Fernwick& first = Fernwick::instance();
-    EXPECT_EQ(&first, &Fernwick::instance());
-    EXPECT_EQ(first.appOpened(), 1) << "setup ran once";
-    EXPECT_EQ(Fernwick::allocWithZone(), nullptr);
-    EXPECT_FALSE(Fernwick::setEnvironment(world.environment()));
-    std::vector<std::string> arguments { "--settings", "x" };
-    EXPECT_FALSE(Fernwick::takeCommandLineOptions(arguments));
-    world.loop.advance(2.0);
 }
 
 // Tools and hosts without a screen use the client: it brings no toolkit, web engine or QML.

@@ -1,64 +1,21 @@
 #include "FernwickTestSupport.h"
 
-#include "json/JSONDictionary.h"
 #include <gtest/gtest.h>
 
 using namespace fernwick_test;
 using sweeplight::foundation::PropertyList;
 
-namespace {
-
-struct Link {
-    std::string title;
-    std::string url;
-    std::string type; // JSON text of the type member; empty leaves it out
-};
-
-QByteArray messageJson(const std::string& date, std::vector<Link> links = {},
-                       const std::string& title = "\"News\"") {
-    std::string json = "{\"message_title\": " + title + ", \"message_date\": \"" + date +
-                       "\", \"message_detail\": \"Hello there\"";
-    for (std::size_t i = 0; i < 3; ++i) {
-        const std::string slot = std::to_string(i + 1);
-        const Link link = i < links.size() ? links[i] : Link {};
-        json += ", \"link_" + slot + "_title\": \"" + link.title + "\"";
-        json += ", \"link_" + slot + "_url\": \"" + link.url + "\"";
-        if (!link.type.empty())
-            json += ", \"link_" + slot + "_type\": " + link.type;
-    }
-    return QByteArray::fromStdString(json + "}");
-}
-
-struct MessageWorld : ClientWorld {
-    MessageWorld() { startClient(); }
-    // Runs one check answered with `body`; returns whether an alert was shown.
-    bool check(const QByteArray& body) {
-        const std::size_t before = alerts.size();
-        client->checkForRemoteMessage();
-        ScriptedConnection* connection = transport->last();
-        EXPECT_TRUE(connection);
-        if (!connection)
-            return false;
-        EXPECT_EQ(connection->url(), QString(kBaseUrl) + "/message/list?app_key=sweeplight");
-        connection->respond(200, body);
-        loop.runPending();
-        return alerts.size() > before;
-    }
-};
-
-} // namespace
-
 // An empty stored date (as shipped) lets any message through.
 TEST(FernwickMessage, OnlyStrictlyNewerMessagesAreShownAcrossChecksAndRestarts) {
-    MessageWorld world;
+    ClientWorld world(ClientWorld::Started);
     EXPECT_EQ(*world.storedData()->find("lastmessagedate")->asString(), "");
     const QByteArray body = messageJson("2009-03-01 10:00:00 +0000");
-    EXPECT_TRUE(world.check(body));
+    EXPECT_TRUE(world.checkMessage(body));
     EXPECT_EQ(world.alerts.back().title, "News");
     EXPECT_EQ(world.alerts.back().message, "Hello there");
-    EXPECT_FALSE(world.check(body));
-    EXPECT_FALSE(world.check(messageJson("2009-03-01 09:59:59 +0000")));
-    EXPECT_FALSE(world.check(messageJson("2009-03-01 11:00:00 +0100"))) << "the same moment";
+    EXPECT_FALSE(world.checkMessage(body));
+    EXPECT_FALSE(world.checkMessage(messageJson("2009-03-01 09:59:59 +0000")));
+    EXPECT_FALSE(world.checkMessage(messageJson("2009-03-01 11:00:00 +0100"))) << "the same moment";
 
     // The date was saved at once, before the user answered.
     const auto data = world.storedData();
@@ -66,18 +23,18 @@ TEST(FernwickMessage, OnlyStrictlyNewerMessagesAreShownAcrossChecksAndRestarts) 
     EXPECT_EQ(data->find("lastmessagedate")->asDate()->toSecsSinceEpoch(),
               QDateTime::fromString("2009-03-01T10:00:00Z", Qt::ISODate).toSecsSinceEpoch());
     world.restart();
-    EXPECT_FALSE(world.check(body));
-    EXPECT_TRUE(world.check(messageJson("2009-03-01 10:00:01 +0000")));
+    EXPECT_FALSE(world.checkMessage(body));
+    EXPECT_TRUE(world.checkMessage(messageJson("2009-03-01 10:00:01 +0000")));
 }
 
 // Dates the data file cannot hold are unusable too, and later saves still work.
 TEST(FernwickMessage, NothingIsShownForUnusableAnswers) {
-    MessageWorld world;
+    ClientWorld world(ClientWorld::Started);
     for (const QByteArray& body :
-         { QByteArray(), QByteArray("not json"), QByteArray("[1, 2]"), QByteArray("{}"),
+         { QByteArray("[1, 2]"), QByteArray("{}"),
            messageJson("2009-03-01 10:00:00 +0000", {}, "null"), messageJson("yesterday"),
            messageJson("2080-01-01 00:00:00 +0000") })
-        EXPECT_FALSE(world.check(body)) << body.toStdString();
+        EXPECT_FALSE(world.checkMessage(body)) << body.toStdString();
     EXPECT_NE(world.client->remoteMsgDict(), nullptr) << "kept although not shown";
     // A failed download changes nothing either.
     world.client->checkForRemoteMessage();
@@ -87,54 +44,40 @@ TEST(FernwickMessage, NothingIsShownForUnusableAnswers) {
     ASSERT_TRUE(data);
     EXPECT_EQ(data->find("appopened")->asInteger(), 1) << "the launch save went through";
     EXPECT_EQ(*data->find("lastmessagedate")->asString(), "");
-    EXPECT_TRUE(world.check(messageJson("2068-12-31 00:00:00 +0000")));
+    EXPECT_TRUE(world.checkMessage(messageJson("2068-12-31 00:00:00 +0000")));
 }
 
-TEST(FernwickMessage, ButtonsAreTheLinkCaptionsWithCancelForAtMostOneLink) {
-    MessageWorld world;
-    const Link a { "A", "http://a.test", "2" }, b { "B", "http://b.test", "2" };
-    const struct {
-        std::vector<Link> links;
-        std::vector<QString> buttons;
-    } rows[] = {
-        { {}, { "Cancel" } },
-        { { a }, { "A", "Cancel" } },
-        { { a, b }, { "A", "B" } },
-    };
-    int day = 1;
-    for (const auto& row : rows) {
-        ASSERT_TRUE(world.check(
-            messageJson("2010-01-0" + std::to_string(day++) + " 00:00:00 +0000", row.links)));
-        EXPECT_EQ(world.alerts.back().buttonTitles, row.buttons);
-    }
-}
-
-// Buttons map to link slots by position: "Cancel" (index 1) after one link acts on slot 2.
-// Type 2 (or a text of another number) opens the browser, type 1 requests in the background, 0
-// does nothing; remote messages open and request web links only.
+// The buttons are the captions of the links, with "Cancel" after at most one. They map to link
+// slots by position: "Cancel" (index 1) after one link acts on slot 2. Type 2 (or a text of
+// another number) opens the browser, type 1 requests in the background, 0 does nothing; remote
+// messages open and request web links only.
 TEST(FernwickMessage, EachButtonActsOnItsLinkSlotByTheLinksType) {
-    const Link visit { "Visit", "http://a.test/page", "2" };
+    const Link visit { "Visit", "http://a.test/page", "2" }, ping { "", "http://b.test/ping", "1" };
     const struct {
         std::vector<Link> links;
+        const char* buttons;
         int button;
         const char* opened;    // empty: nothing opened
         const char* requested; // empty: nothing requested
     } rows[] = {
-        { { visit, { "", "http://b.test/ping", "1" } }, 1, "", "http://b.test/ping" },
-        { { visit }, 0, "http://a.test/page", "" },
-        { { visit }, 3, "", "" },
-        { { { "Zero", "http://zero.test", "0" } }, 0, "", "" },
-        { { { "Seven", "http://seven.test", "\"7\"" } }, 0, "http://seven.test", "" },
-        { { { "One", "http://one.test", "\"1\"" } }, 0, "", "http://one.test" },
-        { { { "Mail", "mailto:news@service.test", "2" } }, 0, "", "" },
-        { { { "Ping", "file:///etc/shadow", "1" } }, 0, "", "" },
+        { {}, "Cancel", 0, "", "" },
+        { { visit, ping }, "Visit Cancel", 1, "", "http://b.test/ping" },
+        { { visit, { "B", "http://b.test/ping", "1" } }, "Visit B", 1, "", "http://b.test/ping" },
+        { { visit }, "Visit Cancel", 0, "http://a.test/page", "" },
+        { { visit }, "Visit Cancel", 3, "", "" },
+        { { { "Zero", "http://zero.test", "0" } }, "Zero Cancel", 0, "", "" },
+        { { { "7", "http://seven.test", "\"7\"" } }, "7 Cancel", 0, "http://seven.test", "" },
+        { { { "Mail", "mailto:news@service.test", "2" } }, "Mail Cancel", 0, "", "" },
+        { { { "Ping", "file:///etc/shadow", "1" } }, "Ping Cancel", 0, "", "" },
     };
     for (const auto& row : rows) {
-        MessageWorld world;
-        ASSERT_TRUE(world.check(messageJson("2010-01-01 00:00:00 +0000", row.links)));
+        ClientWorld world(ClientWorld::Started);
+        ASSERT_TRUE(world.checkMessage(messageJson("2010-01-01 00:00:00 +0000", row.links)));
+        const std::string where = row.buttons + std::string(" ") + std::to_string(row.button);
+        const auto& titles = world.alerts.back().buttonTitles;
+        EXPECT_EQ(QStringList(titles.begin(), titles.end()).join(' '), row.buttons) << where;
         const std::size_t before = world.transport->count();
         world.dismissAlert(row.button);
-        const std::string where = row.links[0].url + " button " + std::to_string(row.button);
         EXPECT_EQ(world.opened.empty() ? "" : world.opened[0].toString(), row.opened) << where;
         EXPECT_EQ(world.opened.size(), *row.opened ? 1u : 0u) << where;
         ASSERT_EQ(world.transport->count(), before + (*row.requested ? 1 : 0)) << where;

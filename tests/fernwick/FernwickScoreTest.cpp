@@ -4,31 +4,8 @@
 
 using namespace fernwick_test;
 
-namespace {
-
-struct ScoreWorld : ClientWorld {
-    int successes = 0;
-    int failures = 0;
-    ScoreWorld() { startClient(); }
-    // Through the fetcher, or the plain form.
-    void submit(bool plain, int score, std::function<void()> success = {},
-                std::function<void()> fail = {}) {
-        if (!success) {
-            success = [this] { ++successes; };
-            fail = [this] { ++failures; };
-        }
-        if (plain)
-            client->submitScore2(score, success, fail);
-        else
-            client->submitScore(score, success, fail);
-        loop.runPending();
-    }
-};
-
-} // namespace
-
 TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
-    ScoreWorld world;
+    ClientWorld world(ClientWorld::Started);
     const std::string hash = upperMd5(std::string("1234") + kDeviceId + kSecret);
     EXPECT_EQ(world.client->getScoreSubmitUrlForScore(1234).toStdString(),
               std::string(kBaseUrl) + "/game/list?game_key=game42&submit_score=1&sig_device_id=" +
@@ -38,30 +15,26 @@ TEST(FernwickScore, SubmissionUrlIsSignedWithScoreDeviceAndSecret) {
 // The fetcher form succeeds below status 300; the plain form on any answer. A failure marks
 // the score for submission again; the mark is cleared as soon as a submission starts.
 TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
-    const struct {
-        bool plain;
-        int status; // 0: the connection fails
-        bool succeeds;
-    } rows[] = {
+    // Plain or through the fetcher, the answer's status (0: the connection fails), success.
+    const std::tuple<bool, int, bool> rows[] = {
         { false, 200, true }, { false, 500, false }, { false, 0, false },
         { true, 500, true },  { true, 0, false },
     };
-    for (const auto& row : rows) {
-        ScoreWorld world;
+    for (const auto& [plain, status, succeeds] : rows) {
+        ClientWorld world(ClientWorld::Started);
         world.client->saveHighScore(40);
-        world.submit(row.plain, 40);
+        world.submit(plain, 40);
         EXPECT_FALSE(world.storedShouldSubmit());
         ASSERT_EQ(world.transport->last()->url(), world.client->getScoreSubmitUrlForScore(40));
-        if (row.status)
-            world.transport->last()->respond(row.status, "answer");
+        if (status)
+            world.transport->last()->respond(status, "answer");
         else
             world.transport->last()->fail();
         world.loop.runPending();
-        const std::string where = (row.plain ? "plain " : "fetcher ") + std::to_string(row.status);
-        EXPECT_EQ(world.successes, row.succeeds ? 1 : 0) << where;
-        EXPECT_EQ(world.failures, row.succeeds ? 0 : 1) << where;
-        EXPECT_EQ(world.storedShouldSubmit(), !row.succeeds) << where;
-        EXPECT_EQ(world.client->hasLastScoreSubmitted(), row.succeeds) << where;
+        const std::string where = (plain ? "plain " : "fetcher ") + std::to_string(status);
+        EXPECT_EQ(world.successes - world.failures, succeeds ? 1 : -1) << where;
+        EXPECT_EQ(world.storedShouldSubmit(), !succeeds) << where;
+        EXPECT_EQ(world.client->hasLastScoreSubmitted(), succeeds) << where;
     }
 }
 
@@ -69,7 +42,7 @@ TEST(FernwickScore, SubmissionsSucceedOrFailByTheirFormAndTheAnswer) {
 // reports nothing.
 TEST(FernwickScore, OnlyTheLatestSubmissionReports) {
     for (bool plain : { true, false }) {
-        ScoreWorld world;
+        ClientWorld world(ClientWorld::Started);
         int firstCalls = 0;
         world.submit(
             plain, 1, [&] { ++firstCalls; }, [&] { ++firstCalls; });

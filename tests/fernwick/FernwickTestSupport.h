@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -35,8 +37,31 @@ inline constexpr char kAppKey[] = "sweeplight";
 inline constexpr char kGameKey[] = "game42";
 inline constexpr char kBaseUrl[] = "http://service.test";
 
-// Everything one client needs, in a temporary folder.
+// A remote message link: JSON text of its type member, or empty to leave it out.
+struct Link {
+    std::string title, url, type;
+};
+
+// The message service's answer with `links` in the first of its three slots.
+inline QByteArray messageJson(const std::string& date, std::vector<Link> links = {},
+                              const std::string& title = "\"News\"") {
+    std::string json = "{\"message_title\": " + title + ", \"message_date\": \"" + date +
+                       "\", \"message_detail\": \"Hello there\"";
+    links.resize(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string slot = "\"link_" + std::to_string(i + 1);
+        json += ", " + slot + "_title\": \"" + links[i].title + "\", " + slot + "_url\": \"" +
+                links[i].url + "\"";
+        if (!links[i].type.empty())
+            json += ", " + slot + "_type\": " + links[i].type;
+    }
+    return QByteArray::fromStdString(json + "}");
+}
+
+// Everything one client needs, in a temporary folder: bare, with the default settings written,
+// or with a client started on them.
 struct ClientWorld {
+    enum Setup { Bare, Settings, Started };
     QTemporaryDir folder;
     foundation::ManualRunLoop loop;
     std::shared_ptr<ScriptedTransport> transport = std::make_shared<ScriptedTransport>();
@@ -54,10 +79,16 @@ struct ClientWorld {
         std::make_shared<fetcher::FetcherEnvironment>();
     std::unique_ptr<fernwick::Fernwick> client;
 
-    ClientWorld() {
+    int successes = 0, failures = 0;
+
+    explicit ClientWorld(Setup setup = Bare) {
         fetchers->setRunLoop(&loop);
         fetchers->setConnectionFactory(transport);
         resetReachability();
+        if (setup == Settings)
+            writeDefaultSettings();
+        else if (setup == Started)
+            startClient();
     }
     ~ClientWorld() {
         client.reset();
@@ -74,20 +105,15 @@ struct ClientWorld {
     QString dataFile() const { return folder.filePath(QStringLiteral("data/FernwickData.plist")); }
     QString settingsFile() const { return folder.filePath(QStringLiteral("settings.plist")); }
 
-    void writeSettings(const foundation::PropertyList& settings) const {
-        settings.writeFile(settingsFile());
-    }
     // A null base URL is left out.
     void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
-        using foundation::PropertyList;
-        PropertyList settings = PropertyList::dictionary({
-            { "fernwickkey", PropertyList::string(appKey) },
-            { "gamekey", PropertyList::string(kGameKey) },
-            { "secretkey", PropertyList::string(kSecret) },
-        });
+        using P = foundation::PropertyList;
+        P settings = P::dictionary({ { "fernwickkey", P::string(appKey) },
+                                     { "gamekey", P::string(kGameKey) },
+                                     { "secretkey", P::string(kSecret) } });
         if (baseUrl)
-            settings.set("baseurl", PropertyList::string(baseUrl));
-        writeSettings(settings);
+            settings.set("baseurl", P::string(baseUrl));
+        settings.writeFile(settingsFile());
     }
 
     fernwick::Fernwick::Environment environment() {
@@ -101,9 +127,7 @@ struct ClientWorld {
             alerts.push_back(alert);
             dismissAlert = std::move(dismissed);
         };
-        environment.fatalError = [this](const std::string& message) {
-            fatalErrors.push_back(message);
-        };
+        environment.fatalError = [this](const std::string& text) { fatalErrors.push_back(text); };
         environment.dataDirectory = dataDirectory();
         environment.settingsFile = settingsFile();
         environment.deviceId = kDeviceId;
@@ -125,6 +149,31 @@ struct ClientWorld {
         writeDefaultSettings();
         client = start();
         return *client;
+    }
+
+    // Submits a score through the fetcher, or the plain form, counting its reports.
+    void submit(bool plain, int score, std::function<void()> success = {},
+                std::function<void()> fail = {}) {
+        if (!success) {
+            success = [this] { ++successes; };
+            fail = [this] { ++failures; };
+        }
+        std::invoke(plain ? &fernwick::Fernwick::submitScore2 : &fernwick::Fernwick::submitScore,
+                    *client, score, success, fail);
+        loop.runPending();
+    }
+
+    // Runs one message check answered with `body`; returns whether an alert was shown.
+    bool checkMessage(const QByteArray& body) {
+        const std::size_t before = alerts.size();
+        client->checkForRemoteMessage();
+        ScriptedConnection* connection = transport->last();
+        if (!connection)
+            return ADD_FAILURE() << "no request", false;
+        EXPECT_EQ(connection->url(), QString(kBaseUrl) + "/message/list?app_key=sweeplight");
+        connection->respond(200, body);
+        loop.runPending();
+        return alerts.size() > before;
     }
 
     std::optional<foundation::PropertyList> storedData() const {

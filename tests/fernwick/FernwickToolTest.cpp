@@ -16,17 +16,6 @@ namespace {
 
 using ToolRun = sweeplight::fixtures::ProcessRun;
 
-// The service answers on this process's event loop, so the loop runs while the tool does.
-ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
-    // Nothing leaves this machine: the probed host is the loopback one.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SWEEPLIGHT_FERNWICK_PROBE_HOST"),
-                       QStringLiteral("localhost"));
-    environment.insert(extra);
-    return sweeplight::fixtures::runProcess(QStringLiteral(SWEEPLIGHT_FERNWICK_TOOL), arguments,
-                                            environment);
-}
-
 // The reference service, settings that name it and a data folder; each run is one start.
 struct ToolWorld {
     QTemporaryDir folder;
@@ -40,17 +29,14 @@ struct ToolWorld {
         if (!messages.isEmpty()) {
             options.messagesPath = folder.filePath("messages.json");
             QFile file(options.messagesPath);
-            file.open(QIODevice::WriteOnly);
-            file.write(messages);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(messages) > 0);
         }
         EXPECT_TRUE(service.start(options));
-        PropertyList::dictionary(
-            {
-                { "baseurl", PropertyList::string(service.baseUrl().toStdString()) },
-                { "fernwickkey", PropertyList::string("toolapp") },
-                { "gamekey", PropertyList::string("toolgame") },
-                { "secretkey", PropertyList::string("tool-secret") },
-            })
+        auto text = [](const QString& value) { return PropertyList::string(value.toStdString()); };
+        PropertyList::dictionary({ { "baseurl", text(service.baseUrl()) },
+                                   { "fernwickkey", text("toolapp") },
+                                   { "gamekey", text("toolgame") },
+                                   { "secretkey", text("tool-secret") } })
             .writeFile(folder.filePath("settings.plist"));
         common = QStringList { "--settings", folder.filePath("settings.plist"), "--data-dir",
                                folder.filePath("data") };
@@ -61,6 +47,15 @@ struct ToolWorld {
         return data && data->find("appopened") ? data->find("appopened")->integerValue() : -1;
     }
 };
+
+// The service answers on this process's event loop, so the loop runs while the tool does.
+// Nothing leaves this machine: the probed host is the loopback one.
+ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SWEEPLIGHT_FERNWICK_PROBE_HOST", "localhost");
+    environment.insert(extra);
+    return sweeplight::fixtures::runProcess(SWEEPLIGHT_FERNWICK_TOOL, arguments, environment);
+}
 
 } // namespace
 

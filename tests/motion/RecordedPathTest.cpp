@@ -14,10 +14,7 @@ using namespace sweeplight::motion;
 // smear the message: the estimate from 70 Hz samples stays within a few millimetres.
 TEST(RecordedPath, RecoversASwingFromItsSamples) {
     ManualRunLoop runLoop;
-    SwingSimulator::Parameters parameters;
-    parameters.frequency = 2;
-    parameters.peakAcceleration = 1.5;
-    SwingSimulator simulator(runLoop, parameters);
+    SwingSimulator simulator(runLoop, { 2, 1.5 });
     std::vector<Acceleration> samples;
     // A slight tilt adds a constant to x; it must not send the phone drifting away.
     for (int i = 0; i <= 70 * 4; ++i) {
@@ -32,9 +29,7 @@ TEST(RecordedPath, RecoversASwingFromItsSamples) {
 }
 
 TEST(RecordedPath, HoldsStillOutsideTheRecordingAndToleratesNoSamples) {
-    RecordedPath empty({});
-    EXPECT_EQ(empty.position(1), 0);
-    EXPECT_EQ(empty.reach(), 0);
+    EXPECT_TRUE(RecordedPath({}).position(1) == 0 && RecordedPath({}).reach() == 0);
 
     RecordedPath path({ { 1, 0.5, -1, 0 }, { 1.1, -0.5, -1, 0 }, { 1.2, 0.5, -1, 0 } });
     EXPECT_EQ(path.position(0), path.position(1));

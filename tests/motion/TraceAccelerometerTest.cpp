@@ -36,11 +36,11 @@ TEST(TraceAccelerometer, ParsesSamplesSkippingCommentsBlankLinesAndColumnNames) 
     for (const Acceleration& sample : *samples)
         values.insert(values.end(), { sample.timestamp, sample.x, sample.y, sample.z });
     EXPECT_EQ(values,
-              (std::vector<double> { 0.5, 0.25, -1, 0, 0.6, -0.4, -0.98, 0.01, 0.6, 0.01, -1, 0 }));
+              (std::vector { 0.5, 0.25, -1., 0., 0.6, -0.4, -0.98, 0.01, 0.6, 0.01, -1., 0. }));
 }
 
-// A refused trace names its file and the line at fault. Column names are only allowed before the
-// first sample.
+// A refused trace names its file (a missing one: the factory's test) and the line at fault.
+// Column names are only allowed before the first sample.
 TEST(TraceAccelerometer, BadTracesAreRefusedNamingTheFileAndLine) {
     const std::pair<const char*, const char*> rows[] = {
         { "0,0,-1,0\n0.1,0,-1\n", "line 2:" },
@@ -50,7 +50,6 @@ TEST(TraceAccelerometer, BadTracesAreRefusedNamingTheFileAndLine) {
         { "0.2,0,-1,0\n0.1,0,-1,0\n", "line 2:" },
         { "0,0,-1,0\nt,x,y,z\n", "line 2:" },
         { "# nothing\n\n", "no samples" },
-        { "", "no samples" },
     };
     for (const auto& [text, reason] : rows)
         EXPECT_NE(parseError(text).find(reason), std::string::npos) << text;
@@ -59,8 +58,6 @@ TEST(TraceAccelerometer, BadTracesAreRefusedNamingTheFileAndLine) {
     QTemporaryDir directory;
     std::string path = directory.filePath("swing.csv").toStdString();
     std::string error;
-    EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);
-    EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
     std::ofstream(path) << "0,0,-1,0\n0.1,oops,-1,0\n";
     EXPECT_EQ(TraceAccelerometer::load(runLoop, path, error), nullptr);
     EXPECT_EQ(error.rfind(path + ": line 2: ", 0), 0u) << error;
@@ -86,13 +83,12 @@ TEST(TraceAccelerometer, ReplaysEverySampleOnceAtItsRecordedTimeFromTheStart) {
     }
     EXPECT_EQ(finished, 0);
     runLoop.advance(0.011);
+    EXPECT_TRUE(trace.isFinished());
+    runLoop.advance(5);
     ASSERT_EQ(recorder.samples.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_NEAR(recorder.samples[i].timestamp, (std::vector { 2.0, 2.02, 2.02, 2.5 })[i], 1e-9);
     EXPECT_DOUBLE_EQ(recorder.samples[2].x, 0.3);
-    EXPECT_TRUE(trace.isFinished());
-    runLoop.advance(5);
-    EXPECT_EQ(recorder.samples.size(), 4u);
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(runLoop.scheduledCount(), 0u);
 }

@@ -26,10 +26,7 @@ TEST(TraceRecorder, WritesWhatItPassesOnAsATraceThatReplays) {
     Recorder delegate;
     recorder->setUpdateInterval(1 / 70.0);
     recorder->setDelegate(&delegate);
-    EXPECT_NE(simulator.delegate(), nullptr);
     runLoop.advance(1);
-    recorder->setDelegate(nullptr);
-    EXPECT_EQ(simulator.delegate(), nullptr);
     recorder.reset();
 
     auto replayed = TraceAccelerometer::load(runLoop, path, error);
@@ -37,10 +34,10 @@ TEST(TraceRecorder, WritesWhatItPassesOnAsATraceThatReplays) {
     ASSERT_EQ(replayed->samples().size(), delegate.samples.size());
     ASSERT_GE(delegate.samples.size(), 69u);
     for (std::size_t i = 0; i < delegate.samples.size(); ++i) {
-        const Acceleration& passed = delegate.samples[i];
-        const Acceleration& back = replayed->samples()[i];
-        EXPECT_NEAR(back.timestamp, passed.timestamp - delegate.samples[0].timestamp, 1e-6) << i;
-        EXPECT_NEAR(std::fabs(back.x - passed.x) + std::fabs(back.y - passed.y) +
+        const Acceleration &passed = delegate.samples[i], &back = replayed->samples()[i];
+        const double start = delegate.samples[0].timestamp;
+        EXPECT_NEAR(std::fabs(back.timestamp - (passed.timestamp - start)) +
+                        std::fabs(back.x - passed.x) + std::fabs(back.y - passed.y) +
                         std::fabs(back.z - passed.z),
                     0, 3e-6)
             << i;
