@@ -11,13 +11,19 @@ namespace {
 std::vector<int> bytes(const std::uint8_t* pixel) {
     return { pixel[0], pixel[1], pixel[2], pixel[3] };
 }
+
+QImage blank(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    return image;
+}
 } // namespace
 
 // Pixels are held premultiplied, alpha first, top row first; a new picture replaces the old one
 // and restarts at column 0.
 TEST(PictureStrip, HoldsPremultipliedPixelsAlphaFirstTopRowFirst) {
     PictureStrip picture;
-    ASSERT_TRUE(picture.setImageRef(QImage(20, 16, QImage::Format_RGB32)));
+    ASSERT_TRUE(picture.setImageRef(blank(20, 16)));
     picture.imagePointer = 7;
 
     QImage image(3, 2, QImage::Format_ARGB32);
@@ -43,7 +49,7 @@ TEST(PictureStrip, RefusesPicturesWithoutPixelsOrTooLargeAndKeepsNone) {
     huge.fill(0);
     for (const QImage& bad : { QImage(), huge }) {
         PictureStrip picture;
-        ASSERT_TRUE(picture.setImageRef(QImage(4, 4, QImage::Format_RGB32)));
+        ASSERT_TRUE(picture.setImageRef(blank(4, 4)));
         testing::internal::CaptureStderr(); // it says why on the error stream
         EXPECT_FALSE(picture.setImageRef(bad));
         EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
