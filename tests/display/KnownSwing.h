@@ -29,14 +29,13 @@ struct KnownSwing {
         constexpr double h = 1e-4;
         return -(position(t + h) - 2 * position(t) + position(t - h)) / (h * h) / kGravity;
     }
-    // Noisy samples (time, x) and, between them, frames (time) 120 a second, in time order.
+    // Noisy samples (time, x) 70 a second and, between them, frames (time) 120 a second.
     template <class OnSample, class OnFrame>
     void run(double seconds, OnSample onSample, OnFrame onFrame) const {
         std::mt19937 random(3);
         std::normal_distribution<double> noise(0, 0.03);
-        for (long sample = 0, frame = 1; std::min(sample / sampleRate, frame / 120.0) <= seconds;) {
-            const double t = sample / sampleRate;
-            if (t <= frame / 120.0)
+        for (long sample = 0, frame = 1; std::min(sample / 70.0, frame / 120.0) <= seconds;) {
+            if (const double t = sample / 70.0; t <= frame / 120.0)
                 onSample(t, reading(t) + noise(random)), ++sample;
             else
                 onFrame(frame++ / 120.0);

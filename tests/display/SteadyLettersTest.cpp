@@ -2,8 +2,10 @@
 #include "display/WaveDisplay.h"
 
 #include <QImage>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 using namespace sweeplight::display;
 using Content = DrawnFrame::Content;
@@ -23,12 +25,9 @@ TEST(SteadyLetters, DrawEveryColumnInTheRightDirectionOnceTheSwingIsLearned) {
         display->setSteadyLetters(true);
         const int length = picture ? 9 : display->strip().messageLength();
         const KnownSwing swing;
-        std::set<int> halfSwing;
-        bool wasForwards = true;
-        int wholeHalfSwings = 0;
+        std::vector<std::set<int>> halves(17); // the columns drawn in each true half-swing
         const auto onSample = [&](double t, double x) {
-            clock = t;
-            display->didAccelerate(x, -1, 0);
+            clock = t, display->didAccelerate(x, -1, 0);
         };
         swing.run(8, onSample, [&](double t) {
             clock = t;
@@ -37,18 +36,14 @@ TEST(SteadyLetters, DrawEveryColumnInTheRightDirectionOnceTheSwingIsLearned) {
             if (t < 0.5) {
                 EXPECT_EQ(drawn.column, -1) << "drawn before the swing was learned";
             }
-            if (forwards != wasForwards) {
-                wholeHalfSwings += t > 4 && static_cast<int>(halfSwing.size()) == length;
-                halfSwing.clear();
-                wasForwards = forwards;
-            }
             if (t < 3.5 || drawn.column < 0)
                 return;
             EXPECT_EQ(drawn.content, picture ? Content::Picture : Content::Column);
             EXPECT_EQ(drawn.forwards, forwards) << "mirrored at " << t;
-            halfSwing.insert(drawn.column);
+            halves[static_cast<std::size_t>(2 * t + 0.5)].insert(drawn.column);
         });
-        EXPECT_GE(wholeHalfSwings, 6);
+        EXPECT_GE(
+            std::ranges::count(halves, static_cast<std::size_t>(length), &std::set<int>::size), 6);
     }
 }
 
