@@ -143,8 +143,8 @@ TEST(EndToEnd, AMessageSweptThenTheHelpPageOverIt) {
     EXPECT_FALSE(page->isVisible());
     EXPECT_TRUE(view.isAnimating());
 
-    // Stopped on its fullest column, the display shows most of the LED bar down the middle of
-    // the 320-wide frame lit, and the mask leaves its right dark.
+    // Stopped on its fullest column, the display shows most of its LED bar lit on the screen
+    // (where each LED and the mask lie is the display tests').
     world.run(0.1);
     app.setUIColor(QColor::fromRgbF(0, 1, 0));
     app.setMessage("HEY!");
@@ -163,7 +163,6 @@ TEST(EndToEnd, AMessageSweptThenTheHelpPageOverIt) {
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return (image = snapshot(window), litRows(153) > 24); }, 10000))
         << "lit rows on the screen: " << litRows(153) << " of 48";
-    EXPECT_EQ(litRows(175), 0) << "the mask covers the rest of each LED";
     saveSnapshot(image, "display");
 }
 

@@ -2,8 +2,10 @@
 // again at twice the scale): each visible label and button is wholly on screen, overlaps none
 // beside it and shows its whole text. The rows of a list are meant to scroll out of sight.
 #include "AppTestWorld.h"
+#include "app/EAGLView.h"
 #include "app/EditMessageController.h"
 #include "app/SweeplightAppDelegate.h"
+#include "uikit/AlertView.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -92,7 +94,9 @@ TEST(Layout, EveryScreenFitsTheWindowAtEachSize) {
         app.actionSheet(*app.menu(), 1); // "Set Image"
         expectFits("picture chooser");
         app.closeImageView();
-        app.showHelpScreen(); // no network: the alert
+        app.showHelpScreen();
+        ASSERT_TRUE(app.alert() && app.alert()->isVisible() && !app.helpNav());
+        EXPECT_TRUE(app.glView()->isAnimating()) << "no network: an alert over the display";
         expectFits("no connection");
         world.client().setHasInternet(true);
         app.showHelpScreen();
