@@ -134,9 +134,8 @@ TEST_F(Integration, RedirectToHttpsIsFollowedOverTls) {
               0x16); // a TLS handshake record
 }
 
-// How many times a wrong credential is tried is the fetcher's rule; here the transport must
-// report each of Qt's challenges with its failure count: asked without credentials, then with the
-// credential at failure counts 0, 1 and 2. The right one is let in by the test below.
+// How often a wrong credential is tried is the fetcher's rule; the transport must report each of
+// Qt's challenges with its failure count, so the server is asked once bare, then three times.
 TEST_F(Integration, AWrongCredentialIsOfferedAtEachFailureCount) {
     challengeUntil("/private", "Authorization", basic("ann:right"));
     Outcome bad = fetch(server.url("/private"), [](HTTPFetcher& f) {
