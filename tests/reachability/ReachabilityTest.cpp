@@ -15,7 +15,7 @@ using fixtures::FakeReachabilitySource;
 
 constexpr ReachabilityFlags kTransient = kReachabilityFlagsTransientConnection;
 constexpr ReachabilityFlags kReachable = kReachabilityFlagsReachable;
-constexpr ReachabilityFlags kConnectionRequired = kReachabilityFlagsConnectionRequired;
+constexpr ReachabilityFlags kRequired = kReachabilityFlagsConnectionRequired;
 constexpr ReachabilityFlags kDirect = kReachabilityFlagsIsDirect;
 constexpr ReachabilityFlags kCellular = kReachabilityFlagsIsWWAN;
 
@@ -30,13 +30,6 @@ protected:
     }
     ~ReachabilityTest() override {
         foundation::NotificationCenter::defaultCenter().removeObserver(observer);
-    }
-
-    void queryAll() {
-        monitor->setHostName("service.example");
-        monitor->remoteHostStatus();
-        monitor->internetConnectionStatus();
-        monitor->localWiFiConnectionStatus();
     }
 
     FakeReachabilitySource::Handle* onlyHandleFor(const std::string& target) {
@@ -54,8 +47,8 @@ protected:
 TEST(ReachabilityUsability, NeedsReachableAndNoConnectionFirstUnlessCellular) {
     const auto usable = &Reachability::isReachableWithoutRequiringConnection;
     EXPECT_TRUE(usable(kReachable));
-    EXPECT_FALSE(usable(kReachable | kConnectionRequired));
-    EXPECT_TRUE(usable(kReachable | kConnectionRequired | kCellular));
+    EXPECT_FALSE(usable(kReachable | kRequired));
+    EXPECT_TRUE(usable(kReachable | kRequired | kCellular));
     EXPECT_FALSE(usable(kCellular | kTransient));
 }
 
@@ -71,7 +64,7 @@ TEST_F(ReachabilityTest, RemoteHostStatusDistinguishesTransientFromReachable) {
         source->setFlags("service.example", flags);
         return monitor->remoteHostStatus();
     };
-    EXPECT_EQ(statusWith(kReachable | kConnectionRequired), StatusUnreachable);
+    EXPECT_EQ(statusWith(kReachable | kRequired), StatusUnreachable);
     EXPECT_EQ(statusWith(kReachable | kTransient), StatusTransient);
     EXPECT_EQ(statusWith(kReachable), StatusReachable);
     source->target("service.example").readable = false;
@@ -86,8 +79,7 @@ TEST_F(ReachabilityTest, DirectDefaultRouteIsNoInternetButADirectLinkLocalRouteI
     } rows[] = {
         { kReachable | kDirect, kReachable | kDirect, StatusUnreachable, StatusReachable },
         { kReachable | kTransient, kReachable, StatusTransient, StatusUnreachable },
-        { kReachable, kReachable | kDirect | kConnectionRequired, StatusReachable,
-          StatusUnreachable },
+        { kReachable, kReachable | kDirect | kRequired, StatusReachable, StatusUnreachable },
     };
     for (const auto& row : rows) {
         source->setFlags(kDefaultRouteKey, row.route);
@@ -104,9 +96,9 @@ TEST_F(ReachabilityTest, FixedTargetReadsFillTheFlagWordOnlyWhenFlagsCouldBeRead
     EXPECT_EQ(word, 0xDEADu);
     EXPECT_EQ(monitor->internetConnectionStatus(), StatusUnreachable);
 
-    source->setFlags(kLinkLocalAddressKey, kReachable | kConnectionRequired);
+    source->setFlags(kLinkLocalAddressKey, kReachable | kRequired);
     EXPECT_FALSE(monitor->isAdHocWiFiNetworkAvailableFlags(&word));
-    EXPECT_EQ(word, kReachable | kConnectionRequired);
+    EXPECT_EQ(word, kReachable | kRequired);
     EXPECT_FALSE(monitor->isAdHocWiFiNetworkAvailableFlags(nullptr));
 }
 
@@ -117,8 +109,12 @@ TEST_F(ReachabilityTest, RepeatedRequestsShareOneQueryRegisteredOnceThatNotifies
     monitor->internetConnectionStatus();
     EXPECT_TRUE(monitor->reachabilityQueries().at(kDefaultRouteKey)->runLoops().empty());
     monitor->setNetworkStatusNotificationsEnabled(true);
-    for (int i = 0; i < 3; ++i)
-        queryAll();
+    monitor->setHostName("service.example");
+    for (int i = 0; i < 3; ++i) {
+        monitor->remoteHostStatus();
+        monitor->internetConnectionStatus();
+        monitor->localWiFiConnectionStatus();
+    }
     EXPECT_EQ(source->nameHandlesCreated, 1);
     EXPECT_EQ(source->addressHandlesCreated, 2);
     ASSERT_EQ(monitor->reachabilityQueries().size(), 3u);
