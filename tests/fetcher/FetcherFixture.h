@@ -23,7 +23,22 @@ struct Outcome {
     int failedCalls { 0 };
     QByteArray data;
     std::optional<FetchError> error;
+    bool done() const { return finishedCalls + failedCalls > 0; }
 };
+
+inline bool begin(HTTPFetcher& fetcher, Outcome& outcome,
+                  HTTPFetcher::Delegate delegate = nullptr) {
+    return fetcher.beginFetchWithDelegate(
+        std::move(delegate),
+        [&outcome](HTTPFetcher&, const QByteArray& data) {
+            ++outcome.finishedCalls;
+            outcome.data = data;
+        },
+        [&outcome](HTTPFetcher&, const FetchError& error) {
+            ++outcome.failedCalls;
+            outcome.error = error;
+        });
+}
 
 // Every fetcher of a test runs in the test's own environment, on a virtual clock over scripted
 // connections, with the process-wide cookie list emptied and the console log captured.
@@ -42,19 +57,6 @@ protected:
 
     std::shared_ptr<HTTPFetcher> create(std::optional<UrlRequest> request = std::nullopt) {
         return HTTPFetcher::create(std::move(request), environment);
-    }
-
-    bool begin(HTTPFetcher& fetcher, Outcome& outcome, HTTPFetcher::Delegate delegate = nullptr) {
-        return fetcher.beginFetchWithDelegate(
-            std::move(delegate),
-            [&outcome](HTTPFetcher&, const QByteArray& data) {
-                ++outcome.finishedCalls;
-                outcome.data = data;
-            },
-            [&outcome](HTTPFetcher&, const FetchError& error) {
-                ++outcome.failedCalls;
-                outcome.error = error;
-            });
     }
 
     // A fetcher of `url`, set up by `configure`, that has begun, reporting to `outcome`.

@@ -38,13 +38,13 @@ TEST_F(History, NotModifiedAnswerIsServedFromTheRememberedBody) {
     last().answer(304);
     EXPECT_EQ(second.data, QByteArray("version 1"));
 
-    auto uncached = create(get(kDocURL));
-    uncached->setFetchHistory(history);
-    uncached->setShouldCacheDatedData(false);
-    uncached->setIsRetryEnabled(true);
-    // Caching off empties the dates, so set one again behind its back.
-    history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
-    ASSERT_TRUE(begin(*uncached, third));
+    begun(kDocURL, third, [&](HTTPFetcher& f) {
+        f.setFetchHistory(history);
+        f.setShouldCacheDatedData(false);
+        f.setIsRetryEnabled(true);
+        // Caching off empties the dates, so set one again behind its back.
+        history->lastModifiedCreatingIfNeeded()[kDocURL] = QString::fromLatin1(kDate);
+    });
     last().answer(304);
     ASSERT_EQ(third.failedCalls, 1);
     EXPECT_TRUE(third.error->is(kHTTPFetcherStatusDomain, 304));
@@ -66,20 +66,16 @@ TEST_F(History, AnswersWithoutDateOrWithErrorsForgetTheURL) {
 // body is never conditional.
 TEST_F(History, NoConditionalRequestAfterCachingOffOrWithABody) {
     history->cookiesCreatingIfNeeded();
-    for (bool withBody : { false, true }) {
-        remember();
-        Outcome outcome;
-        if (!withBody) {
-            begunWithHistory(outcome, false);
-            EXPECT_FALSE(history->contains(kHTTPFetcherHistoryLastModifiedKey));
-            EXPECT_FALSE(history->contains(kHTTPFetcherHistoryDatedDataKey));
-            EXPECT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
-        } else {
-            begunWithHistory(outcome, true, QByteArray("x=1"));
-        }
-        EXPECT_TRUE(sent("If-Modified-Since").isNull()) << withBody;
-        last().answer(200);
-    }
+    Outcome off, posted;
+    remember();
+    begunWithHistory(off, false);
+    EXPECT_FALSE(history->contains(kHTTPFetcherHistoryLastModifiedKey));
+    EXPECT_FALSE(history->contains(kHTTPFetcherHistoryDatedDataKey));
+    EXPECT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
+    EXPECT_TRUE(sent("If-Modified-Since").isNull());
+    remember();
+    begunWithHistory(posted, true, QByteArray("x=1"));
+    EXPECT_TRUE(sent("If-Modified-Since").isNull());
 }
 
 using Redirects = FetcherTest;
@@ -109,7 +105,7 @@ TEST_F(Redirects, HttpMayBeLiftedToHttpsButHttpsNeverDrops) {
 // The cookie the redirecting answer set is stored and sent to its own host.
 TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
     Outcome outcome;
-    auto fetcher = begun("http://a.example/form", outcome, [](HTTPFetcher& f) {
+    begun("http://a.example/form", outcome, [](HTTPFetcher& f) {
         f.setPostData(QByteArray("name=x"));
         f.request()->setValue(QStringLiteral("mine"), QStringLiteral("X-Trace"));
         f.request()->setValue(QStringLiteral("kept"), QStringLiteral("X-Only-Mine"));
@@ -125,9 +121,6 @@ TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
     EXPECT_EQ(next->valueForHTTPHeaderField("X-Trace"), QStringLiteral("theirs"));
     EXPECT_EQ(next->valueForHTTPHeaderField("X-Only-Mine"), QStringLiteral("kept"));
     EXPECT_EQ(next->valueForHTTPHeaderField("Cookie"), QStringLiteral("r=1"));
-    EXPECT_EQ(fetcher->statusCode(), 302);
-    connection.answer(200, "done");
-    EXPECT_EQ(outcome.finishedCalls, 1);
 }
 
 // Cookies added for the first host must not follow a redirect to another host.

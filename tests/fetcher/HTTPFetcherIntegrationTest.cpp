@@ -1,10 +1,8 @@
 #include "CoreApplication.h"
+#include "FetcherFixture.h"
 #include "ProcessRun.h"
-#include "QtPrinters.h"
 #include "TestHttpServer.h"
 #include "WaitUntil.h"
-#include "fetcher/CookieList.h"
-#include "fetcher/HTTPFetcher.h"
 #include "foundation/QtRunLoop.h"
 
 #include <QCoreApplication>
@@ -19,12 +17,6 @@ namespace {
 using fixtures::TestHttpServer;
 using fixtures::waitUntil;
 using Headers = std::vector<std::pair<QByteArray, QByteArray>>;
-
-struct Outcome {
-    bool done { false };
-    QByteArray data;
-    std::optional<FetchError> error;
-};
 
 // A gzip member whose deflate data is not deflate data.
 const QByteArray kCorruptGzip = QByteArray::fromHex("1f8b0800000000000003") + "not deflate at all";
@@ -67,17 +59,8 @@ protected:
         if (configure)
             configure(*fetcher);
         Outcome outcome;
-        EXPECT_TRUE(fetcher->beginFetchWithDelegate(
-            nullptr,
-            [&outcome](HTTPFetcher&, const QByteArray& data) {
-                outcome.data = data;
-                outcome.done = true;
-            },
-            [&outcome](HTTPFetcher&, const FetchError& error) {
-                outcome.error = error;
-                outcome.done = true;
-            }));
-        EXPECT_TRUE(waitUntil([&] { return outcome.done; })) << url.toStdString();
+        EXPECT_TRUE(begin(*fetcher, outcome));
+        EXPECT_TRUE(waitUntil([&] { return outcome.done(); })) << url.toStdString();
         return outcome;
     }
 
@@ -134,9 +117,8 @@ TEST_F(Integration, RedirectToHttpsIsFollowedOverTls) {
               0x16); // a TLS handshake record
 }
 
-// How many times a wrong credential is tried is the fetcher's rule; here the transport must
-// report each of Qt's challenges with its failure count: asked without credentials, then with the
-// credential at failure counts 0, 1 and 2. The right one is let in by the test below.
+// How often a wrong credential is tried is the fetcher's rule; the transport must report each of
+// Qt's challenges with its failure count, so the server is asked once bare, then three times.
 TEST_F(Integration, AWrongCredentialIsOfferedAtEachFailureCount) {
     challengeUntil("/private", "Authorization", basic("ann:right"));
     Outcome bad = fetch(server.url("/private"), [](HTTPFetcher& f) {

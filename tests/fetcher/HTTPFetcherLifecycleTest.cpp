@@ -31,20 +31,16 @@ TEST_F(Lifecycle, SuccessDeliversWholeBodyOnceAndProgressWithAccumulatedBody) {
     EXPECT_TRUE(connection.cancelled);
 }
 
-// A status of 300 or more fails in the status domain with the body, without retry; a transport
-// failure reaches the caller unchanged; a response without status is a success.
+// A status of 300 or more fails in the status domain with the body, without retry; a response
+// without status is a success. Transport failures are checked end to end with their codes.
 TEST_F(Lifecycle, StatusesAndTransportFailuresReachTheCaller) {
-    Outcome missing, refused, statusless;
+    Outcome missing, statusless;
     begun("http://example.com/missing", missing);
     last().answer(404, "not here");
     ASSERT_TRUE(missing.failedCalls == 1 && missing.finishedCalls == 0);
     EXPECT_TRUE(missing.error->is(kHTTPFetcherStatusDomain, 404));
     EXPECT_EQ(*missing.error->userInfoValue<QByteArray>(kHTTPFetcherStatusDataKey), "not here");
     EXPECT_EQ(factory->records.size(), 1u);
-
-    begun("http://example.com/", refused);
-    last().fail(kURLErrorCannotConnectToHost);
-    EXPECT_TRUE(refused.error->is(kURLErrorDomain, kURLErrorCannotConnectToHost));
 
     auto bare = begun("http://example.com/", statusless);
     last().respondWithoutStatus();
@@ -109,8 +105,7 @@ TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
 }
 
 // Stopped from outside or from its own callback while the connection reports, a fetch ends
-// without any callback and releases its connection; without a finished callback a completed
-// fetch stays fetching until stopped.
+// without any callback and releases its connection.
 TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndReleasesTheConnection) {
     Outcome outcome;
     auto fetcher = begun("http://example.com/", outcome);
@@ -135,13 +130,6 @@ TEST_F(Lifecycle, StopFetchingEndsWithoutAnyCallbackAndReleasesTheConnection) {
     record->finish();
     EXPECT_EQ(progress, std::vector<QByteArray> { "one" });
     EXPECT_EQ(outcome.finishedCalls + outcome.failedCalls, 0);
-
-    auto silent = create(get("http://example.com/"));
-    ASSERT_TRUE(silent->beginFetchWithDelegate(nullptr, nullptr, nullptr));
-    last().answer(200, "x");
-    EXPECT_TRUE(silent->isFetching());
-    silent->stopFetching();
-    EXPECT_FALSE(silent->isFetching());
 }
 
 // A challenge is answered three times, then the fetch fails with it; a proxy challenge gets
@@ -155,11 +143,8 @@ TEST_F(Lifecycle, ChallengeIsAnsweredThreeTimesThenFailsWithTheChallenge) {
     EXPECT_EQ(connection.challenge(0, true).used->user, QStringLiteral("ann"));
     fetcher->setProxyCredential(UrlCredential { "proxy", "p" });
     EXPECT_EQ(connection.challenge(0, true).used->user, QStringLiteral("proxy"));
-    for (int failures = 0; failures <= 2; ++failures) {
-        auto answer = connection.challenge(failures);
-        ASSERT_TRUE(answer.used.has_value()) << failures;
-        EXPECT_EQ(answer.used->user, QStringLiteral("ann"));
-    }
+    for (int failures = 0; failures <= 2; ++failures)
+        EXPECT_EQ(connection.challenge(failures).used.value_or(UrlCredential {}).user, "ann");
     EXPECT_EQ(outcome.failedCalls, 0);
     auto fourth = connection.challenge(3);
     EXPECT_TRUE(fourth.cancelled && !fourth.used);

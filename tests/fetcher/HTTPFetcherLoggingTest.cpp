@@ -91,8 +91,8 @@ TEST_F(Logging, RunsInTheSameSecondGetTheirOwnStampAndFilesAreTheOwnersOnly) {
             << name.toStdString();
 }
 
-// JSON is shown formatted in a page of its own, XML kept with such a page, HTML and images kept
-// as they came.
+// JSON is shown formatted in a page of its own, XML kept with such a page, images kept as they
+// came.
 TEST_F(Logging, BodyFilesDependOnTheKindOfBody) {
     const QByteArray png("\x89PNG\r\n\x1a\n\x00\x01\xff", 11);
     const struct {
@@ -103,7 +103,6 @@ TEST_F(Logging, BodyFilesDependOnTheKindOfBody) {
     } rows[] = {
         { "application/json", "  {\"a\": 1}\n", { "html" }, "\n{&quot;a&quot;: 1}\n</textarea>" },
         { "text/xml", "<?xml version=\"1.0\"?><a/>", { "html", "xml" }, {} },
-        { "text/html", "<html><body>hi</body></html>", { "html" }, {} },
         { "image/png", png, { "png" }, {} },
     };
     for (const auto& row : rows) {
@@ -137,8 +136,6 @@ TEST_F(Logging, PageEscapesEverythingItShowsAndMasksPasswords) {
 
 TEST(LoggingText, StreamDataBecomesTextOrAByteCount) {
     EXPECT_TRUE(HTTPFetcher::stringFromStreamData(nullptr).isNull());
-    QByteArray utf8("caf\xc3\xa9");
-    EXPECT_EQ(HTTPFetcher::stringFromStreamData(&utf8), QString::fromUtf8(utf8));
     QByteArray binary("\xff\xfe\x00\x01", 4);
     EXPECT_EQ(HTTPFetcher::stringFromStreamData(&binary), QStringLiteral("<<4 bytes>>"));
 

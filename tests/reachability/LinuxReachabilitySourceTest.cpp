@@ -23,6 +23,7 @@ namespace {
 
 using fixtures::waitUntil;
 constexpr const char* kHost = "198.51.100.7"; // beyond the namespace's own subnet
+constexpr int R = StatusReachable, U = StatusUnreachable;
 
 bool run(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
@@ -103,14 +104,6 @@ protected:
         expectStatuses(host, internet, wifi);
     }
 
-    void watchAllTargets() {
-        monitor->setHostName(kHost);
-        monitor->setNetworkStatusNotificationsEnabled(true);
-        monitor->remoteHostStatus();
-        monitor->internetConnectionStatus();
-        monitor->localWiFiConnectionStatus();
-    }
-
     std::string namespaceName;
     bool created { false };
     foundation::QtRunLoop runLoop;
@@ -124,23 +117,21 @@ protected:
 // loses its carrier takes its routes with it, an IPv6 default route alone reaches the internet
 // and IPv6 hosts, and a change still pending dies with the monitor.
 TEST_F(LinuxReachabilityNamespaceTest, RoutesDriveTheStatusesAndNotify) {
-    watchAllTargets();
-    expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
-    change("route add default via 10.9.0.254 dev p0", StatusReachable, StatusReachable,
-           StatusUnreachable);
-    // The peer: p0 loses its carrier but stays up.
-    change("link set p1 down", StatusUnreachable, StatusUnreachable, StatusUnreachable);
-    change("link set p1 up", StatusReachable, StatusReachable, StatusUnreachable);
-    change("route add 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusReachable);
-    change("route del 169.254.0.0/16 dev p0", StatusReachable, StatusReachable, StatusUnreachable);
-    change("route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
+    monitor->setHostName(kHost);
+    monitor->setNetworkStatusNotificationsEnabled(true); // the reads below register the targets
+    expectStatuses(U, U, U);
+    change("route add default via 10.9.0.254 dev p0", R, R, U);
+    change("link set p1 down", U, U, U); // the peer: p0 loses its carrier but stays up
+    change("link set p1 up", R, R, U);
+    change("route add 169.254.0.0/16 dev p0", R, R, R);
+    change("route del 169.254.0.0/16 dev p0", R, R, U);
+    change("route del default", U, U, U);
 
     if (ip("-6 addr add 2001:db8:9::1/64 dev p0 nodad")) {
         monitor->setHostName("2001:db8:100::7"); // beyond the namespace's own prefix
-        expectStatuses(StatusUnreachable, StatusUnreachable, StatusUnreachable);
-        change("-6 route add default via 2001:db8:9::fe dev p0", StatusReachable, StatusReachable,
-               StatusUnreachable);
-        change("-6 route del default", StatusUnreachable, StatusUnreachable, StatusUnreachable);
+        expectStatuses(U, U, U);
+        change("-6 route add default via 2001:db8:9::fe dev p0", R, R, U);
+        change("-6 route del default", U, U, U);
     }
 
     ASSERT_TRUE(ip("route add default via 10.9.0.254 dev p0"));
