@@ -51,7 +51,13 @@ protected:
         HTTPFetcher::staticCookies()->cookies.clear();
     }
 
-    void TearDown() override { runLoop.runPending(); }
+    // A fetcher still fetching keeps itself alive; one a test leaves running is stopped here.
+    void TearDown() override {
+        for (const auto& weak : begunFetchers_)
+            if (auto fetcher = weak.lock())
+                fetcher->stopFetching();
+        runLoop.runPending();
+    }
 
     static UrlRequest get(const QString& url) { return UrlRequest(QUrl(url)); }
 
@@ -66,6 +72,7 @@ protected:
         if (configure)
             configure(*fetcher);
         EXPECT_TRUE(begin(*fetcher, outcome));
+        begunFetchers_.push_back(fetcher);
         return fetcher;
     }
 
@@ -81,6 +88,9 @@ protected:
     };
     fixtures::LogCapture log;
     std::shared_ptr<FetcherEnvironment> environment { std::make_shared<FetcherEnvironment>() };
+
+private:
+    std::vector<std::weak_ptr<HTTPFetcher>> begunFetchers_;
 };
 
 inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {
