@@ -77,11 +77,9 @@ TEST(FernwickScreens, ThePlatformAlertShowsTheButtonsAndReportsThePressedOne) {
     ScreensWorld world;
     auto environment = world.environment();
     environment.presentAlert = nullptr; // the screens' own alert
-    auto client = Fernwick::createUnshared(environment);
-    client->checkForRemoteMessage();
-    world.transport->last()->respond(
-        200, messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test/page", "2" } }));
-    world.loop.runPending();
+    world.client = Fernwick::createUnshared(environment);
+    world.checkMessage(
+        messageJson("2010-01-01 00:00:00 +0000", { { "Visit", "http://a.test/page", "2" } }));
 
     auto* screens = static_cast<FernwickWidgetScreens*>(world.screens.get());
     ASSERT_TRUE(screens->alert() && screens->alert()->isVisible());
@@ -106,8 +104,7 @@ TEST(FernwickScreens, WithoutThePluginThePageSaysWhyAndStillCloses) {
     EXPECT_TRUE(text->text().contains(empty.path())) << text->text().toStdString();
     ASSERT_TRUE(page.toolbar());
     world.loop.advance(0.3);
-    EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"))
-        << "nothing to load it into, but nothing breaks";
+    EXPECT_EQ(page.requestedUrl().toString(), world.client->getUrlForFeature("help"));
 }
 
 // The help page's browser comes from the plugin and starts only when the page is built; features
@@ -128,10 +125,8 @@ TEST(FernwickFeaturePage, LoadsItsUrlSendsTappedLinksOutClosesAndBrands) {
     EXPECT_EQ(page->requestedUrl().toString(), world.client->getUrlForFeature("help"));
     EXPECT_TRUE(sms.requestedUrl().isEmpty());
 
-    for (const char* link : { "http://elsewhere.test/", "tel:+1-555-0100", "file:///etc/passwd" })
-        EXPECT_FALSE(page->webView(QUrl(link), FeatureNavigationType::LinkClicked)) << link;
-    EXPECT_EQ(world.opened,
-              (std::vector<QUrl> { QUrl("http://elsewhere.test/"), QUrl("tel:+1-555-0100") }));
+    EXPECT_FALSE(page->webView(QUrl("tel:+1-555-0100"), FeatureNavigationType::LinkClicked));
+    EXPECT_EQ(world.opened, std::vector<QUrl> { QUrl("tel:+1-555-0100") });
     EXPECT_TRUE(page->webView(QUrl("http://a.test/"), FeatureNavigationType::FormSubmitted));
 
     const auto actions = page->toolbar()->actions();

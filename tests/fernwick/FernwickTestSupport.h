@@ -28,13 +28,9 @@ using namespace sweeplight;
 
 using fixtures::FakeReachabilitySource;
 using fixtures::ScriptedTransport;
-// A connection made through the scripted transport, as the test sees it.
-using ScriptedConnection = fixtures::ConnectionRecord;
 
 inline constexpr char kDeviceId[] = "D3V1CE";
 inline constexpr char kSecret[] = "S3CRET";
-inline constexpr char kAppKey[] = "sweeplight";
-inline constexpr char kGameKey[] = "game42";
 inline constexpr char kBaseUrl[] = "http://service.test";
 
 // A remote message link: JSON text of its type member, or empty to leave it out.
@@ -74,7 +70,6 @@ struct ClientWorld {
     // What the client shows through; none by default, as in a headless host.
     std::shared_ptr<fernwick::FernwickScreens> screens;
 
-    // The score fetcher's, and through it the client's run loop and transport.
     std::shared_ptr<fetcher::FetcherEnvironment> fetchers =
         std::make_shared<fetcher::FetcherEnvironment>();
     std::unique_ptr<fernwick::Fernwick> client;
@@ -106,10 +101,11 @@ struct ClientWorld {
     QString settingsFile() const { return folder.filePath(QStringLiteral("settings.plist")); }
 
     // A null base URL is left out.
-    void writeDefaultSettings(const char* baseUrl = kBaseUrl, const char* appKey = kAppKey) const {
+    void writeDefaultSettings(const char* baseUrl = kBaseUrl,
+                              const char* appKey = "sweeplight") const {
         using P = foundation::PropertyList;
         P settings = P::dictionary({ { "fernwickkey", P::string(appKey) },
-                                     { "gamekey", P::string(kGameKey) },
+                                     { "gamekey", P::string("game42") },
                                      { "secretkey", P::string(kSecret) } });
         if (baseUrl)
             settings.set("baseurl", P::string(baseUrl));
@@ -167,7 +163,7 @@ struct ClientWorld {
     bool checkMessage(const QByteArray& body) {
         const std::size_t before = alerts.size();
         client->checkForRemoteMessage();
-        ScriptedConnection* connection = transport->last();
+        auto* connection = transport->last();
         if (!connection)
             return ADD_FAILURE() << "no request", false;
         EXPECT_EQ(connection->url(), QString(kBaseUrl) + "/message/list?app_key=sweeplight");
