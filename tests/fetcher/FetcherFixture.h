@@ -24,6 +24,9 @@ struct Outcome {
     QByteArray data;
     std::optional<FetchError> error;
     bool done() const { return finishedCalls + failedCalls > 0; }
+    bool failedWith(const std::string& domain, long code) const {
+        return failedCalls == 1 && finishedCalls == 0 && error->is(domain, code);
+    }
 };
 
 inline bool begin(HTTPFetcher& fetcher, Outcome& outcome,
@@ -61,11 +64,12 @@ protected:
 
     // A fetcher of `url`, set up by `configure`, that has begun, reporting to `outcome`.
     std::shared_ptr<HTTPFetcher> begun(const QString& url, Outcome& outcome,
-                                       const std::function<void(HTTPFetcher&)>& configure = {}) {
+                                       const std::function<void(HTTPFetcher&)>& configure = {},
+                                       HTTPFetcher::Delegate delegate = nullptr) {
         auto fetcher = create(get(url));
         if (configure)
             configure(*fetcher);
-        EXPECT_TRUE(begin(*fetcher, outcome));
+        EXPECT_TRUE(begin(*fetcher, outcome, std::move(delegate)));
         return fetcher;
     }
 
