@@ -31,16 +31,11 @@ Names names(const std::vector<QNetworkCookie>& cookies) {
 // needs https. The fetcher's list takes the path as a plain prefix and localhost as the
 // "localhost.local" key; the platform store cuts paths on "/" and takes both names for localhost.
 TEST(CookieMatching, DomainPathSecureAndLocalhostRules) {
-    std::vector<QNetworkCookie> array { cookie("dotted", ".b.c"),
-                                        cookie("bare", "b.c"),
-                                        cookie("exact", "a.b.c"),
-                                        cookie("top", "c"),
-                                        cookie("sibling", "x.b.c"),
-                                        cookie("ab", ".b.c", "/ab"),
-                                        cookie("secure", ".b.c", "/", true),
-                                        cookie("host", "localhost.local"),
-                                        cookie("suffix", ".local"),
-                                        cookie("plain", "localhost") };
+    auto array = std::vector<QNetworkCookie>(
+        { cookie("dotted", ".b.c"), cookie("bare", "b.c"), cookie("exact", "a.b.c"),
+          cookie("top", "c"), cookie("sibling", "x.b.c"), cookie("ab", ".b.c", "/ab"),
+          cookie("secure", ".b.c", "/", true), cookie("host", "localhost.local"),
+          cookie("suffix", ".local"), cookie("plain", "localhost") });
     HTTPCookieStorage storage;
     storage.setCookies(array);
     const struct {
