@@ -19,8 +19,7 @@ using fixtures::ConnectionRecord;
 
 // Outcome of one fetch as the callbacks saw it.
 struct Outcome {
-    int finishedCalls { 0 };
-    int failedCalls { 0 };
+    int finishedCalls { 0 }, failedCalls { 0 };
     QByteArray data;
     std::optional<FetchError> error;
     bool done() const { return finishedCalls + failedCalls > 0; }
@@ -86,6 +85,10 @@ protected:
     fixtures::LogCapture log;
     std::shared_ptr<FetcherEnvironment> environment { std::make_shared<FetcherEnvironment>() };
 };
+
+inline std::function<void(HTTPFetcher&)> credential(const char* user, const char* password) {
+    return [=](HTTPFetcher& f) { f.setCredential(UrlCredential { user, password }); };
+}
 
 inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {
     HTTPHeaderFields result;
