@@ -19,11 +19,13 @@ using fixtures::ConnectionRecord;
 
 // Outcome of one fetch as the callbacks saw it.
 struct Outcome {
-    int finishedCalls { 0 };
-    int failedCalls { 0 };
+    int finishedCalls { 0 }, failedCalls { 0 };
     QByteArray data;
     std::optional<FetchError> error;
     bool done() const { return finishedCalls + failedCalls > 0; }
+    bool failedWith(const std::string& domain, long code) const {
+        return failedCalls == 1 && finishedCalls == 0 && error->is(domain, code);
+    }
 };
 
 inline bool begin(HTTPFetcher& fetcher, Outcome& outcome,
@@ -67,11 +69,12 @@ protected:
 
     // A fetcher of `url`, set up by `configure`, that has begun, reporting to `outcome`.
     std::shared_ptr<HTTPFetcher> begun(const QString& url, Outcome& outcome,
-                                       const std::function<void(HTTPFetcher&)>& configure = {}) {
+                                       const std::function<void(HTTPFetcher&)>& configure = {},
+                                       HTTPFetcher::Delegate delegate = nullptr) {
         auto fetcher = create(get(url));
         if (configure)
             configure(*fetcher);
-        EXPECT_TRUE(begin(*fetcher, outcome));
+        EXPECT_TRUE(begin(*fetcher, outcome, std::move(delegate)));
         begunFetchers_.push_back(fetcher);
         return fetcher;
     }
@@ -92,6 +95,10 @@ protected:
 private:
     std::vector<std::weak_ptr<HTTPFetcher>> begunFetchers_;
 };
+
+inline std::function<void(HTTPFetcher&)> credential(const char* user, const char* password) {
+    return [=](HTTPFetcher& f) { f.setCredential(UrlCredential { user, password }); };
+}
 
 inline HTTPHeaderFields fields(std::initializer_list<std::pair<const char*, const char*>> list) {
     HTTPHeaderFields result;

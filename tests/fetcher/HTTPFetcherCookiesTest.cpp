@@ -27,57 +27,36 @@ Names names(const std::vector<QNetworkCookie>& cookies) {
 }
 
 // Cookies set with a Domain attribute are stored with a leading dot and reach the hosts below it
-// on label boundaries; cookies set without one (no dot) go back to their own host only. The path
-// is a plain prefix, Secure needs https, and localhost uses the "localhost.local" key.
+// on label boundaries; cookies set without one (no dot) go back to their own host only. Secure
+// needs https. The fetcher's list takes the path as a plain prefix and localhost as the
+// "localhost.local" key; the platform store cuts paths on "/" and takes both names for localhost.
 TEST(CookieMatching, DomainPathSecureAndLocalhostRules) {
-    std::vector<QNetworkCookie> array { cookie("dotted", ".b.c"),
-                                        cookie("bare", "b.c"),
-                                        cookie("exact", "a.b.c"),
-                                        cookie("top", "c"),
-                                        cookie("sibling", "x.b.c"),
-                                        cookie("ab", ".b.c", "/ab"),
-                                        cookie("secure", ".b.c", "/", true),
-                                        cookie("host", "localhost.local"),
-                                        cookie("suffix", ".local"),
-                                        cookie("plain", "localhost") };
-    const struct {
-        const char* url;
-        Names matched;
-    } rows[] = {
-        { "http://a.b.c/", { "dotted", "exact" } },
-        { "http://sub.a.b.c/", { "dotted" } },
-        { "http://xb.c/", {} }, // merely ends in the same letters
-        { "http://b.c/", { "dotted", "bare" } },
-        { "http://b.c/abc", { "dotted", "bare", "ab" } },
-        { "http://b.c/a", { "dotted", "bare" } },
-        { "https://b.c/a", { "dotted", "bare", "secure" } },
-        { "http://localhost:8080/x", { "host", "suffix" } },
-        { "file:///tmp/x", {} },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(names(HTTPFetcher::cookiesForURL(QUrl(QString::fromLatin1(row.url)), array)),
-                  row.matched)
-            << row.url;
-}
-
-TEST(CookieMatching, PlatformStoreMatchesHostOnlyPathBoundariesAndSecurity) {
+    auto array = std::vector<QNetworkCookie>(
+        { cookie("dotted", ".b.c"), cookie("bare", "b.c"), cookie("exact", "a.b.c"),
+          cookie("top", "c"), cookie("sibling", "x.b.c"), cookie("ab", ".b.c", "/ab"),
+          cookie("secure", ".b.c", "/", true), cookie("host", "localhost.local"),
+          cookie("suffix", ".local"), cookie("plain", "localhost") });
     HTTPCookieStorage storage;
-    storage.setCookies({ cookie("host", "example.com"), cookie("dom", ".example.com"),
-                         cookie("deep", "example.com", "/ab"), cookie("local", "localhost.local"),
-                         cookie("secure", "secure.example.com", "/", true) });
+    storage.setCookies(array);
     const struct {
         const char* url;
-        Names matched;
+        Names fetcher, platform;
     } rows[] = {
-        { "http://secure.example.com/", { "dom" } },
-        { "https://secure.example.com/", { "dom", "secure" } },
-        { "http://example.com/ab/c", { "host", "dom", "deep" } },
-        { "http://example.com/abc", { "host", "dom" } },
-        { "http://localhost/", { "local" } },
+        { "http://a.b.c/", { "dotted", "exact" }, { "dotted", "exact" } },
+        { "http://sub.a.b.c/", { "dotted" }, { "dotted" } },
+        { "http://xb.c/", {}, {} },
+        { "http://b.c/", { "dotted", "bare" }, { "dotted", "bare" } },
+        { "http://b.c/abc", { "dotted", "bare", "ab" }, { "dotted", "bare" } },
+        { "http://b.c/ab/c", { "dotted", "bare", "ab" }, { "dotted", "bare", "ab" } },
+        { "https://b.c/", { "dotted", "bare", "secure" }, { "dotted", "bare", "secure" } },
+        { "http://localhost:8080/x", { "host", "suffix" }, { "host", "plain" } },
+        { "file:///tmp/x", {}, {} },
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(names(storage.cookiesForURL(QUrl(QString::fromLatin1(row.url)))), row.matched)
-            << row.url;
+    for (const auto& row : rows) {
+        const QUrl url(QString::fromLatin1(row.url));
+        EXPECT_EQ(names(HTTPFetcher::cookiesForURL(url, array)), row.fetcher) << row.url;
+        EXPECT_EQ(names(storage.cookiesForURL(url)), row.platform) << row.url;
+    }
 }
 
 // A cookie of the same identity replaces the stored one, an expired one deletes it, one that

@@ -138,14 +138,12 @@ TEST(LoggingText, StreamDataBecomesTextOrAByteCount) {
     EXPECT_TRUE(HTTPFetcher::stringFromStreamData(nullptr).isNull());
     QByteArray binary("\xff\xfe\x00\x01", 4);
     EXPECT_EQ(HTTPFetcher::stringFromStreamData(&binary), QStringLiteral("<<4 bytes>>"));
-
-    QByteArray multipart("--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nhello\r\n"
-                         "--XyZ\r\nContent-Type: image/png\r\n\r\n\x89PNG\xff\r\n--XyZ--\r\n");
-    QString text = HTTPFetcher::stringFromStreamData(&multipart);
-    EXPECT_TRUE(text.contains("name=\"a\"\r\n\r\nhello")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\r\r\nContent-Type: image/png\r<<7 bytes>>\r"))
+    QByteArray multipart("--X\r\nContent-Disposition: form-data\r\n\r\nhello\r\n"
+                         "--X\r\nContent-Type: image/png\r\n\r\n\x89PNG\xff\r\n--X--\r\n");
+    const QString text = HTTPFetcher::stringFromStreamData(&multipart);
+    EXPECT_TRUE(text.contains("\nhello\r") && text.contains("image/png\r<<7 bytes>>\r") &&
+                !text.contains("PNG"))
         << text.toStdString();
-    EXPECT_FALSE(text.contains("PNG"));
 }
 
 } // namespace
