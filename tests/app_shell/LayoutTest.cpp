@@ -4,6 +4,7 @@
 #include "AppTestWorld.h"
 #include "app/EAGLView.h"
 #include "app/EditMessageController.h"
+#include "app/PhoneScreen.h"
 #include "app/SweeplightAppDelegate.h"
 #include "uikit/AlertView.h"
 
@@ -102,6 +103,15 @@ TEST(Layout, EveryScreenFitsTheWindowAtEachSize) {
         app.showHelpScreen();
         expectFits("help page");
     }
+}
+
+TEST(PhoneScreen, TheWindowIsTheDesignWhereItFitsAndTheOnlookerOnlyWhereThereIsRoom) {
+    for (const QSize small : { QSize(720, 360), QSize(300, 700) }) {
+        EXPECT_EQ(PhoneScreen::windowSize(small), small);
+        EXPECT_FALSE(PhoneScreen::hasRoomForOnlooker(small + QSize(200, 0)));
+    }
+    EXPECT_EQ(PhoneScreen::windowSize({ 1280, 1024 }), QSize(320, 480));
+    EXPECT_TRUE(PhoneScreen::hasRoomForOnlooker({ 1280, 1024 }));
 }
 
 } // namespace
