@@ -284,7 +284,7 @@ private:
                 if (!readTag(close))
                     return false;
                 if (!close.closing || close.name != open.name)
-                    return fail("<" + std::string(open.name) + "> holds markup"), false;
+                    return fail(std::string("<").append(open.name).append("> holds markup")), false;
                 break;
             }
         }
