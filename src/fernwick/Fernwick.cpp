@@ -293,7 +293,7 @@ QString Fernwick::getUrlForFeature(const QString& feature) const {
 }
 
 void Fernwick::logAppUsage() {
-    startConnection(getUrlForFeature(kFeatureUsage), *this);
+    startConnection(getUrlForFeature(kFeatureUsage));
 }
 
 void Fernwick::logLocationWithLat(float latitude, float andLong) {
@@ -301,7 +301,7 @@ void Fernwick::logLocationWithLat(float latitude, float andLong) {
     const QString query = QStringLiteral("&sig_device_id=") + deviceId_ + QStringLiteral("&lat=") +
                           fixed12(latitude) + QStringLiteral("&lng=") + fixed12(andLong) +
                           QStringLiteral("&hash=") + hash;
-    startConnection(getUrlForFeature(kFeatureLogLocation) + query, *this);
+    startConnection(getUrlForFeature(kFeatureLogLocation) + query);
 }
 
 void Fernwick::launchFernwickSite() {
@@ -338,8 +338,7 @@ bool Fernwick::openExternalUrl(const QUrl& url, LinkSchemes schemes) {
 // --- Plain connections -------------------------------------------------------------------------
 
 fetcher::UrlConnection* Fernwick::startConnection(const QString& url,
-                                                  fetcher::UrlConnectionDelegate& delegate,
-                                                  std::unique_ptr<UrlDelegate> ownedDelegate) {
+                                                  std::unique_ptr<UrlDelegate> delegate) {
     // A URL that does not parse strictly (a setting holding a space, say) goes nowhere.
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid() || parsed.scheme().isEmpty())
@@ -348,18 +347,18 @@ fetcher::UrlConnection* Fernwick::startConnection(const QString& url,
                                                   : environment_.fetchers->connectionFactory();
     if (!factory)
         return nullptr;
-    if (ownedDelegate) {
-        std::weak_ptr<bool> alive = alive_;
-        ownedDelegate->setOnEnded([this, alive](fetcher::UrlConnection& connection) {
-            if (alive.lock())
-                finishConnection(connection);
-        });
-    }
-    auto connection = factory->connectionWithRequest(fetcher::UrlRequest(parsed), delegate);
+    if (!delegate)
+        delegate = std::make_unique<UrlDelegate>();
+    std::weak_ptr<bool> alive = alive_;
+    delegate->setOnEnded([this, alive](fetcher::UrlConnection& connection) {
+        if (alive.lock())
+            finishConnection(connection);
+    });
+    auto connection = factory->connectionWithRequest(fetcher::UrlRequest(parsed), *delegate);
     if (!connection)
         return nullptr;
     fetcher::UrlConnection* raw = connection.get();
-    liveConnections_.push_back({ std::move(ownedDelegate), std::move(connection) });
+    liveConnections_.push_back({ std::move(delegate), std::move(connection) });
     return raw;
 }
 
@@ -373,48 +372,6 @@ void Fernwick::finishConnection(fetcher::UrlConnection& connection) {
     auto ending = std::make_shared<LiveConnection>(std::move(*found));
     liveConnections_.erase(found);
     runLoop_->scheduleOnce(0, [ending] {});
-}
-
-std::optional<fetcher::UrlRequest> Fernwick::connection(fetcher::UrlConnection&,
-                                                        const fetcher::UrlRequest& request,
-                                                        const fetcher::UrlResponse*) {
-    return request;
-}
-
-void Fernwick::connection(fetcher::UrlConnection&, const fetcher::UrlResponse&) {}
-
-void Fernwick::connection(fetcher::UrlConnection&, const QByteArray&) {}
-
-void Fernwick::connection(fetcher::UrlConnection&,
-                          const std::shared_ptr<fetcher::UrlAuthenticationChallenge>& challenge) {
-    if (challenge)
-        challenge->cancelAuthenticationChallenge();
-}
-
-void Fernwick::connectionDidFinishLoading(fetcher::UrlConnection& connection) {
-    if (&connection == pendingScoreSubmit_) {
-        auto success = std::move(scoreSubmitSuccess_);
-        scoreSubmitSuccess_ = nullptr;
-        scoreSubmitFailure_ = nullptr;
-        pendingScoreSubmit_ = nullptr;
-        // Any answer, whatever its status, counts as accepted in this form.
-        if (success)
-            success();
-    }
-    finishConnection(connection);
-}
-
-void Fernwick::connection(fetcher::UrlConnection& connection, const fetcher::FetchError&) {
-    if (&connection == pendingScoreSubmit_) {
-        auto failure = std::move(scoreSubmitFailure_);
-        scoreSubmitSuccess_ = nullptr;
-        scoreSubmitFailure_ = nullptr;
-        pendingScoreSubmit_ = nullptr;
-        if (failure)
-            failure();
-        setShouldSubmit(true);
-    }
-    finishConnection(connection);
 }
 
 // --- Local store -------------------------------------------------------------------------------

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "fetcher/transport/UrlConnectionDelegate.h"
 #include "foundation/PropertyList.h"
 
 #include <QByteArray>
@@ -97,7 +96,7 @@ struct RemoteMessageAlert {
 // counts launches, watches the network, builds every service URL, sends usage and location
 // reports, shows the service's remote message, submits scores and hands out the service's web
 // pages. Main thread only, except instance() itself, which is locked.
-class Fernwick final : private fetcher::UrlConnectionDelegate {
+class Fernwick final {
 public:
     // How the client reaches the platform. Empty members take the app's defaults, noted
     // beside each.
@@ -149,7 +148,7 @@ public:
     // set up exactly as the shared one.
     static std::unique_ptr<Fernwick> createUnshared(Environment environment);
 
-    ~Fernwick() override;
+    ~Fernwick();
     Fernwick(const Fernwick&) = delete;
     Fernwick& operator=(const Fernwick&) = delete;
 
@@ -275,23 +274,13 @@ private:
     void setShouldSubmit(bool shouldSubmit);
     void fatal(const std::string& message);
 
-    // Plain connections: each is kept with its delegate until it ends.
+    // Plain connections: each is kept with its delegate (a plain one when none is given) until
+    // it ends.
     fetcher::UrlConnection* startConnection(const QString& url,
-                                            fetcher::UrlConnectionDelegate& delegate,
-                                            std::unique_ptr<UrlDelegate> ownedDelegate = nullptr);
+                                            std::unique_ptr<UrlDelegate> delegate = nullptr);
     void finishConnection(fetcher::UrlConnection& connection);
-
-    // The client's own connection callbacks: they act only on the pending score submission.
-    std::optional<fetcher::UrlRequest>
-    connection(fetcher::UrlConnection& connection, const fetcher::UrlRequest& request,
-               const fetcher::UrlResponse* redirectResponse) override;
-    void connection(fetcher::UrlConnection& connection,
-                    const fetcher::UrlResponse& response) override;
-    void connection(fetcher::UrlConnection& connection, const QByteArray& data) override;
-    void connection(fetcher::UrlConnection& connection,
-                    const std::shared_ptr<fetcher::UrlAuthenticationChallenge>& challenge) override;
-    void connectionDidFinishLoading(fetcher::UrlConnection& connection) override;
-    void connection(fetcher::UrlConnection& connection, const fetcher::FetchError& error) override;
+    // The end of the score submission made through `delegate`, if it is still the pending one.
+    void endScoreSubmission(const UrlDelegate* delegate, bool accepted);
 
     Environment environment_;
     foundation::RunLoop* runLoop_ { nullptr };
@@ -314,7 +303,8 @@ private:
     bool hasWifi_ { false };
     std::optional<foundation::PropertyList> settingsDictionary_;
     std::optional<foundation::PropertyList> dataDictionary_;
-    fetcher::UrlConnection* pendingScoreSubmit_ { nullptr };
+    // The delegate of the score submission's plain connection, while it runs.
+    const UrlDelegate* pendingScoreSubmit_ { nullptr };
     std::function<void()> scoreSubmitSuccess_;
     std::function<void()> scoreSubmitFailure_;
     std::shared_ptr<const json::JSONDictionary> remoteMsgDict_;

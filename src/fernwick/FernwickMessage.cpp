@@ -78,8 +78,7 @@ void Fernwick::checkForRemoteMessage() {
         if (alive.lock())
             doneMessageCheck(data);
     });
-    UrlDelegate& delegateRef = *delegate;
-    startConnection(url, delegateRef, std::move(delegate));
+    startConnection(url, std::move(delegate));
 }
 
 void Fernwick::doneMessageCheck(const QByteArray& data) {
@@ -165,8 +164,7 @@ void Fernwick::modalView(int didDismissWithButtonIndex) {
             if (alive.lock())
                 remoteMessageComplete(data);
         });
-        UrlDelegate& delegateRef = *delegate;
-        startConnection(QString::fromStdString(*url), delegateRef, std::move(delegate));
+        startConnection(QString::fromStdString(*url), std::move(delegate));
         return;
     }
     openExternalUrl(QUrl(QString::fromStdString(*url), QUrl::StrictMode), LinkSchemes::WebOnly);

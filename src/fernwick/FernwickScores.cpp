@@ -99,18 +99,48 @@ void Fernwick::submitScore2(std::int32_t score, std::function<void()> onSuccess,
         scoreFetcher_->stopFetching();
         scoreFetcher_.reset();
     }
-    fetcher::UrlConnection* connection = startConnection(url, *this);
-    pendingScoreSubmit_ = connection;
+    auto delegate = std::make_unique<UrlDelegate>();
+    const UrlDelegate* submission = delegate.get();
+    std::weak_ptr<bool> alive = alive_;
+    // Any answer, whatever its status, counts as accepted in this form.
+    delegate->setCallback([this, alive, submission](const QByteArray&) {
+        if (alive.lock())
+            endScoreSubmission(submission, true);
+    });
+    delegate->setOnFailed([this, alive, submission] {
+        if (alive.lock())
+            endScoreSubmission(submission, false);
+    });
     scoreSubmitSuccess_ = std::move(onSuccess);
     scoreSubmitFailure_ = std::move(onFail);
     setShouldSubmit(false);
-    if (connection)
+    if (startConnection(url, std::move(delegate))) {
+        pendingScoreSubmit_ = submission;
         return;
+    }
     // No connection could be made (a URL that does not parse, say): that is a failure, and
     // the score stays marked, rather than a submission that never reports.
     auto failure = std::move(scoreSubmitFailure_);
     scoreSubmitSuccess_ = nullptr;
     scoreSubmitFailure_ = nullptr;
+    if (failure)
+        failure();
+    setShouldSubmit(true);
+}
+
+void Fernwick::endScoreSubmission(const UrlDelegate* delegate, bool accepted) {
+    if (delegate != pendingScoreSubmit_)
+        return;
+    auto success = std::move(scoreSubmitSuccess_);
+    auto failure = std::move(scoreSubmitFailure_);
+    scoreSubmitSuccess_ = nullptr;
+    scoreSubmitFailure_ = nullptr;
+    pendingScoreSubmit_ = nullptr;
+    if (accepted) {
+        if (success)
+            success();
+        return;
+    }
     if (failure)
         failure();
     setShouldSubmit(true);

@@ -39,10 +39,13 @@ void UrlDelegate::connectionDidFinishLoading(fetcher::UrlConnection& connection)
 }
 
 void UrlDelegate::connection(fetcher::UrlConnection& connection, const fetcher::FetchError&) {
-    if (onEnded_) {
-        const auto onEnded = onEnded_;
+    // Copied first, as on success.
+    const auto onFailed = onFailed_;
+    const auto onEnded = onEnded_;
+    if (onFailed)
+        onFailed();
+    if (onEnded)
         onEnded(connection);
-    }
 }
 
 } // namespace sweeplight::fernwick

@@ -7,9 +7,9 @@
 
 namespace sweeplight::fernwick {
 
-// Collects the body of one download and hands it to a callback when the download completes.
-// A failed download calls nothing. A second response (after a redirect, say) starts the body
-// anew.
+// Collects the body of one download and hands it to a callback when the download completes, or
+// tells the failure callback when it fails. A second response (after a redirect, say) starts the
+// body anew.
 class UrlDelegate final : public fetcher::UrlConnectionDelegate {
 public:
     using Callback = std::function<void(const QByteArray& data)>;
@@ -21,6 +21,8 @@ public:
     // The receiver is whatever the callback captures.
     void setCallback(Callback callback) { callback_ = std::move(callback); }
     const QByteArray& data() const { return data_; }
+
+    void setOnFailed(std::function<void()> onFailed) { onFailed_ = std::move(onFailed); }
 
     // Told once the connection has ended, whichever way; the owner of the connection uses it
     // to let the connection go.
@@ -41,6 +43,7 @@ public:
 
 private:
     Callback callback_;
+    std::function<void()> onFailed_;
     std::function<void(fetcher::UrlConnection&)> onEnded_;
     QByteArray data_;
 };
