@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <gtest/gtest.h>
-#include <string>
 #include <vector>
 
 using sweeplight::display::PictureStrip;

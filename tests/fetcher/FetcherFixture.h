@@ -1,7 +1,6 @@
 #pragma once
 
 #include "LogCapture.h"
-#include "QtPrinters.h"
 #include "ScriptedTransport.h"
 #include "fetcher/CookieList.h"
 #include "fetcher/HTTPFetcher.h"
@@ -10,8 +9,17 @@
 #include <QNetworkCookie>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Readable texts and bodies in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
+    *os << '"' << bytes.toStdString() << '"';
+}
 
 namespace sweeplight::fetcher::testing {
 

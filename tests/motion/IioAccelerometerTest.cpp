@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <vector>
 
 using sweeplight::foundation::ManualRunLoop;
 using namespace sweeplight::motion;

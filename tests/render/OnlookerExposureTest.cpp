@@ -6,7 +6,6 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
