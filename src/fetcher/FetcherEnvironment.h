@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fetcher/CookieList.h"
 #include "fetcher/FetchLog.h"
 
 #include <memory>
@@ -16,7 +17,8 @@ namespace sweeplight::fetcher {
 class UrlConnectionFactory;
 
 // What fetchers work with: the transport that makes their connections, the run loop that carries
-// their retry timers, the run loop modes for fetchers that name none, and the log page they write.
+// their retry timers, the run loop modes for fetchers that name none, the cookie list they share
+// under the static storage method, and the log page they write.
 // A fetcher is given one at creation, the process's own unless told otherwise; HTTPFetcher's
 // class-level settings read and change the process's. A test or a tool with a loop of its own
 // makes its own environment and so shares nothing with the rest of the process. Main thread only.
@@ -45,12 +47,15 @@ public:
     void setDefaultRunLoopModes(std::optional<RunLoopModes> modes) {
         defaultModes_ = std::move(modes);
     }
+    // The cookies every fetcher of this environment shares under the static storage method.
+    const std::shared_ptr<CookieList>& staticCookies() const { return staticCookies_; }
     FetchLog& log() { return log_; }
 
 private:
     std::shared_ptr<UrlConnectionFactory> factory_;
     foundation::RunLoop* runLoop_ { nullptr };
     std::optional<RunLoopModes> defaultModes_;
+    std::shared_ptr<CookieList> staticCookies_ { std::make_shared<CookieList>() };
     FetchLog log_;
     // The defaults, made on first need.
     std::unique_ptr<foundation::RunLoop> ownRunLoop_;

@@ -174,7 +174,8 @@ public:
     // True when a cookie stored under `cookieDomain` may be sent to the host whose domain key
     // ("." + host, "localhost.local" for localhost) is `domainKey`.
     static bool cookieDomainMatchesKey(const QString& cookieDomain, const QString& domainKey);
-    // The process-wide list used by cookie method 0.
+    // The process environment's list used by cookie method 0 (a fetcher of another environment
+    // uses that environment's).
     static const std::shared_ptr<CookieList>& staticCookies();
 
     // --- Logging (the process environment's log) ----------------------------------------------

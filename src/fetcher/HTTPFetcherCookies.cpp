@@ -26,9 +26,7 @@ bool hasPassed(const QNetworkCookie& cookie, const QDateTime& now) {
 } // namespace
 
 const std::shared_ptr<CookieList>& HTTPFetcher::staticCookies() {
-    // gFetcherStaticCookies: created with the class, shared by every fetcher of the process.
-    static const std::shared_ptr<CookieList> gFetcherStaticCookies = std::make_shared<CookieList>();
-    return gFetcherStaticCookies;
+    return FetcherEnvironment::process()->staticCookies();
 }
 
 void HTTPFetcher::setCookieStorageMethod(std::uint32_t method) {
@@ -47,7 +45,7 @@ void HTTPFetcher::setFetchHistory(std::shared_ptr<FetchHistory> history) {
 std::vector<QNetworkCookie> HTTPFetcher::cookiesForURL(const QUrl& url) {
     std::shared_ptr<CookieList> list;
     if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodStatic)
-        list = staticCookies();
+        list = environment_->staticCookies();
     else if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodFetchHistory)
         list = fetchHistory_ ? fetchHistory_->cookies() : nullptr;
     else
@@ -145,7 +143,7 @@ void HTTPFetcher::handleCookiesForResponse(const UrlResponse& response) {
 
     std::shared_ptr<CookieList> list;
     if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodStatic)
-        list = staticCookies();
+        list = environment_->staticCookies();
     else if (cookieStorageMethod_ == kHTTPFetcherCookieStorageMethodFetchHistory && fetchHistory_)
         list = fetchHistory_->cookiesCreatingIfNeeded();
     if (!list)

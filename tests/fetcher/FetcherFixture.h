@@ -51,14 +51,12 @@ inline bool begin(HTTPFetcher& fetcher, Outcome& outcome,
 }
 
 // Every fetcher of a test runs in the test's own environment, on a virtual clock over scripted
-// connections, with the process-wide cookie list emptied and the console log captured.
+// connections, with cookies of its own and the console log captured.
 class FetcherTest : public ::testing::Test {
 protected:
     void SetUp() override {
         environment->setRunLoop(&runLoop);
         environment->setConnectionFactory(factory);
-        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-        HTTPFetcher::staticCookies()->cookies.clear();
     }
 
     // A fetcher still fetching keeps itself alive; one a test leaves running is stopped here.

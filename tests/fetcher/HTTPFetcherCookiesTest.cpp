@@ -163,8 +163,8 @@ TEST_F(Cookies, ResponseCookiesGoToTheStaticListAndComeBackOnTheNextFetch) {
     last().answer(
         200, "bye",
         fields({ { "Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT" } }));
-    std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-    EXPECT_EQ(names(HTTPFetcher::staticCookies()->cookies), Names { "lang" });
+    std::lock_guard guard(environment->staticCookies()->lock);
+    EXPECT_EQ(names(environment->staticCookies()->cookies), Names { "lang" });
 }
 
 TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
@@ -174,7 +174,7 @@ TEST_F(Cookies, HistoryMethodKeepsCookiesInTheHistoryList) {
     last().answer(200, "ok", fields({ { "Set-Cookie", "h=1" } }));
     ASSERT_TRUE(history->contains(kHTTPFetcherHistoryCookiesKey));
     EXPECT_EQ(history->cookies()->cookies.size(), 1u);
-    EXPECT_TRUE(HTTPFetcher::staticCookies()->cookies.empty());
+    EXPECT_TRUE(environment->staticCookies()->cookies.empty());
 }
 
 // The transport method leaves cookies to the transport: the fetcher neither sends nor stores
@@ -183,7 +183,7 @@ TEST_F(Cookies, TransportAndPlatformMethodsLeaveTheFetchersListAlone) {
     auto& storage = HTTPCookieStorage::sharedHTTPCookieStorage();
     storage.deleteAllCookies();
     storage.setCookies({ cookie("platform", ".example.com") });
-    addCookie(*HTTPFetcher::staticCookies(), "s", "v", ".example.com");
+    addCookie(*environment->staticCookies(), "s", "v", ".example.com");
     const struct {
         unsigned method;
         bool transportHandles;
@@ -199,7 +199,7 @@ TEST_F(Cookies, TransportAndPlatformMethodsLeaveTheFetchersListAlone) {
         EXPECT_EQ(last().request.HTTPShouldHandleCookies(), row.transportHandles);
         EXPECT_EQ(sent("Cookie"), row.sent);
         last().answer(200, "ok", fields({ { "Set-Cookie", "t=1" } }));
-        EXPECT_EQ(HTTPFetcher::staticCookies()->cookies.size(), 1u) << row.method;
+        EXPECT_EQ(environment->staticCookies()->cookies.size(), 1u) << row.method;
         EXPECT_EQ(storage.cookies().size(), 1u) << row.method;
     }
     storage.deleteAllCookies();

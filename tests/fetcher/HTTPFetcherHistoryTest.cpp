@@ -125,7 +125,7 @@ TEST_F(Redirects, PostKeepsMethodAndBodyAndProposedFieldsWin) {
 
 // Cookies added for the first host must not follow a redirect to another host.
 TEST_F(Redirects, CookiesAreComputedAgainForTheNewHost) {
-    addCookie(*HTTPFetcher::staticCookies(), "secret", "1", "a.example");
+    addCookie(*environment->staticCookies(), "secret", "1", "a.example");
     Outcome outcome;
     begun("http://a.example/", outcome, [](HTTPFetcher& f) {
         f.request()->setValue(QStringLiteral("caller=1"), QStringLiteral("Cookie"));

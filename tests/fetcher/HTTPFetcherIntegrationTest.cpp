@@ -33,11 +33,7 @@ class Integration : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { fixtures::ensureCoreApplication(); }
 
-    void SetUp() override {
-        environment->setRunLoop(&runLoop);
-        std::lock_guard guard(HTTPFetcher::staticCookies()->lock);
-        HTTPFetcher::staticCookies()->cookies.clear();
-    }
+    void SetUp() override { environment->setRunLoop(&runLoop); }
 
     void TearDown() override {
         // Let replies and deferred releases finish, then take the test's transport down (the

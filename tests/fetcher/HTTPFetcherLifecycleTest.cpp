@@ -82,7 +82,7 @@ TEST_F(Lifecycle, PostDataOrStreamMakesGetOrNullMethodPostButKeepsOtherMethods) 
 TEST_F(Lifecycle, BeginFailuresReportCodeMinusOneBeforeReturning) {
     Outcome first;
     auto fetching = begun("http://example.com/", first);
-    addCookie(*HTTPFetcher::staticCookies(), "s", "v", "example.com");
+    addCookie(*environment->staticCookies(), "s", "v", "example.com");
     factory->refuse = true;
     auto refused = create(get("http://example.com/"));
     auto empty = create();
