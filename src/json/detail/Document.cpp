@@ -59,15 +59,17 @@ std::mutex& Document::orderingLock() {
     return locks[(reinterpret_cast<std::uintptr_t>(this) >> 6) % std::size(locks)];
 }
 
-void* Document::allocateSeparately(std::size_t size) {
-    const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
-    auto* chunk = static_cast<Chunk*>(::operator new(header + size));
-    chunk->size = size;
-    // The chunk in use stays in use: only the cursor says which one that is.
+unsigned char* Document::newChunk(std::size_t size) {
+    auto* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
     chunk->next = chunks_;
     chunks_ = chunk;
     chunkBytes_ += size;
-    return reinterpret_cast<unsigned char*>(chunk) + header;
+    return reinterpret_cast<unsigned char*>(chunk + 1);
+}
+
+void* Document::allocateSeparately(std::size_t size) {
+    // The chunk in use stays in use: only the cursor says which one that is.
+    return newChunk(size);
 }
 
 std::size_t Document::expectedRest(std::size_t size) const {
@@ -91,13 +93,7 @@ std::size_t Document::expectedRest(std::size_t size) const {
 void Document::refill(std::size_t size, std::size_t keepAtTop) {
     const std::size_t chunkSize =
         size + keepAtTop + std::clamp(expectedRest(size), kSmallestLaterChunk, kLargestLaterChunk);
-    const std::size_t header = (sizeof(Chunk) + 7) & ~std::size_t { 7 };
-    auto* chunk = static_cast<Chunk*>(::operator new(header + chunkSize));
-    chunk->next = chunks_;
-    chunk->size = chunkSize;
-    chunks_ = chunk;
-    chunkBytes_ += chunkSize;
-    cursor_ = reinterpret_cast<unsigned char*>(chunk) + header;
+    cursor_ = newChunk(chunkSize);
     limit_ = cursor_ + chunkSize;
 }
 

@@ -87,9 +87,9 @@ public:
     std::mutex& orderingLock();
 
 private:
+    // In front of every chunk after the first; a word, so the room behind it is aligned.
     struct Chunk {
         Chunk* next;
-        std::size_t size;
     };
     struct Kept {
         Document* document;
@@ -100,6 +100,8 @@ private:
     ~Document();
     void destroy();
     static constexpr std::size_t kSeparateBlock = 4096;
+    // Room for `size` bytes in a chunk of its own, counted and kept until the document goes.
+    unsigned char* newChunk(std::size_t size);
     void* allocateSeparately(std::size_t size);
     // What the tree will still need besides a block of `size` bytes asked for now.
     std::size_t expectedRest(std::size_t size) const;
