@@ -19,7 +19,7 @@ namespace detail {
 class Document;
 class TreeBuilder;
 struct ArrayHeader;
-struct DictionaryHeader;
+class DictionaryHeader;
 } // namespace detail
 
 // A read tree lives in one block of memory (its document) that holds every text, array and
