@@ -67,7 +67,9 @@ void exerciseByteScanner(std::string_view data) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view data(reinterpret_cast<const char*>(bytes), size);
     exerciseByteScanner(data);
-    const JSONDeserializer deserializer = JSONDeserializer::deserializer();
+    // Kept from input to input, as a caller reading one text after another keeps it: each tree
+    // then takes memory that earlier inputs' trees gave back.
+    static const JSONDeserializer deserializer = JSONDeserializer::deserializer();
 
     if (auto dictionary = deserializer.deserializeAsDictionary(data)) {
         const std::string written = compactJSON(JSONValue(dictionary));

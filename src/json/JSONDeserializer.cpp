@@ -3,6 +3,7 @@
 #include "json/JSONDictionary.h"
 #include "json/JSONError.h"
 #include "json/JSONScanner.h"
+#include "json/detail/Document.h"
 
 namespace sweeplight::json {
 
@@ -20,11 +21,19 @@ bool reportIfEmpty(std::string_view data, JSONError* outError) {
 
 } // namespace
 
+JSONDeserializer::JSONDeserializer()
+    : pool_(detail::newChunkPool()) {}
+
+JSONDeserializer JSONDeserializer::deserializer() {
+    return JSONDeserializer();
+}
+
 std::shared_ptr<const JSONDictionary>
 JSONDeserializer::deserializeAsDictionary(std::string_view data, JSONError* outError) const {
     if (reportIfEmpty(data, outError))
         return nullptr;
     JSONScanner scanner;
+    scanner.takeChunksFrom(pool_.get());
     scanner.setData(data);
     std::shared_ptr<const JSONDictionary> dictionary;
     if (!scanner.scanJSONDictionary(&dictionary, outError))
@@ -37,6 +46,7 @@ std::optional<JSONValue> JSONDeserializer::deserialize(std::string_view data,
     if (reportIfEmpty(data, outError))
         return std::nullopt;
     JSONScanner scanner;
+    scanner.takeChunksFrom(pool_.get());
     scanner.setData(data);
     JSONValue value;
     if (!scanner.scanJSONObject(&value, outError))

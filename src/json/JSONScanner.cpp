@@ -417,6 +417,8 @@ template <typename Read> JSONScanner::Result JSONScanner::readTree(Read read) {
     // Trees of typical responses take a little under twice their text (a first chunk of twice
     // would leave a small tree at more than twice); larger ones grow as they go.
     document_ = Document::create(2 * left - left / 12);
+    if (pool_)
+        document_->takeChunksFrom(*pool_);
     // What closing the containers still open takes: their headers and what is pending in them.
     const auto openBytes = [](const void* reader) -> std::size_t {
         const auto& scanner = *static_cast<const JSONScanner*>(reader);

@@ -15,6 +15,7 @@ namespace sweeplight::json {
 struct JSONError;
 
 namespace detail {
+class ChunkPool;
 class Document;
 struct ValueBits;
 } // namespace detail
@@ -47,6 +48,10 @@ public:
     // scanner gets no data.
     void setData(std::string_view data) override;
 
+    // The trees read take their memory from `pool` where it has some (see JSONDeserializer);
+    // the trees keep the pool, the scanner only borrows it for its reads.
+    void takeChunksFrom(detail::ChunkPool* pool) { pool_ = pool; }
+
     bool scanJSONObject(JSONValue* outObject = nullptr, JSONError* outError = nullptr);
     bool scanJSONDictionary(std::shared_ptr<const JSONDictionary>* outDictionary = nullptr,
                             JSONError* outError = nullptr);
@@ -78,6 +83,7 @@ private:
     std::string convertedData_;
     int depth_ { 0 };
     detail::Document* document_ { nullptr };
+    detail::ChunkPool* pool_ { nullptr };
     // The members and elements of the containers being read, innermost last. Each container
     // copies its own off the top when it is complete, so it gets one block of exactly its size.
     struct PendingMember {

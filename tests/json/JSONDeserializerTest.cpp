@@ -3,6 +3,7 @@
 #include "json/JSONDictionary.h"
 #include "json/JSONError.h"
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 using namespace sweeplight::json;
@@ -52,4 +53,36 @@ TEST(JSONDeserializer, FailuresReportTheScannersErrorOrLeaveTheErrorAlone) {
     EXPECT_FALSE(deserializer.deserialize("hello", &error));
     EXPECT_EQ(error.domain, "untouched");
     EXPECT_EQ(error.code, 7);
+}
+
+// A kept deserializer hands the memory of trees gone to the next ones; trees still held, and
+// trees that outlive the deserializer, must stay whole (the sanitizer build sees any reuse).
+TEST(JSONDeserializer, TreesReadByAKeptDeserializerStayWholeWhileLaterOnesReuseMemory) {
+    auto text = [](int seed) {
+        std::string out = "{\"items\":[";
+        for (int i = 0; i < 20000; ++i)
+            out += "{\"n\":" + std::to_string(seed + i) + ",\"s\":\"" + std::string(i % 50, 'x') +
+                   "\"},";
+        return out + "{}]}";
+    };
+    auto check = [](const JSONDictionary& tree, int seed) {
+        const auto items = tree.findArray("items");
+        ASSERT_TRUE(items && items->size() == 20001);
+        for (int i = 0; i < 20000; i += 997) {
+            const auto item = (*items)[i].dictionary();
+            EXPECT_EQ(*item->findNumber("n"), seed + i);
+            EXPECT_EQ(item->findString("s")->view(), std::string(i % 50, 'x'));
+        }
+    };
+    auto deserializer = std::make_unique<JSONDeserializer>(JSONDeserializer::deserializer());
+    const auto held = deserializer->deserializeAsDictionary(text(0));
+    for (int seed = 1; seed <= 3; ++seed) {
+        const auto passing = JSONDeserializer(*deserializer).deserializeAsDictionary(text(seed));
+        ASSERT_NE(passing, nullptr);
+        check(*passing, seed);
+    }
+    const auto outliving = deserializer->deserializeAsDictionary(text(4));
+    deserializer.reset();
+    check(*held, 0);
+    check(*outliving, 4);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <new>
 
 namespace sweeplight::json::detail {
@@ -15,6 +16,63 @@ constexpr std::size_t kSmallestLaterChunk = 64;
 constexpr std::size_t kLargestLaterChunk = 8 * 1024 * 1024;
 
 } // namespace
+
+// Holds the chunks of the last tree gone, for the next one: a large tree's memory is handed
+// back to the system as it goes, and fresh pages cost the system as much to clear and map as
+// reading the text into them costs, so a reader reading one large text after another would run
+// at half its speed. Only the chunks of the last tree that had any are kept, which bounds what
+// the pool holds.
+class ChunkPool final {
+public:
+    ChunkPool() = default;
+    ChunkPool(const ChunkPool&) = delete;
+    ChunkPool& operator=(const ChunkPool&) = delete;
+    ~ChunkPool() { freeAll(); }
+
+    void retain() { references_.fetch_add(1, std::memory_order_relaxed); }
+    void release() {
+        if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            delete this;
+    }
+
+    // The smallest kept chunk with room for `size` bytes that does not leave much of it unused.
+    Document::Chunk* take(std::size_t size) {
+        std::lock_guard lock(mutex_);
+        const auto found = chunks_.lower_bound(size);
+        if (found == chunks_.end() || found->first - size > size / 2 + kSlack)
+            return nullptr;
+        Document::Chunk* chunk = found->second;
+        chunks_.erase(found);
+        return chunk;
+    }
+
+    // Keeps the chunks of a tree now gone (linked by `next`) instead of those kept before.
+    void replaceWith(Document::Chunk* chunks) {
+        std::multimap<std::size_t, Document::Chunk*> kept;
+        for (Document::Chunk* chunk = chunks; chunk; chunk = chunk->next)
+            kept.emplace(chunk->room, chunk);
+        std::lock_guard lock(mutex_);
+        freeAll();
+        chunks_.swap(kept);
+    }
+
+private:
+    static constexpr std::size_t kSlack = 4096;
+
+    void freeAll() {
+        for (const auto& [room, chunk] : chunks_)
+            ::operator delete(static_cast<void*>(chunk));
+        chunks_.clear();
+    }
+
+    std::atomic<std::size_t> references_ { 1 };
+    std::mutex mutex_;
+    std::multimap<std::size_t, Document::Chunk*> chunks_;
+};
+
+std::shared_ptr<ChunkPool> newChunkPool() {
+    return std::shared_ptr<ChunkPool>(new ChunkPool(), [](ChunkPool* pool) { pool->release(); });
+}
 
 Document* Document::create(std::size_t expectedBytes, bool exactly) {
     const std::size_t size =
@@ -42,11 +100,24 @@ Document::~Document() {
         delete kept_;
         kept_ = next;
     }
+    if (pool_) {
+        if (chunks_)
+            pool_->replaceWith(chunks_);
+        pool_->release();
+        return;
+    }
     while (chunks_) {
         Chunk* next = chunks_->next;
         ::operator delete(static_cast<void*>(chunks_));
         chunks_ = next;
     }
+}
+
+void Document::takeChunksFrom(ChunkPool& pool) {
+    pool.retain();
+    if (pool_)
+        pool_->release();
+    pool_ = &pool;
 }
 
 void Document::keep(Document* other) {
@@ -59,17 +130,23 @@ std::mutex& Document::orderingLock() {
     return locks[(reinterpret_cast<std::uintptr_t>(this) >> 6) % std::size(locks)];
 }
 
-unsigned char* Document::newChunk(std::size_t size) {
-    auto* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
+unsigned char* Document::newChunk(std::size_t size, std::size_t& room) {
+    Chunk* chunk = pool_ ? pool_->take(size) : nullptr;
+    if (!chunk) {
+        chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
+        chunk->room = size;
+    }
     chunk->next = chunks_;
     chunks_ = chunk;
-    chunkBytes_ += size;
+    room = chunk->room;
+    chunkBytes_ += room;
     return reinterpret_cast<unsigned char*>(chunk + 1);
 }
 
 void* Document::allocateSeparately(std::size_t size) {
     // The chunk in use stays in use: only the cursor says which one that is.
-    return newChunk(size);
+    std::size_t room = 0;
+    return newChunk(size, room);
 }
 
 std::size_t Document::expectedRest(std::size_t size) const {
@@ -91,10 +168,13 @@ std::size_t Document::expectedRest(std::size_t size) const {
 }
 
 void Document::refill(std::size_t size, std::size_t keepAtTop) {
-    const std::size_t chunkSize =
-        size + keepAtTop + std::clamp(expectedRest(size), kSmallestLaterChunk, kLargestLaterChunk);
-    cursor_ = newChunk(chunkSize);
-    limit_ = cursor_ + chunkSize;
+    // Large trees take chunks of one size, which a pool then hands out again.
+    const std::size_t needed = size + keepAtTop;
+    const std::size_t chunkSize = std::max(
+        needed + kSmallestLaterChunk, std::min(needed + expectedRest(size), kLargestLaterChunk));
+    std::size_t room = 0;
+    cursor_ = newChunk(chunkSize, room);
+    limit_ = cursor_ + room;
 }
 
 void Document::moveText(unsigned char*& start, std::size_t used, std::size_t size) {

@@ -13,6 +13,10 @@
 
 namespace sweeplight::json::detail {
 
+class ChunkPool;
+// A pool for the trees of one reader (see JSONDeserializer).
+std::shared_ptr<ChunkPool> newChunkPool();
+
 // One block of memory for a whole tree: every array, object and text of it is carved out of
 // a few large chunks, which go away together with the last reference to the document.
 class Document final {
@@ -76,6 +80,10 @@ public:
         std::size_t (*openBytes)(const void* reader);
         const void* reader;
     };
+    // Later chunks come from `pool` where it holds one that fits, and all go back to it when the
+    // document goes.
+    void takeChunksFrom(ChunkPool& pool);
+
     // Set while a reader fills the document (`progress` outlives that); null when it is done.
     void followInput(const Progress* progress) { progress_ = progress; }
 
@@ -87,10 +95,12 @@ public:
     std::mutex& orderingLock();
 
 private:
-    // In front of every chunk after the first; a word, so the room behind it is aligned.
+    // In front of every chunk after the first; two words, so the room behind it is aligned.
     struct Chunk {
         Chunk* next;
+        std::size_t room;
     };
+    friend class ChunkPool;
     struct Kept {
         Document* document;
         Kept* next;
@@ -100,8 +110,9 @@ private:
     ~Document();
     void destroy();
     static constexpr std::size_t kSeparateBlock = 4096;
-    // Room for `size` bytes in a chunk of its own, counted and kept until the document goes.
-    unsigned char* newChunk(std::size_t size);
+    // Room for at least `size` bytes in a chunk of its own, counted and kept until the document
+    // goes; `room` says how much there is.
+    unsigned char* newChunk(std::size_t size, std::size_t& room);
     void* allocateSeparately(std::size_t size);
     // What the tree will still need besides a block of `size` bytes asked for now.
     std::size_t expectedRest(std::size_t size) const;
@@ -115,6 +126,8 @@ private:
     std::size_t chunkBytes_ { 0 };
     const Progress* progress_ { nullptr };
     Kept* kept_ { nullptr };
+    // Counted by hand, as the document's own count is: a small tree takes a word less.
+    ChunkPool* pool_ { nullptr };
 };
 
 struct ArrayHeader {
