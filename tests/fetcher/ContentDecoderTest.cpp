@@ -32,6 +32,10 @@ struct Row {
     QByteArray decoded;
 };
 
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
 const Row kRows[] = {
     { "gzip", "gzip", kGzip, kText },
     { "gzip-members", "x-gzip", kGzip + kGzip, kText + kText },

@@ -13,6 +13,8 @@ struct Row {
     int status;
     QByteArray body;
     long error { 0 };
+
+    void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
     bool head { false };
     // The connection ends after the input.
     bool closed { true };
