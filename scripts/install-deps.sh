@@ -10,7 +10,7 @@ packages=(
   libgles-dev libegl-dev libgles1 libegl1 libegl-mesa0 libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev fonts-dejavu-core iproute2 dbus-daemon
-  libpsl-dev publicsuffix
+  libpsl-dev publicsuffix zlib1g-dev
   # The Debian package and its checks (scripts/package.sh, scripts/check-package.sh).
   dpkg-dev lintian desktop-file-utils appstream
   qt6-wayland xvfb weston

@@ -15,7 +15,7 @@ packages=(
   crossbuild-essential-arm64 qemu-user
   qt6-base-dev:arm64 qt6-tools-dev:arm64 libqt6opengl6-dev:arm64 qt6-sensors-dev:arm64
   qt6-webengine-dev:arm64 qt6-httpserver-dev:arm64 qt6-websockets-dev:arm64
-  libgles-dev:arm64 libegl-dev:arm64 libpsl-dev:arm64
+  libgles-dev:arm64 libegl-dev:arm64 libpsl-dev:arm64 zlib1g-dev:arm64
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -6,8 +6,8 @@
 namespace sweeplight::fetcher {
 
 const std::shared_ptr<FetcherEnvironment>& FetcherEnvironment::process() {
-    // Never destroyed: its transport's QNetworkAccessManager must not outlive the application
-    // object, and nothing tears the process's transport down before it.
+    // Never destroyed: the sockets of its transport's connections must not outlive the
+    // application object, and nothing tears the process's transport down before it.
     static auto* environment =
         new std::shared_ptr<FetcherEnvironment>(std::make_shared<FetcherEnvironment>());
     return *environment;

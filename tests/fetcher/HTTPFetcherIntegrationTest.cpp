@@ -180,6 +180,7 @@ TEST_F(Integration, TransportFailuresHaveTheirURLErrorCodes) {
     const struct {
         QString url;
         long code;
+        UrlRequestCachePolicy policy { UrlRequestCachePolicy::UseProtocolCachePolicy };
     } rows[] = {
         { server.url("/cut"), kURLErrorNetworkConnectionLost },
         { server.url("/silent"), kURLErrorTimedOut },
@@ -187,12 +188,32 @@ TEST_F(Integration, TransportFailuresHaveTheirURLErrorCodes) {
         { server.url("/bomb"), kURLErrorCannotDecodeRawData },
         { refused, kURLErrorCannotConnectToHost },
         { QStringLiteral("gopher://127.0.0.1/"), kURLErrorUnsupportedURL },
+        // There is no cache to answer from.
+        { server.url("/cut"), kURLErrorResourceUnavailable,
+          UrlRequestCachePolicy::ReturnCacheDataDontLoad },
     };
     for (const auto& row : rows) {
-        Outcome outcome =
-            fetch(row.url, [](HTTPFetcher& f) { f.request()->setTimeoutInterval(1.0); });
+        Outcome outcome = fetch(row.url, [&row](HTTPFetcher& f) {
+            f.request()->setTimeoutInterval(1.0);
+            f.request()->setCachePolicy(row.policy);
+        });
         EXPECT_TRUE(outcome.failedWith(kURLErrorDomain, row.code)) << row.url.toStdString();
     }
+}
+
+// The tool end to end: a chunk size that is not hexadecimal is a bad answer, not a short body.
+TEST_F(Integration, FetchToolFailsOnAMalformedChunkedBody) {
+    server.route("/chunked", [](const auto&, QTcpSocket& socket) {
+        socket.write(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n");
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("http_proxy"));
+    const fixtures::ProcessRun result = fixtures::runProcess(
+        QStringLiteral(SWEEPLIGHT_FETCH_TOOL), { server.url("/chunked") }, environment, 10.0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.output.startsWith(QStringLiteral("failed NSURLErrorDomain -1011: ")))
+        << result.output.toStdString();
 }
 
 TEST_F(Integration, BodiesLargerThanTheMaximumFail) {

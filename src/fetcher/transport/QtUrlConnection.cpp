@@ -1,5 +1,8 @@
 #include "QtUrlConnection.h"
 
+#include "HTTPCookie.h"
+#include "HTTPCookieStorage.h"
+#include "HttpExchange.h"
 #include "IdleTimeouts.h"
 #include "UrlAuthenticationChallenge.h"
 #include "UrlConnectionDelegate.h"
@@ -8,10 +11,6 @@
 
 #include <QAuthenticator>
 #include <QIODevice>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 namespace sweeplight::fetcher {
 
@@ -19,7 +18,6 @@ namespace {
 
 // As the URL-loading system, give up on a chain of redirects longer than this.
 constexpr int kMaximumRedirects = 16;
-constexpr qint64 kReadBufferSize = 1024 * 1024;
 constexpr char kContentTypeHeader[] = "Content-Type";
 constexpr char kLocationHeader[] = "Location";
 constexpr char kDefaultBodyContentType[] = "application/x-www-form-urlencoded";
@@ -27,7 +25,7 @@ constexpr char kDefaultBodyContentType[] = "application/x-www-form-urlencoded";
 constexpr char kWWWAuthenticateHeader[] = "WWW-Authenticate";
 constexpr char kAuthorizationHeader[] = "Authorization";
 constexpr char kProxyAuthenticateHeader[] = "Proxy-Authenticate";
-constexpr char kProxyAuthorizationHeader[] = "Proxy-Authorization";
+constexpr char kCookieHeader[] = "Cookie";
 
 // The realm of a Basic challenge; a null string when the field asks for no Basic credentials.
 QString basicRealm(const QByteArray& field) {
@@ -57,21 +55,6 @@ bool isHTTPScheme(const QUrl& url) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-// Qt turns HTTP statuses of 400 and above into reply errors; for us those are answers, not
-// failures. The same content errors on any other status are Qt's own verdict on the body (it
-// could not be decompressed, or looked like a decompression bomb).
-bool isHTTPLevelError(QNetworkReply::NetworkError error, int status) {
-    int code = static_cast<int>(error);
-    return status >= 400 && ((code >= 201 && code <= 299) || (code >= 301 && code <= 302) ||
-                             (code >= 401 && code <= 499) ||
-                             error == QNetworkReply::ProxyAuthenticationRequiredError);
-}
-
-bool isContentError(QNetworkReply::NetworkError error) {
-    int code = static_cast<int>(error);
-    return code >= 201 && code <= 299;
-}
-
 FetchError urlError(long code, const QUrl& url, const QString& description) {
     FetchError::UserInfo info;
     info[kErrorLocalizedDescriptionKey] = description.toStdString();
@@ -79,27 +62,24 @@ FetchError urlError(long code, const QUrl& url, const QString& description) {
     return FetchError(kURLErrorDomain, code, std::move(info));
 }
 
-QNetworkRequest::CacheLoadControl cacheLoadControl(UrlRequestCachePolicy policy) {
-    switch (policy) {
-    case UrlRequestCachePolicy::ReloadIgnoringLocalCacheData:
-        return QNetworkRequest::AlwaysNetwork;
-    case UrlRequestCachePolicy::ReturnCacheDataElseLoad:
-        return QNetworkRequest::PreferCache;
-    case UrlRequestCachePolicy::ReturnCacheDataDontLoad:
-        return QNetworkRequest::AlwaysCache;
-    case UrlRequestCachePolicy::UseProtocolCachePolicy:
-        break;
+// Replaces the field of that name, or adds it.
+void setField(std::vector<std::pair<QByteArray, QByteArray>>& fields, const QByteArray& name,
+              const QByteArray& value) {
+    for (auto& field : fields) {
+        if (field.first.compare(name, Qt::CaseInsensitive) == 0) {
+            field.second = value;
+            return;
+        }
     }
-    return QNetworkRequest::PreferNetwork;
+    fields.emplace_back(name, value);
 }
 
 } // namespace
 
-QtUrlConnection::QtUrlConnection(QNetworkAccessManager& manager, foundation::RunLoop& runLoop,
+QtUrlConnection::QtUrlConnection(foundation::RunLoop& runLoop,
                                  std::shared_ptr<IdleTimeouts> timeouts, UrlRequest request,
                                  UrlConnectionDelegate& delegate)
-    : manager_(manager)
-    , runLoop_(runLoop)
+    : runLoop_(runLoop)
     , timeouts_(std::move(timeouts))
     , request_(std::move(request))
     , delegate_(delegate) {}
@@ -108,7 +88,7 @@ QtUrlConnection::~QtUrlConnection() {
     *alive_ = false;
     done_ = true;
     stopTimeout();
-    releaseReply();
+    releaseExchange();
 }
 
 void QtUrlConnection::scheduleInRunLoop(const std::string& mode) {
@@ -121,121 +101,113 @@ void QtUrlConnection::start() {
         return;
     started_ = true;
     if (!request_.URL().isValid() || !isHTTPScheme(request_.URL())) {
-        // Report on the next turn: a connection never calls back from inside start().
-        std::weak_ptr<bool> alive = alive_;
-        long code = request_.URL().isValid() ? kURLErrorUnsupportedURL : kURLErrorBadURL;
-        runLoop_.scheduleOnce(0, [this, alive, code] {
-            auto flag = alive.lock();
-            if (!flag || !*flag || done_)
-                return;
-            fail(urlError(code, request_.URL(), QStringLiteral("unsupported URL")));
-        });
+        failSoon(request_.URL().isValid() ? kURLErrorUnsupportedURL : kURLErrorBadURL,
+                 QStringLiteral("unsupported URL"));
+        return;
+    }
+    if (request_.cachePolicy() == UrlRequestCachePolicy::ReturnCacheDataDontLoad) {
+        failSoon(
+            kURLErrorResourceUnavailable,
+            QStringLiteral("the request may only be answered from a cache, and there is none"));
         return;
     }
     send(request_);
 }
 
+void QtUrlConnection::failSoon(long code, const QString& description) {
+    std::weak_ptr<bool> alive = alive_;
+    runLoop_.scheduleOnce(0, [this, alive, code, description] {
+        auto flag = alive.lock();
+        if (!flag || !*flag || done_)
+            return;
+        fail(urlError(code, request_.URL(), description));
+    });
+}
+
 void QtUrlConnection::cancel() {
     done_ = true;
     stopTimeout();
-    releaseReply();
+    releaseExchange();
 }
 
 void QtUrlConnection::send(const UrlRequest& request) {
-    QNetworkRequest networkRequest(request.URL());
-    for (const auto& [name, value] : request.allHTTPHeaderFields().fields())
-        networkRequest.setRawHeader(name.toUtf8(), value.toUtf8());
-    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                                QNetworkRequest::ManualRedirectPolicy);
-    networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                                cacheLoadControl(request.cachePolicy()));
-    // Server challenges are answered here, not by Qt: Qt would answer later requests from
-    // credentials it remembers, and every challenge must reach the delegate with its count.
-    networkRequest.setAttribute(QNetworkRequest::AuthenticationReuseAttribute,
-                                QNetworkRequest::Manual);
-    if (!authorization_.isEmpty())
-        networkRequest.setRawHeader(kAuthorizationHeader, authorization_);
-    if (!proxyAuthorization_.isEmpty())
-        networkRequest.setRawHeader(kProxyAuthorizationHeader, proxyAuthorization_);
-    if (!request.HTTPShouldHandleCookies()) {
-        networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute,
-                                    QNetworkRequest::Manual);
-        networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute,
-                                    QNetworkRequest::Manual);
-    }
-
-    QByteArray method =
+    HttpExchange::Request out;
+    out.method =
         request.HTTPMethod().isEmpty() ? QByteArray("GET") : request.HTTPMethod().toLatin1();
+    out.url = request.URL();
+    for (const auto& [name, value] : request.allHTTPHeaderFields().fields())
+        out.fields.emplace_back(name.toUtf8(), value.toUtf8());
+    // Server challenges are answered here, and every one reaches the delegate with its count:
+    // credentials go only with the request that the delegate answered a challenge for.
+    if (!authorization_.isEmpty())
+        setField(out.fields, kAuthorizationHeader, authorization_);
+    if (request.HTTPShouldHandleCookies()) {
+        const auto cookies =
+            HTTPCookieStorage::sharedHTTPCookieStorage().cookiesForURL(request.URL());
+        const HTTPHeaderFields cookieField = HTTPCookie::requestHeaderFieldsWithCookies(cookies);
+        if (!cookieField.empty())
+            setField(out.fields, kCookieHeader,
+                     cookieField.value(QString::fromLatin1(kCookieHeader)).toUtf8());
+    }
     const bool hasBody = !request.HTTPBody().isNull() || request.HTTPBodyStream();
     if (hasBody && !request.allHTTPHeaderFields().contains(QString::fromLatin1(kContentTypeHeader)))
-        networkRequest.setHeader(QNetworkRequest::ContentTypeHeader,
-                                 QByteArray(kDefaultBodyContentType));
+        out.fields.emplace_back(kContentTypeHeader, kDefaultBodyContentType);
+    out.body = request.HTTPBody();
+    if (out.body.isNull())
+        out.bodyStream = request.HTTPBodyStream();
+    out.proxyAuthorization = proxyAuthorization_;
 
-    QNetworkReply* reply = nullptr;
-    if (!request.HTTPBody().isNull())
-        reply = manager_.sendCustomRequest(networkRequest, method, request.HTTPBody());
-    else if (request.HTTPBodyStream())
-        reply = manager_.sendCustomRequest(networkRequest, method, request.HTTPBodyStream().get());
-    else if (method == "GET")
-        reply = manager_.get(networkRequest);
-    else if (method == "HEAD")
-        reply = manager_.head(networkRequest);
-    else
-        reply = manager_.sendCustomRequest(networkRequest, method);
-
-    // Qt reads the socket on a thread of its own; without a bound, a body arriving faster than
-    // this thread takes it piles up a second time in queued chunks.
-    reply->setReadBufferSize(kReadBufferSize);
-    reply_ = reply;
     redirecting_ = false;
     challenging_ = false;
     responseDelivered_ = false;
     challengeCancelled_ = false;
     redirectBody_.clear();
-    bodyBytes_ = 0;
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
-                     [this] { onMetaDataChanged(); });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { onReadyRead(); });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [this] { onFinished(); });
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [this] { restartTimeout(); });
-    QObject::connect(&manager_, &QNetworkAccessManager::proxyAuthenticationRequired, reply,
-                     [this](const QNetworkProxy& proxy, QAuthenticator* authenticator) {
-                         onProxyAuthenticationRequired(proxy, authenticator);
-                     });
+    head_.reset();
+    HttpExchange::Callbacks callbacks;
+    callbacks.onProgress = [this] { restartTimeout(); };
+    callbacks.onHead = [this](const HttpResponseHead& head) { onHead(head); };
+    callbacks.onBody = [this](const QByteArray& data) { onBody(data); };
+    callbacks.onFinished = [this] { onFinished(); };
+    callbacks.onFailed = [this](long code, const QString& description) {
+        onFailed(code, description);
+    };
+    callbacks.onProxyAuthenticationRequired = [this](QAuthenticator* authenticator) {
+        onProxyAuthenticationRequired(authenticator);
+    };
+    exchange_ = std::make_unique<HttpExchange>(std::move(out), std::move(callbacks));
+    exchange_->start();
     restartTimeout();
+}
+
+QString QtUrlConnection::headerField(const char* name) const {
+    return head_ ? head_->fields.value(QString::fromLatin1(name)) : QString();
 }
 
 UrlResponse QtUrlConnection::makeResponse() const {
-    HTTPHeaderFields fields;
-    for (const auto& [name, value] : reply_->rawHeaderPairs())
-        fields.setValue(QString::fromUtf8(value), QString::fromUtf8(name));
-    QString mimeType = fields.value(QString::fromLatin1(kContentTypeHeader));
+    QString mimeType = headerField(kContentTypeHeader);
     mimeType = mimeType.section(QLatin1Char(';'), 0, 0).trimmed().toLower();
-    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return UrlResponse(reply_->url(), mimeType,
-                       status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt,
-                       std::move(fields));
+    return UrlResponse(request_.URL(), mimeType, head_->statusCode, head_->fields);
 }
 
-void QtUrlConnection::onMetaDataChanged() {
-    if (done_ || !reply_ || responseDelivered_)
+void QtUrlConnection::onHead(const HttpResponseHead& head) {
+    if (done_ || responseDelivered_)
         return;
-    restartTimeout();
-    QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return;
-    int code = status.toInt();
-    bool isRedirect =
-        code >= 300 && code < 400 && code != 304 && reply_->hasRawHeader(kLocationHeader);
-    if (isRedirect) {
+    head_ = std::make_unique<HttpResponseHead>(head);
+    if (request_.HTTPShouldHandleCookies()) {
+        // Every answer may set cookies, redirects and challenges included.
+        HTTPCookieStorage::sharedHTTPCookieStorage().setCookies(
+            HTTPCookie::cookiesWithResponseHeaderFields(head.fields, request_.URL()));
+    }
+    const int code = head.statusCode;
+    if (code >= 300 && code < 400 && code != 304 &&
+        head.fields.contains(QString::fromLatin1(kLocationHeader))) {
         redirecting_ = true;
         return;
     }
-    // A proxy's 407 on a plain HTTP request comes back as a response (Qt answers proxies
-    // itself only where requests reuse its credentials, which ours never do).
+    // A proxy's 407 comes back as an answer to a plain HTTP request sent through it.
     const bool proxy = code == 407;
     if ((code == 401 || proxy) &&
-        !basicRealm(reply_->rawHeader(proxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader))
+        !basicRealm(headerField(proxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader).toUtf8())
              .isNull()) {
         challenging_ = true;
         challengeIsProxy_ = proxy;
@@ -245,18 +217,14 @@ void QtUrlConnection::onMetaDataChanged() {
 }
 
 void QtUrlConnection::deliverResponseIfNeeded() {
-    if (responseDelivered_ || done_ || !reply_)
+    if (responseDelivered_ || done_ || !head_)
         return;
     responseDelivered_ = true;
     delegate_.connection(*this, makeResponse());
 }
 
-void QtUrlConnection::onReadyRead() {
-    if (done_ || !reply_)
-        return;
-    restartTimeout();
-    QByteArray data = reply_->readAll();
-    if (challenging_)
+void QtUrlConnection::onBody(const QByteArray& data) {
+    if (done_ || challenging_)
         return;
     if (redirecting_) {
         redirectBody_ += data;
@@ -265,58 +233,15 @@ void QtUrlConnection::onReadyRead() {
     std::weak_ptr<bool> alive = alive_;
     deliverResponseIfNeeded();
     auto flag = alive.lock();
-    bodyBytes_ += data.size();
-    if (!data.isEmpty() && flag && *flag && !done_)
+    if (flag && *flag && !done_)
         delegate_.connection(*this, data);
 }
 
-bool QtUrlConnection::isCutShort(qint64 receivedBytes) const {
-    // Only a body sent as it is can be measured against its length; Qt checks neither that nor
-    // the end of a chunked body in every case.
-    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const int code = status.isValid() ? status.toInt() : 0;
-    if (!status.isValid() || code < 200 || code == 204 || code == 304 ||
-        reply_->operation() == QNetworkAccessManager::HeadOperation)
-        return false;
-    const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
-    if (!encoding.isEmpty() && encoding != "identity")
-        return false;
-    if (!reply_->hasRawHeader("Content-Length") || reply_->hasRawHeader("Transfer-Encoding"))
-        return false;
-    bool ok = false;
-    const qint64 length = reply_->rawHeader("Content-Length").trimmed().toLongLong(&ok);
-    return ok && receivedBytes < length;
-}
-
 void QtUrlConnection::onFinished() {
-    if (done_ || !reply_)
+    if (done_)
         return;
     stopTimeout();
-    std::weak_ptr<bool> alive = alive_;
-    auto stillHere = [&alive, this] {
-        auto flag = alive.lock();
-        return flag && *flag && !done_;
-    };
-
-    QNetworkReply::NetworkError error = reply_->error();
-    const QVariant statusAttribute = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool hasStatus = statusAttribute.isValid();
-    if (error == QNetworkReply::AuthenticationRequiredError && challengeCancelled_) {
-        fail(urlError(kURLErrorUserCancelledAuthentication, reply_->url(),
-                      QStringLiteral("authentication cancelled")));
-        return;
-    }
-    if (error != QNetworkReply::NoError &&
-        !(hasStatus && isHTTPLevelError(error, statusAttribute.toInt()))) {
-        if (hasStatus && isContentError(error))
-            fail(urlError(kURLErrorCannotDecodeRawData, reply_->url(),
-                          QStringLiteral("cannot decode content data: ") + reply_->errorString()));
-        else
-            fail(urlError(urlErrorCode(error), reply_->url(), reply_->errorString()));
-        return;
-    }
     if (redirecting_) {
-        redirectBody_ += reply_->readAll();
         followRedirect();
         return;
     }
@@ -324,33 +249,32 @@ void QtUrlConnection::onFinished() {
         answerBasicChallenge();
         return;
     }
-    QByteArray rest = reply_->readAll();
-    if (isCutShort(bodyBytes_ + rest.size())) {
-        fail(urlError(kURLErrorNetworkConnectionLost, reply_->url(),
-                      QStringLiteral("the connection ended before the whole body arrived")));
-        return;
-    }
+    std::weak_ptr<bool> alive = alive_;
     deliverResponseIfNeeded();
-    if (!stillHere())
+    auto flag = alive.lock();
+    if (!flag || !*flag || done_)
         return;
-    if (!rest.isEmpty()) {
-        delegate_.connection(*this, rest);
-        if (!stillHere())
-            return;
-    }
     done_ = true;
-    releaseReply();
+    releaseExchange();
     delegate_.connectionDidFinishLoading(*this);
+}
+
+void QtUrlConnection::onFailed(long code, const QString& description) {
+    // A proxy tunnel whose challenge the delegate turned down.
+    if (code == kURLErrorUserAuthenticationRequired && challengeCancelled_)
+        code = kURLErrorUserCancelledAuthentication;
+    fail(urlError(code, request_.URL(), description));
 }
 
 void QtUrlConnection::followRedirect() {
     UrlResponse redirectResponse = makeResponse();
     int status = redirectResponse.statusCode().value_or(0);
+    const QUrl current = request_.URL();
     QUrl target =
-        reply_->url().resolved(QUrl::fromEncoded(reply_->rawHeader(kLocationHeader).trimmed()));
+        current.resolved(QUrl::fromEncoded(headerField(kLocationHeader).trimmed().toUtf8()));
     if (++redirectCount_ > kMaximumRedirects) {
-        fail(urlError(kURLErrorHTTPTooManyRedirects, reply_->url(),
-                      QStringLiteral("too many redirects")));
+        fail(
+            urlError(kURLErrorHTTPTooManyRedirects, current, QStringLiteral("too many redirects")));
         return;
     }
 
@@ -387,7 +311,7 @@ void QtUrlConnection::followRedirect() {
         if (!flag || !*flag || done_)
             return;
         done_ = true;
-        releaseReply();
+        releaseExchange();
         delegate_.connectionDidFinishLoading(*this);
         return;
     }
@@ -397,9 +321,9 @@ void QtUrlConnection::followRedirect() {
         return;
     }
     // Credentials given to one server are not handed to another.
-    if (!sameOrigin(next->URL(), reply_->url()))
+    if (!sameOrigin(next->URL(), current))
         authorization_.clear();
-    releaseReply();
+    releaseExchange();
     request_ = *next;
     send(request_);
 }
@@ -407,10 +331,10 @@ void QtUrlConnection::followRedirect() {
 void QtUrlConnection::answerBasicChallenge() {
     const bool isProxy = challengeIsProxy_;
     UrlProtectionSpace space;
-    space.host = reply_->url().host();
-    space.port = reply_->url().port(reply_->url().scheme() == QLatin1String("https") ? 443 : 80);
-    space.realm =
-        basicRealm(reply_->rawHeader(isProxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader));
+    space.host = request_.URL().host();
+    space.port = request_.URL().port(request_.URL().scheme() == QLatin1String("https") ? 443 : 80);
+    space.realm = basicRealm(
+        headerField(isProxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader).toUtf8());
     space.isProxy = isProxy;
     std::optional<UrlCredential> chosen;
     auto challenge = std::make_shared<UrlAuthenticationChallenge>(
@@ -425,23 +349,22 @@ void QtUrlConnection::answerBasicChallenge() {
     if (!challenge->isAnswered())
         challenge->cancelAuthenticationChallenge();
     if (!chosen) {
-        fail(urlError(kURLErrorUserCancelledAuthentication, reply_->url(),
+        fail(urlError(kURLErrorUserCancelledAuthentication, request_.URL(),
                       QStringLiteral("authentication cancelled")));
         return;
     }
     (isProxy ? proxyAuthorization_ : authorization_) =
         "Basic " + (chosen->user + QLatin1Char(':') + chosen->password).toUtf8().toBase64();
-    releaseReply();
+    releaseExchange();
     send(request_);
 }
 
-void QtUrlConnection::onProxyAuthenticationRequired(const QNetworkProxy&,
-                                                    QAuthenticator* authenticator) {
-    // Qt does not say which reply the proxy challenged; a connection still waiting for its
-    // answer takes it. Plain HTTP requests answer the proxy's 407 themselves (Qt would not send
-    // them again): only a tunnel's challenge is answered here.
-    if (done_ || !reply_ || responseDelivered_ || !authenticator->user().isEmpty() ||
-        reply_->url().scheme() != QLatin1String("https"))
+void QtUrlConnection::onProxyAuthenticationRequired(QAuthenticator* authenticator) {
+    // Plain HTTP requests answer the proxy's 407 themselves: only a tunnel's challenge comes
+    // here, and one whose authenticator already holds a user is being answered from the proxy
+    // settings.
+    if (done_ || !exchange_ || responseDelivered_ || !authenticator->user().isEmpty() ||
+        request_.URL().scheme() != QLatin1String("https"))
         return;
     answerChallenge(authenticator, true, proxyChallengeCount_++);
 }
@@ -449,8 +372,8 @@ void QtUrlConnection::onProxyAuthenticationRequired(const QNetworkProxy&,
 void QtUrlConnection::answerChallenge(QAuthenticator* authenticator, bool isProxy,
                                       int previousFailureCount) {
     UrlProtectionSpace space;
-    space.host = reply_->url().host();
-    space.port = reply_->url().port(reply_->url().scheme() == QLatin1String("https") ? 443 : 80);
+    space.host = request_.URL().host();
+    space.port = request_.URL().port(request_.URL().scheme() == QLatin1String("https") ? 443 : 80);
     space.realm = authenticator->realm();
     space.isProxy = isProxy;
     auto challenge = std::make_shared<UrlAuthenticationChallenge>(
@@ -471,7 +394,7 @@ void QtUrlConnection::fail(const FetchError& error) {
         return;
     done_ = true;
     stopTimeout();
-    releaseReply();
+    releaseExchange();
     delegate_.connection(*this, error);
 }
 
@@ -500,57 +423,9 @@ void QtUrlConnection::stopTimeout() {
     timeoutId_ = 0;
 }
 
-void QtUrlConnection::releaseReply() {
-    if (!reply_)
-        return;
-    QNetworkReply* reply = reply_;
-    reply_ = nullptr;
-    QObject::disconnect(reply, nullptr, nullptr, nullptr);
-    QObject::disconnect(&manager_, nullptr, reply, nullptr);
-    if (reply->isRunning())
-        reply->abort();
-    // Qt may be inside one of this reply's signals right now.
-    reply->deleteLater();
-}
-
-long QtUrlConnection::urlErrorCode(int networkError) {
-    switch (static_cast<QNetworkReply::NetworkError>(networkError)) {
-    case QNetworkReply::NoError:
-        return 0;
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-        return kURLErrorCannotConnectToHost;
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-        return kURLErrorNetworkConnectionLost;
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::ProxyNotFoundError:
-        return kURLErrorCannotFindHost;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::ProxyTimeoutError:
-        return kURLErrorTimedOut;
-    case QNetworkReply::OperationCanceledError:
-        return kURLErrorCancelled;
-    case QNetworkReply::SslHandshakeFailedError:
-        return kURLErrorSecureConnectionFailed;
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::BackgroundRequestNotAllowedError:
-        return kURLErrorNotConnectedToInternet;
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::InsecureRedirectError:
-        return kURLErrorHTTPTooManyRedirects;
-    case QNetworkReply::AuthenticationRequiredError:
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-        return kURLErrorUserAuthenticationRequired;
-    case QNetworkReply::ProtocolUnknownError:
-        return kURLErrorUnsupportedURL;
-    case QNetworkReply::ProtocolInvalidOperationError:
-    case QNetworkReply::ProtocolFailure:
-        return kURLErrorBadServerResponse;
-    default:
-        return kURLErrorUnknown;
-    }
+void QtUrlConnection::releaseExchange() {
+    // The exchange may be inside one of its callbacks right now; it is made for that.
+    exchange_.reset();
 }
 
 } // namespace sweeplight::fetcher

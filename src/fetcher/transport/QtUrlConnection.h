@@ -5,67 +5,66 @@
 #include "foundation/RunLoop.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class QAuthenticator;
-class QNetworkAccessManager;
-class QNetworkProxy;
-class QNetworkReply;
 
 namespace sweeplight::fetcher {
 
 class FetchError;
+class HttpExchange;
+struct HttpResponseHead;
 class IdleTimeouts;
 class UrlConnectionDelegate;
 class UrlResponse;
 
-// One exchange over QNetworkAccessManager with the URL-loading system's behaviour: redirects are
-// not followed by Qt but proposed to the delegate, which says what is sent instead;
-// Basic authentication challenges (and Qt's proxy challenges) go to the delegate with a failure
-// count; cookies are sent and stored
-// only when the request asks the transport to handle them; no progress for the request's timeout
-// interval fails with -1001; transport failures are reported in the URL error domain.
+// One request, with the URL-loading system's behaviour, over HttpExchanges (one per request sent):
+// redirects are proposed to the delegate, which says what is sent instead; Basic authentication
+// challenges of servers and proxies go to the delegate with a failure count; cookies of the
+// shared HTTPCookieStorage are sent and stored only when the request asks the transport to handle
+// them; no progress for the request's timeout interval fails with -1001; there is no cache, so a
+// request for cached data only fails with -1008; transport failures are reported in the URL
+// error domain.
 class QtUrlConnection final : public UrlConnection {
 public:
-    QtUrlConnection(QNetworkAccessManager& manager, foundation::RunLoop& runLoop,
-                    std::shared_ptr<IdleTimeouts> timeouts, UrlRequest request,
-                    UrlConnectionDelegate& delegate);
+    QtUrlConnection(foundation::RunLoop& runLoop, std::shared_ptr<IdleTimeouts> timeouts,
+                    UrlRequest request, UrlConnectionDelegate& delegate);
     ~QtUrlConnection() override;
 
     void scheduleInRunLoop(const std::string& mode) override;
     void start() override;
     void cancel() override;
 
-    // Maps a Qt network error to a code of the URL error domain.
-    static long urlErrorCode(int networkError);
-
 private:
+    // Fails with `code` on the next turn of the run loop (never from inside start()).
+    void failSoon(long code, const QString& description);
     void send(const UrlRequest& request);
-    void onMetaDataChanged();
-    void onReadyRead();
+    void onHead(const HttpResponseHead& head);
+    void onBody(const QByteArray& data);
     void onFinished();
+    void onFailed(long code, const QString& description);
     void answerBasicChallenge();
-    void onProxyAuthenticationRequired(const QNetworkProxy& proxy, QAuthenticator* authenticator);
+    void onProxyAuthenticationRequired(QAuthenticator* authenticator);
     void answerChallenge(QAuthenticator* authenticator, bool isProxy, int previousFailureCount);
     void followRedirect();
     void deliverResponseIfNeeded();
-    // True when the answer declared a plain body longer than what arrived.
-    bool isCutShort(qint64 receivedBytes) const;
     void fail(const FetchError& error);
     void restartTimeout();
     void stopTimeout();
-    void releaseReply();
+    void releaseExchange();
     UrlResponse makeResponse() const;
+    QString headerField(const char* name) const;
 
-    QNetworkAccessManager& manager_;
     foundation::RunLoop& runLoop_;
     std::shared_ptr<IdleTimeouts> timeouts_;
     UrlRequest request_;
     UrlConnectionDelegate& delegate_;
-    QPointer<QNetworkReply> reply_;
+    std::unique_ptr<HttpExchange> exchange_;
+    // The head of the answer to the request in flight, once it arrived.
+    std::unique_ptr<HttpResponseHead> head_;
     std::vector<std::string> modes_;
     // Shared with callbacks scheduled on the run loop, which must not run after destruction.
     std::shared_ptr<bool> alive_ { std::make_shared<bool>(true) };
@@ -81,8 +80,6 @@ private:
     bool responseDelivered_ { false };
     bool challengeCancelled_ { false };
     QByteArray redirectBody_;
-    // Body bytes of the current answer handed to the delegate so far.
-    qint64 bodyBytes_ { 0 };
     int redirectCount_ { 0 };
     int serverChallengeCount_ { 0 };
     int proxyChallengeCount_ { 0 };
