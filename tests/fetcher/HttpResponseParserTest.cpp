@@ -29,62 +29,62 @@ const Row kRows[] = {
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;ext=1\r\nhello\r\n6\r\n "
       "world\r\n0\r\n\r\n",
       200, "hello world" },
-    { "chunk-size-zz",
+    { "chunk_size_zz",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n", 0, "",
       kURLErrorBadServerResponse },
-    { "chunk-size-negative",
+    { "chunk_size_negative",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nhello\r\n0\r\n\r\n", 0, "",
       kURLErrorBadServerResponse },
-    { "chunk-size-1g",
+    { "chunk_size_1g",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1g\r\nhello\r\n0\r\n\r\n", 0, "",
       kURLErrorBadServerResponse },
-    { "chunk-size-line-too-long",
+    { "chunk_size_line_too_long",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" +
           QByteArray(HttpResponseParser::kMaximumChunkSizeLine, 'x'),
       0, "", kURLErrorBadServerResponse, false, false },
-    { "chunk-longer-than-size",
+    { "chunk_longer_than_size",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nhello\r\n0\r\n\r\n", 0, "",
       kURLErrorBadServerResponse },
-    { "trailers-dropped",
+    { "trailers_dropped",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nhi\r\n0\r\nX-Sum: 1\r\nX-More: "
       "2\r\n\r\n",
       200, "hi" },
-    { "chunked-cut", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", 0, "",
+    { "chunked_cut", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", 0, "",
       kURLErrorNetworkConnectionLost },
-    { "chunked-without-last-chunk",
+    { "chunked_without_last_chunk",
       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nhi\r\n", 0, "",
       kURLErrorNetworkConnectionLost },
-    { "chunked-overrides-length",
+    { "chunked_overrides_length",
       "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nTransfer-Encoding: "
       "chunked\r\n\r\n2\r\nhi\r\n0\r\n\r\n",
       200, "hi" },
-    { "unknown-transfer-coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nhi", 0, "",
+    { "unknown_transfer_coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nhi", 0, "",
       kURLErrorBadServerResponse },
-    { "length-shorter-than-body", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nhello", 200, "hel",
+    { "length_shorter_than_body", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nhello", 200, "hel",
       0, false, false },
-    { "length-longer-than-body", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhello", 0, "",
+    { "length_longer_than_body", "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nhello", 0, "",
       kURLErrorNetworkConnectionLost },
-    { "length-repeated-alike",
+    { "length_repeated_alike",
       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 2, 2\r\n\r\nhi", 200, "hi", 0, false,
       false },
-    { "length-conflicting", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nhi!",
+    { "length_conflicting", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nhi!",
       0, "", kURLErrorBadServerResponse },
-    { "length-not-a-number", "HTTP/1.1 200 OK\r\nContent-Length: -2\r\n\r\nhi", 0, "",
+    { "length_not_a_number", "HTTP/1.1 200 OK\r\nContent-Length: -2\r\n\r\nhi", 0, "",
       kURLErrorBadServerResponse },
-    { "until-close", "HTTP/1.0 200 OK\n\nall of it", 200, "all of it" },
-    { "head-with-length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", 200, "", 0, true, false },
-    { "no-content", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", 204, "", 0, false,
+    { "until_close", "HTTP/1.0 200 OK\n\nall of it", 200, "all of it" },
+    { "head_with_length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", 200, "", 0, true, false },
+    { "no_content", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", 204, "", 0, false,
       false },
-    { "not-modified", "HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", 304, "", 0,
+    { "not_modified", "HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", 304, "", 0,
       false, false },
-    { "continue-then-answer",
+    { "continue_then_answer",
       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 200, "ok", 0,
       false, false },
-    { "header-too-long", kBigHeader, 0, "", kURLErrorBadServerResponse, false, false },
-    { "no-status-line", "hello\r\n\r\n", 0, "", kURLErrorBadServerResponse },
-    { "field-without-colon", "HTTP/1.1 200 OK\r\nnonsense\r\n\r\n", 0, "",
+    { "header_too_long", kBigHeader, 0, "", kURLErrorBadServerResponse, false, false },
+    { "no_status_line", "hello\r\n\r\n", 0, "", kURLErrorBadServerResponse },
+    { "field_without_colon", "HTTP/1.1 200 OK\r\nnonsense\r\n\r\n", 0, "",
       kURLErrorBadServerResponse },
-    { "closed-in-header", "HTTP/1.1 200 OK\r\nContent-Le", 0, "", kURLErrorNetworkConnectionLost },
+    { "closed_in_header", "HTTP/1.1 200 OK\r\nContent-Le", 0, "", kURLErrorNetworkConnectionLost },
 };
 
 class HttpResponseParserRows : public ::testing::TestWithParam<Row> {};
@@ -113,11 +113,7 @@ TEST_P(HttpResponseParserRows, FramesTheResponseOrFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Responses, HttpResponseParserRows, ::testing::ValuesIn(kRows),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Folded lines continue their field; repeated fields join as the header fields expect them.
 TEST(HttpResponseParser, JoinsFoldedAndRepeatedFields) {
