@@ -42,7 +42,7 @@ ContentDecoder::ContentDecoder(const QString& contentEncoding) {
 
 ContentDecoder::~ContentDecoder() = default;
 
-bool ContentDecoder::decode(QByteArrayView bytes, QByteArray& decoded) {
+bool ContentDecoder::decode(const QByteArray& bytes, QByteArray& decoded) {
     if (failed_)
         return false;
     if (coding_ == Coding::Identity) {

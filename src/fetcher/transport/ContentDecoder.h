@@ -24,7 +24,8 @@ public:
     ContentDecoder& operator=(const ContentDecoder&) = delete;
 
     // Appends the decoded form of `bytes` to `decoded`; false once the body cannot be decoded.
-    bool decode(QByteArrayView bytes, QByteArray& decoded);
+    // A body sent as it is goes on without a copy where `decoded` is empty.
+    bool decode(const QByteArray& bytes, QByteArray& decoded);
     // The body ended; false when the compressed stream had not.
     bool finish();
     const QString& errorDescription() const { return errorDescription_; }

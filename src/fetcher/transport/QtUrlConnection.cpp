@@ -43,11 +43,14 @@ QString basicRealm(const QByteArray& field) {
     return QString::fromUtf8(value);
 }
 
+// The port the URL names, or its scheme's own.
+int portOf(const QUrl& url) {
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 bool sameOrigin(const QUrl& a, const QUrl& b) {
     return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
-           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
-           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
-               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && portOf(a) == portOf(b);
 }
 
 bool isHTTPScheme(const QUrl& url) {
@@ -328,14 +331,21 @@ void QtUrlConnection::followRedirect() {
     send(request_);
 }
 
-void QtUrlConnection::answerBasicChallenge() {
-    const bool isProxy = challengeIsProxy_;
+UrlProtectionSpace QtUrlConnection::protectionSpace(const QString& realm, bool isProxy) const {
     UrlProtectionSpace space;
     space.host = request_.URL().host();
-    space.port = request_.URL().port(request_.URL().scheme() == QLatin1String("https") ? 443 : 80);
-    space.realm = basicRealm(
-        headerField(isProxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader).toUtf8());
+    space.port = portOf(request_.URL());
+    space.realm = realm;
     space.isProxy = isProxy;
+    return space;
+}
+
+void QtUrlConnection::answerBasicChallenge() {
+    const bool isProxy = challengeIsProxy_;
+    const UrlProtectionSpace space = protectionSpace(
+        basicRealm(
+            headerField(isProxy ? kProxyAuthenticateHeader : kWWWAuthenticateHeader).toUtf8()),
+        isProxy);
     std::optional<UrlCredential> chosen;
     auto challenge = std::make_shared<UrlAuthenticationChallenge>(
         space, isProxy ? proxyChallengeCount_++ : serverChallengeCount_++,
@@ -371,13 +381,8 @@ void QtUrlConnection::onProxyAuthenticationRequired(QAuthenticator* authenticato
 
 void QtUrlConnection::answerChallenge(QAuthenticator* authenticator, bool isProxy,
                                       int previousFailureCount) {
-    UrlProtectionSpace space;
-    space.host = request_.URL().host();
-    space.port = request_.URL().port(request_.URL().scheme() == QLatin1String("https") ? 443 : 80);
-    space.realm = authenticator->realm();
-    space.isProxy = isProxy;
     auto challenge = std::make_shared<UrlAuthenticationChallenge>(
-        space, previousFailureCount,
+        protectionSpace(authenticator->realm(), isProxy), previousFailureCount,
         [authenticator](const UrlCredential& credential) {
             authenticator->setUser(credential.user);
             authenticator->setPassword(credential.password);

@@ -19,6 +19,7 @@ class HttpExchange;
 struct HttpResponseHead;
 class IdleTimeouts;
 class UrlConnectionDelegate;
+struct UrlProtectionSpace;
 class UrlResponse;
 
 // One request, with the URL-loading system's behaviour, over HttpExchanges (one per request sent):
@@ -46,6 +47,8 @@ private:
     void onBody(const QByteArray& data);
     void onFinished();
     void onFailed(long code, const QString& description);
+    // Where a challenge of the request in flight comes from.
+    UrlProtectionSpace protectionSpace(const QString& realm, bool isProxy) const;
     void answerBasicChallenge();
     void onProxyAuthenticationRequired(QAuthenticator* authenticator);
     void answerChallenge(QAuthenticator* authenticator, bool isProxy, int previousFailureCount);

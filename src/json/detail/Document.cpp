@@ -115,8 +115,6 @@ Document::~Document() {
 
 void Document::takeChunksFrom(ChunkPool& pool) {
     pool.retain();
-    if (pool_)
-        pool_->release();
     pool_ = &pool;
 }
 

@@ -81,7 +81,7 @@ public:
         const void* reader;
     };
     // Later chunks come from `pool` where it holds one that fits, and all go back to it when the
-    // document goes.
+    // document goes. Called once, before the first later chunk.
     void takeChunksFrom(ChunkPool& pool);
 
     // Set while a reader fills the document (`progress` outlives that); null when it is done.
