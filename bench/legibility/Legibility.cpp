@@ -328,8 +328,21 @@ void printTable(const std::string& only) {
     const double frameRate = 120;
     const double seconds = 14;
     const std::vector<Path> paths = {
-        sine(1, 1, 0),  sine(1, 1),   sine(2, 1.5),       sine(2, 3),        sine(3, 3),
-        hand(1.5, 1.5), hand(2.5, 2), hand(1.5, 1.5, 60), hand(2.5, 2, 100),
+        sine(1, 1, 0),
+        sine(1, 1),
+        sine(2, 1.5),
+        sine(2, 3),
+        sine(3, 3),
+        hand(1.5, 1.5),
+        hand(2.5, 2),
+        hand(1.5, 1.5, 60),
+        hand(2.5, 2, 100),
+        // Rates at which two seconds do not hold whole swings.
+        sine(1.13, 1),
+        sine(1.77, 1.5),
+        sine(2.31, 2),
+        hand(1.8, 1.5),
+        hand(2.2, 2),
     };
     const std::vector<std::string> messages = { "hi", "hey", "yes!", "hello", "hello you" };
     std::unique_ptr<display::WaveDisplay> display = display::WaveDisplay::create();

@@ -80,17 +80,26 @@ int SteadyPlacement::column(double position, double step, int length, bool repea
     return column >= 0 && column < length ? column : -1;
 }
 
-int SteadyPlacement::follow(bool forwards, double position, double speed, double doubtSpeed,
-                            double halfPeriod, double frameInterval, int length, bool repeats) {
+int SteadyPlacement::follow(const SwingModel::State& state, double frameInterval, int length,
+                            bool repeats) {
+    const bool forwards = state.forwards;
+    const double position = state.position;
+    const double speed = state.speed;
+    const double halfPeriod = state.halfPeriod;
     const bool turned = forwards != forwards_;
-    if (turned && halfPeak_ > 0) {
-        peaks_[nextKept_] = halfPeak_;
-        halves_[nextKept_] = lastHalf_;
-        nextKept_ = (nextKept_ + 1) % kKeptHalves;
-        learnLead(forwards_);
-    }
-    if (turned)
+    if (turned) {
+        if (halfPeak_ > 0) {
+            peaks_[nextKept_] = halfPeak_;
+            halves_[nextKept_] = lastHalf_;
+            nextKept_ = (nextKept_ + 1) % kKeptHalves;
+            learnLead(forwards_);
+        }
         halfPeak_ = 0;
+        // Further than half a column off is a frame's place wrongly told, not to be followed.
+        offsetTarget_ = offsetCount_ > 0 ? std::clamp(offsetSum_ / offsetCount_, -0.5, 0.5) : 0;
+        offsetSum_ = 0;
+        offsetCount_ = 0;
+    }
     // Near the ends the speed says nothing of the swing's rate.
     if (std::fabs(position) < kPeakZone)
         halfPeak_ = std::max(halfPeak_, speed);
@@ -107,19 +116,21 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
     // alone, which a turn a little early or late throws off by a fifth on a hand.
     meanHalf = kept > 0 ? meanHalf / kept : halfPeriod;
     const bool tooLong = length > longestWhole(meanHalf, frameInterval);
-    double step = middleStep(halfPeriod, frameInterval);
-    if (!tooLong) {
-        if (fastest > 0 && length > longestEven(meanHalf, frameInterval))
-            step = fastest * frameInterval;
-        // No wider than the swing between its black ends holds.
-        step = std::min(step, 2 * std::asin(kGuardPlace) / length);
-    }
     if (length != length_)
         std::fill(std::begin(lead_), std::end(lead_), 0.0);
     if (turned || length != length_) {
         forwards_ = forwards;
         length_ = length;
         drawn_ = -1;
+    }
+    if (!repeats && steps(meanHalf, frameInterval, length))
+        return stepOneAFrame(state, meanHalf, frameInterval, length);
+    double step = middleStep(halfPeriod, frameInterval);
+    if (!tooLong) {
+        if (fastest > 0 && length > longestEven(meanHalf, frameInterval))
+            step = fastest * frameInterval;
+        // No wider than the swing between its black ends holds.
+        step = std::min(step, 2 * std::asin(kGuardPlace) / length);
     }
     // A repeating picture has no first or last column to keep.
     if (repeats)
@@ -161,7 +172,7 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
             // peak than the usual share); for an even one the usual share, as stepping sooner
             // bunches its last columns where it would mostly have caught up anyway.
             const double doubt = length > longestEven(meanHalf, frameInterval)
-                                     ? std::asin(std::min(1.0, doubtSpeed / halfPeak_))
+                                     ? std::asin(std::min(1.0, state.doubtSpeed / halfPeak_))
                                      : kDoubtAngle;
             const double left = std::asin(std::min(1.0, speed / halfPeak_)) - doubt;
             const double framesLeft = left * halfPeriod / std::numbers::pi / frameInterval;
@@ -176,6 +187,60 @@ int SteadyPlacement::follow(bool forwards, double position, double speed, double
         behindCount_[part] += 1;
     }
     return inOrder(next);
+}
+
+bool SteadyPlacement::steps(double meanHalf, double frameInterval, int length) const {
+    const double travel = middleStep(meanHalf, frameInterval);
+    if (length > longestEven(meanHalf, frameInterval) ||
+        2 * kEvenSpan / length >= kSteppedSlots * travel ||
+        std::cos((length - 1) / 2.0 * travel) < 1 / kSteppedGaps)
+        return false;
+    // Only where the swing repeats itself: on a hand's the two directions move unlike, and
+    // columns stepped in time would land apart.
+    const auto [slowest, fastest] = std::minmax_element(std::begin(peaks_), std::end(peaks_));
+    const auto [shortest, longest] = std::minmax_element(std::begin(halves_), std::end(halves_));
+    return *slowest > 0 && *shortest > 0 && *fastest <= kRegularPeaks * *slowest &&
+           *longest <= kRegularHalves * *shortest;
+}
+
+int SteadyPlacement::stepOneAFrame(const SwingModel::State& state, double meanHalf,
+                                   double frameInterval, int length) {
+    // Frames from the middle of the half-swing: timed from its turn, with the length of the
+    // last few half-swings (on a swing that repeats itself that is told better than the place
+    // drawn from the integral, which wanders with the sensor's noise); from the place until the
+    // turn is confirmed.
+    double fromMiddle = 0;
+    if (state.sinceTurn >= 0) {
+        fromMiddle = (state.sinceTurn - meanHalf / 2) / frameInterval;
+        if (!state.forwards)
+            fromMiddle = -fromMiddle;
+    } else {
+        fromMiddle =
+            std::asin(std::clamp(state.position, -1.0, 1.0)) / middleStep(meanHalf, frameInterval);
+    }
+    // That place in columns from the message's start. Frames fall anywhere within a column's
+    // slot, so each half-swing starts at the column that puts its frames off their columns'
+    // middles by about as much as the last half-swing's were: both directions then draw a
+    // column at the same place.
+    const double place = fromMiddle + length / 2.0;
+    auto inOrder = [&](int column) { return state.forwards ? column : length - 1 - column; };
+    if (drawn_ < 0) {
+        const long nearest = std::lround(place - 0.5 - offsetTarget_);
+        if (nearest < 0 || nearest >= length)
+            return -1;
+        drawn_ = inOrder(static_cast<int>(nearest));
+    } else if (drawn_ < length - 1) {
+        ++drawn_;
+    } else {
+        return -1;
+    }
+    const int column = inOrder(drawn_);
+    // Near the middle, where the place is told best.
+    if (std::fabs(fromMiddle) < length / 4.0) {
+        offsetSum_ += place - (column + 0.5);
+        ++offsetCount_;
+    }
+    return column;
 }
 
 double SteadyPlacement::leadAt(double position) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SwingModel.h"
+
 namespace sweeplight::display {
 
 // Where steady letters put the columns of a message or picture (`length` columns) along a
@@ -24,6 +26,12 @@ namespace sweeplight::display {
 // centre makes it worse (one or two frames apart); so does widening even slots to the largest
 // travel of the last half-swings (more slots a frame and a half wide in the slower ones).
 //
+// On a swing that repeats itself, as a sine does, a message near that bound is drawn one column
+// a frame instead, timed from the middle of the half-swing: neighbours then lie as far apart as
+// the phone moves in a frame, which changes less than that between the middle and the ends of a
+// message that fills at most the middle of the swing. Its start is picked so that its frames lie
+// off their columns' middles as the last half-swing's did, and both directions draw alike.
+//
 // The two directions of a hand's swing do not move alike, so where one outruns its slots its
 // columns fall behind in the direction it runs, and a column lands in different places the two
 // ways. A lead learned from how far each direction fell behind at each place starts the columns
@@ -47,10 +55,9 @@ public:
     // that comes too soon waits while the one before is drawn again; a late one is caught up one
     // a frame. Past the middle, once no more frames are left before the turn than columns (told
     // by the speed against this half-swing's peak, which unlike the place does not depend on a
-    // reach that drifts), it steps one a frame. `speed` is of the position, per second, and
-    // below `doubtSpeed` the direction is in doubt and no frame is drawn.
-    int follow(bool forwards, double position, double speed, double doubtSpeed, double halfPeriod,
-               double frameInterval, int length, bool repeats = false);
+    // reach that drifts), it steps one a frame.
+    int follow(const SwingModel::State& state, double frameInterval, int length,
+               bool repeats = false);
 
     // Whether `length` columns are spaced evenly (a slot at least one frame step wide at the
     // middle of the swing) rather than stepped one per frame.
@@ -63,6 +70,11 @@ public:
 private:
     // Columns from the middle of the message to `position` (negative before it).
     static double columnsFromMiddle(double position, double step, int length);
+    // Whether a message that only just fits evenly is drawn one column a frame instead, and
+    // the column for this frame when it is.
+    bool steps(double meanHalf, double frameInterval, int length) const;
+    int stepOneAFrame(const SwingModel::State& state, double meanHalf, double frameInterval,
+                      int length);
     // The learned lead at `position`, in columns, less a dead band that noise alone stays in.
     double leadAt(double position) const;
     // Learns the lead from the half-swing that just ended and the last one the other way.
@@ -70,6 +82,20 @@ private:
 
     // The last column drawn in this half-swing, counted in the order it draws them; -1 for none.
     int drawn_ { -1 };
+    // Messages whose even slots are narrower than this many frames' travel are stepped one a
+    // frame where, on a sine-like swing, the neighbours' gaps then differ by no more than
+    // kSteppedGaps between the middle and the message's ends; and only where the swing repeats
+    // itself: the last half-swings' lengths and peak speeds within these shares of each other
+    // (a sensor's noise alone moves the peaks by up to a sixth, a hand's halves by half).
+    static constexpr double kSteppedSlots = 1.6;
+    static constexpr double kSteppedGaps = 1.45;
+    static constexpr double kRegularHalves = 1.15;
+    static constexpr double kRegularPeaks = 1.25;
+    // How far (in columns) the places of this half-swing's frames lay past their columns'
+    // middles, and the same of the last half-swing, which this one follows.
+    double offsetSum_ { 0 };
+    int offsetCount_ { 0 };
+    double offsetTarget_ { 0 };
     // The peak speed (within kPeakZone of the middle) and the expected length of each of the
     // last few half-swings, and of this one so far.
     static constexpr int kKeptHalves = 4;

@@ -151,17 +151,15 @@ void SwingModel::confirmTurn(int side, double time) {
 }
 
 // The straight line taken out of the reading's integral, and the parabola out of the position,
-// as raised-cosine weighted means over the last two seconds: they let almost nothing of a swing
-// of 1 Hz or faster through, whatever its exact rate, where a plain mean over a span that is not
-// a whole number of swings would keep some of the swing and move the zero crossings, and the
-// place between them.
-void SwingModel::learnTrendFromMeans(double time) {
+// as raised-cosine weighted means over `span` (see meanSpan()): whatever of the swing they keep
+// moves the zero crossings, and the place between them.
+void SwingModel::learnTrendFromMeans(double time, double span) {
     double total = 0, st = 0, stt = 0, sv = 0, sx = 0, sp = 0;
     for (const Sample& sample : samples_) {
         const double age = time - sample.time;
-        if (age > kMeanSeconds)
+        if (age > span)
             continue;
-        const double weight = 0.5 * (1 - std::cos(2 * std::numbers::pi * age / kMeanSeconds));
+        const double weight = 0.5 * (1 - std::cos(2 * std::numbers::pi * age / span));
         const double since = sample.time - time;
         total += weight;
         st += weight * since;
@@ -176,6 +174,22 @@ void SwingModel::learnTrendFromMeans(double time) {
     trendPosition_ =
         total > 0 ? (sp - trendLevel_ * st - trendSlope_ * stt / 2) / total : last.position;
     trendTime_ = time;
+}
+
+double SwingModel::meanSpan() const {
+    if (turns_.size() < 3 || !isSettled())
+        return kMeanSeconds;
+    // The length of a whole swing, over the last two where they are known: a hand's rate
+    // drifts, and a span that jumps with each swing moves the place drawn with it.
+    const std::size_t halves = turns_.size() > 4 ? 4 : 2;
+    const double swing =
+        (turns_.back().time - turns_[turns_.size() - 1 - halves].time) * 2 / halves;
+    if (!(swing > 0))
+        return kMeanSeconds;
+    double swings = std::max(2.0, std::round(kMeanSeconds / swing));
+    if (swings * swing > kKeptSeconds)
+        swings = std::max(2.0, swings - 1);
+    return std::min(swings * swing, kKeptSeconds);
 }
 
 // Before two seconds have come, the means would cover part of a swing and keep much of it: the
@@ -257,9 +271,9 @@ void SwingModel::addSample(double time, double x) {
     samples_.push_back({ time, x, integral, position });
     while (samples_.front().time < time - kKeptSeconds)
         samples_.pop_front();
-    const bool full = time - samples_.front().time >= kMeanSeconds;
-    if (full)
-        learnTrendFromMeans(time);
+    const double span = meanSpan();
+    if (time - samples_.front().time >= span)
+        learnTrendFromMeans(time, span);
     else
         learnTrendFromExtremes(time);
     const double y = x - trendSlope_;
@@ -372,8 +386,13 @@ std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     const double position = relativePosition(sample.time, sample.position) +
                             sampleVelocity * ahead + acceleration * ahead * ahead / 2;
     // The integral grows towards the negative-x end, and so does the velocity.
-    return State { velocity < 0, (middle - position) / reach, std::fabs(velocity) / reach, half,
-                   doubt / reach };
+    const bool forwards = velocity < 0;
+    // A forward half-swing begins at the negative-x end.
+    const double sinceTurn = last.side == (forwards ? -1 : 1) ? time - last.time : -1;
+    return State {
+        forwards, (middle - position) / reach, std::fabs(velocity) / reach, half, doubt / reach,
+        sinceTurn
+    };
 }
 
 } // namespace sweeplight::display

@@ -39,6 +39,8 @@ public:
         double halfPeriod { 0 }; // seconds the half-swing is expected to last
         // The speed below which the direction is in doubt, near the ends, and no state is told.
         double doubtSpeed { 0 };
+        // Seconds since the turn this half-swing began at; negative until that turn is confirmed.
+        double sinceTurn { -1 };
     };
 
     // One sample: its time (seconds, any origin, not decreasing) and the raw x in g.
@@ -87,7 +89,12 @@ private:
     // The end of a turn that has come since `last` but is not yet confirmed: the position where
     // the velocity crossed zero.
     std::optional<double> unconfirmedEnd(const Turn& last) const;
-    void learnTrendFromMeans(double time);
+    // Seconds the means run over: whole swings, about two seconds of them, once the swing is
+    // known. A raised cosine over two or more whole swings lets nothing of the swing or its
+    // harmonics through; over a span that is not, it keeps a few percent of the swing, and the
+    // position's parabola grows that into a fifth of the reach within a half-swing.
+    double meanSpan() const;
+    void learnTrendFromMeans(double time, double span);
     void learnTrendFromExtremes(double time);
 
     std::deque<Sample> samples_;

@@ -268,9 +268,7 @@ DrawnFrame WaveDisplay::drawSteadyFrame(GLESRenderer* gl) {
     const int length = inImageMode_ ? picture_.imageWidth() : strip_.messageLength();
     const int column =
         state && frameInterval_ > 0 && length > 0
-            ? steadyPlacement_.follow(state->forwards, state->position, state->speed,
-                                      state->doubtSpeed, state->halfPeriod, frameInterval_, length,
-                                      inImageMode_ && inRepeatMode_)
+            ? steadyPlacement_.follow(*state, frameInterval_, length, inImageMode_ && inRepeatMode_)
             : -1;
     if (column < 0)
         return { DrawnFrame::Content::Black, steadyForwards_, -1 };

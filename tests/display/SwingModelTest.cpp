@@ -3,9 +3,11 @@
 #include "KnownSwing.h"
 #include "display/SteadyPlacement.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace sweeplight::display;
@@ -14,7 +16,9 @@ constexpr double kPi = KnownSwing::kPi;
 constexpr double kFrame = 1 / 120.0;
 
 TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirroredColumns) {
-    for (const KnownSwing& swing : { KnownSwing {}, KnownSwing { 1.5, 1.5, 0.15, 0.12 } }) {
+    // Rates at which two seconds hold whole swings, and one at which they do not.
+    for (const KnownSwing& swing :
+         { KnownSwing {}, KnownSwing { 1.13, 1 }, KnownSwing { 1.5, 1.5, 0.15, 0.12 } }) {
         SCOPED_TRACE(swing.frequency);
         SwingModel model;
         // A hand's ends are not where a sine's are, and its reach changes between them.
@@ -35,7 +39,7 @@ TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirrored
             }
             // Close to a true turn (less close while learned from the first swing's extremes),
             // and confirmed only once the phone has turned.
-            const double near = (t < 2 ? 0.06 : 0.02) / swing.frequency, at = model.lastTurnTime();
+            const double at = model.lastTurnTime(), near = (at < 2 ? 0.06 : 0.02) / swing.frequency;
             EXPECT_NE(swing.velocity(at - near) > 0, swing.velocity(at + near) > 0) << at;
             EXPECT_EQ(model.lastTurnEndedForwards(), swing.velocity(t) < 0) << "early at " << t;
         };
@@ -103,8 +107,9 @@ TEST(SteadyPlacement, EveryColumnOnceInOrderAndBlackAtTheEnds) {
                 EXPECT_EQ(column, -1);
             }
             add(laid, column);
-            add(followed, placement.follow(true, position + jitter(random) * speed * kFrame, speed,
-                                           0.1 * kPi / halfPeriod, halfPeriod, kFrame, length));
+            add(followed, placement.follow({ true, position + jitter(random) * speed * kFrame,
+                                             speed, halfPeriod, 0.1 * kPi / halfPeriod, t },
+                                           kFrame, length));
         }
         std::vector<int> inOrder(static_cast<std::size_t>(length));
         std::iota(inOrder.begin(), inOrder.end(), 0);
@@ -142,8 +147,8 @@ TEST(SteadyPlacement, DirectionsThatRunUnlikeLearnToPlaceTheColumnsAlike) {
             const double position = forwards ? -std::cos(angle) : std::cos(angle);
             const double speed =
                 kPi / kHalf * (1 - rush * std::cos(2 * kPi * phase)) * std::sin(angle);
-            const int column = placement.follow(forwards, position, speed, 0.1 * kPi / kHalf, kHalf,
-                                                kFrame, kLength);
+            const int column = placement.follow(
+                { forwards, position, speed, kHalf, 0.1 * kPi / kHalf, t }, kFrame, kLength);
             if (column >= 0)
                 sum[column] += position, ++count[column];
         }
@@ -159,4 +164,58 @@ TEST(SteadyPlacement, DirectionsThatRunUnlikeLearnToPlaceTheColumnsAlike) {
     EXPECT_GT(distances.front(), 1);
     const double settled = std::accumulate(distances.end() - 10, distances.end(), 0.0) / 10;
     EXPECT_LT(settled, distances.front() / 2);
+}
+
+TEST(SteadyPlacement, ARegularSwingStepsAMessageNearTheBoundOneColumnAFrameAlikeBothWays) {
+    // Even slots would be little wider than a frame's travel. The place and each turn are told a
+    // little off, and frames either keep time with the swing (one falls right on the middle,
+    // where either of two columns is as near) or do not.
+    constexpr int kLength = 26;
+    for (const auto& [half, firstFrame, within] :
+         { std::tuple { 0.5, 0.0, 0.25 }, std::tuple { 0.507, 0.37 * kFrame, 0.5 } }) {
+        SCOPED_TRACE(half);
+        SteadyPlacement placement;
+        std::mt19937 random(5);
+        std::uniform_real_distribution<double> jitter(-1, 1);
+        double places[2][kLength] = {}; // [forwards]: each column's place, in frames' travel
+        std::vector<double> apart;      // per pair of half-swings, mean over the columns
+        double frame = firstFrame;
+        for (int swing = 0; swing < 40; ++swing) {
+            const bool forwards = swing % 2 == 0;
+            const double turnOff = 0.002 * jitter(random);
+            std::vector<int> drawn;
+            for (; frame < (swing + 1) * half; frame += kFrame) {
+                const double t = frame - swing * half;
+                const double angle = kPi * t / half;
+                const double position = forwards ? -std::cos(angle) : std::cos(angle);
+                const SwingModel::State state { forwards,
+                                                position + 0.01 * jitter(random),
+                                                kPi / half * std::sin(angle),
+                                                half,
+                                                0.1 * kPi / half,
+                                                t + turnOff };
+                const int column = placement.follow(state, kFrame, kLength);
+                if (column < 0)
+                    continue;
+                drawn.push_back(column);
+                const double fromMiddle = (angle - kPi / 2) / (kPi * kFrame / half);
+                places[forwards][column] = forwards ? fromMiddle : -fromMiddle;
+            }
+            if (swing < 6)
+                continue;
+            std::vector<int> inOrder(kLength);
+            std::iota(inOrder.begin(), inOrder.end(), 0);
+            if (!forwards)
+                std::reverse(inOrder.begin(), inOrder.end());
+            ASSERT_EQ(drawn, inOrder) << "not one column a frame at " << swing;
+            if (!forwards) {
+                double distance = 0;
+                for (int column = 0; column < kLength; ++column)
+                    distance += std::fabs(places[1][column] - places[0][column]) / kLength;
+                apart.push_back(distance);
+            }
+        }
+        EXPECT_LT(std::accumulate(apart.begin(), apart.end(), 0.0) / apart.size(), within)
+            << "the directions draw the message apart";
+    }
 }
