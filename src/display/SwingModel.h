@@ -9,9 +9,9 @@ namespace sweeplight::display {
 // which direction the phone runs and where it is between the two ends of the swing.
 //
 // A turn-around is where the phone's velocity changes sign. The velocity is the integral of the
-// acceleration, taken relative to its mean over the last swing (tilt leaks gravity into x, and
-// an accelerometer cannot see a steady drift); until two seconds of samples have come, relative
-// to the middle of its range, so that the first swing is learned without waiting for them.
+// acceleration, taken relative to its mean over about two seconds of whole swings (tilt leaks
+// gravity into x, and an accelerometer cannot see a steady drift); until those have come,
+// relative to the middle of its range, so that the first swing is learned without waiting.
 // Integration damps the sensor noise and the harmonics of a hand's swing, which shift the peaks of
 // the acceleration itself away from the ends. A turn is confirmed only once the velocity has left a
 // hysteresis band on the other side, no sooner than a minimum share of the learned half-swing, so
