@@ -176,7 +176,7 @@ int SteadyPlacement::follow(const SwingModel::State& state, double frameInterval
                                      : kDoubtAngle;
             const double left = std::asin(std::min(1.0, speed / halfPeak_)) - doubt;
             const double framesLeft = left * halfPeriod / std::numbers::pi / frameInterval;
-            if (length - 1 - drawn_ >= framesLeft)
+            if (drawn_ < length - 1 && length - 1 - drawn_ >= framesLeft)
                 next = drawn_ + 1;
         }
     }

@@ -118,6 +118,20 @@ TEST(SteadyPlacement, EveryColumnOnceInOrderAndBlackAtTheEnds) {
     }
 }
 
+TEST(SteadyPlacement, APhoneThatAlmostStopsInsideTheMessageGetsNoColumnPastItsEnd) {
+    constexpr double kHalf = 0.5;
+    constexpr int kLength = 11;
+    SteadyPlacement placement;
+    for (double t = kFrame / 2; t < kHalf; t += kFrame) {
+        // A sine-like half-swing that slows to a crawl past its middle, before its last column.
+        const double phase = std::min(t / kHalf, 0.7);
+        const double speed = t / kHalf < 0.7 ? kPi / kHalf * std::sin(kPi * phase) : 0.001;
+        const int column = placement.follow(
+            { true, -std::cos(kPi * phase), speed, kHalf, 0.1 * kPi / kHalf, t }, kFrame, kLength);
+        ASSERT_LT(column, kLength) << "at " << t;
+    }
+}
+
 TEST(SteadyPlacement, RepeatedPicturesRunOnAlongTheSwing) {
     int previous = -1, wraps = 0;
     for (double phase = 0.1; phase < 0.9; phase += 0.001) {
