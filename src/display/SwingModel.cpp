@@ -29,6 +29,10 @@ constexpr double kEarliestTurnShare = 0.3;
 constexpr double kLargestRatio = 1.6;
 // A half-swing changes its length by at most this factor against the one before it.
 constexpr double kLargestTrend = 1.18;
+// Half-swings whose lengths differ by up to the first factor are a regular swing's; by the
+// second or more, a hand's (a sensor's noise alone keeps a sine's within a tenth).
+constexpr double kEvenHalves = 1.1;
+constexpr double kUnevenHalves = 1.25;
 // Turns kept for the prediction.
 constexpr std::size_t kKeptTurns = 6;
 // A swing whose next two turn-arounds have not come within this many expected half-swings has
@@ -169,22 +173,54 @@ void SwingModel::learnTrendFromMeans(double time, double span) {
         sp += weight * sample.position;
     }
     const Sample& last = samples_.back();
-    trendSlope_ = total > 0 ? sx / total : last.x;
+    const double slope = total > 0 ? sx / total : last.x;
+    const double averaged = slopeOverLastSwing(time, slope);
+    trendSlope_ = slope + unevenness() * (averaged - slope);
     trendLevel_ = total > 0 ? (sv - trendSlope_ * st) / total : last.velocity;
     trendPosition_ =
         total > 0 ? (sp - trendLevel_ * st - trendSlope_ * stt / 2) / total : last.position;
     trendTime_ = time;
 }
 
-double SwingModel::meanSpan() const {
+double SwingModel::swingLength() const {
     if (turns_.size() < 3 || !isSettled())
-        return kMeanSeconds;
-    // The length of a whole swing, over the last two where they are known: a hand's rate
-    // drifts, and a span that jumps with each swing moves the place drawn with it.
+        return 0;
+    // Over the last two where they are known: a hand's rate drifts, and a span that jumps with
+    // each swing moves the place drawn with it.
     const std::size_t halves = turns_.size() > 4 ? 4 : 2;
     const double swing =
         (turns_.back().time - turns_[turns_.size() - 1 - halves].time) * 2 / halves;
-    if (!(swing > 0))
+    return swing > 0 ? swing : 0;
+}
+
+double SwingModel::unevenness() const {
+    constexpr std::size_t kHalves = 4;
+    if (turns_.size() <= kHalves)
+        return 0;
+    double shortest = INFINITY;
+    double longest = 0;
+    for (std::size_t i = turns_.size() - kHalves; i < turns_.size(); ++i) {
+        const double half = turns_[i].time - turns_[i - 1].time;
+        shortest = std::min(shortest, half);
+        longest = std::max(longest, half);
+    }
+    return std::clamp((longest / shortest - kEvenHalves) / (kUnevenHalves - kEvenHalves), 0.0, 1.0);
+}
+
+double SwingModel::slopeOverLastSwing(double time, double slope) {
+    slopes_.push_back({ time, slope });
+    const double swing = swingLength();
+    while (slopes_.front().time < time - swing)
+        slopes_.pop_front();
+    double sum = 0;
+    for (const Slope& kept : slopes_)
+        sum += kept.slope;
+    return sum / static_cast<double>(slopes_.size());
+}
+
+double SwingModel::meanSpan() const {
+    const double swing = swingLength();
+    if (swing == 0)
         return kMeanSeconds;
     double swings = std::max(2.0, std::round(kMeanSeconds / swing));
     if (swings * swing > kKeptSeconds)

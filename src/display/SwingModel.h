@@ -12,6 +12,11 @@ namespace sweeplight::display {
 // acceleration, taken relative to its mean over about two seconds of whole swings (tilt leaks
 // gravity into x, and an accelerometer cannot see a steady drift); until those have come,
 // relative to the middle of its range, so that the first swing is learned without waiting.
+// Those seconds hold a hand's swings only roughly, as its rate drifts and its halves differ, and
+// their mean reading keeps a little of the swing, which turns with it: one direction's places
+// would come out further along than the other's. On such a swing the mean reading is itself
+// averaged over the last swing, which takes out whatever turns with the swing; on a regular one
+// it stays the mean of its own two seconds, which follows the sensor's noise more closely.
 // Integration damps the sensor noise and the harmonics of a hand's swing, which shift the peaks of
 // the acceleration itself away from the ends. A turn is confirmed only once the velocity has left a
 // hysteresis band on the other side, no sooner than a minimum share of the learned half-swing, so
@@ -94,11 +99,22 @@ private:
     // harmonics through; over a span that is not, it keeps a few percent of the swing, and the
     // position's parabola grows that into a fifth of the reach within a half-swing.
     double meanSpan() const;
+    // Seconds of the last whole swing (the mean of the last two where they are known), or 0.
+    double swingLength() const;
+    // How far (0 to 1) the last half-swings' lengths differ: from a regular swing's to a hand's.
+    double unevenness() const;
+    // The mean reading `slope` just taken, averaged with the ones taken over the last swing.
+    double slopeOverLastSwing(double time, double slope);
     void learnTrendFromMeans(double time, double span);
     void learnTrendFromExtremes(double time);
 
     std::deque<Sample> samples_;
     std::deque<Turn> turns_;
+    struct Slope {
+        double time;
+        double slope;
+    };
+    std::deque<Slope> slopes_; // the mean readings taken over the last swing
     int turnCount_ { 0 };
     // The straight line taken out of the integral: level at trendTime_, and slope (the mean
     // reading).

@@ -24,6 +24,10 @@ TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirrored
         // A hand's ends are not where a sine's are, and its reach changes between them.
         const double placeTolerance = swing.drift > 0 ? 0.35 : 0.2;
         int lastCount = 0, frames = 0, known = 0, mirrored = 0, misplaced = 0;
+        // [forwards]: the place told less the true one between the two ends reached last.
+        double ends[2] = {}, off[2] = {}, offCount[2] = {};
+        int endCount = 0;
+        bool wasForwards = swing.velocity(0) > 0;
         double firstKnown = -1;
         const auto onSample = [&](double t, double x) {
             const auto before = model.stateAt(t);
@@ -34,7 +38,8 @@ TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirrored
             // Confirming a turn, late, moves the place drawn at little: the middle has been
             // taken from the turn since it came.
             const auto after = model.stateAt(t);
-            if (t > 4 && before && after) {
+            if (t > 4 && before && after &&
+                std::fabs(after->position) < SteadyPlacement::kEvenSpan) {
                 EXPECT_LT(std::fabs(after->position - before->position), 0.2) << "at " << t;
             }
             // Close to a true turn (less close while learned from the first swing's extremes),
@@ -44,6 +49,8 @@ TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirrored
             EXPECT_EQ(model.lastTurnEndedForwards(), swing.velocity(t) < 0) << "early at " << t;
         };
         swing.run(10, onSample, [&](double t) {
+            if (const bool forwards = swing.velocity(t) > 0; forwards != wasForwards)
+                ends[0] = ends[1], ends[1] = swing.position(t), ++endCount, wasForwards = forwards;
             const auto state = model.stateAt(t);
             if (firstKnown < 0 && state)
                 firstKnown = t;
@@ -54,9 +61,15 @@ TEST(SwingModel, FollowsNoisyDriftingAndUnequalSwingsWithoutEarlyTurnsOrMirrored
             const double place = swing.position(t) / swing.amplitude();
             misplaced += std::fabs(place) < SteadyPlacement::kEvenSpan &&
                          std::fabs(state->position - place) > placeTolerance;
+            const double between =
+                (swing.position(t) - (ends[0] + ends[1]) / 2) / (std::fabs(ends[1] - ends[0]) / 2);
+            if (endCount >= 2 && std::fabs(between) < 0.6)
+                off[state->forwards] += state->position - between, ++offCount[state->forwards];
         });
         EXPECT_EQ(mirrored, 0);
         EXPECT_LE(misplaced, 0.02 * known);
+        // Nor is one direction drawn further along the swing than the other.
+        EXPECT_LT(std::fabs(off[1] / offCount[1] - off[0] / offCount[0]), 0.015);
         // Near the ends the direction is in doubt; everywhere else the place is known.
         EXPECT_GT(known, 0.8 * frames);
         // Learned from the first swings, without waiting for two seconds of them to average.
