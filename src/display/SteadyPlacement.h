@@ -43,7 +43,7 @@ public:
     static constexpr double kEvenSpan = 0.85;
     // Share of the half-swing at either end that stays black (of its time, on a sine-like
     // swing).
-    static constexpr double kEndGuard = 0.1;
+    static constexpr double kEndGuard = 0.07;
 
     // The column to draw at `position` (-1 to 1) when the phone moves at most `step` (of the
     // same unit) in a frame, at the middle of the swing; -1 for black. With `repeats` the

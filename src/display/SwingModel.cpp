@@ -416,7 +416,7 @@ std::optional<SwingModel::State> SwingModel::stateAt(double time) const {
     const double acceleration = sample.x - trendSlope_;
     const double sampleVelocity = relativeVelocity(sample);
     const double velocity = sampleVelocity + acceleration * ahead;
-    const double doubt = std::max(kSlowestSwing, kDoubtShare * speed_);
+    const double doubt = std::max(kSurestSpeed, kDoubtShare * speed_);
     if (std::fabs(velocity) < doubt)
         return std::nullopt;
     const double position = relativePosition(sample.time, sample.position) +

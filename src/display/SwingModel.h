@@ -69,8 +69,11 @@ public:
     static constexpr double kShortestHalfSwing = 0.1;
     // A swing whose acceleration stays below this (g) is the phone held still.
     static constexpr double kStillAmplitude = 0.2;
-    // The direction is in doubt while the velocity is below this share of the swing's speed.
+    // The direction is in doubt while the velocity is below this share of the swing's speed, or
+    // below this velocity (g s) on any swing: a sensor's noise moves the velocity told near a
+    // turn by well under it.
     static constexpr double kDoubtShare = 0.1;
+    static constexpr double kSurestSpeed = 0.015;
 
 private:
     struct Sample {
