@@ -405,8 +405,9 @@ void printFitTable() {
             // A typical character is 4 columns and the dark column before it; one more closes.
             auto cell = [](int columns) {
                 char text[48];
-                std::snprintf(text, sizeof text, "%d columns (%d chars)", columns,
-                              std::max(0, (columns - 1) / 5));
+                const int chars = std::max(0, (columns - 1) / 5);
+                std::snprintf(text, sizeof text, "%d columns (%d char%s)", columns, chars,
+                              chars == 1 ? "" : "s");
                 return std::string(text);
             };
             std::printf("| %g Hz | %g | %s | %s | %s |\n", frequency, frameRate,
