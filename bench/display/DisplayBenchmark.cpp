@@ -1,8 +1,9 @@
-// Cost of the display's two per-event paths: one frame (draw and present, read back included)
-// and one accelerometer sample through the sweep tracker.
+// Cost of the display's per-event paths: one frame (draw and present, read back included), and
+// one accelerometer sample through the sweep tracker and through steady letters' swing model.
 //
 //   display_bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 #include "display/SweepTracker.h"
+#include "display/SwingModel.h"
 #include "display/WaveDisplay.h"
 #include "foundation/Log.h"
 
@@ -90,6 +91,20 @@ void BM_TrackerSample(benchmark::State& state) {
     foundation::setLogSink(std::move(previous));
 }
 BENCHMARK(BM_TrackerSample);
+
+// One sample at 100 Hz of a 1.5 Hz swing whose halves differ (a second harmonic), the way a
+// hand's do: the means run over the most samples, and the tilt is averaged over a swing too.
+void BM_SwingModelSample(benchmark::State& state) {
+    display::SwingModel model;
+    long sample = 0;
+    for (auto _ : state) {
+        const double t = static_cast<double>(sample++) / 100.0;
+        const double theta = 2 * M_PI * 1.5 * t;
+        model.addSample(t, 1.5 * std::sin(theta) + 0.6 * std::sin(2 * theta + 0.9));
+    }
+    benchmark::DoNotOptimize(model.turnCount());
+}
+BENCHMARK(BM_SwingModelSample)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
