@@ -127,7 +127,9 @@ bool HttpResponseParser::nextLine(QByteArrayView& line, qsizetype limit) {
     return true;
 }
 
-bool HttpResponseParser::countHeaderLine(QByteArrayView line) {
+bool HttpResponseParser::nextHeaderLine(QByteArrayView& line) {
+    if (!nextLine(line, kMaximumHeaderBytes))
+        return false;
     headerBytes_ += line.size() + 2;
     if (headerBytes_ <= kMaximumHeaderBytes)
         return true;
@@ -137,7 +139,7 @@ bool HttpResponseParser::countHeaderLine(QByteArrayView line) {
 
 bool HttpResponseParser::readStatusLine() {
     QByteArrayView line;
-    if (!nextLine(line, kMaximumHeaderBytes) || !countHeaderLine(line))
+    if (!nextHeaderLine(line))
         return false;
     // "HTTP/1.x 200 Reason", where the reason may be missing.
     const bool wellFormed = line.size() >= 12 && line.startsWith("HTTP/1.") && line[7] >= '0' &&
@@ -156,7 +158,7 @@ bool HttpResponseParser::readStatusLine() {
 
 bool HttpResponseParser::readHeaderField() {
     QByteArrayView line;
-    if (!nextLine(line, kMaximumHeaderBytes) || !countHeaderLine(line))
+    if (!nextHeaderLine(line))
         return false;
     if (line.isEmpty()) {
         headComplete();
@@ -322,7 +324,7 @@ bool HttpResponseParser::readChunkDataEnd() {
 
 bool HttpResponseParser::readTrailer() {
     QByteArrayView line;
-    if (!nextLine(line, kMaximumHeaderBytes) || !countHeaderLine(line))
+    if (!nextHeaderLine(line))
         return false;
     // Trailer fields are read past and dropped: nothing that follows the body may change it.
     if (line.isEmpty()) {

@@ -72,8 +72,8 @@ private:
     // The next line without its line break; false when it has not fully arrived (or is too
     // long, which fails the response).
     bool nextLine(QByteArrayView& line, qsizetype limit);
-    // Counts a line of the header block or the trailers against the bounds.
-    bool countHeaderLine(QByteArrayView line);
+    // The next line of the header block or the trailers, counted against their bounds.
+    bool nextHeaderLine(QByteArrayView& line);
     void headComplete();
     void chooseFraming();
     void fail(long code, const QString& description);
